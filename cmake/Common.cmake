@@ -1,0 +1,63 @@
+# Flags and helpers shared by both configurations.
+
+option(QUILTOR_BUILD_TESTS "Build the test programs" ON)
+option(QUILTOR_SANITIZE "Build native code with AddressSanitizer and UBSan" ON)
+
+if(WIN32)
+  set(QUILTOR_WIN32 ON)
+else()
+  set(QUILTOR_WIN32 OFF)
+endif()
+
+# Identical floating-point decisions in both builds, so both write identical patches.
+add_compile_options(-msse2 -mfpmath=sse -ffp-contract=off -Wall -Wextra)
+
+if(QUILTOR_WIN32)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0501 WINVER=0x0501)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+elseif(QUILTOR_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+find_package(ZLIB REQUIRED)
+
+# Tests of the Windows build run under Wine through this launcher.
+set(QUILTOR_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+set(QUILTOR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+# quiltor_add_test(NAME name SOURCES ... LIBS ... [GTEST] [TIMEOUT s] [ENV k=v ...])
+# A GoogleTest program is registered per case natively and as one test under Wine (one
+# Wine start per program); the launcher checks that GoogleTest really wrote its report.
+function(quiltor_add_test)
+  cmake_parse_arguments(T "GTEST;WINDOWS_GUI" "NAME;TIMEOUT" "SOURCES;LIBS;ENV;ARGS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  if(T_GTEST)
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gtest_main)
+  endif()
+  set(env TZ=UTC ${T_ENV})
+  if(QUILTOR_WIN32)
+    set(mode plain)
+    if(T_GTEST)
+      set(mode gtest)
+    endif()
+    add_test(NAME wine.${T_NAME}
+             COMMAND ${QUILTOR_WINE_RUN} --prefix ${QUILTOR_WINEPREFIX} --timeout ${T_TIMEOUT}
+                     --mode ${mode} $<TARGET_FILE:${T_NAME}> ${T_ARGS}
+             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    # ctest's own limit sits above the launcher's, so the launcher reports a hang first.
+    math(EXPR ctest_timeout "${T_TIMEOUT} + 120")
+    set_tests_properties(wine.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ctest_timeout})
+  elseif(T_GTEST)
+    include(GoogleTest)
+    gtest_discover_tests(${T_NAME} TEST_PREFIX native. PROPERTIES ENVIRONMENT "${env}"
+                         TIMEOUT ${T_TIMEOUT} DISCOVERY_TIMEOUT 60)
+  else()
+    add_test(NAME native.${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+    set_tests_properties(native.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+  endif()
+endfunction()

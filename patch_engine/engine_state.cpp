@@ -1,0 +1,48 @@
+#include "patch_engine/engine_state.h"
+
+#include "patch_engine/patch_stream.h"
+
+namespace engine {
+
+std::atomic<int> BuffersSettled{1};
+
+EngineFiles& Files() {
+  static EngineFiles files;
+  return files;
+}
+
+bool OpenPatchFile(const std::string& name) {
+  EngineFiles& f = Files();
+  if (!f.patch.Open(name, platform::OpenMode::Write)) return false;
+  f.patchFileName = name;
+  return true;
+}
+
+bool ClosePatchFile() {
+  EngineFiles& f = Files();
+  bool ok = f.patch.Close();
+  f.patchFileName.clear();
+  return ok;
+}
+
+void DiscardPatchFile() {
+  EngineFiles& f = Files();
+  if (!f.patch.IsOpen()) return;
+  f.patch.Close();
+  if (!f.patchFileName.empty()) platform::RemoveFile(f.patchFileName);
+  f.patchFileName.clear();
+}
+
+void FreeEngineBuffers() {
+  BuffersSettled = 0;
+  EngineFiles& f = Files();
+  f.patch.Close();
+  f.patchFileName.clear();
+  f.source.Close();
+  f.target.Close();
+  f.embedded.Close();
+  DiscardPatchStream();
+  BuffersSettled = 1;
+}
+
+}  // namespace engine

@@ -1,0 +1,36 @@
+#pragma once
+// Process-wide state of one engine run: the open files and the name of the patch file
+// being written. One run at a time, on one thread.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/file.h"
+
+namespace engine {
+
+struct EngineFiles {
+  platform::File patch;     // the patch file being written
+  platform::File source;    // the source version of the current step
+  platform::File target;    // the target version of the current step
+  platform::File embedded;  // a file being embedded (directory mode)
+  // The file actually written: the output of a plain patch, or the temporary file of an
+  // executable patch. Empty while no patch file is open.
+  std::string patchFileName;
+};
+EngineFiles& Files();
+
+// Opens name for binary writing as the run's patch file; false when it cannot be created.
+bool OpenPatchFile(const std::string& name);
+// Closes the patch file, keeping it; false when the last write or the close failed.
+bool ClosePatchFile();
+// The raise path's first step: if the patch file is open, closes it, clears its slot and
+// deletes the file being written.
+void DiscardPatchFile();
+
+// Closes every file the engine holds and frees every buffer of the run. Harmless twice.
+// While it runs, BuffersSettled is 0.
+void FreeEngineBuffers();
+extern std::atomic<int> BuffersSettled;
+
+}  // namespace engine

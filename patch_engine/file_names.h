@@ -1,0 +1,27 @@
+#pragma once
+// Time stamps and name helpers of the engine.
+#include <cstdint>
+#include <string>
+
+#include "platform/file.h"
+
+namespace engine {
+
+// Packs a local time as a DOS date-time; times before 1980 or after 2107 are clamped to
+// the nearest representable stamp.
+uint32_t PackDosTime(const platform::LocalTime& t);
+// The open file's modification stamp in local time (1 January 1980 when the system cannot
+// tell); remembers the newest stamp returned since the last ResetNewestStamp.
+uint32_t FileDosTimeStamp(platform::File& file);
+uint32_t NewestStamp();
+void ResetNewestStamp();
+
+// ASCII case-insensitive equality.
+bool EqualsIgnoreCase(const std::string& a, const std::string& b);
+// True when dir can be opened as a directory and holds an entry named name, ignoring case.
+bool DirectoryContains(const std::string& dir, const std::string& name);
+// DirectoryContains for every directory of PATH, then for the current directory ".".
+bool FindOnPath(const std::string& name);
+bool SameFileName(const std::string& a, const std::string& b);
+
+}  // namespace engine

@@ -1,0 +1,168 @@
+// POSIX side of the file layer (native build).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+
+#include "platform/file.h"
+
+namespace platform {
+
+intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
+  int flags = O_RDONLY;
+  if (mode == OpenMode::Write) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  if (mode == OpenMode::ReadWrite) flags = O_RDWR;
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) return kNoHandle;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return kNoHandle;
+  }
+  return fd;
+}
+
+bool File::OsClose(intptr_t handle) { return ::close(int(handle)) == 0; }
+
+int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(int(handle), static_cast<char*>(data) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return done ? int64_t(done) : -1;
+    if (n == 0) break;
+    done += size_t(n);
+  }
+  return int64_t(done);
+}
+
+int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(int(handle), static_cast<const char*>(data) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return int64_t(done);
+}
+
+bool File::OsSeek(intptr_t handle, int64_t position) {
+  return ::lseek(int(handle), off_t(position), SEEK_SET) == off_t(position);
+}
+
+int64_t File::OsSize(intptr_t handle) {
+  struct stat st;
+  if (fstat(int(handle), &st) != 0) return -1;
+  return int64_t(st.st_size);
+}
+
+bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
+  struct stat st;
+  if (fstat(int(handle), &st) != 0) return false;
+  time_t t = st.st_mtime;
+  struct tm tm;
+  if (!localtime_r(&t, &tm)) return false;
+  out = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  return true;
+}
+
+bool File::OsSetModificationTime(intptr_t handle, const LocalTime& time) {
+  struct tm tm = {};
+  tm.tm_year = time.year - 1900;
+  tm.tm_mon = time.month - 1;
+  tm.tm_mday = time.day;
+  tm.tm_hour = time.hour;
+  tm.tm_min = time.minute;
+  tm.tm_sec = time.second;
+  tm.tm_isdst = -1;
+  time_t t = mktime(&tm);
+  if (t == time_t(-1)) return false;
+  struct timespec ts[2] = {{t, 0}, {t, 0}};
+  return futimens(int(handle), ts) == 0;
+}
+
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>& out) {
+  out.clear();
+  DIR* d = opendir(dir.c_str());
+  if (!d) return false;
+  while (struct dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry entry;
+    entry.name = name;
+    entry.isHidden = name[0] == '.';
+    struct stat st;
+    std::string full = JoinPath(dir, name);
+    if (lstat(full.c_str(), &st) == 0) {
+      entry.isLink = S_ISLNK(st.st_mode);
+      entry.isDirectory = S_ISDIR(st.st_mode);
+      entry.size = entry.isDirectory ? 0 : int64_t(st.st_size);
+    }
+    out.push_back(std::move(entry));
+  }
+  closedir(d);
+  return true;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+std::string TempDirectory() {
+  std::string dir = GetEnvironment("TMPDIR");
+  if (dir.empty()) dir = "/tmp";
+  if (dir.back() != '/') dir += '/';
+  return dir;
+}
+
+bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::string& name) {
+  static std::mt19937 rng(std::random_device{}() ^ unsigned(getpid()));
+  static const char hex[] = "0123456789ABCDEF";
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    std::string candidate = prefix;
+    unsigned v = rng() & 0xFFFF;
+    for (int i = 3; i >= 0; --i) candidate += hex[(v >> (4 * i)) & 15];
+    candidate = JoinPath(dir, candidate + ".tmp");
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      name = candidate;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+std::string GetEnvironment(const std::string& name) {
+  const char* v = std::getenv(name.c_str());
+  return v ? v : "";
+}
+
+char PathSeparator() { return '/'; }
+char PathListSeparator() { return ':'; }
+bool IsPathSeparator(char c) { return c == '/'; }
+
+}  // namespace platform

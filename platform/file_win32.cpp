@@ -1,0 +1,162 @@
+// Win32 side of the file layer (Windows build); ANSI functions throughout.
+#include <windows.h>
+
+#include "platform/file.h"
+
+namespace platform {
+
+namespace {
+HANDLE H(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+bool ToFileTime(const LocalTime& t, FILETIME& out) {
+  SYSTEMTIME local = {};
+  local.wYear = WORD(t.year);
+  local.wMonth = WORD(t.month);
+  local.wDay = WORD(t.day);
+  local.wHour = WORD(t.hour);
+  local.wMinute = WORD(t.minute);
+  local.wSecond = WORD(t.second);
+  SYSTEMTIME utc;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc)) return false;
+  return SystemTimeToFileTime(&utc, &out) != 0;
+}
+}  // namespace
+
+intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
+  DWORD access = GENERIC_READ, disposition = OPEN_EXISTING;
+  if (mode == OpenMode::Write) {
+    access = GENERIC_WRITE;
+    disposition = CREATE_ALWAYS;
+  } else if (mode == OpenMode::ReadWrite) {
+    access = GENERIC_READ | GENERIC_WRITE;
+  }
+  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return kNoHandle;
+  return reinterpret_cast<intptr_t>(h);
+}
+
+bool File::OsClose(intptr_t handle) { return CloseHandle(H(handle)) != 0; }
+
+int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    DWORD chunk = DWORD(count - done > 0x10000000 ? 0x10000000 : count - done), got = 0;
+    if (!ReadFile(H(handle), static_cast<char*>(data) + done, chunk, &got, nullptr))
+      return done ? int64_t(done) : -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return int64_t(done);
+}
+
+int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    DWORD chunk = DWORD(count - done > 0x10000000 ? 0x10000000 : count - done), put = 0;
+    if (!WriteFile(H(handle), static_cast<const char*>(data) + done, chunk, &put, nullptr) ||
+        put == 0)
+      break;
+    done += put;
+  }
+  return int64_t(done);
+}
+
+bool File::OsSeek(intptr_t handle, int64_t position) {
+  LARGE_INTEGER li;
+  li.QuadPart = position;
+  return SetFilePointerEx(H(handle), li, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t File::OsSize(intptr_t handle) {
+  LARGE_INTEGER li;
+  if (!GetFileSizeEx(H(handle), &li)) return -1;
+  return li.QuadPart;
+}
+
+bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
+  FILETIME written;
+  SYSTEMTIME utc, local;
+  if (!GetFileTime(H(handle), nullptr, nullptr, &written)) return false;
+  if (!FileTimeToSystemTime(&written, &utc)) return false;
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return false;
+  out = {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+  return true;
+}
+
+bool File::OsSetModificationTime(intptr_t handle, const LocalTime& time) {
+  FILETIME ft;
+  return ToFileTime(time, ft) && SetFileTime(H(handle), nullptr, nullptr, &ft) != 0;
+}
+
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>& out) {
+  out.clear();
+  if (!IsDirectory(dir)) return false;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(JoinPath(dir, "*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    DirEntry e;
+    e.name = name;
+    e.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.isHidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    e.isLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    e.size = e.isDirectory ? 0 : (int64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    out.push_back(std::move(e));
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return true;
+}
+
+bool IsDirectory(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string TempDirectory() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetTempPathA(sizeof buf, buf);
+  if (n == 0 || n > MAX_PATH) return ".\\";
+  std::string dir(buf, n);
+  if (!IsPathSeparator(dir.back())) dir += '\\';
+  return dir;
+}
+
+bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::string& name) {
+  char buf[MAX_PATH + 1];
+  if (GetTempFileNameA(dir.c_str(), prefix.c_str(), 0, buf) == 0) return false;
+  name = buf;
+  return true;
+}
+
+std::string GetEnvironment(const std::string& name) {
+  DWORD n = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (n == 0) return "";
+  std::string v(n, '\0');
+  n = GetEnvironmentVariableA(name.c_str(), v.data(), n);
+  v.resize(n);
+  return v;
+}
+
+char PathSeparator() { return '\\'; }
+char PathListSeparator() { return ';'; }
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace platform
