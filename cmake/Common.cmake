@@ -54,8 +54,11 @@ function(quiltor_add_test)
     set_tests_properties(wine.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ctest_timeout})
   elseif(T_GTEST)
     include(GoogleTest)
-    gtest_discover_tests(${T_NAME} TEST_PREFIX native. PROPERTIES ENVIRONMENT "${env}"
-                         TIMEOUT ${T_TIMEOUT} DISCOVERY_TIMEOUT 60)
+    # Discovered tests take one ENVIRONMENT value only, so the environment travels in the
+    # program's launcher instead.
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
+    gtest_discover_tests(${T_NAME} TEST_PREFIX native. PROPERTIES TIMEOUT ${T_TIMEOUT}
+                         DISCOVERY_TIMEOUT 60)
   else()
     add_test(NAME native.${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
     set_tests_properties(native.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})

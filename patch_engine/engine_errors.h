@@ -19,7 +19,7 @@ namespace detail {
 std::string FormatArgs(const char* format, int count, const long long* ints,
                        const char* const* texts, const bool* isText);
 template <class T>
-void Put(T v, long long& i, const char*& s, bool& isText) {
+void Put(const T& v, long long& i, const char*& s, bool& isText) {
   if constexpr (std::is_convertible_v<T, const char*>) {
     s = v;
     isText = true;

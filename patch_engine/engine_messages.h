@@ -90,6 +90,20 @@ inline constexpr EngineMessage CannotOpenDestination{
 inline constexpr EngineMessage CannotReadFile{
     "\n\nError, can't read file \"%s\"!\n",
     "\n\nFehler, Datei \"%s\" kann nicht gelesen werden!\n"};
+inline constexpr EngineMessage FileTooLarge{
+    "\n\nError, file \"%s\" is too large: files of 2 GB (2147483648 Bytes) and more are not "
+    "supported!",
+    "\n\nFehler, Datei \"%s\" ist zu gross: Dateien ab 2 GB (2147483648 Bytes) werden nicht "
+    "unterstuetzt!"};
+inline constexpr EngineMessage BadVersionCount{
+    "Error, a file record needs one to 19 source versions and a target (got %ld versions)!",
+    "Fehler, ein Dateieintrag braucht eine bis 19 Quellversionen und ein Ziel (%ld Versionen "
+    "erhalten)!"};
+inline constexpr EngineMessage MissingStub{
+    "Error, can't find \"%s\" in directory of the calling Fabrin, though it's required to build "
+    "executeable patchfiles",
+    "Fehler, \"%s\" fehlt im Verzeichnis des aufrufenden Programms, wird aber fuer "
+    "ausfuehrbare Patchdateien gebraucht"};
 inline constexpr EngineMessage NoMemoryForByteStream{
     "No memory for bytestream",
     "Kein Speicher fuer den Bytestrom"};
@@ -122,8 +136,50 @@ inline constexpr EngineMessage ForMatchBuffer{
 inline constexpr EngineMessage ForOptimizer{
     "to optimize patch structure information",
     "zur Optimierung der Informationen zur Patchstruktur"};
+// Further blocks of the optimized match list carry this purpose text.
+inline constexpr EngineMessage ForOptimizerMore{"Test", "Test"};
 inline constexpr EngineMessage ForBitStream{
     "to expand optimizing bitstream", "zur Erweiterung des Optimierungs-Bitstroms"};
+// Every message above, for checks over the whole table.
+inline constexpr const EngineMessage* kAllMessages[] = {
+    &NameTooLong,
+    &CannotWritePatchStream,
+    &CompressionInitFailed,
+    &AllocationFailed,
+    &PackerUnknown,
+    &NotADirectory,
+    &FileNotFound,
+    &CannotOpenPatchFile,
+    &CannotOpenTempPatchFile,
+    &CannotWriteHeader,
+    &CannotWriteTrailer,
+    &CannotCreateTempFile,
+    &JoinFailed,
+    &CannotAccessFile,
+    &CannotCreateFile,
+    &CannotAccessScannedFile,
+    &CannotOpenEmbedFile,
+    &CannotReadEmbedFile,
+    &CannotWritePatchInfo,
+    &CannotReadPatchInfo,
+    &SelfTestFailed,
+    &CannotOpenSource,
+    &CannotOpenDestination,
+    &CannotReadFile,
+    &NoMemoryForByteStream,
+    &ExaminingPair,
+    &Examining,
+    &FileIdentical,
+    &EmbeddingFile,
+    &CreatedPlainPatch,
+    &CreatedExecutablePatch,
+    &ForSourceIndex,
+    &ForCounters,
+    &ForFileData,
+    &ForMatchBuffer,
+    &ForOptimizer,
+    &ForBitStream,
+};
 }  // namespace msg
 
 }  // namespace engine

@@ -129,6 +129,14 @@ int64_t File::Size() {
   return OsSize(handle_);
 }
 
+bool File::SetSize(int64_t size) {
+  if (!IsOpen() || size < 0 || !FlushWrite()) return false;
+  readPos_ = readEnd_ = 0;
+  if (!OsSetSize(handle_, size)) return false;
+  if (position_ > size) position_ = size;
+  return OsSeek(handle_, position_);
+}
+
 bool File::ModificationTime(LocalTime& out) {
   return IsOpen() && OsModificationTime(handle_, out);
 }

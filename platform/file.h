@@ -42,6 +42,8 @@ class File {
   bool Seek(int64_t position);
   int64_t Tell() const;
   int64_t Size();  // -1 on failure
+  // Truncates or extends (with zero bytes) to size; a position past the new end moves to it.
+  bool SetSize(int64_t size);
   bool ModificationTime(LocalTime& out);
   bool SetModificationTime(const LocalTime& time);
 
@@ -59,6 +61,7 @@ class File {
   static int64_t OsWrite(intptr_t handle, const void* data, size_t count);
   static bool OsSeek(intptr_t handle, int64_t position);
   static int64_t OsSize(intptr_t handle);
+  static bool OsSetSize(intptr_t handle, int64_t size);
   static bool OsModificationTime(intptr_t handle, LocalTime& out);
   static bool OsSetModificationTime(intptr_t handle, const LocalTime& time);
 
@@ -86,7 +89,7 @@ bool RemoveFile(const std::string& path);
 // Renames, replacing an existing file of the new name.
 bool RenameFile(const std::string& from, const std::string& to);
 bool MakeDirectory(const std::string& path);
-bool RemoveDirectory(const std::string& path);
+bool RemoveEmptyDirectory(const std::string& path);
 
 // The system's temporary directory, ending in a separator.
 std::string TempDirectory();

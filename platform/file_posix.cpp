@@ -62,6 +62,10 @@ int64_t File::OsSize(intptr_t handle) {
   return int64_t(st.st_size);
 }
 
+bool File::OsSetSize(intptr_t handle, int64_t size) {
+  return ::ftruncate(int(handle), off_t(size)) == 0;
+}
+
 bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
   struct stat st;
   if (fstat(int(handle), &st) != 0) return false;
@@ -128,7 +132,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
-bool RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 std::string TempDirectory() {
   std::string dir = GetEnvironment("TMPDIR");

@@ -74,6 +74,12 @@ int64_t File::OsSize(intptr_t handle) {
   return li.QuadPart;
 }
 
+bool File::OsSetSize(intptr_t handle, int64_t size) {
+  LARGE_INTEGER li;
+  li.QuadPart = size;
+  return SetFilePointerEx(H(handle), li, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(H(handle)) != 0;
+}
+
 bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
   FILETIME written;
   SYSTEMTIME utc, local;
@@ -128,7 +134,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
 std::string TempDirectory() {
   char buf[MAX_PATH + 1];

@@ -1,2 +1,206 @@
+// The file layer: buffered reads and writes at every boundary, stamps, listings, renames.
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) {}
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <set>
+
+#include "platform/file.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+using platform::File;
+using platform::OpenMode;
+
+namespace {
+
+std::string ScratchDir(const std::string& tag) {
+  std::string name;
+  EXPECT_TRUE(platform::CreateUniqueFile(platform::TempDirectory(), "pt", name));
+  platform::RemoveFile(name);
+  std::string dir = name + "." + tag;
+  EXPECT_TRUE(platform::MakeDirectory(dir));
+  return dir;
+}
+
+std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = uint8_t(rng());
+  return v;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  File f;
+  EXPECT_TRUE(f.Open(path, OpenMode::Read));
+  std::vector<uint8_t> v(size_t(std::max<int64_t>(f.Size(), 0)));
+  EXPECT_EQ(f.Read(v.data(), v.size()), v.size());
+  return v;
+}
+
+}  // namespace
+
+TEST(File, ChunkedWritesAndReadsRoundTripAcrossBufferBoundaries) {
+  std::string dir = ScratchDir("rw");
+  std::string path = platform::JoinPath(dir, "data.bin");
+  auto data = RandomBytes(300000, 1);
+  // Piece sizes straddle the internal buffer: tiny, odd, exactly one buffer, larger.
+  const size_t pieces[] = {1, 7, 65535, 65536, 65537, 3, 100000};
+  {
+    File f;
+    ASSERT_TRUE(f.Open(path, OpenMode::Write));
+    size_t at = 0;
+    for (size_t i = 0; at < data.size(); ++i) {
+      size_t n = std::min(pieces[i % 7], data.size() - at);
+      ASSERT_EQ(f.Write(data.data() + at, n), n);
+      at += n;
+      EXPECT_EQ(f.Tell(), int64_t(at));
+    }
+    EXPECT_EQ(f.Size(), int64_t(data.size()));
+    EXPECT_TRUE(f.Close());
+  }
+  File f;
+  ASSERT_TRUE(f.Open(path, OpenMode::Read));
+  std::vector<uint8_t> back(data.size());
+  size_t at = 0;
+  for (size_t i = 0; at < back.size(); ++i) {
+    size_t n = std::min(pieces[(i + 3) % 7], back.size() - at);
+    ASSERT_EQ(f.Read(back.data() + at, n), n);
+    at += n;
+  }
+  EXPECT_EQ(back, data);
+  uint8_t extra;
+  EXPECT_EQ(f.Read(&extra, 1), 0u);
+  ASSERT_TRUE(f.Seek(123457));
+  uint8_t b[3];
+  ASSERT_EQ(f.Read(b, 3), 3u);
+  EXPECT_EQ(b[0], data[123457]);
+  EXPECT_EQ(b[2], data[123459]);
+}
+
+TEST(File, ReadWriteModeInterleavesWithoutLosingPosition) {
+  std::string dir = ScratchDir("mix");
+  std::string path = platform::JoinPath(dir, "mix.bin");
+  auto data = RandomBytes(1000, 2);
+  {
+    File f;
+    ASSERT_TRUE(f.Open(path, OpenMode::Write));
+    ASSERT_EQ(f.Write(data.data(), data.size()), data.size());
+  }
+  File f;
+  ASSERT_TRUE(f.Open(path, OpenMode::ReadWrite));
+  uint8_t head[10];
+  ASSERT_EQ(f.Read(head, 10), 10u);  // the buffer now holds the whole file
+  const uint8_t patch[4] = {0xDE, 0xAD, 0xBE, 0xEF};
+  ASSERT_EQ(f.Write(patch, 4), 4u);  // lands at offset 10, not at the buffer's end
+  uint8_t next;
+  ASSERT_EQ(f.Read(&next, 1), 1u);
+  EXPECT_EQ(next, data[14]);
+  ASSERT_TRUE(f.Close());
+  auto back = ReadAll(path);
+  std::copy(patch, patch + 4, data.begin() + 10);
+  EXPECT_EQ(back, data);
+}
+
+TEST(File, OpenFailuresAreReported) {
+  std::string dir = ScratchDir("open");
+  File f;
+  EXPECT_FALSE(f.Open(platform::JoinPath(dir, "missing"), OpenMode::Read));
+  EXPECT_FALSE(f.Open(dir, OpenMode::Read));  // a directory is no file
+  EXPECT_FALSE(f.Open(platform::JoinPath(dir, "no/such/dir/x"), OpenMode::Write));
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_EQ(f.Write("x", 1), 0u);
+}
+
+TEST(File, ModificationTimeRoundTripsInLocalTime) {
+  std::string dir = ScratchDir("time");
+  std::string path = platform::JoinPath(dir, "t.bin");
+  const platform::LocalTime cases[] = {
+      {1980, 1, 1, 0, 0, 0}, {1999, 12, 31, 23, 59, 58}, {2026, 7, 15, 12, 30, 10}};
+  for (const auto& t : cases) {
+    File f;
+    ASSERT_TRUE(f.Open(path, OpenMode::Write));
+    ASSERT_EQ(f.Write("abc", 3), 3u);
+    ASSERT_TRUE(f.SetModificationTime(t));
+    ASSERT_TRUE(f.Close());
+    ASSERT_TRUE(f.Open(path, OpenMode::Read));
+    platform::LocalTime back;
+    ASSERT_TRUE(f.ModificationTime(back));
+    EXPECT_EQ(back.year, t.year);
+    EXPECT_EQ(back.month, t.month);
+    EXPECT_EQ(back.day, t.day);
+    EXPECT_EQ(back.hour, t.hour);
+    EXPECT_EQ(back.minute, t.minute);
+    EXPECT_EQ(back.second, t.second);
+  }
+}
+
+TEST(Directory, ListingReportsKindsSizesAndHiddenEntries) {
+  std::string dir = ScratchDir("list");
+  {
+    File f;
+    ASSERT_TRUE(f.Open(platform::JoinPath(dir, "plain.txt"), OpenMode::Write));
+    ASSERT_EQ(f.Write("12345", 5), 5u);
+  }
+  {
+    File f;
+    ASSERT_TRUE(f.Open(platform::JoinPath(dir, ".hidden"), OpenMode::Write));
+  }
+  ASSERT_TRUE(platform::MakeDirectory(platform::JoinPath(dir, "sub")));
+#ifndef _WIN32
+  ASSERT_EQ(symlink("plain.txt", platform::JoinPath(dir, "link").c_str()), 0);
+#endif
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(dir, entries));
+  std::set<std::string> names;
+  for (const auto& e : entries) {
+    names.insert(e.name);
+    if (e.name == "plain.txt") {
+      EXPECT_FALSE(e.isDirectory);
+      EXPECT_FALSE(e.isHidden);
+      EXPECT_EQ(e.size, 5);
+    }
+    if (e.name == "sub") {
+      EXPECT_TRUE(e.isDirectory);
+    }
+    if (e.name == ".hidden") {
+      EXPECT_TRUE(e.isHidden);
+    }
+    if (e.name == "link") {
+      EXPECT_TRUE(e.isLink);
+    }
+  }
+  EXPECT_TRUE(names.count("plain.txt") && names.count("sub") && names.count(".hidden"));
+  EXPECT_FALSE(names.count(".") || names.count(".."));
+  EXPECT_FALSE(platform::ListDirectory(platform::JoinPath(dir, "plain.txt"), entries));
+  EXPECT_FALSE(platform::ListDirectory(platform::JoinPath(dir, "none"), entries));
+  EXPECT_TRUE(platform::IsDirectory(dir));
+  EXPECT_TRUE(platform::IsFile(platform::JoinPath(dir, "plain.txt")));
+  EXPECT_FALSE(platform::IsFile(dir));
+}
+
+TEST(Directory, UniqueFilesRenameAndRemove) {
+  std::string dir = ScratchDir("uniq");
+  std::string a, b;
+  ASSERT_TRUE(platform::CreateUniqueFile(dir, "gp", a));
+  ASSERT_TRUE(platform::CreateUniqueFile(dir, "gp", b));
+  EXPECT_NE(a, b);
+  EXPECT_TRUE(platform::IsFile(a));
+  std::string base = a.substr(a.find_last_of("/\\") + 1);
+  EXPECT_EQ(base.substr(0, 2), "gp");
+  {
+    File f;
+    ASSERT_TRUE(f.Open(a, OpenMode::Write));
+    ASSERT_EQ(f.Write("new", 3), 3u);
+  }
+  ASSERT_TRUE(platform::RenameFile(a, b));  // replaces the existing b
+  EXPECT_FALSE(platform::IsFile(a));
+  auto content = ReadAll(b);
+  EXPECT_EQ(std::string(content.begin(), content.end()), "new");
+  EXPECT_TRUE(platform::RemoveFile(b));
+  EXPECT_FALSE(platform::RemoveFile(b));
+  EXPECT_TRUE(platform::RemoveEmptyDirectory(dir));
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The Wine launcher's own failure paths: a hung program is killed and reported, a program
+# that claims GoogleTest but writes no report fails, a missing program fails.
+set -u
+launcher=$1 prefix=$2 hang=$3
+fail() { echo "launcher check failed: $*"; exit 1; }
+
+out=$("$launcher" --prefix "$prefix" --timeout 5 --mode plain "$hang" 2>&1); rc=$?
+[[ $rc -ne 0 ]] || fail "a hung program passed"
+grep -q "did not end within 5 s and was killed" <<<"$out" || fail "no kill message: $out"
+
+out=$("$launcher" --prefix "$prefix" --timeout 60 --mode gtest "$hang" exit0 2>&1); rc=$?
+[[ $rc -ne 0 ]] || fail "a program without a GoogleTest report passed"
+grep -q "wrote no report" <<<"$out" || fail "no report message: $out"
+
+out=$("$launcher" --prefix "$prefix" --timeout 60 --mode plain "$hang.missing" 2>&1); rc=$?
+[[ $rc -ne 0 ]] || fail "a missing program passed"
+grep -q "does not exist" <<<"$out" || fail "no missing-program message: $out"
+
+out=$("$launcher" --prefix "$prefix" --timeout 60 --mode plain "$hang" exit0 2>&1); rc=$?
+[[ $rc -eq 0 ]] || fail "a plain program that exits 0 failed: $out"
+echo "launcher checks passed"
