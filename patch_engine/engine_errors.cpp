@@ -29,8 +29,8 @@ std::string FormatArgs(const char* format, int count, const long long* ints,
       out += '%';
       continue;
     }
-    std::string spec(start, 1);
-    while (*p && std::strchr("-+ #0123456789.", *p)) spec += *p++;
+    std::string conversion(start, 1);
+    while (*p && std::strchr("-+ #0123456789.", *p)) conversion += *p++;
     while (*p == 'l' || *p == 'h') ++p;
     char type = *p;
     if (!type) break;
@@ -49,13 +49,13 @@ std::string FormatArgs(const char* format, int count, const long long* ints,
     }
     int a = next++;
     if (type == 's') {
-      emit(isText[a] ? texts[a] : "", spec + "s");
+      emit(isText[a] ? texts[a] : "", conversion + "s");
     } else if (std::strchr("dixXuoc", type)) {
       long long v = isText[a] ? 0 : ints[a];
       if (type == 'c')
-        emit(int(v), spec + "c");
+        emit(int(v), conversion + "c");
       else
-        emit(v, spec + "ll" + type);
+        emit(v, conversion + "ll" + type);
     } else {
       out.append(start, size_t(p - start + 1));
     }
