@@ -1,0 +1,14 @@
+#pragma once
+// Form text: the description of a form (or any root component) from which ReadForm builds
+// its components. Parsing makes a tree with line numbers; applying it to the existing root
+// then creates each nested object in text order (owner: the root; parent: the enclosing
+// object, through AdoptChild), sets properties in text order while the components load,
+// resolves component references and binds events by handler name after the whole text,
+// binds the root's fields, and calls Loaded() and then FormLoaded() on every component in
+// creation order, root first. Any error throws EFormError "source(line): message" and
+// frees every component the reader made, so a form never loads half-way.
+#include <string>
+
+class TComponent;
+
+void ReadForm(TComponent& root, const std::string& text, const std::string& sourceName);
