@@ -1,0 +1,85 @@
+#pragma once
+// The SMTP client.
+//
+// How it works: T_SMTP sends one finished message (its lines) from one envelope sender
+// to a list of envelope recipients over one connection: greeting (must be 220), HELO,
+// MAIL FROM, one RCPT TO per recipient, DATA, the dot-stuffed lines, the final dot and
+// QUIT. Every reply is checked; recipients the server refuses are collected, and when
+// none is left the message is not sent. The envelope holds bare addresses only and is
+// checked before the connection is opened. Status texts ("Connecting", "n%", "Done.")
+// go to OnTrace with kind 3.
+#include <string>
+#include <vector>
+
+#include "mail/tcpip.h"
+
+// A reply of the server that ends the dialogue: protocol name, reply code and reply text.
+class EProtocolError : public ETcpIpError {
+ public:
+  EProtocolError(std::string protocol, int code, std::string text, std::string message = "")
+      : ETcpIpError(message.empty() ? text : std::move(message)),
+        protocol_(std::move(protocol)),
+        code_(code),
+        text_(std::move(text)) {}
+  const std::string& Protocol() const { return protocol_; }
+  int Code() const { return code_; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string protocol_;
+  int code_;
+  std::string text_;
+};
+
+// Raised after a successful send when the server refused some of the recipients: the
+// message went to the others.
+class ERecipientsRefused : public EProtocolError {
+ public:
+  ERecipientsRefused(int code, std::string text, std::vector<std::string> refused);
+  const std::vector<std::string>& Refused() const { return refused_; }
+
+ private:
+  std::vector<std::string> refused_;
+};
+
+class T_SMTP : public T_TcpIp {
+ public:
+  static constexpr uint16_t kDefaultPort = 25;
+
+  T_SMTP();
+
+  // The envelope sender: a bare address.
+  const std::string& Sender() const { return sender_; }
+  void SetSender(std::string address) { sender_ = std::move(address); }
+  // The envelope recipients: bare addresses.
+  const std::vector<std::string>& Recipients() const { return recipients_; }
+  void SetRecipients(std::vector<std::string> addresses) { recipients_ = std::move(addresses); }
+  // The lines of the message, sent as they are apart from dot-stuffing.
+  const std::vector<std::string>& Message() const { return message_; }
+  void SetMessage(std::vector<std::string> lines) { message_ = std::move(lines); }
+
+  int ReplyCode() const { return replyCode_; }
+  const std::string& ReplyText() const { return replyText_; }
+  // "address (code text)" for every recipient the last dialogue's server refused.
+  const std::vector<std::string>& Refused() const { return refused_; }
+
+  // The mail dialogue; nothing happens unless sender, recipients and message are given.
+  void Action() override;
+  void SendMail();
+
+ protected:
+  void ReadReply();
+
+ private:
+  void Dialogue();
+  void Expect(bool ok);
+  void Quit();
+
+  std::string sender_;
+  std::string localHost_;
+  int replyCode_ = 0;
+  std::string replyText_;
+  std::vector<std::string> recipients_;
+  std::vector<std::string> message_;
+  std::vector<std::string> refused_;
+};

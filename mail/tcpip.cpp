@@ -1,0 +1,161 @@
+#include "mail/tcpip.h"
+
+#include "mail/ip_misc.h"
+
+namespace {
+
+// A line longer than this is not an answer of a sane server.
+constexpr size_t kMaxLineLength = 65536;
+
+}  // namespace
+
+T_TcpIp::T_TcpIp() : buffer_(kBufferSize) {}
+
+T_TcpIp::~T_TcpIp() {
+  onTrace_ = nullptr;
+  if (socket_ != mail_os::kNoSocket) Logout();
+}
+
+void T_TcpIp::Trace(const std::string& text, int kind) {
+  if (onTrace_) onTrace_(*this, text, kind);
+}
+
+std::string T_TcpIp::TimeoutText() const {
+  if (timeoutMs_ % 1000 == 0) return std::to_string(timeoutMs_ / 1000) + " seconds";
+  return std::to_string(timeoutMs_) + " milliseconds";
+}
+
+std::string T_TcpIp::Where() const {
+  return "host " + hostname_ + " port " + std::to_string(port_);
+}
+
+void T_TcpIp::Login() {
+  if (connected_) Logout();
+  if (!tcpip_ready()) throw ETcpIpError("Windows Sockets are not available on this computer");
+  if (hostname_.find_first_not_of(" \t") == std::string::npos)
+    throw ETcpIpError("No host name given");
+  ipmisc::CheckHeaderValue("host name", hostname_);
+  address_ = ipmisc::Resolve(hostname_);
+  if (address_ == ipmisc::kNoAddress) throw ETcpIpError("Couldn't resolve hostname " + hostname_);
+  OpenConnection();
+  end_ = false;
+  bufferPos_ = bufferEnd_ = 0;
+  connected_ = true;
+}
+
+void T_TcpIp::OpenConnection() {
+  CloseSocket();
+  int error = 0;
+  mail_os::Socket s = mail_os::CreateStreamSocket(error);
+  if (s == mail_os::kNoSocket)
+    throw ESocketError(error, "Error creating socket for " + Where() + ": " +
+                                  mail_os::ErrorText(error));
+  const std::string target =
+      std::to_string(port_) + " to host " + ipmisc::DottedAddress(address_);
+  mail_os::Io result = mail_os::Connect(s, address_, port_, timeoutMs_, error);
+  if (result != mail_os::Io::Done) {
+    mail_os::Close(s);
+    Trace("Failed to open output socket " + target, kTraceSocket);
+    std::string cause = result == mail_os::Io::TimedOut ? "no answer within " + TimeoutText()
+                                                        : mail_os::ErrorText(error);
+    throw ESocketError(result == mail_os::Io::TimedOut ? 0 : error,
+                       "Error creating socket for " + Where() + ": " + cause);
+  }
+  socket_ = s;
+  Trace("Opened output socket " + target + " successfully; ID " + std::to_string(socket_),
+        kTraceSocket);
+}
+
+void T_TcpIp::CloseSocket() {
+  if (socket_ == mail_os::kNoSocket) return;
+  mail_os::Close(socket_);
+  Trace("Closed socket ID " + std::to_string(socket_), kTraceSocket);
+  socket_ = mail_os::kNoSocket;
+}
+
+void T_TcpIp::Logout() {
+  CloseSocket();
+  connected_ = false;
+}
+
+void T_TcpIp::RaiseIoError(mail_os::Io result, int error, const char* doing) {
+  end_ = true;
+  std::string message;
+  int code = 0;
+  if (result == mail_os::Io::Closed) {
+    message = "The connection to " + Where() + " was closed by the server";
+  } else if (result == mail_os::Io::TimedOut) {
+    message = "No answer from " + Where() + " within " + TimeoutText();
+  } else {
+    code = error;
+    message = std::string(doing) + " " + Where() + " failed: " + mail_os::ErrorText(error);
+  }
+  throw ESocketError(code, message);
+}
+
+void T_TcpIp::SendBytes(const char* data, size_t count) {
+  if (socket_ == mail_os::kNoSocket) RaiseIoError(mail_os::Io::Closed, 0, "Sending to");
+  size_t total = 0;
+  while (total < count) {
+    size_t sent = 0;
+    int error = 0;
+    mail_os::Io result = mail_os::Send(socket_, data + total, count - total, timeoutMs_, sent, error);
+    if (result != mail_os::Io::Done) RaiseIoError(result, error, "Sending to");
+    total += sent;
+  }
+  Trace("Sent " + std::to_string(total) + " bytes on socket ID " + std::to_string(socket_),
+        kTraceSocket);
+}
+
+void T_TcpIp::SendCommand(const std::string& text) {
+  std::string line = text + "\r\n";
+  SendBytes(line.data(), line.size());
+  Trace(text, kTraceCommand);
+}
+
+size_t T_TcpIp::Receive(char* buffer, size_t size) {
+  if (socket_ == mail_os::kNoSocket || end_) return 0;
+  size_t received = 0;
+  int error = 0;
+  mail_os::Io result = mail_os::Receive(socket_, buffer, size, timeoutMs_, received, error);
+  if (result == mail_os::Io::Closed) {
+    end_ = true;
+    return 0;
+  }
+  if (result != mail_os::Io::Done) RaiseIoError(result, error, "Receiving from");
+  Trace("Received " + std::to_string(received) + " bytes on socket ID " + std::to_string(socket_),
+        kTraceSocket);
+  return received;
+}
+
+std::string T_TcpIp::ReadLine() {
+  std::string line;
+  for (;;) {
+    if (bufferPos_ == bufferEnd_) {
+      bufferPos_ = 0;
+      bufferEnd_ = Receive(buffer_.data(), buffer_.size());
+      if (bufferEnd_ == 0) RaiseIoError(mail_os::Io::Closed, 0, "Receiving from");
+    }
+    char c = buffer_[bufferPos_++];
+    if (c == '\n') return line;
+    if (c == '\r') continue;
+    if (line.size() >= kMaxLineLength)
+      throw ESocketError(0, "The server at " + Where() + " sent a line of more than " +
+                                std::to_string(kMaxLineLength) + " characters");
+    line += c;
+  }
+}
+
+bool T_TcpIp::Eof() {
+  if (end_ || socket_ == mail_os::kNoSocket) return true;
+  return bufferPos_ == bufferEnd_ && mail_os::PeerState(socket_) != 2;
+}
+
+void T_TcpIp::Action() {
+  Login();
+  received_.clear();
+  while (!Eof()) {
+    size_t n = Receive(buffer_.data(), buffer_.size());
+    received_.insert(received_.end(), buffer_.begin(), buffer_.begin() + long(n));
+  }
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The TCP client under the SMTP client.
+//
+// How it works: T_TcpIp resolves Hostname, opens one stream socket to it and exchanges
+// text lines and raw bytes over it, reporting each step through OnTrace (kind 0 a command
+// line sent, 2 a socket event, 3 a status text). Every wait — connect, send, receive — is
+// bounded by Timeout, and every failure raises ESocketError with a message that names the
+// host, the port and the cause, so callers never hang and never mistake a broken
+// connection for an answer. Sends are looped until every byte is out. The system calls
+// sit behind socket_os.h: BSD sockets in the native build, Windows Sockets 1.1 in the
+// Windows build, with the same class and messages.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/core/exception.h"
+#include "mail/socket_os.h"
+
+// The error class of the socket client and everything built on it.
+class ETcpIpError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A socket that could not be made, connected, written or read; carries the error code
+// (0 for a closed connection or a timeout).
+class ESocketError : public ETcpIpError {
+ public:
+  explicit ESocketError(int code, std::string message = "Error creating socket")
+      : ETcpIpError(std::move(message)), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+class T_TcpIp {
+ public:
+  enum TraceKind { kTraceCommand = 0, kTraceSocket = 2, kTraceStatus = 3 };
+  using TraceEvent = std::function<void(T_TcpIp& sender, const std::string& text, int kind)>;
+  static constexpr size_t kBufferSize = 32512;
+  static constexpr int kDefaultTimeoutMs = 120000;
+
+  T_TcpIp();
+  virtual ~T_TcpIp();
+  T_TcpIp(const T_TcpIp&) = delete;
+  T_TcpIp& operator=(const T_TcpIp&) = delete;
+
+  const std::string& Hostname() const { return hostname_; }
+  void SetHostname(std::string host) { hostname_ = std::move(host); }
+  void SetOnTrace(TraceEvent trace) { onTrace_ = std::move(trace); }
+  uint16_t Port() const { return port_; }
+  void SetPort(uint16_t port) { port_ = port; }
+  // The longest wait for the server, in milliseconds, for each step.
+  int Timeout() const { return timeoutMs_; }
+  void SetTimeout(int milliseconds) { timeoutMs_ = milliseconds > 0 ? milliseconds : 1; }
+  // What the base Action read.
+  const std::vector<uint8_t>& ReceivedData() const { return received_; }
+
+  // Connects to Hostname at the port, closing an earlier connection first.
+  virtual void Login();
+  virtual void Logout();
+  // Sends text + CR LF.
+  virtual void SendCommand(const std::string& text);
+  // True when the connection delivered its last byte or is no longer connected.
+  virtual bool Eof();
+  // Logs in and reads everything the server sends until it closes the connection.
+  virtual void Action();
+
+ protected:
+  virtual void OpenConnection();
+  void Trace(const std::string& text, int kind);
+  void SendBytes(const char* data, size_t count);
+  // Receives what arrives into buffer; 0 when the server closed the connection.
+  size_t Receive(char* buffer, size_t size);
+  // One line without its CR LF (a bare LF also ends it); raises when the connection ends
+  // before the line does.
+  std::string ReadLine();
+  bool Connected() const { return connected_; }
+  // "host H port P".
+  std::string Where() const;
+
+ private:
+  [[noreturn]] void RaiseIoError(mail_os::Io result, int error, const char* doing);
+  void CloseSocket();
+  std::string TimeoutText() const;
+
+  std::string hostname_;
+  TraceEvent onTrace_;
+  mail_os::Socket socket_ = mail_os::kNoSocket;
+  uint16_t port_ = 0;
+  uint32_t address_ = 0xFFFFFFFFu;
+  int timeoutMs_ = kDefaultTimeoutMs;
+  bool end_ = false;
+  bool connected_ = false;
+  std::vector<uint8_t> received_;
+  std::vector<char> buffer_;
+  size_t bufferPos_ = 0, bufferEnd_ = 0;  // bytes received but not yet read as lines
+};
