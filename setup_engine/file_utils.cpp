@@ -1,0 +1,121 @@
+#include "setup_engine/file_utils.h"
+
+#include <cctype>
+#include <cmath>
+
+namespace setup {
+namespace {
+
+// Days from 1 January 1970 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  int64_t era = (y >= 0 ? y : y - 399) / 400;
+  int64_t yoe = y - era * 400;
+  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& y, int& m, int& d) {
+  z += 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  d = int(doy - (153 * mp + 2) / 5 + 1);
+  m = int(mp < 10 ? mp + 3 : mp - 9);
+  y = int(yoe + era * 400 + (m <= 2));
+}
+
+const int64_t kEpoch = DaysFromCivil(1899, 12, 30);
+
+bool IsDirSeparator(char c) { return c == '\\' || platform::IsPathSeparator(c); }
+
+}  // namespace
+
+double EncodeDateTime(const platform::LocalTime& t) {
+  double days = double(DaysFromCivil(t.year, t.month, t.day) - kEpoch);
+  double time = (t.hour * 3600.0 + t.minute * 60.0 + t.second) / 86400.0;
+  // Before the epoch the day count is negative and the time still adds its fraction.
+  return days >= 0 ? days + time : days - time;
+}
+
+platform::LocalTime DecodeDateTime(double dateTime) {
+  double whole = std::trunc(dateTime);
+  int64_t seconds = std::llround(std::fabs(dateTime - whole) * 86400.0);
+  int64_t day = int64_t(whole);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    day += dateTime >= 0 ? 1 : -1;
+  }
+  platform::LocalTime t;
+  CivilFromDays(day + kEpoch, t.year, t.month, t.day);
+  t.hour = int(seconds / 3600);
+  t.minute = int(seconds / 60 % 60);
+  t.second = int(seconds % 60);
+  return t;
+}
+
+bool GetFileDateTime(const std::string& path, double& dateTime) {
+  platform::File f;
+  platform::LocalTime t;
+  if (!f.Open(path, platform::OpenMode::Read) || !f.ModificationTime(t)) return false;
+  dateTime = EncodeDateTime(t);
+  return true;
+}
+
+bool SetFileDateTime(const std::string& path, double dateTime) {
+  platform::File f;
+  if (!f.Open(path, platform::OpenMode::ReadWrite)) return false;
+  bool ok = f.SetModificationTime(DecodeDateTime(dateTime));
+  return f.Close() && ok;
+}
+
+std::string ExtractFileName(const std::string& path) {
+  size_t i = path.find_last_of("\\/:");
+  return i == std::string::npos ? path : path.substr(i + 1);
+}
+
+std::string ExtractFileDir(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsDirSeparator(path[i - 1])) --i;
+  if (i == 0) return "";
+  size_t end = i - 1;
+  // Keep the separator of a root ("/" or "C:\").
+  if (end == 0 || (end == 2 && path[1] == ':')) return path.substr(0, end + 1);
+  return path.substr(0, end);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext) {
+  size_t i = path.size();
+  while (i > 0 && !IsDirSeparator(path[i - 1]) && path[i - 1] != ':') {
+    if (path[i - 1] == '.') return path.substr(0, i - 1) + ext;
+    --i;
+  }
+  return path + ext;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && uint8_t(s[b]) <= ' ') ++b;
+  while (e > b && uint8_t(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(uint8_t(a[i])) != std::tolower(uint8_t(b[i]))) return false;
+  return true;
+}
+
+bool ForceDirectories(const std::string& dir) {
+  if (dir.empty() || platform::IsDirectory(dir)) return true;
+  std::string parent = ExtractFileDir(dir);
+  if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
+  platform::MakeDirectory(dir);
+  return platform::IsDirectory(dir);
+}
+
+}  // namespace setup

@@ -1,0 +1,29 @@
+#pragma once
+// File names, file dates as day counts and the date of a file on disk, as the archive and
+// the version decisions use them. A date-time is the number of days since 30 December
+// 1899 with the time of day as the fraction, in local time.
+#include <string>
+
+#include "platform/file.h"
+
+namespace setup {
+
+double EncodeDateTime(const platform::LocalTime& t);
+platform::LocalTime DecodeDateTime(double dateTime);  // to the nearest second
+
+// The last-write date of a file; false when it cannot be opened or read.
+bool GetFileDateTime(const std::string& path, double& dateTime);
+bool SetFileDateTime(const std::string& path, double dateTime);
+
+// Name parts. Stored archive names come from Windows paths, so '\\', '/' and a drive colon
+// all end a directory part in ExtractFileName; the directory helpers use this system's
+// separators (and '\\', which every path written by the Windows build has).
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFileDir(const std::string& path);  // without a trailing separator
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+std::string Trim(const std::string& s);
+bool SameText(const std::string& a, const std::string& b);
+// Creates a directory with all its missing parents; false when it still does not exist.
+bool ForceDirectories(const std::string& dir);
+
+}  // namespace setup

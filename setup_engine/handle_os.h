@@ -1,0 +1,14 @@
+#pragma once
+// The system calls behind TKstnNormalHandleStream, one implementation per build.
+#include <cstdint>
+#include <string>
+
+namespace setup::handle_os {
+
+int64_t Read(intptr_t handle, void* buffer, int32_t count);         // -1 on failure
+int64_t Write(intptr_t handle, const void* buffer, int32_t count);  // -1 on failure
+int64_t Seek(intptr_t handle, int64_t offset, int origin);          // -1 on failure
+// Cuts or extends the file at size; false on failure with the system's text in error.
+bool SetEnd(intptr_t handle, int64_t size, std::string& error);
+
+}  // namespace setup::handle_os

@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include "setup_engine/handle_os.h"
+
+namespace setup::handle_os {
+namespace {
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::string LastErrorText() {
+  DWORD code = GetLastError();
+  char text[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
+  return n > 0 ? std::string(text, n) : "System error " + std::to_string(code);
+}
+
+}  // namespace
+
+int64_t Read(intptr_t handle, void* buffer, int32_t count) {
+  DWORD done = 0;
+  return ReadFile(H(handle), buffer, DWORD(count), &done, nullptr) ? int64_t(done) : -1;
+}
+
+int64_t Write(intptr_t handle, const void* buffer, int32_t count) {
+  DWORD done = 0;
+  return WriteFile(H(handle), buffer, DWORD(count), &done, nullptr) ? int64_t(done) : -1;
+}
+
+int64_t Seek(intptr_t handle, int64_t offset, int origin) {
+  LARGE_INTEGER to, now;
+  to.QuadPart = offset;
+  DWORD method = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+  return SetFilePointerEx(H(handle), to, &now, method) ? int64_t(now.QuadPart) : -1;
+}
+
+bool SetEnd(intptr_t handle, int64_t size, std::string& error) {
+  if (Seek(handle, size, 0) >= 0 && SetEndOfFile(H(handle))) return true;
+  error = LastErrorText();
+  return false;
+}
+
+}  // namespace setup::handle_os

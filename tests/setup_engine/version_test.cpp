@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/core/exception.h"
+#include "platform/byte_order.h"
+#include "platform/file.h"
+#include "setup_engine/file_utils.h"
+#include "setup_engine/version_info.h"
+
+namespace {
+
+// Builds one version-block node the way resource compilers lay it out.
+std::vector<uint8_t> Node(const std::string& key, const std::vector<uint8_t>& value, bool text,
+                          const std::vector<std::vector<uint8_t>>& children = {}) {
+  std::vector<uint8_t> b(6, 0);
+  for (char c : key) b.insert(b.end(), {uint8_t(c), 0});
+  b.insert(b.end(), {0, 0});
+  while (b.size() % 4) b.push_back(0);
+  b.insert(b.end(), value.begin(), value.end());
+  for (const auto& c : children) {
+    while (b.size() % 4) b.push_back(0);
+    b.insert(b.end(), c.begin(), c.end());
+  }
+  platform::PutU16(&b[0], uint16_t(b.size()));
+  platform::PutU16(&b[2], uint16_t(text ? value.size() / 2 : value.size()));
+  platform::PutU16(&b[4], text ? 1 : 0);
+  return b;
+}
+
+std::vector<uint8_t> Wide(const std::string& s) {
+  std::vector<uint8_t> v;
+  for (char c : s) v.insert(v.end(), {uint8_t(c), 0});
+  v.insert(v.end(), {0, 0});
+  return v;
+}
+
+std::vector<uint8_t> VersionBlock(const std::string& table, uint32_t os, uint32_t type,
+                                  uint32_t sub) {
+  std::vector<uint8_t> fixed(52, 0);
+  platform::PutU32(&fixed[0], 0xFEEF04BD);
+  platform::PutU32(&fixed[8], (2u << 16) | 10);  // file version 2.10.3.4
+  platform::PutU32(&fixed[12], (3u << 16) | 4);
+  platform::PutU32(&fixed[16], (7u << 16) | 0);
+  platform::PutU32(&fixed[20], 0);
+  platform::PutU32(&fixed[32], os);
+  platform::PutU32(&fixed[36], type);
+  platform::PutU32(&fixed[40], sub);
+  auto strings = Node(table, {}, true,
+                      {Node("CompanyName", Wide("Halden Works"), true),
+                       Node("Comments", Wide("tested"), true),
+                       Node("ProductVersion", Wide("7.0 beta"), true),
+                       Node("FileVersion", Wide("ignored"), true)});
+  auto sfi = Node("StringFileInfo", {}, true, {strings});
+  std::vector<uint8_t> translation{0x09, 0x04, 0xE4, 0x04};
+  auto vfi = Node("VarFileInfo", {}, true, {Node("Translation", translation, false)});
+  return Node("VS_VERSION_INFO", fixed, false, {sfi, vfi});
+}
+
+// A minimal 32-bit PE image whose only section holds the resource tree for block.
+std::vector<uint8_t> PeImage(const std::vector<uint8_t>& block) {
+  std::vector<uint8_t> img(0x200 + 0x58 + block.size(), 0);
+  img[0] = 'M';
+  img[1] = 'Z';
+  platform::PutU32(&img[0x3C], 0x40);
+  platform::PutU32(&img[0x40], 0x00004550);
+  platform::PutU16(&img[0x44], 0x14C);
+  platform::PutU16(&img[0x46], 1);
+  platform::PutU16(&img[0x54], 224);
+  size_t opt = 0x58;
+  platform::PutU16(&img[opt], 0x10B);
+  platform::PutU32(&img[opt + 92], 16);
+  platform::PutU32(&img[opt + 96 + 16], 0x1000);
+  platform::PutU32(&img[opt + 96 + 20], uint32_t(0x58 + block.size()));
+  size_t sec = opt + 224;
+  std::memcpy(&img[sec], ".rsrc", 5);
+  platform::PutU32(&img[sec + 8], uint32_t(0x58 + block.size()));
+  platform::PutU32(&img[sec + 12], 0x1000);
+  platform::PutU32(&img[sec + 16], uint32_t(0x58 + block.size()));
+  platform::PutU32(&img[sec + 20], 0x200);
+  uint8_t* r = &img[0x200];
+  platform::PutU16(r + 14, 1);
+  platform::PutU32(r + 16, 16);
+  platform::PutU32(r + 20, 0x80000018);
+  platform::PutU16(r + 0x18 + 14, 1);
+  platform::PutU32(r + 0x18 + 16, 1);
+  platform::PutU32(r + 0x18 + 20, 0x80000030);
+  platform::PutU16(r + 0x30 + 14, 1);
+  platform::PutU32(r + 0x30 + 16, 0x409);
+  platform::PutU32(r + 0x30 + 20, 0x48);
+  platform::PutU32(r + 0x48, 0x1058);
+  platform::PutU32(r + 0x4C, uint32_t(block.size()));
+  std::memcpy(r + 0x58, block.data(), block.size());
+  return img;
+}
+
+std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
+  std::string path = platform::JoinPath(platform::TempDirectory(), name);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              std::streamsize(bytes.size()));
+  return path;
+}
+
+TEST(VersionInfo, PublishesFixedAndStringTexts) {
+  TVersionInfo info;
+  info.Assign(VersionBlock("040904E4", 0x40004, 3, 6), lnUSEnglish, csMultilingual);
+  EXPECT_EQ(info.FileVersion, "2.10.3.4");  // never the string table's value
+  EXPECT_EQ(info.ProductVersion, "7.0 beta");
+  EXPECT_EQ(info.CompanyName, "Halden Works");
+  EXPECT_EQ(info.Comment, "tested");
+  EXPECT_EQ(info.FileOS, "Windows NT with 32 bit Windows");
+  EXPECT_EQ(info.FileType, "Device Driver");
+  EXPECT_EQ(info.FileSubType, "Network");
+
+  // Another language finds no string table: only the fixed texts remain.
+  info.Assign(VersionBlock("040904E4", 7, 4, 3), lnGerman, csMultilingual);
+  EXPECT_EQ(info.CompanyName, "");
+  EXPECT_EQ(info.ProductVersion, "7.0.0.0");
+  EXPECT_EQ(info.FileOS, "Unknown");
+  EXPECT_EQ(info.FileType, "Font");
+  EXPECT_EQ(info.FileSubType, "TrueType");
+  info.Assign(VersionBlock("040704E4", 4, 1, 0), lnGerman, csMultilingual);
+  EXPECT_EQ(info.CompanyName, "Halden Works");
+  EXPECT_EQ(info.FileSubType, "");
+}
+
+TEST(VersionInfo, HostileBlocksReadAsEmpty) {
+  auto good = VersionBlock("040904E4", 4, 1, 0);
+  for (size_t cut : {size_t(0), size_t(5), size_t(40), good.size() / 2}) {
+    std::vector<uint8_t> b(good.begin(), good.begin() + long(cut));
+    setup::VersionNode root;
+    EXPECT_FALSE(setup::ParseVersionBlock(b, root)) << cut;
+  }
+  auto loop = good;
+  platform::PutU16(&loop[0], 0xFFFF);  // longer than the bytes
+  setup::VersionNode root;
+  EXPECT_FALSE(setup::ParseVersionBlock(loop, root));
+}
+
+TEST(VersionInfo, ReadsTheVersionResourceOfAFile) {
+  TVersionResource r;
+  r.SetFileName(WriteTemp("quiltor_version.dll", PeImage(VersionBlock("040904E4", 4, 2, 0))));
+  EXPECT_EQ(r.VersionInfo().FileVersion, "2.10.3.4");
+  EXPECT_EQ(r.VersionInfo().FileType, "Dynamic-Link Library");
+  EXPECT_EQ(r.VersionInfo().CompanyName, "Halden Works");
+  r.SetFileName(WriteTemp("quiltor_noversion.txt", {'h', 'i'}));
+  EXPECT_EQ(r.VersionInfo().FileVersion, "");
+  EXPECT_THROW(r.SetLanguage(TLanguage(45)), Exception);
+  EXPECT_THROW(r.SetCharacterSet(TCharacterSet(1)), Exception);
+  EXPECT_EQ(LanguageId(lnSwissFrench), 0x100C);
+  EXPECT_EQ(LanguageId(lnBahasa), 0x0421);
+}
+
+TEST(VersionInfo, CompareVersions) {
+  struct Case {
+    const char *a, *b;
+    int result;
+  } cases[] = {{"", "", 0},         {"1.0", "1.0.0", 2}, {"1.0.0", "1.0", 1},
+               {"10.0", "9.9", 1},  {"1.a", "1.b", 2},   {"2.1.3", "2.1.3", 0},
+               {"1.2", "1.10", 2},  {"", "1", 2},        {"B", "a", 2}};
+  for (const Case& c : cases)
+    EXPECT_EQ(TVersionResource::CompareVersions(c.a, c.b), c.result) << c.a << " / " << c.b;
+}
+
+TEST(VersionInfo, OverwriteDecisions) {
+  std::string dll = WriteTemp("quiltor_v2.dll", PeImage(VersionBlock("040904E4", 4, 2, 0)));
+  std::string plain = WriteTemp("quiltor_plain.txt", {'x'});
+  std::string other = WriteTemp("quiltor_plain2.txt", {'y'});
+  ASSERT_TRUE(setup::SetFileDateTime(plain, 40000.5));
+  ASSERT_TRUE(setup::SetFileDateTime(other, 40000.5));
+  EXPECT_EQ(OverwriteDecision("1.0", plain, owAlways, 0), 2);
+  EXPECT_EQ(OverwriteDecision("1.0", plain, owNever, 0), 3);
+  EXPECT_EQ(OverwriteDecision("1.0", "  ", owNever, 0), 2);
+  EXPECT_EQ(OverwriteDecision("", plain, owVersion, 0), 1);    // both without versions
+  EXPECT_EQ(OverwriteDecision("1.0", plain, owVersion, 0), 2);  // "" has no first part
+  EXPECT_EQ(OverwriteDecision("2.10.3.4", dll, owVersion, 0), 1);
+  EXPECT_EQ(OverwriteDecision("2.9", dll, owVersion, 0), 3);
+  EXPECT_EQ(OverwriteDecision("", plain, owDate, 40000.75), 2);
+  EXPECT_EQ(OverwriteDecision("", plain, owDate, 40000.5), 1);
+  EXPECT_EQ(OverwriteDecision("", plain, owDate, 40000.25), 3);
+  EXPECT_EQ(OverwriteDecision("", plain, owVersionDate, 40000.25), 3);
+  EXPECT_EQ(OverwriteDecision("3", plain, owVersionDate, 40000.25), 2);
+  EXPECT_EQ(OverwriteDecision("", "/no/such/file", owDate, 1), 0);
+  EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, other, owDate), 1);
+  EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, dll, owVersion), 3);
+  EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, "/no/such/file", owDate), 0);
+}
+
+TEST(VersionInfo, DateTimesRoundTrip) {
+  platform::LocalTime t{2001, 3, 4, 5, 6, 7};
+  double d = setup::EncodeDateTime(t);
+  EXPECT_NEAR(d, 36954.2125810185, 1e-9);
+  platform::LocalTime back = setup::DecodeDateTime(d);
+  EXPECT_EQ(back.year, 2001);
+  EXPECT_EQ(back.day, 4);
+  EXPECT_EQ(back.second, 7);
+  EXPECT_EQ(setup::EncodeDateTime({1899, 12, 30, 0, 0, 0}), 0.0);
+}
+
+}  // namespace
