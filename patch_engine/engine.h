@@ -10,11 +10,17 @@
 // engine works on files through the platform layer only, so the same code builds natively
 // and for Windows and writes the same bytes in both.
 #include "patch_engine/crc32.h"
+#include "patch_engine/data_streams.h"
 #include "patch_engine/dyn_array.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_messages.h"
 #include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
+#include "patch_engine/file_record.h"
+#include "patch_engine/match_search.h"
+#include "patch_engine/optimizer.h"
 #include "patch_engine/patch_format.h"
 #include "patch_engine/patch_stream.h"
+#include "patch_engine/step_data.h"
+#include "patch_engine/temp_patch_file.h"

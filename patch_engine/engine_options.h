@@ -49,4 +49,49 @@ void ClampEngineOptions();
 // the custom program and takes the edit's text.
 void CopyOptionText(int slot, bool useSystemPathChecked, const std::string& editText);
 
+// Applier stub file names by ApplierKind (entry 0, the plain patch, has none).
+extern const char* const kApplierStubNames[7];
+// Default archiver program names by PackerType; the eighth entry is empty and ends the table.
+extern const char* const kDefaultPackerPrograms[kPackerTypes + 1];
+
+// Progress hooks, installed by the front end and called on the engine's thread; a null
+// hook is not called. The stage hooks get whole percents 0..100.
+using StageProgressHook = void (*)(int percent);
+using FileProgressHook = void (*)(int64_t bytesDone, int64_t bytesTotal, const std::string& name);
+extern StageProgressHook Stage1Progress;  // match search
+extern StageProgressHook Stage2Progress;  // structure pass
+extern StageProgressHook Stage3Progress;  // encoding pass
+extern FileProgressHook FileProgress;     // directory mode, per target file
+
+inline void ReportStage(StageProgressHook hook, int percent) {
+  if (hook) hook(percent);
+}
+
+// Routines of the front end that the engine calls directly, on its thread. The front end
+// implements this interface and installs its object with SetFrontEndServices; until then
+// (and after SetFrontEndServices(nullptr)) a quiet default is in force that shows nothing,
+// agrees to every question, starts no program and raises the missing-stub error itself.
+class FrontEndServices {
+ public:
+  virtual ~FrontEndServices() = default;
+  // Returns after the user interface has processed its pending messages.
+  virtual void PumpMessages() = 0;
+  // The three stage displays show 0.
+  virtual void ResetQuellMeters() = 0;
+  // Before step `step` of a record with `versionCount` versions is computed.
+  virtual void ShowSourceVersions(int step, int versionCount) = 0;
+  virtual void ShowPatchSize(int64_t bytes) = 0;
+  // Ends the run with an error that reaches the worker thread; never returns normally.
+  virtual void RaiseMissingStub(const std::string& stubName) = 0;
+  // True to go on with an archiver that may not support long file names.
+  virtual bool AskLongFileNameSupport(const std::string& productWord,
+                                      const std::string& outputName) = 0;
+  virtual void ShowPackerNotFound(const std::string& program, bool searchedPath) = 0;
+  // Starts the command line as a new process and returns when it has ended.
+  virtual void RunAndWait(const std::string& commandLine, bool show) = 0;
+};
+
+void SetFrontEndServices(FrontEndServices* services);
+FrontEndServices& FrontEnd();
+
 }  // namespace engine

@@ -1,10 +1,19 @@
 #include "patch_engine/engine_state.h"
 
+#include "patch_engine/data_streams.h"
+#include "patch_engine/file_record.h"
+#include "patch_engine/match_search.h"
 #include "patch_engine/patch_stream.h"
+#include "patch_engine/step_data.h"
 
 namespace engine {
 
 std::atomic<int> BuffersSettled{1};
+
+RunState& Run() {
+  static RunState run;
+  return run;
+}
 
 EngineFiles& Files() {
   static EngineFiles files;
@@ -42,6 +51,11 @@ void FreeEngineBuffers() {
   f.target.Close();
   f.embedded.Close();
   DiscardPatchStream();
+  DiscardStepTempFiles();
+  FreeStepBuffer();
+  FreeIndexTables();
+  Matches().Clear();
+  Streams().Clear();
   BuffersSettled = 1;
 }
 

@@ -20,6 +20,14 @@ struct EngineFiles {
 };
 EngineFiles& Files();
 
+// What the run decides for the file records it writes: directory mode (header mode 2),
+// and in directory mode the time stamp of the next record, set by the directory walk.
+struct RunState {
+  uint8_t directoryMode = 0;
+  uint32_t recordStamp = 0;
+};
+RunState& Run();
+
 // Opens name for binary writing as the run's patch file; false when it cannot be created.
 bool OpenPatchFile(const std::string& name);
 // Closes the patch file, keeping it; false when the last write or the close failed.
@@ -28,8 +36,10 @@ bool ClosePatchFile();
 // deletes the file being written.
 void DiscardPatchFile();
 
-// Closes every file the engine holds and frees every buffer of the run. Harmless twice.
-// While it runs, BuffersSettled is 0.
+// Closes every file the engine holds and frees every buffer of the run: the step's file
+// buffer, the index tables, the match lists and the data streams; the temporary files of
+// unfinished steps are closed and deleted. Harmless twice. While it runs, BuffersSettled
+// is 0.
 void FreeEngineBuffers();
 extern std::atomic<int> BuffersSettled;
 

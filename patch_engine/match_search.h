@@ -1,0 +1,53 @@
+#pragma once
+// First stage of a step: index the source, then cut the target greedily into copies from
+// the source (at least 12 bytes long) and runs of new bytes, appended to Matches().found.
+//
+// Every fifth source position p is indexed under the bucket key data[p+5] * 256 + data[p]
+// and sorted inside its bucket by the little-endian uint32 at data[p+1]; bucket and sort
+// value together fix six bytes. The five alignments of the search cover the positions in
+// between. Positions in the index and in copies are buffer offsets (Step().data).
+#include <cstdint>
+
+namespace engine {
+
+constexpr int kBuckets = 65536;
+constexpr int64_t kMinCopyLength = 12;
+
+// The run's bucket tables (pointers, counts, fill positions). BuildSourceIndex allocates
+// them when they are missing; FreeIndexTables (called by FreeEngineBuffers) frees them
+// together with the position array.
+void AllocateIndexTables();
+void FreeIndexTables();
+
+void BuildSourceIndex();
+// Starts a new match list, runs FindMatches over the whole target, reports Stage1 100 and
+// frees the position array.
+void MatchWholeTarget();
+// Appends the entries for target offsets from .. to-1.
+void FindMatches(int64_t from, int64_t to);
+
+struct BestCandidate {
+  int64_t length = 0;       // 0: no candidate accepted
+  int64_t cost = 1000000;
+  int64_t sourceOffset = 0;
+};
+// Sets Best() for target offset p.
+void FindBestMatch(int64_t p);
+// Tests source position r (a buffer offset) found at alignment i for target offset p.
+void CheckCandidate(int64_t p, int64_t r, int i);
+const BestCandidate& Best();
+// Source offset of the last copy found (0 at the start of a step).
+int64_t PreviousCopyOffset();
+void SetPreviousCopyOffset(int64_t offset);
+
+// The little-endian uint32 at data[p+1 .. p+4]: the order inside a bucket.
+uint32_t SortValue(const uint8_t* data, uint32_t p);
+// Hoare quicksort of positions[first .. last] by SortValue, pivot the middle entry;
+// recurses into the smaller part and loops on the larger one.
+void SortBucket(uint32_t* positions, int64_t first, int64_t last, const uint8_t* data);
+
+// For tests: the indexed positions of a bucket after BuildSourceIndex (count and start).
+int64_t BucketCount(int key);
+const uint32_t* BucketEntries(int key);
+
+}  // namespace engine
