@@ -1,6 +1,7 @@
 #include "builder/settings.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "framework/core/exceptions.h"
 #include "framework/core/strings.h"
@@ -149,6 +150,18 @@ void TSettings::ReadSystemCommands() {
 
 // --- identities --------------------------------------------------------------------------
 
+void TSettings::AddImported(TEmailSettings id, bool first) {
+  id.Imported = 1;
+  Identities.insert(first ? Identities.begin() : Identities.end(), std::move(id));
+}
+
+void TSettings::ForEachSubkey(const std::string& key, const std::function<void(const std::string&)>& read) {
+  TStringList names;
+  reg_.GetKeyNames(names);
+  for (int i = 0; i < names.Count(); ++i)
+    if (reg_.OpenKeyReadOnly(key + "\\" + names[i])) read(names[i]);
+}
+
 void TSettings::ImportInternetMail() {
   if (!Open(TRootKey::hkCurrentUser, "\\Software\\Microsoft\\Internet Mail and News\\Mail", false)) return;
   TEmailSettings id;
@@ -157,8 +170,7 @@ void TSettings::ImportInternetMail() {
   id.FullName = ReadText("Sender Name");
   id.EmailAddress = ReadText("Sender EMail");
   id.Organization = ReadText("Sender Organization");
-  id.Imported = 1;
-  Identities.push_back(std::move(id));
+  AddImported(std::move(id), false);
 }
 
 void TSettings::ImportOutlookAccounts() {
@@ -166,24 +178,16 @@ void TSettings::ImportOutlookAccounts() {
   if (Open(TRootKey::hkCurrentUser, kAccountManager, false)) defaultAccount = ReadText("Default Mail Account");
   const std::string accounts = kAccountManager + "\\Accounts";
   if (!reg_.OpenKeyReadOnly(accounts)) return;
-  TStringList names;
-  reg_.GetKeyNames(names);
-  for (int i = 0; i < names.Count(); ++i) {
-    const std::string name = names[i];
-    if (!reg_.OpenKeyReadOnly(accounts + "\\" + name)) continue;
+  ForEachSubkey(accounts, [&](const std::string& name) {
     TEmailSettings id;
     id.SmtpHost = ReadText("SMTP Server");
-    if (id.SmtpHost.empty()) continue;
+    if (id.SmtpHost.empty()) return;
     id.Label = "Outlook account " + ReadText("Account Name", name) + " (imported)";
     id.FullName = ReadText("SMTP Display Name");
     id.EmailAddress = ReadText("SMTP Email Address");
     id.Organization = ReadText("SMTP Organization Name");
-    id.Imported = 1;
-    if (AnsiSameText(name, defaultAccount))
-      Identities.insert(Identities.begin(), std::move(id));
-    else
-      Identities.push_back(std::move(id));
-  }
+    AddImported(std::move(id), AnsiSameText(name, defaultAccount));
+  });
 }
 
 void TSettings::ImportNetscapeMail() {
@@ -197,32 +201,23 @@ void TSettings::ImportNetscapeMail() {
     id.Organization = ReadText("User_Organization");
     id.ReplyTo = ReadText("Reply_To");
   }
-  id.Imported = 1;
-  Identities.push_back(std::move(id));
+  AddImported(std::move(id), false);
 }
 
 void TSettings::ImportNetscapeMessenger() {
   const std::string users = kNetscape + "\\Users";
   if (!Open(TRootKey::hkLocalMachine, users, false)) return;
   const std::string current = ReadText("CurrentUser");
-  TStringList names;
-  reg_.GetKeyNames(names);
-  for (int i = 0; i < names.Count(); ++i) {
-    const std::string name = names[i];
-    if (!reg_.OpenKeyReadOnly(users + "\\" + name)) continue;
+  ForEachSubkey(users, [&](const std::string& name) {
     TEmailSettings id;
     id.EmailAddress = ReadText("EmailAddr");
     id.FullName = ReadText("UserName");
     ReadNetscapePrefs(ReadText("DirRoot"), id);
-    id.Imported = 1;
-    if (AnsiSameText(name, current)) {
-      id.Label = "Netscape Messenger current user (imported)";
-      Identities.insert(Identities.begin(), std::move(id));
-    } else {
-      id.Label = "Netscape Messenger user " + name + " (imported)";
-      Identities.push_back(std::move(id));
-    }
-  }
+    bool isCurrent = AnsiSameText(name, current);
+    id.Label = isCurrent ? "Netscape Messenger current user (imported)"
+                         : "Netscape Messenger user " + name + " (imported)";
+    AddImported(std::move(id), isCurrent);
+  });
 }
 
 void TSettings::ReadCustomIdentity(int n) {

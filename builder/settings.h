@@ -16,6 +16,7 @@
 // All of it is portable over TRegistry, so the native tests run it against TMemRegistry.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,9 @@ class TSettings {
   bool ReadBool(const std::string& name, bool def);
 
   void ReadSystemCommands();
+  void AddImported(TEmailSettings id, bool first);
+  // Calls read for each subkey of key, which must be the open key, with that subkey open.
+  void ForEachSubkey(const std::string& key, const std::function<void(const std::string&)>& read);
   void ImportInternetMail();
   void ImportOutlookAccounts();
   void ImportNetscapeMail();

@@ -57,6 +57,13 @@ std::optional<int> AsInteger(const TRegValue& v) {
   return int(platform::GetU32(v.Data.data()));
 }
 
+void SetNames(TStrings& names, const std::vector<std::string>& list) {
+  names.BeginUpdate();
+  names.Clear();
+  for (const std::string& n : list) names.Add(n);
+  names.EndUpdate();
+}
+
 TRegValue StringValue(TRegType type, const std::string& s) {
   TRegValue v{type, std::vector<uint8_t>(s.begin(), s.end())};
   v.Data.push_back(0);
@@ -140,19 +147,13 @@ bool TRegistry::DeleteKey(const std::string& path) {
 void TRegistry::GetKeyNames(TStrings& names) {
   std::vector<std::string> list;
   if (key_ != 0) backend_.EnumKeys(key_, list);
-  names.BeginUpdate();
-  names.Clear();
-  for (const std::string& n : list) names.Add(n);
-  names.EndUpdate();
+  SetNames(names, list);
 }
 
 void TRegistry::GetValueNames(TStrings& names) {
   std::vector<std::string> list;
   if (key_ != 0) backend_.EnumValues(key_, list);
-  names.BeginUpdate();
-  names.Clear();
-  for (const std::string& n : list) names.Add(n);
-  names.EndUpdate();
+  SetNames(names, list);
 }
 
 bool TRegistry::Query(const std::string& name, TRegValue& value) {
