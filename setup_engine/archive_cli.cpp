@@ -10,14 +10,14 @@ namespace setup {
 namespace {
 
 // A disk file that takes at most capacity bytes, as a floppy of that size would.
-class TSizedDiskFile : public TFileStream {
+class TSizedDiskFile : public TKstnFileHandleStream {
  public:
   TSizedDiskFile(const std::string& path, int64_t capacity)
-      : TFileStream(path, fmCreate), capacity_(capacity) {}
+      : TKstnFileHandleStream(path), capacity_(capacity) {}
   int32_t Write(const void* buffer, int32_t count) override {
     int64_t room = capacity_ - Position();
     if (room <= 0) return 0;
-    return TFileStream::Write(buffer, count < room ? count : int32_t(room));
+    return TKstnFileHandleStream::Write(buffer, count < room ? count : int32_t(room));
   }
 
  private:
@@ -29,7 +29,7 @@ class TSizedDiskArchive : public TKstnCompress {
   explicit TSizedDiskArchive(int64_t capacity) : capacity_(capacity) {}
 
  protected:
-  std::unique_ptr<TFileStream> CreateDiskFile(const std::string& path) override {
+  std::unique_ptr<TStream> CreateDiskFile(const std::string& path) override {
     return std::make_unique<TSizedDiskFile>(path, capacity_);
   }
 

@@ -3,6 +3,8 @@
 //   build ARCHIVE FILE...            append ARCHIVE FILE...
 //   list ARCHIVE [OFFSET]            extract ARCHIVE NAME OUTFILE [OFFSET]
 //   span ARCHIVE DESTDIR DISKSIZE    tail SETUP.EXE
+// extract writes the file under OUTFILE's name; an OUTFILE that ends in a separator names a
+// folder, and the file keeps the last part of its stored name.
 // Returns the exit code: 0 on success, 1 with the component's message written to err.
 #include <ostream>
 #include <string>

@@ -2,11 +2,6 @@
 
 #include "setup_engine/handle_os.h"
 
-namespace {
-// The version text and record size that deflateInit_ and inflateInit_ check.
-constexpr const char* kZlibVersion = "1.0.4";
-}  // namespace
-
 int ZlibLevel(TCompressionLevel level) {
   switch (level) {
     case colNone: return 0;
@@ -34,7 +29,7 @@ TCompressionStream::TCompressionStream(TCompressionLevel level, TStream& dest)
     : TCustomZlibStream(dest) {
   zs_.next_out = buffer_;
   zs_.avail_out = kBufferSize;
-  CCheck(deflateInit_(&zs_, ZlibLevel(level), kZlibVersion, int(sizeof(z_stream))));
+  CCheck(deflateInit_(&zs_, ZlibLevel(level), kZlibVersionText, int(sizeof(z_stream))));
 }
 
 TCompressionStream::~TCompressionStream() {
@@ -115,6 +110,13 @@ int32_t TKstnNormalHandleStream::Write(const void* buffer, int32_t count) {
 int64_t TKstnNormalHandleStream::Seek(int64_t offset, TSeekOrigin origin) {
   return setup::handle_os::Seek(handle_, offset, int(origin));
 }
+
+TKstnFileHandleStream::TKstnFileHandleStream(const std::string& fileName)
+    : TKstnNormalHandleStream(setup::handle_os::Create(fileName)) {
+  if (handle_ == setup::handle_os::kNoHandle) throw EFCreateError(fileName);
+}
+
+TKstnFileHandleStream::~TKstnFileHandleStream() { setup::handle_os::Close(handle_); }
 
 void TKstnNormalHandleStream::SetSize(int64_t size) {
   std::string error;

@@ -6,11 +6,14 @@
 // stream last left it and fires OnProgress, so a progress display is called once per
 // 65536 compressed bytes. Finish (or the destructor) drains deflate and writes the rest.
 // TKstnNormalHandleStream reads, writes and seeks a handle that its caller opened and
-// closes; the system calls behind it live in one small file per build.
+// closes, without a buffer of its own, so a short write tells exactly how many bytes the
+// disk took; TKstnFileHandleStream creates a file and owns that handle. The system calls
+// behind both live in one small file per build.
 #include <zlib.h>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "framework/core/streams.h"
 
@@ -28,6 +31,9 @@ class EDecompressionError : public EZlibError {
  public:
   using EZlibError::EZlibError;
 };
+
+// The version text that deflate and inflate initialisation check against the library's.
+inline constexpr char kZlibVersionText[] = "1.0.4";
 
 // zlib's level for a TCompressionLevel.
 int ZlibLevel(TCompressionLevel level);
@@ -86,6 +92,14 @@ class TKstnNormalHandleStream : public TKstnStream {
   // Sets the end of the file at size; EStreamError with the system's text on failure.
   void SetSize(int64_t size) override;
 
- private:
+ protected:
   intptr_t handle_;
+};
+
+// A handle stream over a file it creates (or truncates) and closes.
+class TKstnFileHandleStream : public TKstnNormalHandleStream {
+ public:
+  // EFCreateError when the file cannot be created.
+  explicit TKstnFileHandleStream(const std::string& fileName);
+  ~TKstnFileHandleStream() override;
 };

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,12 +8,29 @@
 
 namespace setup::handle_os {
 
+intptr_t Create(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kNoHandle : fd;
+}
+
+void Close(intptr_t handle) { ::close(int(handle)); }
+
 int64_t Read(intptr_t handle, void* buffer, int32_t count) {
-  return ::read(int(handle), buffer, size_t(count));
+  ssize_t n;
+  do n = ::read(int(handle), buffer, size_t(count));
+  while (n < 0 && errno == EINTR);
+  return n;
 }
 
 int64_t Write(intptr_t handle, const void* buffer, int32_t count) {
-  return ::write(int(handle), buffer, size_t(count));
+  size_t done = 0;
+  while (done < size_t(count)) {
+    ssize_t n = ::write(int(handle), static_cast<const char*>(buffer) + done, size_t(count) - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return done == 0 && count > 0 ? -1 : int64_t(done);
 }
 
 int64_t Seek(intptr_t handle, int64_t offset, int origin) {
@@ -21,7 +39,8 @@ int64_t Seek(intptr_t handle, int64_t offset, int origin) {
 }
 
 bool SetEnd(intptr_t handle, int64_t size, std::string& error) {
-  if (::lseek(int(handle), off_t(size), SEEK_SET) >= 0 && ::ftruncate(int(handle), off_t(size)) == 0)
+  if (::lseek(int(handle), off_t(size), SEEK_SET) >= 0 &&
+      ::ftruncate(int(handle), off_t(size)) == 0)
     return true;
   error = std::strerror(errno);
   return false;

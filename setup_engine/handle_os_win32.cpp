@@ -18,14 +18,24 @@ std::string LastErrorText() {
 
 }  // namespace
 
+intptr_t Create(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<intptr_t>(h);
+}
+
+void Close(intptr_t handle) { CloseHandle(H(handle)); }
+
 int64_t Read(intptr_t handle, void* buffer, int32_t count) {
   DWORD done = 0;
   return ReadFile(H(handle), buffer, DWORD(count), &done, nullptr) ? int64_t(done) : -1;
 }
 
 int64_t Write(intptr_t handle, const void* buffer, int32_t count) {
+  // A full disk fails the call but may have taken part of the bytes.
   DWORD done = 0;
-  return WriteFile(H(handle), buffer, DWORD(count), &done, nullptr) ? int64_t(done) : -1;
+  BOOL ok = WriteFile(H(handle), buffer, DWORD(count), &done, nullptr);
+  return ok || done > 0 ? int64_t(done) : -1;
 }
 
 int64_t Seek(intptr_t handle, int64_t offset, int origin) {

@@ -58,7 +58,6 @@ class TempFile {
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  const std::string& Name() const { return name_; }
   void Release() { name_.clear(); }
 
  private:
@@ -66,6 +65,49 @@ class TempFile {
 };
 
 bool FitsInt32(int64_t v) { return v >= 0 && v <= std::numeric_limits<int32_t>::max(); }
+
+// A part of a name made of dots only (and blanks, which Windows drops at its end) beyond a
+// single dot names a parent folder.
+bool IsParentPart(const std::string& part) {
+  size_t dots = 0;
+  for (char c : part) {
+    if (c == '.') ++dots;
+    else if (c != ' ') return false;
+  }
+  return dots >= 2;
+}
+
+// True when one of the parts of name, split at every separator a Windows path knows,
+// climbs out of its folder.
+bool ClimbsOut(const std::string& name) {
+  size_t start = 0;
+  for (;;) {
+    size_t end = name.find_first_of("\\/:", start);
+    if (IsParentPart(name.substr(start, end == std::string::npos ? end : end - start))) return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
+// A name that can stand as one file inside a folder: not blank, not dots only, and free of
+// control characters.
+bool IsPlainFileName(const std::string& name) {
+  if (setup::Trim(name).empty() || name.find_first_not_of(". ") == std::string::npos) return false;
+  for (char c : name)
+    if (uint8_t(c) < 32) return false;
+  return true;
+}
+
+void FillFileStats(TlzhFileStats& stats, const TFileHeaderRecord& h) {
+  stats.name = h.name;
+  stats.uncompressedSize = h.uncompressedSize;
+  stats.compressedSize = h.compressedSize;
+  stats.ratio = Percent(h.compressedSize, h.uncompressedSize);
+  stats.bytesDone = 0;
+  stats.percentDone = 0;
+  stats.finished = false;
+  stats.header = h;
+}
 
 }  // namespace
 
@@ -112,43 +154,35 @@ int TKstnCompress::IndexOfFile(const std::string& name) {
   return -1;
 }
 
-void TKstnCompress::ComputeTotals() {
+void TKstnCompress::ComputeTotals(TlzhFileStats& stats) {
   int64_t unpacked = 0, packed = 0;
   for (int i = 0; i < headers_.Count(); ++i) {
     unpacked += headers_.Get(i).record.uncompressedSize;
     packed += headers_.Get(i).record.compressedSize;
   }
   // Header sizes are checked non-negative when read; the sums of a 32-bit archive fit.
-  stats_.totalUncompressed = int32_t(std::min<int64_t>(unpacked, INT32_MAX));
-  stats_.totalCompressed = int32_t(std::min<int64_t>(packed, INT32_MAX));
-  stats_.overallRatio = Percent(stats_.totalCompressed, stats_.totalUncompressed);
-  stats_.overallBytesDone = 0;
-  stats_.overallPercent = 0;
-}
-
-void TKstnCompress::FillFileStats(const TFileHeaderRecord& h) {
-  stats_.name = h.name;
-  stats_.uncompressedSize = h.uncompressedSize;
-  stats_.compressedSize = h.compressedSize;
-  stats_.ratio = Percent(h.compressedSize, h.uncompressedSize);
-  stats_.bytesDone = 0;
-  stats_.percentDone = 0;
-  stats_.finished = false;
-  stats_.header = h;
+  stats.totalUncompressed = int32_t(std::min<int64_t>(unpacked, INT32_MAX));
+  stats.totalCompressed = int32_t(std::min<int64_t>(packed, INT32_MAX));
+  stats.overallRatio = Percent(stats.totalCompressed, stats.totalUncompressed);
+  stats.overallBytesDone = 0;
+  stats.overallPercent = 0;
 }
 
 void TKstnCompress::GetFileStats(int index, TlzhFileStats& stats) {
   EnsureLoaded();
   if (index < 0 || index >= headers_.Count())
     Fail("Tried to access the %dth file. This file is not defined", {std::to_string(index)});
-  ComputeTotals();
-  FillFileStats(headers_.Get(index).record);
-  stats = stats_;
+  // A record of its own: an event handler may ask while an operation runs.
+  TlzhFileStats result;
+  ComputeTotals(result);
+  FillFileStats(result, headers_.Get(index).record);
+  stats = result;
 }
 
 void TKstnCompress::LoadHeaders() {
   // A missing archive is a failure of the caller's install, never a silent end.
-  if (!platform::IsFile(compressedFile_)) Fail("Cannot open the compressed file %s", {compressedFile_});
+  if (!platform::IsFile(compressedFile_))
+    Fail("Cannot open the compressed file %s", {compressedFile_});
   auto stream = OpenFile(compressedFile_, kReadShared, "Cannot open the compressed file %s");
   try {
     ReadHeaderTable(*stream, Offset);
@@ -167,7 +201,8 @@ void TKstnCompress::ReadHeaderTable(TStream& stream, int64_t offset) {
   headers_.spanned = 0;
   int64_t size = stream.Size();
   uint8_t start[setup::kArchiveStartSize];
-  if (offset < 0 || offset > size) Fail("Could not read the file header count for the compressed file");
+  if (offset < 0 || offset > size)
+    Fail("Could not read the file header count for the compressed file");
   stream.SetPosition(offset);
   if (stream.Read(start, setup::kArchiveStartSize) != setup::kArchiveStartSize)
     Fail("Could not read the file header count for the compressed file");
@@ -225,8 +260,8 @@ void TKstnCompress::DoDiskFull() {
   throw EArchiveDiskFull();
 }
 
-std::unique_ptr<TFileStream> TKstnCompress::CreateDiskFile(const std::string& path) {
-  return std::make_unique<TFileStream>(path, fmCreate);
+std::unique_ptr<TStream> TKstnCompress::CreateDiskFile(const std::string& path) {
+  return std::make_unique<TKstnFileHandleStream>(path);
 }
 
 void TKstnCompress::OpenDiskFile(std::unique_ptr<TFileStream>& stream, int diskNumber,
@@ -273,7 +308,7 @@ void TKstnCompress::AddStatus(TStream& source, TStream* temp) {
   if (Abort) throw EArchiveAborted();
   PumpMessages();
   if (!temp) Fail("AddStatus has Nil DestFile");
-  int32_t done = int32_t(source.Position() - 1);
+  int32_t done = int32_t(source.Position());
   stats_.overallBytesDone += done - stats_.bytesDone;
   stats_.bytesDone = done;
   stats_.compressedSize = int32_t(temp->Size());
@@ -290,7 +325,7 @@ void TKstnCompress::AddFile(TFileStream& archive, TFileHeader& header) {
   TempFile guard(tempName);
   auto source = OpenFile(r.name, kReadShared, "Cannot open the file %s");
   auto temp = OpenFile(tempName, fmCreate, "Cannot create the file %s");
-  FillFileStats(r);
+  FillFileStats(stats_, r);
   stats_.compressedSize = 0;
   if (OnBeforeAdding) OnBeforeAdding(*this, stats_);
   {
@@ -338,50 +373,69 @@ void TKstnCompress::AddFile(TFileStream& archive, TFileHeader& header) {
   if (OnAfterAdding) OnAfterAdding(*this, stats_);
 }
 
+void TKstnCompress::RunOperation(const std::function<void()>& body, bool quietOnSilentAbort) {
+  try {
+    body();
+  } catch (const EArchiveAborted&) {
+    if (OnAborted) OnAborted(*this);
+  } catch (const EAbort&) {
+    if (!quietOnSilentAbort) {
+      Abort = true;
+      throw;
+    }
+  } catch (...) {
+    Abort = true;
+    throw;
+  }
+}
+
 void TKstnCompress::Compress(bool append) {
   Abort = false;
   mode_ = Mode::Adding;
   headers_.spanned = 0;
   Offset = 0;
-  try {
-    setup::ForceDirectories(setup::ExtractFileDir(compressedFile_));
-    std::unique_ptr<TFileStream> archive;
-    if (append && platform::IsFile(compressedFile_)) {
-      archive = OpenFile(compressedFile_, kReadWriteShared, "Cannot create the file %s");
-      ReadHeaderTable(*archive, 0);
-      if (headers_.spanned) Fail("Cannot create the file %s", {compressedFile_});
-    } else {
-      archive = OpenFile(compressedFile_, fmCreate, "Cannot create the file %s");
-      headers_.Clear();
+  // However it ends, the list is used up and the header table must be read again.
+  struct Done {
+    TKstnCompress& k;
+    ~Done() {
+      k.loaded_ = false;
+      k.files_.clear();
+      k.mode_ = Mode::None;
     }
-    int ordinal = 1;
-    for (const std::string& line : files_) headers_.Add(MakeHeader(line, ordinal++));
-    WriteHeaderTable(*archive);
-    archive->Seek(0, soEnd);
-    ComputeTotals();
-    stats_.totalCompressed = 0;
-    for (int i = 0; i < headers_.Count(); ++i)
-      if (!headers_.Get(i).readFromArchive) AddFile(*archive, headers_.Get(i));
-    archive->Flush();
-  } catch (const EArchiveAborted&) {
-    if (OnAborted) OnAborted(*this);
-  } catch (const EAbort&) {
-  } catch (...) {
-    Abort = true;
-    loaded_ = false;
-    files_.clear();
-    mode_ = Mode::None;
-    throw;
+  } done{*this};
+  RunOperation([&] { CompressList(append); }, true);
+}
+
+void TKstnCompress::CompressList(bool append) {
+  // Every name and source is checked before the archive is created or opened, so a bad
+  // list leaves an existing archive as it was.
+  std::vector<TFileHeader> added;
+  int ordinal = 1;
+  for (const std::string& line : files_) added.push_back(MakeHeader(line, ordinal++));
+  setup::ForceDirectories(setup::ExtractFileDir(compressedFile_));
+  std::unique_ptr<TFileStream> archive;
+  if (append && platform::IsFile(compressedFile_)) {
+    archive = OpenFile(compressedFile_, kReadWriteShared, "Cannot create the file %s");
+    ReadHeaderTable(*archive, 0);
+    // Data behind a spanned table lies on other disks: nothing can be added there.
+    if (headers_.spanned) Fail("Cannot create the file %s", {compressedFile_});
+  } else {
+    archive = OpenFile(compressedFile_, fmCreate, "Cannot create the file %s");
+    headers_.Clear();
   }
-  loaded_ = false;
-  files_.clear();
-  mode_ = Mode::None;
+  for (const TFileHeader& header : added) headers_.Add(header);
+  WriteHeaderTable(*archive);
+  archive->Seek(0, soEnd);
+  ComputeTotals(stats_);
+  stats_.totalCompressed = 0;
+  for (int i = 0; i < headers_.Count(); ++i)
+    if (!headers_.Get(i).readFromArchive) AddFile(*archive, headers_.Get(i));
+  archive->Flush();
 }
 
 std::string TKstnCompress::Destination() const {
   std::string name = setup::ExtractFileName(ExtractName);
-  // The name comes from the archive: it may only name a file inside the extract directory.
-  if (setup::Trim(name).empty() || name == "." || name == ".." )
+  if (ClimbsOut(ExtractName) || !IsPlainFileName(name))
     Fail("The name <%s> in the archive <%s> is not a valid file name",
          {ExtractName, compressedFile_});
   return platform::JoinPath(ExtractDirectory, name);
@@ -395,8 +449,8 @@ void TKstnCompress::CheckRange(const TFileHeaderRecord& h, int disk, int64_t dis
   int64_t first = int64_t(Offset) + h.firstByte, last = int64_t(Offset) + h.lastByte;
   if (h.firstByte < 0 || h.lastByte < -1) Corrupt(h.name);
   if (headers_.spanned == 0) {
-    if (h.startDisk != 0 || h.endDisk != 0 || h.lastByte != h.firstByte + h.compressedSize - 1 ||
-        last >= diskSize)
+    if (h.startDisk != 0 || h.endDisk != 0 ||
+        int64_t(h.lastByte) != int64_t(h.firstByte) + h.compressedSize - 1 || last >= diskSize)
       Corrupt(h.name);
     return;
   }
@@ -409,7 +463,7 @@ void TKstnCompress::CheckRange(const TFileHeaderRecord& h, int disk, int64_t dis
 bool TKstnCompress::InflateCurrentFile(std::unique_ptr<TFileStream>& source, TFileStream& dest,
                                        const TFileHeaderRecord& h) {
   z_stream zs{};
-  DCheck(inflateInit_(&zs, "1.0.4", int(sizeof(z_stream))));
+  DCheck(inflateInit_(&zs, kZlibVersionText, int(sizeof(z_stream))));
   struct End {
     z_stream& zs;
     ~End() { inflateEnd(&zs); }
@@ -432,7 +486,11 @@ bool TKstnCompress::InflateCurrentFile(std::unique_ptr<TFileStream>& source, TFi
         zs.next_in = in.data();
         zs.avail_in = uInt(n);
       }
-      if (DCheck(inflate(&zs, Z_NO_FLUSH)) == Z_STREAM_END) streamEnd = true;
+      // Anything but progress (bad data, or a stream that asks for a preset dictionary and
+      // would never move on) means the archive is damaged.
+      int rc = inflate(&zs, Z_NO_FLUSH);
+      if (rc == Z_STREAM_END) streamEnd = true;
+      else if (rc != Z_OK) Corrupt(h.name);
     }
     int32_t produced = int32_t(kInflateOutput - zs.avail_out);
     if (Abort) throw EArchiveAborted();
@@ -465,8 +523,15 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   int index = IndexOfFile(BeforeSemicolon(line));
   if (index < 0) Fail("The file <%s> was not found in the archive <%s>", {line, compressedFile_});
   TFileHeaderRecord h = headers_.Get(index).record;
-  FillFileStats(h);
-  if (setup::Trim(ExtractName).empty()) ExtractName = setup::ExtractFileName(h.name);
+  FillFileStats(stats_, h);
+  if (setup::Trim(ExtractName).empty()) {
+    // The stored name is the archive's word: its last part must be a file name, and it
+    // may not lead out of a folder.
+    std::string name = setup::ExtractFileName(h.name);
+    if (ClimbsOut(h.name) || !IsPlainFileName(name))
+      Fail("The name <%s> in the archive <%s> is not a valid file name", {h.name, compressedFile_});
+    ExtractName = name;
+  }
   if (OnBeforeExtracting) OnBeforeExtracting(*this, stats_);
   std::string dest = Destination();
   if (platform::IsFile(dest)) {
@@ -526,105 +591,96 @@ void TKstnCompress::ExtractOne(const std::string& line) {
 void TKstnCompress::ExtractFile() {
   Abort = false;
   mode_ = Mode::Extracting;
-  try {
-    EnsureLoaded();
-    currentDisk_ = 0;
-    ComputeTotals();
-    for (const std::string& line : files_) {
-      ExtractOne(line);
-      ExtractName.clear();
+  struct Done {
+    TKstnCompress& k;
+    ~Done() {
+      k.ExtractName.clear();
+      k.files_.clear();
+      k.mode_ = Mode::None;
     }
-  } catch (const EArchiveAborted&) {
-    if (OnAborted) OnAborted(*this);
-  } catch (const EAbort&) {
-  } catch (...) {
-    Abort = true;
-    ExtractName.clear();
-    files_.clear();
-    mode_ = Mode::None;
-    throw;
-  }
-  ExtractName.clear();
-  files_.clear();
-  mode_ = Mode::None;
+  } done{*this};
+  RunOperation(
+      [&] {
+        EnsureLoaded();
+        currentDisk_ = 0;
+        ComputeTotals(stats_);
+        for (const std::string& line : files_) {
+          ExtractOne(line);
+          ExtractName.clear();
+        }
+      },
+      true);
 }
 
 void TKstnCompress::SpanToDisks(const std::string& destDir, const std::string& destName) {
   Abort = false;
-  try {
-    EnsureLoaded();
-    if (headers_.spanned) Fail("Cannot open the compressed file %s", {compressedFile_});
-    TFileHeaders out = headers_;
-    out.spanned = 1;
-    currentDisk_ = 1;
-    ComputeTotals();
-    auto source = OpenFile(compressedFile_, kReadShared, "Cannot open the compressed file %s");
-    int64_t sourceSize = source->Size();
-    std::string dir = destDir;
-    std::string firstDisk = platform::JoinPath(dir, setup::ExtractFileName(destName));
-    std::unique_ptr<TFileStream> disk;
+  RunOperation([&] { SpanList(destDir, destName); }, false);
+}
+
+void TKstnCompress::SpanList(const std::string& destDir, const std::string& destName) {
+  EnsureLoaded();
+  if (headers_.spanned) Fail("Cannot open the compressed file %s", {compressedFile_});
+  TFileHeaders out = headers_;
+  out.spanned = 1;
+  currentDisk_ = 1;
+  ComputeTotals(stats_);
+  auto source = OpenFile(compressedFile_, kReadShared, "Cannot open the compressed file %s");
+  int64_t sourceSize = source->Size();
+  std::string dir = destDir;
+  auto create = [this](const std::string& path) {
     try {
-      disk = CreateDiskFile(firstDisk);
+      return CreateDiskFile(path);
     } catch (const EStreamError&) {
-      Fail("Cannot create the file %s", {firstDisk});
+      Fail("Cannot create the file %s", {path});
     }
-    WriteHeaders(*disk, out);
-    std::vector<uint8_t> buffer(kCopyBlock);
-    for (int i = 0; i < out.Count(); ++i) {
-      TFileHeaderRecord& r = out.Get(i).record;
-      CheckRange(r, 0, sourceSize);
-      FillFileStats(r);
-      source->SetPosition(int64_t(Offset) + r.firstByte);
-      r.firstByte = int32_t(disk->Position());
-      r.startDisk = uint8_t(currentDisk_);
-      int64_t left = r.compressedSize;
-      while (left > 0) {
-        if (Abort) throw EArchiveAborted();
-        int32_t n = int32_t(std::min<int64_t>(left, kCopyBlock));
-        if (source->Read(buffer.data(), n) != n) Corrupt(r.name);
-        PumpMessages();
-        int32_t w = disk->Write(buffer.data(), n);
-        if (w < n) {
-          disk->Flush();
-          disk.reset();
-          ++currentDisk_;
-          if (currentDisk_ > 255) Fail("There is too little space on this disk to operate");
-          if (!OnNewDisk)
-            Fail("There was no event handler for the OnNewDisk event, therefore no new disk "
-                 "could be inserted");
-          OnNewDisk(*this, currentDisk_, dir);
-          std::string next = platform::JoinPath(
-              dir, setup::ChangeFileExt(setup::ExtractFileName(destName),
-                                        "." + std::to_string(currentDisk_)));
-          try {
-            disk = CreateDiskFile(next);
-          } catch (const EStreamError&) {
-            Fail("Cannot create the file %s", {next});
-          }
-          if (disk->Write(buffer.data() + w, n - w) < n - w)
-            Fail("There is too little space on this disk to operate");
-        }
-        left -= n;
-        stats_.bytesDone += n;
-        stats_.overallBytesDone += n;
-        stats_.percentDone = Percent(stats_.bytesDone, stats_.compressedSize);
-        stats_.overallPercent = Percent(stats_.overallBytesDone, stats_.totalCompressed);
-        if (OnStatus) OnStatus(*this, stats_);
+  };
+  std::string firstDisk = platform::JoinPath(dir, setup::ExtractFileName(destName));
+  std::unique_ptr<TStream> disk = create(firstDisk);
+  WriteHeaders(*disk, out);
+  std::vector<uint8_t> buffer(kCopyBlock);
+  for (int i = 0; i < out.Count(); ++i) {
+    TFileHeaderRecord& r = out.Get(i).record;
+    CheckRange(r, 0, sourceSize);
+    FillFileStats(stats_, r);
+    source->SetPosition(int64_t(Offset) + r.firstByte);
+    r.firstByte = int32_t(disk->Position());
+    r.startDisk = uint8_t(currentDisk_);
+    int64_t left = r.compressedSize;
+    while (left > 0) {
+      if (Abort) throw EArchiveAborted();
+      int32_t n = int32_t(std::min<int64_t>(left, kCopyBlock));
+      if (source->Read(buffer.data(), n) != n) Corrupt(r.name);
+      PumpMessages();
+      int32_t w = disk->Write(buffer.data(), n);
+      if (w < n) {
+        disk.reset();
+        ++currentDisk_;
+        // The disk number is one byte of the header.
+        if (currentDisk_ > 255) Fail("There is too little space on this disk to operate");
+        if (!OnNewDisk)
+          Fail("There was no event handler for the OnNewDisk event, therefore no new disk "
+               "could be inserted");
+        OnNewDisk(*this, currentDisk_, dir);
+        disk = create(platform::JoinPath(
+            dir, setup::ChangeFileExt(setup::ExtractFileName(destName),
+                                      "." + std::to_string(currentDisk_))));
+        if (disk->Write(buffer.data() + w, n - w) < n - w)
+          Fail("There is too little space on this disk to operate");
       }
-      r.lastByte = int32_t(disk->Position() - 1);
-      r.endDisk = uint8_t(currentDisk_);
+      left -= n;
+      stats_.bytesDone += n;
+      stats_.overallBytesDone += n;
+      stats_.percentDone = Percent(stats_.bytesDone, stats_.compressedSize);
+      stats_.overallPercent = Percent(stats_.overallBytesDone, stats_.totalCompressed);
+      if (OnStatus) OnStatus(*this, stats_);
     }
-    disk->Flush();
-    disk.reset();
-    auto first = OpenFile(firstDisk, kReadWriteShared, "Cannot open the compressed file %s");
-    WriteHeaders(*first, out);
-    first->Flush();
-  } catch (const EArchiveAborted&) {
-    if (OnAborted) OnAborted(*this);
-  } catch (...) {
-    Abort = true;
-    throw;
+    r.lastByte = int32_t(disk->Position() - 1);
+    r.endDisk = uint8_t(currentDisk_);
   }
+  disk.reset();
+  auto first = OpenFile(firstDisk, kReadWriteShared, "Cannot open the compressed file %s");
+  WriteHeaders(*first, out);
+  first->Flush();
 }
 
 void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::string& dest) {

@@ -4,12 +4,16 @@
 // with the overwrite rules.
 //
 // How it works: every file is deflated on its own into a temporary file and then copied
-// into the archive behind its header (archive_format.h has the layout). Extraction finds
+// into the archive behind its header (archive_format.h has the layout); the whole list of
+// names and sources is checked before the archive is created or opened. Extraction finds
 // the header by stored name, inflates its data (running on over disk files in a spanned
 // set, asking OnNewDisk for a missing one) into a temporary file in the destination folder,
 // and puts that file in place of the destination only after its size was checked and its
 // date set. Header tables are checked against the archive file's size before they are
-// believed; stored names serve only as a file name inside the extract directory.
+// believed. A stored name is the full source path as it was given: it is only a key, and
+// when a file is extracted under it, only its last part names the file, inside the
+// extract directory; a name that climbs out with ".." is refused. Spanning writes the disk
+// files through a raw handle stream, so a short write tells what a full disk took.
 // Progress goes to the events as TlzhFileStats; ArchiveProcessMessages lets the
 // application dispatch its messages after every block, so Abort can be set meanwhile.
 #include <functional>
@@ -121,13 +125,16 @@ class TKstnCompress {
   virtual void DoDiskFull();
 
  protected:
-  // Creates one disk file of a spanned set; a smaller disk can be given by a stream whose
-  // writes fall short when it is full.
-  virtual std::unique_ptr<TFileStream> CreateDiskFile(const std::string& path);
+  // Creates one disk file of a spanned set (EStreamError when it cannot); its writes fall
+  // short by exactly the bytes that do not fit on the disk.
+  virtual std::unique_ptr<TStream> CreateDiskFile(const std::string& path);
 
  private:
   enum class Mode { None, Adding, Extracting };
 
+  // Runs an operation: a user abort fires OnAborted instead of failing, a silent abort
+  // ends it quietly when quietOnSilentAbort, any other failure sets Abort and passes on.
+  void RunOperation(const std::function<void()>& body, bool quietOnSilentAbort);
   void EnsureLoaded();
   void OpenDiskFile(std::unique_ptr<TFileStream>& stream, int diskNumber, uint16_t mode,
                     std::string& path);
@@ -135,13 +142,14 @@ class TKstnCompress {
   TFileHeader MakeHeader(const std::string& line, int ordinal);
   void AddFile(TFileStream& archive, TFileHeader& header);
   void AddStatus(TStream& source, TStream* temp);
+  void CompressList(bool append);
   void ExtractOne(const std::string& line);
+  void SpanList(const std::string& destDir, const std::string& destName);
   // Inflates the current file's data into dest; true when its deflate stream ended.
   bool InflateCurrentFile(std::unique_ptr<TFileStream>& source, TFileStream& dest,
                           const setup::TFileHeaderRecord& h);
   std::string Destination() const;
-  void FillFileStats(const setup::TFileHeaderRecord& h);
-  void ComputeTotals();
+  void ComputeTotals(TlzhFileStats& stats);
   void CheckRange(const setup::TFileHeaderRecord& h, int disk, int64_t diskSize) const;
   [[noreturn]] void Corrupt(const std::string& name) const;
 

@@ -25,6 +25,16 @@ std::string FormatText(const std::string& format, const std::vector<std::string>
   return out;
 }
 
-std::string TranslateExceptionMessage(const std::string& english) { return english; }
+namespace {
+ITextTranslator* globalTranslator = nullptr;
+}  // namespace
+
+ITextTranslator* GlobalTextTranslator() { return globalTranslator; }
+
+void SetGlobalTextTranslator(ITextTranslator* translator) { globalTranslator = translator; }
+
+std::string TranslateText(const std::string& english) {
+  return globalTranslator ? globalTranslator->TranslateText(english) : english;
+}
 
 }  // namespace setup

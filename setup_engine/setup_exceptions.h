@@ -1,11 +1,14 @@
 #pragma once
-// The setup engine's exception classes and the message formatter they share.
+// The setup engine's exception classes, the message formatter they share and the seam
+// through which the language service translates their messages.
 //
-// Component errors derive from IException: their English message (or format text) passes
-// through TranslateExceptionMessage before it is formatted, which is the single place where
-// the language service plugs in. Until it does, the English text stands as given. The
-// archive's own errors (EKstnCompress) stay English, as the install driver translates them
-// when it shows them.
+// How it works: component errors derive from IException. Their English message (or
+// format text) goes through TranslateText before it is formatted, so a translated format
+// text still receives the same arguments. TranslateText asks the global text translator;
+// the language service registers itself there when it is created and leaves when it is
+// destroyed, and while none is registered every text stays English. The archive's own
+// errors (EKstnCompress) are raised in English: the install driver translates them when
+// it shows them.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +21,20 @@ namespace setup {
 // Replaces each %s or %d of format, in order, by the next argument; "%%" gives "%".
 std::string FormatText(const std::string& format, const std::vector<std::string>& args);
 
-// The hook through which every IException message passes before it is formatted.
-std::string TranslateExceptionMessage(const std::string& english);
+// The language service as the setup engine sees it: an English text in, the text in the
+// chosen language out (unchanged when the language has no translation for it).
+class ITextTranslator {
+ public:
+  virtual ~ITextTranslator() = default;
+  virtual std::string TranslateText(const std::string& english) = 0;
+};
+
+// The global translator; null when none is registered.
+ITextTranslator* GlobalTextTranslator();
+void SetGlobalTextTranslator(ITextTranslator* translator);
+
+// The text in the global translator's language; the text itself without a translator.
+std::string TranslateText(const std::string& english);
 
 }  // namespace setup
 
@@ -35,10 +50,9 @@ class EKestrinAbnormal : public ECustomKestrinAbnormal {
 class IException : public ECustomKestrinAbnormal {
  public:
   explicit IException(const std::string& message)
-      : ECustomKestrinAbnormal(setup::TranslateExceptionMessage(message)) {}
+      : ECustomKestrinAbnormal(setup::TranslateText(message)) {}
   IException(const std::string& format, const std::vector<std::string>& args)
-      : ECustomKestrinAbnormal(
-            setup::FormatText(setup::TranslateExceptionMessage(format), args)) {}
+      : ECustomKestrinAbnormal(setup::FormatText(setup::TranslateText(format), args)) {}
 };
 class IEInstall : public IException {
  public:

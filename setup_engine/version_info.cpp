@@ -1,7 +1,7 @@
 #include "setup_engine/version_info.h"
 
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 
 #include "framework/core/exception.h"
 #include "platform/byte_order.h"
@@ -148,11 +148,12 @@ std::string SubTypeText(uint32_t type, uint32_t sub) {
   return "";
 }
 
-bool IsNumber(const std::string& s, long long& v) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  v = std::strtoll(s.c_str(), &end, 10);
-  return *end == 0;
+// A part that is a whole 32-bit integer; a longer number compares as text.
+bool IsNumber(const std::string& s, int32_t& v) {
+  const char* b = s.data() + (!s.empty() && s[0] == '+');
+  const char* e = s.data() + s.size();
+  auto r = std::from_chars(b, e, v);
+  return b != e && r.ec == std::errc() && r.ptr == e;
 }
 
 // Part k (from 1) of a dotted text; empty when there is none.
@@ -258,7 +259,7 @@ int TVersionResource::CompareVersions(const std::string& a, const std::string& b
       if (pa.empty() && pb.empty()) return 0;
       return pa.empty() ? 2 : 1;
     }
-    long long na, nb;
+    int32_t na, nb;
     if (IsNumber(pa, na) && IsNumber(pb, nb)) {
       if (na != nb) return na < nb ? 2 : 1;
       continue;

@@ -127,4 +127,21 @@ TEST(HandleStream, ReadsWritesSeeksAndSetsTheSize) {
   platform::RemoveFile(path);
 }
 
+TEST(HandleStream, FileHandleStreamCreatesAndCloses) {
+  std::string path = platform::JoinPath(platform::TempDirectory(), "quiltor_owned.bin");
+  {
+    TKstnFileHandleStream s(path);
+    EXPECT_EQ(s.Write("abc", 3), 3);
+  }
+  {
+    TKstnFileHandleStream again(path);  // truncates
+    EXPECT_EQ(again.GetSize(), 0);
+  }
+  // Closed: the file can go.
+  EXPECT_TRUE(platform::RemoveFile(path));
+  std::string nowhere = platform::JoinPath(
+      platform::JoinPath(platform::TempDirectory(), "quiltor_no_dir"), "x.bin");
+  EXPECT_THROW(TKstnFileHandleStream{nowhere}, EFCreateError);
+}
+
 }  // namespace

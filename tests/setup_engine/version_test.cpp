@@ -161,7 +161,11 @@ TEST(VersionInfo, CompareVersions) {
     int result;
   } cases[] = {{"", "", 0},         {"1.0", "1.0.0", 2}, {"1.0.0", "1.0", 1},
                {"10.0", "9.9", 1},  {"1.a", "1.b", 2},   {"2.1.3", "2.1.3", 0},
-               {"1.2", "1.10", 2},  {"", "1", 2},        {"B", "a", 2}};
+               {"1.2", "1.10", 2},  {"", "1", 2},        {"B", "a", 2},
+               {"+2", "1", 1},      {"-1", "0", 2},
+               // Beyond 32 bits the parts compare as text, not as one saturated number.
+               {"99999999999999999999", "99999999999999999998", 1},
+               {"10000000000", "9", 2}};
   for (const Case& c : cases)
     EXPECT_EQ(TVersionResource::CompareVersions(c.a, c.b), c.result) << c.a << " / " << c.b;
 }

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "setup_engine/kstn_compress.h"
+#include "setup_engine/setup_exceptions.h"
+
+namespace {
+
+TEST(SetupExceptions, FormatText) {
+  struct Case {
+    const char* format;
+    std::vector<std::string> args;
+    const char* result;
+  } cases[] = {
+      {"Cannot open the file %s", {"C:\\a%d.txt"}, "Cannot open the file C:\\a%d.txt"},
+      {"%d is an invalid index in %s", {"7", "list"}, "7 is an invalid index in list"},
+      {"100%% of %s", {"x"}, "100% of x"},
+      {"The %d'th string (%s)", {"3"}, "The 3'th string (%s)"},
+      {"trailing %", {}, "trailing %"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(setup::FormatText(c.format, c.args), c.result);
+}
+
+// The language service plugs in as the global translator: component errors translate their
+// English format text and then format it; the archive's errors stay English.
+TEST(SetupExceptions, ComponentMessagesPassTheGlobalTranslator) {
+  struct Translator : setup::ITextTranslator {
+    std::string TranslateText(const std::string& english) override {
+      return english == "Cannot find %s" ? "Kann %s nicht finden" : english;
+    }
+  } german;
+  EXPECT_EQ(setup::GlobalTextTranslator(), nullptr);
+  EXPECT_EQ(IEInstall("Cannot find %s", {"a.txt"}).Message(), "Cannot find a.txt");
+  setup::SetGlobalTextTranslator(&german);
+  EXPECT_EQ(IEInstall("Cannot find %s", {"Cannot find %s"}).Message(),
+            "Kann Cannot find %s nicht finden");
+  EXPECT_EQ(IEInstall("Cannot find %s").Message(), "Kann %s nicht finden");
+  EXPECT_EQ(IEInstall("Aborted by user").Message(), "Aborted by user");
+  EXPECT_EQ(EKstnCompress("Cannot find %s").Message(), "Cannot find %s");
+  setup::SetGlobalTextTranslator(nullptr);
+  EXPECT_EQ(setup::TranslateText("Cannot find %s"), "Cannot find %s");
+}
+
+}  // namespace
