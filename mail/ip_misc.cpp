@@ -110,14 +110,6 @@ std::string UniqueToken() {
   return text;
 }
 
-std::string FileNameOfPath(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos) return path.substr(slash + 1);
-  size_t colon = path.rfind(':');
-  if (colon != std::string::npos) return path.substr(colon + 1);
-  return path;
-}
-
 std::string NthAddress(const std::string& text, int n) {
   if (n < 1) return "";
   size_t at = std::string::npos;

@@ -50,9 +50,6 @@ long long SecondsSince1970(const platform::LocalTime& time);
 // A token that no other call in this process returns and that differs between processes.
 std::string UniqueToken();
 
-// The part of a path after its last folder separator ("\" or "/"), else after the last
-// ":", else the whole text.
-std::string FileNameOfPath(const std::string& path);
 // The n-th (from 1) e-mail address in a text, without surrounding quotes, parentheses or
 // angle brackets; empty when there is none.
 std::string NthAddress(const std::string& text, int n);
