@@ -65,7 +65,7 @@ std::vector<std::string> QuotedPrintable(const std::string& line) {
       current += t;
       continue;
     }
-    // A soft break; the line before it must not end in white space.
+    // A soft break: the "=" also keeps a blank before it from ending the line.
     out.push_back(current + "=");
     current = t;
   }
@@ -254,7 +254,9 @@ T_Mail::T_Mail(TComponent* owner) : T_MailNews(owner) {}
 
 void T_Mail::WriteHeaders() {
   T_SMTP* smtp = smtp_.Get();
-  if (!smtp || to_.empty() || From().Address.empty()) return;
+  if (!smtp) return;
+  if (to_.empty() && cc_.empty() && bcc_.empty())
+    throw EMailHeaderError("The mail has no recipient; it was not sent.");
   CheckFields();
   for (const TMailAddress& a : to_) CheckRecord("To", a);
   for (const TMailAddress& a : cc_) CheckRecord("CC", a);
@@ -265,12 +267,11 @@ void T_Mail::WriteHeaders() {
   TStringList envelope;
   for (const auto* list : {&to_, &cc_, &bcc_})
     for (const TMailAddress& a : *list) envelope.Add(a.Address);
-  if (hideReceivers_) {
+  if (hideReceivers_ || to_.empty())
     lines.Add("To: undisclosed-recipients:;");
-  } else {
+  else
     AppendFolded(lines, "To: " + AddressList(to_));
-    if (!cc_.empty()) AppendFolded(lines, "CC: " + AddressList(cc_));
-  }
+  if (!hideReceivers_ && !cc_.empty()) AppendFolded(lines, "CC: " + AddressList(cc_));
   T_MailNews::WriteHeaders();
 
   // The envelope sender and recipients set here are taken back when the dialogue ends.

@@ -109,8 +109,9 @@ class T_Mail : public T_MailNews {
   bool Disclose_Receipts() const { return hideReceivers_; }
   void SetDisclose_Receipts(bool hide) { hideReceivers_ = hide; }
 
-  // Builds the message and sends it through SMTP; nothing happens unless SMTP is set and
-  // there is a sender and at least one To recipient.
+  // Builds the message and sends it through SMTP (nothing happens while SMTP is not set).
+  // A mail without a sender address or without any recipient raises EMailHeaderError; a
+  // mail with CC or BCC recipients only says "To: undisclosed-recipients:;".
   void WriteHeaders() override;
 
  protected:

@@ -379,6 +379,28 @@ TEST_F(Composition, HiddenReceiversStayInTheEnvelopeOnly) {
   EXPECT_EQ(smtp->recipients.size(), 4u);
 }
 
+TEST_F(Composition, MailWithoutToRecipientsStillGoesOut) {
+  struct Case {
+    bool cc, bcc;
+    Lines to, ccHeader, envelope;
+  } cases[] = {
+      {true, false, {"To: undisclosed-recipients:;"}, {"CC: three@y.test (Three)"}, {"three@y.test"}},
+      {false, true, {"To: undisclosed-recipients:;"}, {}, {"four@y.test"}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    mail->Recipients().clear();
+    if (!c.cc) mail->CC().clear();
+    if (!c.bcc) mail->BCC().clear();
+    mime->BuildBody();
+    ASSERT_EQ(smtp->calls, 1);
+    Composed composed = Split(smtp->message);
+    EXPECT_EQ(Named(composed, "To"), c.to);
+    EXPECT_EQ(Named(composed, "CC"), c.ccHeader);
+    EXPECT_EQ(smtp->recipients, c.envelope);
+  }
+}
+
 TEST_F(Composition, ManyRecipientsGiveOneFoldedToAndCcHeader) {
   std::vector<TMailAddress> many;
   for (int i = 0; i < 20; ++i) many.push_back({"r" + std::to_string(i) + "@y.test", "Reader " + std::to_string(i)});
@@ -448,6 +470,8 @@ TEST_F(Composition, InjectionIsRefusedBeforeAnythingIsSent) {
       {"sender space", [](T_Mail& m) { m.SetSender("s @x.test"); }},
       {"references CR", [](T_Mail& m) { m.SetReferences("<a@b>\r\n"); }},
       {"extra header LF", [](T_Mail& m) { m.Header().Add("Organization: a\nX: b"); }},
+      {"no from address", [](T_Mail& m) { m.SetFrom({"", "Me"}); }},
+      {"no recipient", [](T_Mail& m) { m.Recipients().clear(), m.CC().clear(), m.BCC().clear(); }},
   };
   for (const Case& c : cases) {
     SetUp();
