@@ -27,22 +27,6 @@ void SetLines(TStrings& list, const Lines& lines) {
   for (const std::string& l : lines) list.Add(l);
 }
 
-TEST(IpMisc, NthAddressPicksBareAddresses) {
-  struct Case {
-    const char* text;
-    int n;
-    const char* want;
-  } cases[] = {
-      {"Jane Doe <jane@x.test>", 1, "jane@x.test"},
-      {"Jane Doe <jane@x.test>", 2, ""},
-      {"a@x.test (Full Name)", 1, "a@x.test"},
-      {"\"a@x.test\", (b@y.test);c@z.test", 2, "b@y.test"},
-      {"\"a@x.test\", (b@y.test);c@z.test", 3, "c@z.test"},
-      {"no address here", 1, ""},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ipmisc::NthAddress(c.text, c.n), c.want) << c.text;
-}
-
 TEST(IpMisc, ZoneTextAndBias) {
   EXPECT_EQ(ipmisc::ZoneText(0), "GMT");
   EXPECT_EQ(ipmisc::ZoneText(-60), "+0100");
