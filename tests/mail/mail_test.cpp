@@ -6,7 +6,18 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include <winsock.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#define closesocket close
+#endif
 
 #include "framework/core/sysutils.h"
 #include "mail/ip_misc.h"
@@ -239,6 +250,71 @@ TEST(SmtpClient, RefusedConnectionNamesHostPortAndCause) {
     EXPECT_NE(e.Code(), 0);
   }
   EXPECT_EQ(trace, (Lines{"3 Connecting", "2 Failed to open output socket 1 to host 127.0.0.1"}));
+}
+
+// A server on a free loopback port that sends one payload to its first caller and hangs up.
+class OneShotServer {
+ public:
+  explicit OneShotServer(std::string payload) : payload_(std::move(payload)) {
+    EXPECT_TRUE(tcpip_ready());
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ok_ = bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+          listen(listener_, 1) == 0 &&
+          getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    port_ = ntohs(a.sin_port);
+    if (ok_) thread_ = std::thread([this] {
+      auto s = accept(listener_, nullptr, nullptr);
+      send(s, payload_.data(), int(payload_.size()), 0);
+      closesocket(s);
+    });
+  }
+  ~OneShotServer() {
+    if (thread_.joinable()) thread_.join();
+    closesocket(listener_);
+  }
+  bool Ok() const { return ok_; }
+  uint16_t Port() const { return port_; }
+
+ private:
+#ifdef _WIN32
+  using socklen_t = int;
+  SOCKET listener_;
+#else
+  int listener_;
+#endif
+  std::string payload_;
+  bool ok_ = false;
+  uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+TEST(TcpIpClient, ActionReadsUntilTheServerHangsUp) {
+  std::string payload;
+  for (int i = 0; i < 5000; ++i) payload += "line " + std::to_string(i) + "\r\n";
+  OneShotServer server(payload);
+  ASSERT_TRUE(server.Ok()) << "the loopback server could not listen";
+  TOwned<T_TcpIp> client(new T_TcpIp(nullptr));
+  Lines trace;
+  client->OnTrace = TTraceEvent(
+      [&](TObject*, const std::string& text, int kind) { trace.push_back(IntToStr(kind) + " " + text); });
+  client->SetHostname("127.0.0.1");
+  client->SetPort(server.Port());
+  client->SetTimeout(20000);
+  client->Action();
+  TMemoryStream& data = client->Data();
+  EXPECT_EQ(data.Position(), 0);
+  ASSERT_EQ(data.Size(), int64_t(payload.size()));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.Memory()), payload.size()), payload);
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace[0].rfind("2 Opened output socket " + std::to_string(server.Port()) +
+                               " to host 127.0.0.1 successfully; ID ", 0),
+            0u)
+      << trace[0];
+  EXPECT_TRUE(client->Eof());
 }
 
 // Records the message and envelope instead of talking to a server.
