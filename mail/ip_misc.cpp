@@ -110,31 +110,6 @@ std::string UniqueToken() {
   return text;
 }
 
-std::string FileNameOfPath(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos) return path.substr(slash + 1);
-  size_t colon = path.rfind(':');
-  if (colon != std::string::npos) return path.substr(colon + 1);
-  return path;
-}
-
-std::string NthAddress(const std::string& text, int n) {
-  if (n < 1) return "";
-  size_t at = std::string::npos;
-  for (int i = 0; i < n; ++i) {
-    at = text.find('@', at == std::string::npos ? 0 : at + 1);
-    if (at == std::string::npos) return "";
-  }
-  size_t start = text.find_last_of(" ,;", at);
-  start = start == std::string::npos ? 0 : start + 1;
-  size_t end = text.find_first_of(" ,;", start);
-  std::string address = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  const std::string leading = "\"(<", trailing = "\")>";
-  while (!address.empty() && leading.find(address.front()) != std::string::npos) address.erase(0, 1);
-  while (!address.empty() && trailing.find(address.back()) != std::string::npos) address.pop_back();
-  return address;
-}
-
 namespace {
 
 bool IsControl(char c) {

@@ -1,8 +1,8 @@
 #pragma once
 // Internet helpers of the e-mail classes: socket start-up state, host name and address,
-// dotted-quad text, the RFC 822 date with its time-zone text, the e-mail address picker,
-// and the checks that keep header values and addresses free of anything that could
-// change the structure of a message or of the SMTP dialogue.
+// dotted-quad text, the RFC 822 date with its time-zone text, unique tokens, and the
+// checks that keep header values and addresses free of anything that could change the
+// structure of a message or of the SMTP dialogue.
 #include <cstdint>
 #include <string>
 
@@ -49,13 +49,6 @@ platform::LocalTime Now();
 long long SecondsSince1970(const platform::LocalTime& time);
 // A token that no other call in this process returns and that differs between processes.
 std::string UniqueToken();
-
-// The part of a path after its last folder separator ("\" or "/"), else after the last
-// ":", else the whole text.
-std::string FileNameOfPath(const std::string& path);
-// The n-th (from 1) e-mail address in a text, without surrounding quotes, parentheses or
-// angle brackets; empty when there is none.
-std::string NthAddress(const std::string& text, int n);
 
 // Raise EMailHeaderError naming the field: a control character (CR, LF, NUL, TAB, DEL,
 // ...) in a header value; an empty address or one with a control character, "<", ">" or

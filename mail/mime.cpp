@@ -1,18 +1,15 @@
 #include "mail/mime.h"
 
-#include <cstdio>
 #include <utility>
 
+#include "framework/core/sysutils.h"
 #include "mail/ip_misc.h"
-#include "platform/file.h"
 
 namespace mimetext {
 
 namespace {
 
-const char kHex[] = "0123456789ABCDEF";
-
-std::string HexByte(unsigned char c) { return {'=', kHex[c >> 4], kHex[c & 15]}; }
+std::string HexByte(unsigned char c) { return "=" + IntToHex(c, 2); }
 
 bool IsPlainAscii(const std::string& text) {
   for (char c : text) {
@@ -24,21 +21,22 @@ bool IsPlainAscii(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> Base64Lines(const std::vector<uint8_t>& data) {
+std::vector<std::string> Base64Lines(TStream& data) {
   static const char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::vector<std::string> lines;
-  for (size_t start = 0; start < data.size(); start += 45) {
-    size_t end = std::min(data.size(), start + 45);
+  data.SetPosition(0);
+  uint8_t chunk[45];
+  for (int32_t n; (n = data.Read(chunk, sizeof chunk)) > 0;) {
     std::string line;
-    for (size_t i = start; i < end; i += 3) {
-      uint32_t v = uint32_t(data[i]) << 16;
-      if (i + 1 < end) v |= uint32_t(data[i + 1]) << 8;
-      if (i + 2 < end) v |= data[i + 2];
+    for (int32_t i = 0; i < n; i += 3) {
+      uint32_t v = uint32_t(chunk[i]) << 16;
+      if (i + 1 < n) v |= uint32_t(chunk[i + 1]) << 8;
+      if (i + 2 < n) v |= chunk[i + 2];
       line += kAlphabet[(v >> 18) & 63];
       line += kAlphabet[(v >> 12) & 63];
-      line += i + 1 < end ? kAlphabet[(v >> 6) & 63] : '=';
-      line += i + 2 < end ? kAlphabet[v & 63] : '=';
+      line += i + 1 < n ? kAlphabet[(v >> 6) & 63] : '=';
+      line += i + 2 < n ? kAlphabet[v & 63] : '=';
     }
     lines.push_back(std::move(line));
   }
@@ -67,7 +65,7 @@ std::vector<std::string> QuotedPrintable(const std::string& line) {
       current += t;
       continue;
     }
-    // A soft break; the line before it must not end in white space.
+    // A soft break: the "=" also keeps a blank before it from ending the line.
     out.push_back(current + "=");
     current = t;
   }
@@ -103,18 +101,18 @@ std::string EncodedWords(const std::string& text) {
   return result;
 }
 
-std::string DisplayAddress(const MailAddress& a) {
-  if (a.name.empty()) return a.address;
+std::string DisplayAddress(const TMailAddress& a) {
+  if (a.FullName.empty()) return a.Address;
   std::string comment;
-  if (IsPlainAscii(a.name)) {
-    for (char c : a.name) {
+  if (IsPlainAscii(a.FullName)) {
+    for (char c : a.FullName) {
       if (c == '(' || c == ')' || c == '\\') comment += '\\';
       comment += c;
     }
   } else {
-    comment = EncodedWords(a.name);
+    comment = EncodedWords(a.FullName);
   }
-  return a.address + " (" + comment + ")";
+  return a.Address + " (" + comment + ")";
 }
 
 std::vector<std::string> FoldHeader(const std::string& line) {
@@ -157,26 +155,62 @@ std::vector<std::string> FoldHeader(const std::string& line) {
 
 namespace {
 
-void Append(std::vector<std::string>& lines, const std::vector<std::string>& more) {
-  lines.insert(lines.end(), more.begin(), more.end());
+void Append(TStrings& lines, const std::vector<std::string>& more) {
+  for (const std::string& line : more) lines.Add(line);
 }
 
-void AppendFolded(std::vector<std::string>& lines, const std::string& header) {
+void AppendFolded(TStrings& lines, const std::string& header) {
   Append(lines, mimetext::FoldHeader(header));
 }
 
-std::string AddressList(const std::vector<MailAddress>& list) {
+// An extra header line "Name: value" with its value encoded when it is not plain ASCII.
+std::string EncodeHeaderLine(const std::string& line) {
+  size_t colon = line.find(':');
+  if (colon == std::string::npos) return line;
+  size_t start = line.find_first_not_of(' ', colon + 1);
+  if (start == std::string::npos) return line;
+  return line.substr(0, start) + mimetext::EncodedWords(line.substr(start));
+}
+
+std::string AddressList(const std::vector<TMailAddress>& list) {
   std::string text;
-  for (const MailAddress& a : list) text += (text.empty() ? "" : ", ") + mimetext::DisplayAddress(a);
+  for (const TMailAddress& a : list) text += (text.empty() ? "" : ", ") + mimetext::DisplayAddress(a);
   return text;
 }
 
-void CheckRecord(const std::string& field, const MailAddress& a) {
-  ipmisc::CheckAddress(field, a.address);
-  ipmisc::CheckHeaderValue(field + " name", a.name);
+void CheckRecord(const std::string& field, const TMailAddress& a) {
+  ipmisc::CheckAddress(field, a.Address);
+  ipmisc::CheckHeaderValue(field + " name", a.FullName);
+}
+
+void CopyOrClear(TStringList& list, const TStrings* from) {
+  if (from)
+    list.Assign(*from);
+  else
+    list.Clear();
 }
 
 }  // namespace
+
+const TClassInfo& T_MailNews::StaticClass() {
+  using P = TProps<T_MailNews>;
+  static const TClassInfo info{
+      "T_MailNews", &TComponent::StaticClass(), Factory<T_MailNews>(),
+      {P::Str("Sender", [](const T_MailNews& m) { return m.Sender(); }, &T_MailNews::SetSender),
+       P::Str("Subject", [](const T_MailNews& m) { return m.Subject(); }, &T_MailNews::SetSubject),
+       P::Strings("Body", [](T_MailNews& m) -> TPersistent& { return m.Body(); }),
+       P::Strings("Header", [](T_MailNews& m) -> TPersistent& { return m.Header(); }),
+       P::Str("References", [](const T_MailNews& m) { return m.References(); },
+              &T_MailNews::SetReferences),
+       P::Str("ReplyTo", [](const T_MailNews& m) { return m.ReplyTo(); }, &T_MailNews::SetReplyTo)}};
+  return info;
+}
+
+T_MailNews::T_MailNews(TComponent* owner) : TComponent(owner) {}
+
+void T_MailNews::SetBody(const TStrings* lines) { CopyOrClear(body_, lines); }
+
+void T_MailNews::SetHeader(const TStrings* lines) { CopyOrClear(header_, lines); }
 
 void T_MailNews::CheckFields() const {
   CheckRecord("From", from_);
@@ -184,95 +218,119 @@ void T_MailNews::CheckFields() const {
   ipmisc::CheckHeaderValue("Subject", subject_);
   ipmisc::CheckHeaderValue("References", references_);
   if (!replyTo_.empty()) ipmisc::CheckAddress("Reply-To", replyTo_);
-  for (const std::string& h : header_) ipmisc::CheckHeaderValue("header line", h);
+  for (int i = 0; i < header_.Count(); ++i) ipmisc::CheckHeaderValue("header line", header_[i]);
 }
 
 void T_MailNews::WriteHeaders() {
   CheckFields();
   const platform::LocalTime now = ipmisc::Now();
   const long long seconds = ipmisc::SecondsSince1970(now);
-  std::vector<std::string> head;
+  TStringList head;
   AppendFolded(head, "From: " + mimetext::DisplayAddress(from_));
-  head.push_back("Message-ID: <" + std::to_string(seconds) + "." + ipmisc::UniqueToken() + "@" +
-                 ipmisc::LocalHostName() + ">");
-  head.push_back("Date: " + ipmisc::Rfc822Date(now, ipmisc::TimeZoneBias()));
+  head.Add("Message-ID: <" + std::to_string(seconds) + "." + ipmisc::UniqueToken() + "@" +
+           ipmisc::LocalHostName() + ">");
+  head.Add("Date: " + ipmisc::Rfc822Date(now, ipmisc::TimeZoneBias()));
   AppendFolded(head, "Subject: " + mimetext::EncodedWords(subject_));
-  lines_.insert(lines_.begin(), head.begin(), head.end());
-  if (!sender_.empty()) lines_.push_back("Sender: " + sender_);
+  for (int i = head.Count() - 1; i >= 0; --i) lines_.Insert(0, head[i]);
+  if (!sender_.empty()) lines_.Add("Sender: " + sender_);
   if (!references_.empty()) AppendFolded(lines_, "References: " + references_);
-  if (!replyTo_.empty()) lines_.push_back("Reply-To: " + replyTo_);
-  Append(lines_, header_);
-  lines_.push_back("");
-  Append(lines_, body_);
+  if (!replyTo_.empty()) lines_.Add("Reply-To: " + replyTo_);
+  for (int i = 0; i < header_.Count(); ++i) AppendFolded(lines_, EncodeHeaderLine(header_[i]));
+  lines_.Add("");
+  lines_.AddStrings(body_);
 }
 
-void T_Mail::WriteHeaders() {
-  if (!smtp_ || to_.empty() || From().address.empty()) return;
-  CheckFields();
-  for (const MailAddress& a : to_) CheckRecord("To", a);
-  for (const MailAddress& a : cc_) CheckRecord("CC", a);
-  for (const MailAddress& a : bcc_) CheckRecord("BCC", a);
+const TClassInfo& T_Mail::StaticClass() {
+  using P = TProps<T_Mail>;
+  static const TClassInfo info{
+      "T_Mail", &T_MailNews::StaticClass(), Factory<T_Mail>(),
+      {P::Component<T_SMTP>("SMTP", [](const T_Mail& m) { return m.SMTP(); }, &T_Mail::SetSMTP),
+       P::Bool("Disclose_Receipts", [](const T_Mail& m) { return m.Disclose_Receipts(); },
+               &T_Mail::SetDisclose_Receipts)}};
+  return info;
+}
 
-  std::vector<std::string>& lines = MessageLines();
-  lines.clear();
-  std::vector<std::string> envelope;
+T_Mail::T_Mail(TComponent* owner) : T_MailNews(owner) {}
+
+void T_Mail::WriteHeaders() {
+  T_SMTP* smtp = smtp_.Get();
+  if (!smtp) return;
+  if (to_.empty() && cc_.empty() && bcc_.empty())
+    throw EMailHeaderError("The mail has no recipient; it was not sent.");
+  CheckFields();
+  for (const TMailAddress& a : to_) CheckRecord("To", a);
+  for (const TMailAddress& a : cc_) CheckRecord("CC", a);
+  for (const TMailAddress& a : bcc_) CheckRecord("BCC", a);
+
+  TStringList& lines = MessageLines();
+  lines.Clear();
+  TStringList envelope;
   for (const auto* list : {&to_, &cc_, &bcc_})
-    for (const MailAddress& a : *list) envelope.push_back(a.address);
-  if (hideReceivers_) {
-    lines.push_back("To: undisclosed-recipients:;");
-  } else {
+    for (const TMailAddress& a : *list) envelope.Add(a.Address);
+  if (hideReceivers_ || to_.empty())
+    lines.Add("To: undisclosed-recipients:;");
+  else
     AppendFolded(lines, "To: " + AddressList(to_));
-    if (!cc_.empty()) AppendFolded(lines, "CC: " + AddressList(cc_));
-  }
+  if (!hideReceivers_ && !cc_.empty()) AppendFolded(lines, "CC: " + AddressList(cc_));
   T_MailNews::WriteHeaders();
 
   // The envelope sender and recipients set here are taken back when the dialogue ends.
   struct Restore {
     T_SMTP& smtp;
-    std::vector<std::string>& lines;
+    TStringList& lines;
     bool clearSender;
     ~Restore() {
       if (clearSender) smtp.SetSender("");
-      smtp.SetRecipients({});
-      smtp.SetMessage({});
-      lines.clear();
+      smtp.SetRecipients(nullptr);
+      smtp.SetMessage(nullptr);
+      lines.Clear();
     }
-  } restore{*smtp_, lines, smtp_->Sender().empty()};
-  if (restore.clearSender) smtp_->SetSender(Sender().empty() ? From().address : Sender());
-  smtp_->SetRecipients(std::move(envelope));
-  smtp_->SetMessage(lines);
-  smtp_->Action();
+  } restore{*smtp, lines, smtp->Sender().empty()};
+  if (restore.clearSender) smtp->SetSender(Sender().empty() ? From().Address : Sender());
+  smtp->SetRecipients(&envelope);
+  smtp->SetMessage(&lines);
+  smtp->Action();
 }
 
-void T_Attachment::SetLines(std::vector<std::string> lines) {
-  lines_ = std::move(lines);
-  data_.clear();
-  for (const std::string& line : lines_) {
-    data_.insert(data_.end(), line.begin(), line.end());
-    data_.push_back('\r');
-    data_.push_back('\n');
+const TClassInfo& T_Attachment::StaticClass() {
+  static const TClassInfo info{"T_Attachment", &TObject::StaticClass(), nullptr, {}};
+  return info;
+}
+
+void T_Attachment::SetLines(const TStrings& lines) {
+  lines_.Assign(lines);
+  data_.Clear();
+  for (int i = 0; i < lines_.Count(); ++i) {
+    const std::string line = lines_[i] + "\r\n";
+    data_.WriteBuffer(line.data(), int32_t(line.size()));
   }
 }
 
-void T_Attachment::SetData(std::vector<uint8_t> data) {
-  lines_.clear();
-  data_ = std::move(data);
+void T_Attachment::SetData(TStream& data) {
+  lines_.Clear();
+  data_.LoadFromStream(data);
 }
 
+const TClassInfo& T_Mime::StaticClass() {
+  using P = TProps<T_Mime>;
+  static const TClassInfo info{
+      "T_Mime", &TComponent::StaticClass(), Factory<T_Mime>(),
+      {P::Component<T_Mail>("Mail", [](const T_Mime& m) { return m.Mail(); }, &T_Mime::SetMail)}};
+  return info;
+}
+
+T_Mime::T_Mime(TComponent* owner) : TComponent(owner) {}
+
 void T_Mime::AttachFile(const std::string& fileName) {
-  const std::string name = ipmisc::FileNameOfPath(fileName);
+  const std::string name = ExtractFileName(fileName);
   ipmisc::CheckHeaderValue("attachment's file name", name);
-  platform::File file;
-  if (!file.Open(fileName, platform::OpenMode::Read))
-    throw EAttachmentFileError("Cannot open file \"" + fileName + "\"");
-  int64_t size = file.Size();
-  std::vector<uint8_t> data(size > 0 ? size_t(size) : 0);
-  if (size < 0 || file.Read(data.data(), data.size()) != data.size())
-    throw EAttachmentFileError("Cannot read file \"" + fileName + "\"");
   auto part = std::make_unique<T_Attachment>();
+  {
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    part->SetData(file);
+  }
   part->SetContentType("application/octet-stream");
   part->SetKind(T_Attachment::kBase64);
-  part->SetData(std::move(data));
   std::string quoted;
   bool ascii = true;
   for (char c : name) {
@@ -288,24 +346,21 @@ void T_Mime::AttachFile(const std::string& fileName) {
     for (char c : name) {
       unsigned char u = static_cast<unsigned char>(c);
       if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-          u == '.' || u == '-' || u == '_') {
+          u == '.' || u == '-' || u == '_')
         encoded += c;
-      } else {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%%%02X", unsigned(u));
-        encoded += hex;
-      }
+      else
+        encoded += "%" + IntToHex(u, 2);
     }
     part->SetDisposition("attachment; filename*=" + encoded);
   }
   parts_.push_back(std::move(part));
 }
 
-int T_Mime::AttachText(std::vector<std::string> lines) {
+int T_Mime::AttachText(const TStrings& lines) {
   auto part = std::make_unique<T_Attachment>();
   part->SetContentType(std::string("text/plain; charset=") + mimetext::kCharset);
   part->SetKind(T_Attachment::kQuotedPrintable);
-  part->SetLines(std::move(lines));
+  part->SetLines(lines);
   parts_.push_back(std::move(part));
   return int(parts_.size()) - 1;
 }
@@ -315,51 +370,53 @@ void T_Mime::RemoveAttachment(int index) {
 }
 
 void T_Mime::BuildBody() {
-  if (!mail_) return;
-  char address[9];
-  std::snprintf(address, sizeof address, "%08X", unsigned(ipmisc::LocalAddress()));
-  boundary_ = std::to_string(ipmisc::SecondsSince1970(ipmisc::Now())) + address + "." +
-              ipmisc::UniqueToken() + "==";
+  T_Mail* mail = mail_.Get();
+  if (!mail) return;
+  boundary_ = std::to_string(ipmisc::SecondsSince1970(ipmisc::Now())) +
+              IntToHex(ipmisc::LocalAddress(), 8) + "." + ipmisc::UniqueToken() + "==";
 
   // The mail's Header and Body and this builder's parts are as before when this ends.
   struct Restore {
     T_Mail& mail;
     T_Mime& mime;
-    std::vector<std::string> header, body;
+    TStringList header, body;
     bool textPart = false;
     ~Restore() {
-      mail.SetHeader(std::move(header));
-      mail.SetBody(std::move(body));
+      mail.SetHeader(&header);
+      mail.SetBody(&body);
       if (textPart) mime.RemoveAttachment(int(mime.parts_.size()) - 1);
     }
-  } restore{*mail_, *this, mail_->Header(), mail_->Body()};
+  } restore{*mail, *this, {}, {}};
+  restore.header.Assign(mail->Header());
+  restore.body.Assign(mail->Body());
 
-  mail_->Header().push_back("MIME-Version: 1.0");
-  mail_->Header().push_back("Content-Type: multipart/mixed; boundary=\"" + boundary_ + "\"");
-  mail_->Header().push_back("Content-Transfer-Encoding: 7bit");
-  if (!mail_->Body().empty()) {
-    AttachText(mail_->Body());
+  mail->Header().Add("MIME-Version: 1.0");
+  mail->Header().Add("Content-Type: multipart/mixed; boundary=\"" + boundary_ + "\"");
+  mail->Header().Add("Content-Transfer-Encoding: 7bit");
+  if (mail->Body().Count() > 0) {
+    AttachText(mail->Body());
     restore.textPart = true;
   }
-  std::vector<std::string>& body = mail_->Body();
-  body.clear();
+  TStringList& body = mail->Body();
+  body.Clear();
   for (const auto& part : parts_) {
-    body.push_back("");
-    body.push_back("--" + boundary_);
-    body.push_back("Content-Type: " + part->ContentType());
-    if (!part->Disposition().empty()) body.push_back("Content-Disposition: " + part->Disposition());
+    body.Add("");
+    body.Add("--" + boundary_);
+    body.Add("Content-Type: " + part->ContentType());
+    if (!part->Disposition().empty()) body.Add("Content-Disposition: " + part->Disposition());
     if (part->Kind() == T_Attachment::kBase64)
-      body.push_back("Content-Transfer-Encoding: base64");
+      body.Add("Content-Transfer-Encoding: base64");
     else if (part->Kind() == T_Attachment::kQuotedPrintable)
-      body.push_back("Content-Transfer-Encoding: quoted-printable");
-    body.push_back("");
+      body.Add("Content-Transfer-Encoding: quoted-printable");
+    body.Add("");
     if (part->Kind() == T_Attachment::kBase64) {
       Append(body, mimetext::Base64Lines(part->Data()));
     } else {
-      for (const std::string& line : part->Lines()) Append(body, mimetext::QuotedPrintable(line));
+      for (int i = 0; i < part->Lines().Count(); ++i)
+        Append(body, mimetext::QuotedPrintable(part->Lines()[i]));
     }
   }
-  body.push_back("");
-  body.push_back("--" + boundary_ + "--");
-  mail_->WriteHeaders();
+  body.Add("");
+  body.Add("--" + boundary_ + "--");
+  mail->WriteHeaders();
 }

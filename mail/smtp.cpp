@@ -20,7 +20,30 @@ ERecipientsRefused::ERecipientsRefused(int code, std::string text, std::vector<s
                          JoinRefused(refused)),
       refused_(std::move(refused)) {}
 
-T_SMTP::T_SMTP() { SetPort(kDefaultPort); }
+const TClassInfo& T_SMTP::StaticClass() {
+  static const TClassInfo info{"T_SMTP", &T_TcpIp::StaticClass(), Factory<T_SMTP>(), {}};
+  return info;
+}
+
+T_SMTP::T_SMTP(TComponent* owner) : T_TcpIp(owner) { SetPort(kDefaultPort); }
+
+void T_SMTP::SetRecipients(const TStrings* list) {
+  if (list)
+    recipients_.Assign(*list);
+  else
+    recipients_.Clear();
+}
+
+void T_SMTP::SetMessage(const TStrings* lines) {
+  if (lines)
+    message_.Assign(*lines);
+  else
+    message_.Clear();
+}
+
+std::string T_SMTP::DataLine(const std::string& line) {
+  return !line.empty() && line[0] == '.' ? "." + line : line;
+}
 
 void T_SMTP::Action() { SendMail(); }
 
@@ -42,11 +65,11 @@ void T_SMTP::Expect(bool ok) {
 }
 
 void T_SMTP::SendMail() {
-  if (recipients_.empty() || message_.empty() || sender_.empty()) return;
+  if (recipients_.Count() == 0 || message_.Count() == 0 || sender_.empty()) return;
   ipmisc::CheckAddress("sender", sender_);
-  for (const std::string& r : recipients_) ipmisc::CheckAddress("recipient", r);
-  for (const std::string& line : message_) {
-    if (line.find_first_of("\r\n") != std::string::npos)
+  for (int i = 0; i < recipients_.Count(); ++i) ipmisc::CheckAddress("recipient", recipients_[i]);
+  for (int i = 0; i < message_.Count(); ++i) {
+    if (message_[i].find_first_of("\r\n") != std::string::npos)
       throw EMailHeaderError("A message line contains a line break; the mail was not sent.");
   }
   refused_.clear();
@@ -76,7 +99,8 @@ void T_SMTP::Dialogue() {
 
   int refusedCode = 0;
   std::string refusedText;
-  for (const std::string& r : recipients_) {
+  for (int i = 0; i < recipients_.Count(); ++i) {
+    const std::string r = recipients_[i];
     SendCommand("RCPT TO:<" + r + ">");
     ReadReply();
     if (replyCode_ > 299) {
@@ -85,7 +109,7 @@ void T_SMTP::Dialogue() {
       refusedText = replyText_;
     }
   }
-  if (refused_.size() == recipients_.size())
+  if (int(refused_.size()) == recipients_.Count())
     throw EProtocolError("SMTP", refusedCode, refusedText,
                          "The server refused every recipient: " + JoinRefused(refused_));
 
@@ -93,13 +117,11 @@ void T_SMTP::Dialogue() {
   ReadReply();
   Expect(replyCode_ == 354);
   Trace("0%", kTraceStatus);
-  const size_t count = message_.size();
+  const int count = message_.Count();
   long long shown = 0;
   std::string out;
-  for (size_t i = 0; i < count; ++i) {
-    const std::string& line = message_[i];
-    if (!line.empty() && line[0] == '.') out += '.';
-    out += line;
+  for (int i = 0; i < count; ++i) {
+    out += DataLine(message_[i]);
     out += "\r\n";
     if (out.size() >= kBufferSize) {
       SendBytes(out.data(), out.size());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/strings.h"
 #include "mail/tcpip.h"
 
 // A reply of the server that ends the dialogue: protocol name, reply code and reply text.
@@ -43,31 +44,39 @@ class ERecipientsRefused : public EProtocolError {
 };
 
 class T_SMTP : public T_TcpIp {
+  FW_CLASS(T_SMTP, T_TcpIp)
+
  public:
   static constexpr uint16_t kDefaultPort = 25;
 
-  T_SMTP();
+  explicit T_SMTP(TComponent* owner);
 
   // The envelope sender: a bare address.
   const std::string& Sender() const { return sender_; }
   void SetSender(std::string address) { sender_ = std::move(address); }
-  // The envelope recipients: bare addresses.
-  const std::vector<std::string>& Recipients() const { return recipients_; }
-  void SetRecipients(std::vector<std::string> addresses) { recipients_ = std::move(addresses); }
+  // The envelope recipients, one bare address per entry.
+  TStringList& Recipients() { return recipients_; }
+  // Copies the list; none clears it.
+  void SetRecipients(const TStrings* list);
   // The lines of the message, sent as they are apart from dot-stuffing.
-  const std::vector<std::string>& Message() const { return message_; }
-  void SetMessage(std::vector<std::string> lines) { message_ = std::move(lines); }
+  TStringList& Message() { return message_; }
+  void SetMessage(const TStrings* lines);
 
   int ReplyCode() const { return replyCode_; }
   const std::string& ReplyText() const { return replyText_; }
   // "address (code text)" for every recipient the last dialogue's server refused.
   const std::vector<std::string>& Refused() const { return refused_; }
 
+  // How a message line goes out between DATA and the final ".": a line that begins with
+  // "." gets one more in front, so no line of the text can end the message.
+  static std::string DataLine(const std::string& line);
+
   // The mail dialogue; nothing happens unless sender, recipients and message are given.
   void Action() override;
   void SendMail();
 
  protected:
+  ~T_SMTP() override = default;
   void ReadReply();
 
  private:
@@ -79,7 +88,7 @@ class T_SMTP : public T_TcpIp {
   std::string localHost_;
   int replyCode_ = 0;
   std::string replyText_;
-  std::vector<std::string> recipients_;
-  std::vector<std::string> message_;
+  TStringList recipients_;
+  TStringList message_;
   std::vector<std::string> refused_;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // The operating-system primitives under the socket client and the Internet helpers:
 // socket_posix.cpp serves the native build (BSD sockets), socket_win32.cpp the Windows
-// build (Windows Sockets 1.1). Sockets are blocking; every wait is bounded by a timeout
-// through select/poll, so a silent peer can never hold the caller forever.
+// build (Windows Sockets 1.1). A connected socket does not block: every wait is bounded by
+// a timeout through select/poll, and a send takes only what fits, so a silent peer can
+// never hold the caller forever.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,10 +29,11 @@ bool LocalHostName(std::string& name);
 
 // A new stream socket, or kNoSocket with the error code in error.
 Socket CreateStreamSocket(int& error);
-// Connects within timeoutMs; Done, TimedOut or Failed (error set).
+// Connects within timeoutMs and leaves the socket non-blocking; Done, TimedOut or Failed
+// (error set).
 Io Connect(Socket s, uint32_t address, uint16_t port, int timeoutMs, int& error);
-// Sends up to count bytes once the socket takes data within timeoutMs; Done with sent > 0,
-// TimedOut or Failed.
+// Sends as many of count bytes as the socket takes once it takes data within timeoutMs;
+// Done with sent > 0, TimedOut or Failed.
 Io Send(Socket s, const char* data, size_t count, int timeoutMs, size_t& sent, int& error);
 // Receives up to size bytes arriving within timeoutMs: Done with received > 0, Closed
 // when the peer ended the connection, TimedOut or Failed.

@@ -34,6 +34,8 @@ Io WaitFor(int fd, bool forWrite, int timeoutMs, int& error) {
   }
 }
 
+bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK || e == EINTR; }
+
 }  // namespace
 
 bool Startup() { return true; }
@@ -81,8 +83,7 @@ Socket CreateStreamSocket(int& error) {
 
 Io Connect(Socket s, uint32_t address, uint16_t port, int timeoutMs, int& error) {
   int fd = int(s);
-  int flags = ::fcntl(fd, F_GETFL);
-  ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
@@ -105,36 +106,35 @@ Io Connect(Socket s, uint32_t address, uint16_t port, int timeoutMs, int& error)
       }
     }
   }
-  ::fcntl(fd, F_SETFL, flags);
   return result;
 }
 
 Io Send(Socket s, const char* data, size_t count, int timeoutMs, size_t& sent, int& error) {
-  Io ready = WaitFor(int(s), true, timeoutMs, error);
-  if (ready != Io::Done) return ready;
   for (;;) {
+    Io ready = WaitFor(int(s), true, timeoutMs, error);
+    if (ready != Io::Done) return ready;
     ssize_t n = ::send(int(s), data, count, MSG_NOSIGNAL);
     if (n > 0) {
       sent = size_t(n);
       return Io::Done;
     }
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && WouldBlock(errno)) continue;
     error = n < 0 ? errno : EPIPE;
     return Io::Failed;
   }
 }
 
 Io Receive(Socket s, char* buffer, size_t size, int timeoutMs, size_t& received, int& error) {
-  Io ready = WaitFor(int(s), false, timeoutMs, error);
-  if (ready != Io::Done) return ready;
   for (;;) {
+    Io ready = WaitFor(int(s), false, timeoutMs, error);
+    if (ready != Io::Done) return ready;
     ssize_t n = ::recv(int(s), buffer, size, 0);
     if (n > 0) {
       received = size_t(n);
       return Io::Done;
     }
     if (n == 0) return Io::Closed;
-    if (errno == EINTR) continue;
+    if (WouldBlock(errno)) continue;
     error = errno;
     return Io::Failed;
   }

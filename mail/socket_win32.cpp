@@ -91,7 +91,7 @@ Socket CreateStreamSocket(int& error) {
 
 Io Connect(Socket s, uint32_t address, uint16_t port, int timeoutMs, int& error) {
   SOCKET so = SOCKET(s);
-  u_long on = 1, off = 0;
+  u_long on = 1;
   ioctlsocket(so, FIONBIO, &on);
   sockaddr_in to{};
   to.sin_family = AF_INET;
@@ -125,34 +125,40 @@ Io Connect(Socket s, uint32_t address, uint16_t port, int timeoutMs, int& error)
       }
     }
   }
-  ioctlsocket(so, FIONBIO, &off);
   return result;
 }
 
 Io Send(Socket s, const char* data, size_t count, int timeoutMs, size_t& sent, int& error) {
-  Io ready = WaitFor(SOCKET(s), true, timeoutMs, error);
-  if (ready != Io::Done) return ready;
-  int chunk = count > 65536 ? 65536 : int(count);
-  int n = send(SOCKET(s), data, chunk, 0);
-  if (n > 0) {
-    sent = size_t(n);
-    return Io::Done;
+  for (;;) {
+    Io ready = WaitFor(SOCKET(s), true, timeoutMs, error);
+    if (ready != Io::Done) return ready;
+    int n = send(SOCKET(s), data, count > 65536 ? 65536 : int(count), 0);
+    if (n > 0) {
+      sent = size_t(n);
+      return Io::Done;
+    }
+    int e = n == 0 ? WSAECONNRESET : WSAGetLastError();
+    if (e == WSAEWOULDBLOCK) continue;
+    error = e;
+    return Io::Failed;
   }
-  error = n == 0 ? WSAECONNRESET : WSAGetLastError();
-  return Io::Failed;
 }
 
 Io Receive(Socket s, char* buffer, size_t size, int timeoutMs, size_t& received, int& error) {
-  Io ready = WaitFor(SOCKET(s), false, timeoutMs, error);
-  if (ready != Io::Done) return ready;
-  int n = recv(SOCKET(s), buffer, size > 65536 ? 65536 : int(size), 0);
-  if (n > 0) {
-    received = size_t(n);
-    return Io::Done;
+  for (;;) {
+    Io ready = WaitFor(SOCKET(s), false, timeoutMs, error);
+    if (ready != Io::Done) return ready;
+    int n = recv(SOCKET(s), buffer, size > 65536 ? 65536 : int(size), 0);
+    if (n > 0) {
+      received = size_t(n);
+      return Io::Done;
+    }
+    if (n == 0) return Io::Closed;
+    int e = WSAGetLastError();
+    if (e == WSAEWOULDBLOCK) continue;
+    error = e;
+    return Io::Failed;
   }
-  if (n == 0) return Io::Closed;
-  error = WSAGetLastError();
-  return Io::Failed;
 }
 
 void Close(Socket s) { closesocket(SOCKET(s)); }

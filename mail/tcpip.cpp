@@ -9,16 +9,23 @@ constexpr size_t kMaxLineLength = 65536;
 
 }  // namespace
 
-T_TcpIp::T_TcpIp() : buffer_(kBufferSize) {}
+const TClassInfo& T_TcpIp::StaticClass() {
+  using P = TProps<T_TcpIp>;
+  static const TClassInfo info{
+      "T_TcpIp", &TComponent::StaticClass(), Factory<T_TcpIp>(),
+      {P::Str("Hostname", [](const T_TcpIp& c) { return c.Hostname(); }, &T_TcpIp::SetHostname),
+       P::Event("OnTrace", &T_TcpIp::OnTrace)}};
+  return info;
+}
+
+T_TcpIp::T_TcpIp(TComponent* owner) : TComponent(owner), buffer_(kBufferSize) {}
 
 T_TcpIp::~T_TcpIp() {
-  onTrace_ = nullptr;
+  OnTrace = {};
   if (socket_ != mail_os::kNoSocket) Logout();
 }
 
-void T_TcpIp::Trace(const std::string& text, int kind) {
-  if (onTrace_) onTrace_(*this, text, kind);
-}
+void T_TcpIp::Trace(const std::string& text, int kind) { OnTrace(this, text, kind); }
 
 std::string T_TcpIp::TimeoutText() const {
   if (timeoutMs_ % 1000 == 0) return std::to_string(timeoutMs_ / 1000) + " seconds";
@@ -78,29 +85,31 @@ void T_TcpIp::Logout() {
   connected_ = false;
 }
 
-void T_TcpIp::RaiseIoError(mail_os::Io result, int error, const char* doing) {
+void T_TcpIp::RaiseIoError(mail_os::Io result, int error, bool sending) {
   end_ = true;
   std::string message;
   int code = 0;
   if (result == mail_os::Io::Closed) {
     message = "The connection to " + Where() + " was closed by the server";
   } else if (result == mail_os::Io::TimedOut) {
-    message = "No answer from " + Where() + " within " + TimeoutText();
+    message = sending ? "The server at " + Where() + " took no data within " + TimeoutText()
+                      : "No answer from " + Where() + " within " + TimeoutText();
   } else {
     code = error;
-    message = std::string(doing) + " " + Where() + " failed: " + mail_os::ErrorText(error);
+    message = std::string(sending ? "Sending to " : "Receiving from ") + Where() +
+              " failed: " + mail_os::ErrorText(error);
   }
   throw ESocketError(code, message);
 }
 
 void T_TcpIp::SendBytes(const char* data, size_t count) {
-  if (socket_ == mail_os::kNoSocket) RaiseIoError(mail_os::Io::Closed, 0, "Sending to");
+  if (socket_ == mail_os::kNoSocket) throw ESocketError(0, "Not connected to " + Where());
   size_t total = 0;
   while (total < count) {
     size_t sent = 0;
     int error = 0;
     mail_os::Io result = mail_os::Send(socket_, data + total, count - total, timeoutMs_, sent, error);
-    if (result != mail_os::Io::Done) RaiseIoError(result, error, "Sending to");
+    if (result != mail_os::Io::Done) RaiseIoError(result, error, true);
     total += sent;
   }
   Trace("Sent " + std::to_string(total) + " bytes on socket ID " + std::to_string(socket_),
@@ -122,7 +131,7 @@ size_t T_TcpIp::Receive(char* buffer, size_t size) {
     end_ = true;
     return 0;
   }
-  if (result != mail_os::Io::Done) RaiseIoError(result, error, "Receiving from");
+  if (result != mail_os::Io::Done) RaiseIoError(result, error, false);
   Trace("Received " + std::to_string(received) + " bytes on socket ID " + std::to_string(socket_),
         kTraceSocket);
   return received;
@@ -134,7 +143,7 @@ std::string T_TcpIp::ReadLine() {
     if (bufferPos_ == bufferEnd_) {
       bufferPos_ = 0;
       bufferEnd_ = Receive(buffer_.data(), buffer_.size());
-      if (bufferEnd_ == 0) RaiseIoError(mail_os::Io::Closed, 0, "Receiving from");
+      if (bufferEnd_ == 0) RaiseIoError(mail_os::Io::Closed, 0, false);
     }
     char c = buffer_[bufferPos_++];
     if (c == '\n') return line;
@@ -153,9 +162,10 @@ bool T_TcpIp::Eof() {
 
 void T_TcpIp::Action() {
   Login();
-  received_.clear();
+  data_.Clear();
   while (!Eof()) {
     size_t n = Receive(buffer_.data(), buffer_.size());
-    received_.insert(received_.end(), buffer_.begin(), buffer_.begin() + long(n));
+    data_.WriteBuffer(buffer_.data(), int32_t(n));
   }
+  data_.SetPosition(0);
 }

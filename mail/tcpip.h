@@ -11,11 +11,12 @@
 // Windows build, with the same class and messages.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "framework/core/exception.h"
+#include "framework/core/object.h"
+#include "framework/core/streams.h"
 #include "mail/socket_os.h"
 
 // The error class of the socket client and everything built on it.
@@ -36,28 +37,28 @@ class ESocketError : public ETcpIpError {
   int code_;
 };
 
-class T_TcpIp {
+// Sender, text, kind.
+using TTraceEvent = TEvent<void(TObject* Sender, const std::string& Text, int Kind)>;
+
+class T_TcpIp : public TComponent {
+  FW_CLASS(T_TcpIp, TComponent)
+
  public:
   enum TraceKind { kTraceCommand = 0, kTraceSocket = 2, kTraceStatus = 3 };
-  using TraceEvent = std::function<void(T_TcpIp& sender, const std::string& text, int kind)>;
   static constexpr size_t kBufferSize = 32512;
   static constexpr int kDefaultTimeoutMs = 120000;
 
-  T_TcpIp();
-  virtual ~T_TcpIp();
-  T_TcpIp(const T_TcpIp&) = delete;
-  T_TcpIp& operator=(const T_TcpIp&) = delete;
+  explicit T_TcpIp(TComponent* owner);
 
   const std::string& Hostname() const { return hostname_; }
   void SetHostname(std::string host) { hostname_ = std::move(host); }
-  void SetOnTrace(TraceEvent trace) { onTrace_ = std::move(trace); }
   uint16_t Port() const { return port_; }
   void SetPort(uint16_t port) { port_ = port; }
   // The longest wait for the server, in milliseconds, for each step.
   int Timeout() const { return timeoutMs_; }
   void SetTimeout(int milliseconds) { timeoutMs_ = milliseconds > 0 ? milliseconds : 1; }
-  // What the base Action read.
-  const std::vector<uint8_t>& ReceivedData() const { return received_; }
+  // What the base Action read, rewound.
+  TMemoryStream& Data() { return data_; }
 
   // Connects to Hostname at the port, closing an earlier connection first.
   virtual void Login();
@@ -69,7 +70,10 @@ class T_TcpIp {
   // Logs in and reads everything the server sends until it closes the connection.
   virtual void Action();
 
+  TTraceEvent OnTrace;
+
  protected:
+  ~T_TcpIp() override;
   virtual void OpenConnection();
   void Trace(const std::string& text, int kind);
   void SendBytes(const char* data, size_t count);
@@ -83,19 +87,18 @@ class T_TcpIp {
   std::string Where() const;
 
  private:
-  [[noreturn]] void RaiseIoError(mail_os::Io result, int error, const char* doing);
+  [[noreturn]] void RaiseIoError(mail_os::Io result, int error, bool sending);
   void CloseSocket();
   std::string TimeoutText() const;
 
   std::string hostname_;
-  TraceEvent onTrace_;
   mail_os::Socket socket_ = mail_os::kNoSocket;
   uint16_t port_ = 0;
   uint32_t address_ = 0xFFFFFFFFu;
   int timeoutMs_ = kDefaultTimeoutMs;
   bool end_ = false;
   bool connected_ = false;
-  std::vector<uint8_t> received_;
+  TMemoryStream data_;
   std::vector<char> buffer_;
   size_t bufferPos_ = 0, bufferEnd_ = 0;  // bytes received but not yet read as lines
 };

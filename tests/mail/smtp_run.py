@@ -5,14 +5,18 @@
 
 "table": a scripted server of our own plays back replies (refusals, a dropped
 connection, silence) on a free port and records what the client sent. "delivery": a real
-aiosmtpd server on port 25 (the client's default) receives a mail with a 1 MiB
-attachment, which is parsed with the email package. Every wait is bounded.
+aiosmtpd server on port 25 (the client's default; binding it needs root) receives two
+mails with a 1 MiB attachment, which are parsed with the email package. A server that
+cannot start, or a client that never reaches it, fails the run. Every wait is bounded.
 """
 import argparse
+import datetime
 import email
 import email.header
 import email.policy
 import email.utils
+import errno
+import fcntl
 import os
 import random
 import socket
@@ -23,6 +27,10 @@ import threading
 import time
 
 CLIENT_TIMEOUT = 180
+# Test runs of other build trees on this machine want port 25 too.
+PORT25_LOCK = "/tmp/quiltor-smtp-port25.lock"
+PORT25_LOCK_WAIT = 240
+PORT25_BIND_WAIT = 30
 WINE = False
 failures = []
 
@@ -31,20 +39,28 @@ def check(ok, what):
     if not ok:
         failures.append(what)
         print("FAIL: " + what, file=sys.stderr)
+    return ok
 
 
 class ScriptedServer(threading.Thread):
-    """One connection: replies from a table; records command lines and DATA bytes."""
+    """One connection: replies from a table; records command lines and DATA bytes.
+
+    drop_in_data closes the connection after 4 KiB of message data; silent never says a
+    word; silent_in_data stops reading after its 354 reply and keeps the connection open.
+    """
 
     def __init__(self, replies, greeting="220 scripted ready\r\n", drop_in_data=False,
-                 silent=False):
+                 silent=False, silent_in_data=False):
         super().__init__(daemon=True)
         self.replies = replies
         self.greeting = greeting
         self.drop_in_data = drop_in_data
         self.silent = silent
+        self.silent_in_data = silent_in_data
+        self.connected = False
         self.commands = []
         self.data = b""
+        self.client_done = threading.Event()
         self.sock = socket.socket()
         self.sock.bind(("127.0.0.1", 0))
         self.sock.listen(1)
@@ -53,7 +69,7 @@ class ScriptedServer(threading.Thread):
         self.rcpt = 0
 
     def reply(self, conn, key):
-        r = self.replies.get(key, "250 ok")
+        r = self.replies.get(key, "250 ok\r\n")
         if isinstance(r, list):
             r = r[min(self.rcpt, len(r) - 1)]
         conn.sendall(r.encode())
@@ -63,13 +79,11 @@ class ScriptedServer(threading.Thread):
             conn, _ = self.sock.accept()
         except OSError:
             return
+        self.connected = True
         conn.settimeout(CLIENT_TIMEOUT)
         with conn:
             if self.silent:
-                try:
-                    conn.recv(1)  # until the client gives up
-                except OSError:
-                    pass
+                self.client_done.wait(CLIENT_TIMEOUT)
                 return
             conn.sendall(self.greeting.encode())
             buf = b""
@@ -104,6 +118,9 @@ class ScriptedServer(threading.Thread):
                             self.reply(conn, "DATA")
                             if self.replies.get("DATA", "354").startswith("354"):
                                 in_data = True
+                                if self.silent_in_data:
+                                    self.client_done.wait(CLIENT_TIMEOUT)
+                                    return
                         elif verb == "QUIT":
                             self.reply(conn, "QUIT")
                             return
@@ -113,24 +130,45 @@ class ScriptedServer(threading.Thread):
                 return
 
 
-def run_client(client, args):
+def run_client(client, args, env=None):
     try:
-        p = subprocess.run(client + args, capture_output=True, timeout=CLIENT_TIMEOUT)
+        p = subprocess.run(client + args, capture_output=True, timeout=CLIENT_TIMEOUT,
+                           env=env)
     except subprocess.TimeoutExpired:
-        return None, "client did not end in time"
-    return p.returncode, p.stderr.decode("latin-1")
+        return None, "", "client did not end in time"
+    return p.returncode, p.stdout.decode("latin-1"), p.stderr.decode("latin-1")
+
+
+def write_random(path, size, seed):
+    data = random.Random(seed).randbytes(size)
+    with open(path, "wb") as f:
+        f.write(data)
+    return data
 
 
 TEXT_LINES = [b".", b".hidden", b"..two", b"plain", b""]
 
 
+def check_trace(name, out, commands):
+    """The client's trace of a good session: its commands and its status texts."""
+    sent = [l[2:] for l in out.splitlines() if l.startswith("0 ")]
+    check(sent == commands, f"{name}: traced commands {sent!r}, server saw {commands!r}")
+    status = [l[2:] for l in out.splitlines() if l.startswith("3 ")]
+    check(status[:2] == ["Connecting", "0%"] and
+          status[-3:] == ["100%", "Mail sent, waiting for reply.", "Done."],
+          f"{name}: status texts {status[:3]!r} ... {status[-3:]!r}")
+    percents = [int(s[:-1]) for s in status if s.endswith("%")]
+    check(percents == sorted(set(percents)) and percents[-1] == 100,
+          f"{name}: percents {percents!r}")
+
+
 def table(client, work):
-    text = os.path.join(work, "text.txt")
-    with open(text, "wb") as f:
+    with open(os.path.join(work, "text.txt"), "wb") as f:
         f.write(b"\r\n".join(TEXT_LINES) + b"\r\n")
-    big = os.path.join(work, "big.bin")
-    with open(big, "wb") as f:
-        f.write(random.Random(3).randbytes(1 << 20))
+    write_random(os.path.join(work, "big.bin"), 1 << 20, 3)
+    # More than the socket buffers of both ends hold, so a client that stops only in a
+    # blocking send would never see its time limit.
+    write_random(os.path.join(work, "huge.bin"), 16 << 20, 5)
     ok_replies = {"HELO": "250-first\r\n250 second\r\n", "MAIL": "250 sender ok\r\n",
                   "RCPT": "250 rcpt ok\r\n", "DATA": "354 go ahead\r\n",
                   "END": "250 queued\r\n", "QUIT": "221 bye\r\n"}
@@ -140,30 +178,35 @@ def table(client, work):
         r.update(kw)
         return r
 
-    # name, server arguments, extra client arguments, rc, stderr parts, command checks
+    envelope = ["MAIL FROM:<a@x.test>", "RCPT TO:<b@y.test>", "RCPT TO:<c@y.test>"]
+    # name, server arguments, extra client arguments, exit code, stderr parts, command check
     cases = [
-        ("accepted", dict(replies=ok_replies, greeting="220 ready\n"), [], 0, [],
-         lambda c: c[1:] == ["MAIL FROM:<a@x.test>", "RCPT TO:<b@y.test>",
-                             "RCPT TO:<c@y.test>", "DATA", "QUIT"] and c[0].startswith("HELO ")),
+        ("accepted", dict(replies=ok_replies, greeting="220 ready\n"), ["--trace"], 0, [],
+         lambda c: c[1:] == envelope + ["DATA", "QUIT"] and c[0].startswith("HELO ")),
         ("greeting refused", dict(replies=ok_replies, greeting="554 go away\r\n"), [], 1,
          ["go away"], lambda c: c == ["QUIT"]),
         ("sender refused", dict(replies=with_(MAIL="553 sender rejected\r\n")), [], 1,
-         ["sender rejected"], lambda c: c[1:] == ["MAIL FROM:<a@x.test>", "QUIT"]),
+         ["sender rejected"], lambda c: c[1:] == envelope[:1] + ["QUIT"]),
         ("one recipient refused",
          dict(replies=with_(RCPT=["250 ok\r\n", "550 no such user\r\n"])), [], 0,
-         ["c@y.test", "550", "no such user"],
-         lambda c: "DATA" in c and c[-1] == "QUIT"),
+         ["The mail was sent, but the server refused these recipients: c@y.test (550 no such user)"],
+         lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
         ("all recipients refused", dict(replies=with_(RCPT="550 no such user\r\n")), [], 1,
-         ["b@y.test", "c@y.test", "no such user"],
-         lambda c: "DATA" not in c and c[-1] == "QUIT"),
+         ["The server refused every recipient: b@y.test (550 no such user), "
+          "c@y.test (550 no such user)"],
+         lambda c: c[1:] == envelope + ["QUIT"]),
         ("DATA refused", dict(replies=with_(DATA="451-first\r\n451 try later\r\n")), [], 1,
-         ["first"], lambda c: c[-2:] == ["DATA", "QUIT"]),
+         ["first"], lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
         ("end of DATA refused", dict(replies=with_(END="552 too big\r\n")), [], 1,
-         ["too big"], lambda c: c[-1] == "QUIT"),
+         ["too big"], lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
         ("dropped in DATA", dict(replies=ok_replies, drop_in_data=True), ["--attach", "big.bin"],
-         1, ["127.0.0.1", "port"], lambda c: "QUIT" not in c),
+         1, ["host 127.0.0.1 port {port}"], lambda c: c[1:] == envelope + ["DATA"]),
         ("silent server", dict(replies=ok_replies, silent=True), ["--timeout", "2"], 1,
-         ["No answer from host 127.0.0.1 port", "within 2 seconds"], lambda c: c == []),
+         ["No answer from host 127.0.0.1 port {port} within 2 seconds"], lambda c: c == []),
+        ("silent in DATA", dict(replies=ok_replies, silent_in_data=True),
+         ["--timeout", "2", "--attach", "huge.bin"], 1,
+         ["host 127.0.0.1 port {port}", "within 2 seconds"],
+         lambda c: c[1:] == envelope + ["DATA"]),
         ("malformed reply", dict(replies=ok_replies, greeting="hello\r\n"), [], 1,
          ["malformed reply"], lambda c: c == ["QUIT"]),
     ]
@@ -171,27 +214,32 @@ def table(client, work):
         server = ScriptedServer(**server_args)
         server.start()
         started = time.monotonic()
-        rc, err = run_client(client, ["--host", "127.0.0.1", "--port", str(server.port),
-                                      "--from", "a@x.test", "--to", "b@y.test", "--cc",
-                                      "c@y.test", "--subject", "Table", "--text", "text.txt",
-                                      "--timeout", "20"]
-                             + extra)
+        rc, out, err = run_client(client, ["--host", "127.0.0.1", "--port", str(server.port),
+                                           "--from", "a@x.test", "--to", "b@y.test", "--cc",
+                                           "c@y.test", "--subject", "Table", "--text",
+                                           "text.txt", "--timeout", "20"] + extra)
+        elapsed = time.monotonic() - started
+        server.client_done.set()
         server.join(CLIENT_TIMEOUT)
         server.sock.close()
+        if not check(server.connected, f"{name}: the client never reached the scripted server "
+                                       f"(exit code {rc}, stderr {err!r})"):
+            continue
         check(rc == want_rc, f"{name}: exit code {rc}, wanted {want_rc}; stderr: {err!r}")
         for part in want_err:
+            part = part.format(port=server.port)
             check(part in err, f"{name}: stderr {err!r} lacks {part!r}")
         if name == "dropped in DATA":
-            check(str(server.port) in err and ("closed" in err or "reset" in err),
-                  f"{name}: stderr {err!r} does not name the port and the cause")
-        if name == "silent server":
-            check(time.monotonic() - started < 60, f"{name}: the client waited too long")
+            check("closed" in err or "reset" in err, f"{name}: stderr {err!r} names no cause")
+        if name.startswith("silent"):
+            check(elapsed < 60, f"{name}: the client waited {elapsed:.0f} s")
         check(commands_ok(server.commands), f"{name}: commands {server.commands!r}")
         if name == "accepted":
+            check_trace(name, out, server.commands)
             body = server.data.split(b"\r\n\r\n", 1)[1]
             for line in [b"..", b"..hidden", b"...two"]:
                 check(b"\r\n" + line + b"\r\n" in body, f"dot-stuffing: {line!r} not on the wire")
-            check(b"\r\n.plain" not in body, "dot-stuffing: a plain line was changed")
+            check(b"\r\nplain\r\n" in body, "dot-stuffing: a plain line was changed")
 
 
 class Sink:
@@ -203,47 +251,90 @@ class Sink:
         return "250 Message accepted for delivery"
 
 
+def lock_port25():
+    """Holds the machine-wide lock of port 25 for the rest of the process, or fails."""
+    try:
+        lock = os.open(PORT25_LOCK, os.O_RDONLY | os.O_CREAT, 0o666)
+    except OSError as e:
+        check(False, f"delivery: cannot open the lock file {PORT25_LOCK}: {e}")
+        return None
+    deadline = time.monotonic() + PORT25_LOCK_WAIT
+    while True:
+        try:
+            fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            return lock
+        except OSError as e:
+            if e.errno not in (errno.EAGAIN, errno.EACCES) or time.monotonic() > deadline:
+                check(False, f"delivery: port 25 stayed locked by another test run ({e})")
+                return None
+            time.sleep(0.5)
+
+
 def start_port25(handler):
-    from aiosmtpd.controller import Controller
-    deadline = time.monotonic() + 120  # another test run may hold the port for a moment
+    """An aiosmtpd server on 127.0.0.1:25, or None after a failure saying why."""
+    try:
+        from aiosmtpd.controller import Controller
+    except ImportError as e:
+        check(False, f"delivery: aiosmtpd is not installed ({e}); scripts/setup-deps installs "
+                     "python3-aiosmtpd")
+        return None
+    deadline = time.monotonic() + PORT25_BIND_WAIT
     while True:
         controller = Controller(handler, hostname="127.0.0.1", port=25)
         try:
             controller.start()
             return controller
-        except Exception:
-            if time.monotonic() > deadline:
-                raise
-            time.sleep(1)
+        except Exception as e:  # the cause goes into the failure message
+            busy = isinstance(e, OSError) and e.errno == errno.EADDRINUSE
+            if busy and time.monotonic() < deadline:
+                time.sleep(1)  # a test run without the lock may still hold the port
+                continue
+            why = ("binding port 25 needs root" if os.geteuid() != 0 else
+                   f"another server held port 25 for {PORT25_BIND_WAIT} s" if busy else "")
+            check(False, f"delivery: aiosmtpd could not listen on 127.0.0.1:25: {e!r}"
+                         + (f" ({why})" if why else ""))
+            return None
 
 
 def delivery(client, work):
-    payload = random.Random(11).randbytes(1 << 20)
-    with open(os.path.join(work, "patch.bin"), "wb") as f:
-        f.write(payload)
-    text = ["Dear user,", "", "the patch f\xfcr Version 2 is attached.", ".",
-            "x" * 200, "trailing space ", "a=b"]
+    payload = write_random(os.path.join(work, "patch.bin"), 1 << 20, 11)
+    text = ["Dear user,", "", "the patch f\xfcr Version 2 is attached.", ".", ".hidden",
+            "x" * 200, "trailing space ", "a=b", "tab\tin the middle"]
     with open(os.path.join(work, "letter.txt"), "wb") as f:
         f.write("\r\n".join(text).encode("cp1252") + b"\r\n")
+    subject = "Patch f\xfcr Version 2"
+    base = ["--host", "127.0.0.1", "--from", "sender@x.test", "--name", "J\xf6rg M\xfcller",
+            "--to", "one@y.test", "--to", "two@y.test", "--cc", "three@y.test",
+            "--bcc", "four@y.test", "--timeout", "30", "--text", "letter.txt",
+            "--attach", "patch.bin", "--subject", subject]
+    # One mail from a zone without daylight saving (Windows answers "unknown" there), one
+    # from UTC; the second one hides its receivers.
+    runs = [("Asia/Kolkata", "+0530", False), ("UTC", "GMT", True)]
+
+    lock = lock_port25()
+    if lock is None:
+        return
     sink = Sink()
     controller = start_port25(sink)
+    if not controller:
+        return
+    sent_at = []
     try:
-        subject = "Patch f\xfcr Version 2"
-        base = ["--host", "127.0.0.1", "--from", "sender@x.test", "--name", "J\xf6rg M\xfcller",
-                "--to", "one@y.test", "--to", "two@y.test", "--cc", "three@y.test",
-                "--bcc", "four@y.test", "--timeout", "30", "--text", "letter.txt", "--attach", "patch.bin"]
-        for hidden in (False, True):
-            args = list(base) + ["--subject", subject] + (["--hide-receivers"] if hidden else [])
+        for tz, _, hidden in runs:
+            args = base + (["--hide-receivers"] if hidden else [])
             # The programs' strings are windows-1252 bytes; Wine makes them from UTF-8.
             args = [a if WINE else os.fsdecode(a.encode("cp1252")) for a in args]
-            rc, err = run_client(client, args)
-            check(rc == 0, f"delivery (hidden={hidden}): exit code {rc}; stderr {err!r}")
+            sent_at.append(datetime.datetime.now(datetime.timezone.utc))
+            rc, _, err = run_client(client, args, env=dict(os.environ, TZ=tz))
+            check(rc == 0, f"delivery ({tz}): exit code {rc}; stderr {err!r}")
     finally:
         controller.stop()
-    check(len(sink.envelopes) == 2, f"delivery: {len(sink.envelopes)} messages arrived")
-    for n, (mail_from, rcpts, raw) in enumerate(sink.envelopes):
-        hidden = n == 1
-        what = f"delivery {n}"
+        os.close(lock)
+    if not check(len(sink.envelopes) == len(runs),
+                 f"delivery: {len(sink.envelopes)} of {len(runs)} messages arrived"):
+        return
+    for (tz, zone, hidden), when, (mail_from, rcpts, raw) in zip(runs, sent_at, sink.envelopes):
+        what = f"delivery ({tz})"
         check(mail_from == "sender@x.test", f"{what}: envelope sender {mail_from!r}")
         check(sorted(rcpts) == ["four@y.test", "one@y.test", "three@y.test", "two@y.test"],
               f"{what}: envelope recipients {rcpts!r}")
@@ -251,14 +342,23 @@ def delivery(client, work):
         check(all(len(l) <= 76 for l in lines), f"{what}: a line longer than 76 characters")
         check(all(b < 128 for b in raw), f"{what}: 8-bit data in the message")
         msg = email.message_from_bytes(raw, policy=email.policy.default)
-        check(str(msg["Subject"]) == "Patch f\xfcr Version 2", f"{what}: subject {msg['Subject']!r}")
-        from_field = email.message_from_bytes(raw)["From"]  # as sent, comment included
+        names = [k for k in msg.keys()]
+        want = ["From", "Message-ID", "Date", "Subject", "To"] + ([] if hidden else ["CC"]) + \
+               ["MIME-Version", "Content-Type", "Content-Transfer-Encoding"]
+        check(names == want, f"{what}: header fields {names!r}")
+        check(str(msg["Subject"]) == subject, f"{what}: subject {msg['Subject']!r}")
+        as_sent = email.message_from_bytes(raw)  # header texts as they are on the wire
+        from_field = as_sent["From"]
         raw_from = email.header.make_header(email.header.decode_header(
             from_field.replace("(", "( ").replace(")", " )")))
         check("sender@x.test" in str(raw_from) and "J\xf6rg M\xfcller" in str(raw_from),
               f"{what}: From {raw_from!s}")
-        check(email.utils.parsedate_to_datetime(str(msg["Date"])) is not None, f"{what}: Date")
-        check(str(msg["Message-ID"]).startswith("<"), f"{what}: Message-ID")
+        date = as_sent["Date"]
+        check(date.endswith(" " + zone), f"{what}: Date {date!r} does not end in {zone}")
+        stamp = email.utils.parsedate_to_datetime(date)
+        check(abs((stamp - when).total_seconds()) < 600, f"{what}: Date {date!r} is not now")
+        check(str(msg["Message-ID"]).startswith("<") and str(msg["Message-ID"]).endswith(">"),
+              f"{what}: Message-ID {msg['Message-ID']!r}")
         check(msg["MIME-Version"] == "1.0", f"{what}: MIME-Version")
         check(msg["Bcc"] is None and b"four@y.test" not in raw, f"{what}: BCC shows in the header")
         check(len(msg.get_all("To")) == 1, f"{what}: more than one To header")
@@ -272,17 +372,21 @@ def delivery(client, work):
                   f"{what}: Cc {msg.get_all('Cc')!r}")
         check(msg.get_content_type() == "multipart/mixed", f"{what}: {msg.get_content_type()}")
         parts = list(msg.iter_parts())
-        check(len(parts) == 2, f"{what}: {len(parts)} parts")
-        if len(parts) != 2:
+        if not check(len(parts) == 2, f"{what}: {len(parts)} parts"):
             continue
         check(parts[0].get_content_type() == "text/plain" and
               parts[0].get_content_charset() == "windows-1252", f"{what}: text part type")
         got = parts[0].get_content().replace("\r\n", "\n")
         check(got == "\n".join(text) + "\n", f"{what}: text {got!r}")
-        check(parts[1].get_filename() == "patch.bin", f"{what}: filename {parts[1].get_filename()!r}")
+        check(parts[1].get_content_type() == "application/octet-stream",
+              f"{what}: attachment type {parts[1].get_content_type()}")
+        check(parts[1].get_content_disposition() == "attachment" and
+              parts[1].get_filename() == "patch.bin", f"{what}: filename {parts[1].get_filename()!r}")
         check(parts[1].get_payload(decode=True) == payload, f"{what}: attachment bytes differ")
         b64 = [l for l in parts[1].get_payload().splitlines() if l]
         check(all(len(l) == 60 for l in b64[:-1]), f"{what}: base64 lines not 60 long")
+    ids = {email.message_from_bytes(raw)["Message-ID"] for _, _, raw in sink.envelopes}
+    check(len(ids) == len(runs), "delivery: two mails share a Message-ID")
 
 
 def main():
