@@ -27,6 +27,19 @@ class Scratch {
   std::vector<std::string> files_;
 };
 
+// Sets an environment variable for its lifetime, then restores it (an empty one is removed).
+class ScopedEnv {
+ public:
+  ScopedEnv(const std::string& name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_;  // declared after old_: set from it
+};
+
 // The modification time every version gets unless told otherwise.
 inline const platform::LocalTime kVersionTime{2001, 2, 3, 4, 5, 6};
 

@@ -21,7 +21,10 @@ class RecordingFrontEnd final : public FrontEndServices {
   void ResetQuellMeters() override { ++meterResets; }
   void ShowSourceVersions(int step, int versions) override {
     calls.push_back("versions " + std::to_string(step) + "/" + std::to_string(versions));
-    if (step + 1 < versions) parked.push_back(FileSlots()[size_t(step) + 1].tempName);
+    if (step + 1 < versions) {
+      parked.push_back(FileSlots()[size_t(step) + 1].tempName);
+      if (removeParked) platform::RemoveFile(parked.back());
+    }
   }
   void ShowPatchSize(int64_t bytes) override { sizes.push_back(bytes); }
   void RaiseMissingStub(const std::string& stub) override { calls.push_back("stub " + stub); }
@@ -32,6 +35,7 @@ class RecordingFrontEnd final : public FrontEndServices {
   std::vector<std::string> calls, parked;
   std::vector<int64_t> sizes;
   int meterResets = 0;
+  bool removeParked = false;  // take the parked step away, as if something else deleted it
 };
 
 std::vector<std::string> consoleLines;
@@ -152,10 +156,29 @@ TEST_F(FileRecordTest, FailuresNameTheFileAndLeaveNothingBehind) {
   for (const auto& c : cases) {
     frontEnd_.parked.clear();
     EXPECT_EQ(Failure(out, c.paths), c.message) << c.name;
+    EXPECT_EQ(frontEnd_.parked.size(), c.paths.size() == 3 ? 1u : 0u) << c.name;
     EXPECT_FALSE(platform::IsFile(out)) << c.name;
     for (const std::string& t : frontEnd_.parked) EXPECT_FALSE(platform::IsFile(t)) << c.name;
     EXPECT_FALSE(Files().patch.IsOpen());
   }
+}
+
+TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
+  harness::Scratch scratch;
+  const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
+  const std::string out = scratch.Path("out.utp");
+  harness::WriteBytes(v0, Bytes(3000, 1));
+  harness::WriteBytes(v1, Bytes(3000, 2));
+  harness::WriteBytes(v2, Bytes(3000, 3));
+  {
+    const std::string nowhere = platform::JoinPath(scratch.Dir(), "no such directory");
+    harness::ScopedEnv tmpdir("TMPDIR", nowhere), tmp("TMP", nowhere), temp("TEMP", nowhere);
+    EXPECT_EQ(Failure(out, {v0, v1}), "Can't create necessary temporary file!");
+    EXPECT_FALSE(platform::IsFile(out));
+  }
+  frontEnd_.removeParked = true;
+  EXPECT_EQ(Failure(out, {v0, v1, v2}), "Error reading temporarily saved patchinfo!");
+  EXPECT_FALSE(platform::IsFile(out));
 }
 
 #ifndef _WIN32

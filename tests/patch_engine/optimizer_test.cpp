@@ -220,3 +220,21 @@ TEST_F(Optimizer, ChooseExtensionTable) {
     EXPECT_EQ(ChooseExtension(filler), filler == 3748 ? 5 : 2) << filler;
   }
 }
+
+TEST_F(Optimizer, BelowMagnitude256EveryNumberHasOneSignBitAndNoWidthBit) {
+  // Both files under 256 bytes: the sign-bit stream holds one bit per number, the wide-bit
+  // stream one bit per literal chunk and nothing else.
+  const Bytes source = testdata::SourceWithoutA(250, 8);
+  patchdec::StepTrace trace;
+  const patchdec::Step step =
+      Patch(source, InPlace(source, Join({Repeat(3, 40, 25), Repeat(1, 40, 0)})), trace);
+  size_t numbers = 0, chunks = 0;
+  for (const patchdec::Op& op : trace.ops) {
+    numbers += op.kind == patchdec::Op::Copy ? 2 : 1;
+    chunks += op.plainChunks.size();
+  }
+  ASSERT_EQ(numbers, 11u);  // 4 copies, 3 runs
+  EXPECT_EQ(step.streams[patchdec::kSignBits].size(), (numbers + 7) / 8);
+  EXPECT_EQ(step.streams[patchdec::kWideBits].size(), (chunks + 7) / 8);
+  EXPECT_EQ(chunks, 3u);
+}

@@ -195,6 +195,13 @@ TEST_F(RoundTrip, EveryBuildWritesTheseExactPatches) {
          return std::vector<Bytes>{s, t};
        },
        285, 0xE9C5C04DU},
+      // 16000 small edits: match lists and the number stream over several blocks.
+      {"many small edits",
+       [] {
+         Bytes s = SourceWithoutA(260000, 9);
+         return std::vector<Bytes>{s, InPlace(s, Repeat(16000, 15, 1))};
+       },
+       56224, 0xE0749DE1U},
       // 22 MiB: numbers of four bytes, and stage 1 percents past 21 MB of target.
       {"above 16 MiB",
        [] {
