@@ -29,17 +29,7 @@ Bytes Pack(const std::vector<int>& bits) {
   return out;
 }
 
-class StepFixture : public testing::Test {
- protected:
-  void SetUp() override {
-    ResetEngineOptions();
-    ClampEngineOptions();
-  }
-  void TearDown() override {
-    FreeEngineBuffers();
-    ResetEngineOptions();
-  }
-};
+class StepFixture : public harness::EngineTest {};
 
 }  // namespace
 

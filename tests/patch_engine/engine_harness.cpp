@@ -23,6 +23,17 @@ void SetOrRemove(const std::string& name, const std::string* value) {
 }
 }  // namespace
 
+void EngineTest::SetUp() {
+  engine::ResetEngineOptions();
+  engine::ClampEngineOptions();
+}
+
+void EngineTest::TearDown() {
+  engine::FreeEngineBuffers();
+  engine::ResetEngineOptions();
+  engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
+}
+
 ScopedEnv::ScopedEnv(const std::string& name, const std::string& value)
     : name_(name), old_(platform::GetEnvironment(name)), had_(!old_.empty()) {
   SetOrRemove(name_, &value);

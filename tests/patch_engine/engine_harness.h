@@ -2,6 +2,8 @@
 // Drives the engine's file-record writer the way a file-mode run does (header, backup
 // name, one record, trailer) over versions given as bytes, in a scratch directory that is
 // removed afterwards.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +11,14 @@
 #include "platform/file.h"
 
 namespace harness {
+
+// Engine tests start and end with default, clamped options, no stage hooks and every
+// engine buffer freed.
+class EngineTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
 
 using Bytes = std::vector<uint8_t>;
 

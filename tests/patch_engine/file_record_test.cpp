@@ -40,11 +40,10 @@ class RecordingFrontEnd final : public FrontEndServices {
 
 std::vector<std::string> consoleLines;
 
-class FileRecordTest : public testing::Test {
+class FileRecordTest : public harness::EngineTest {
  protected:
   void SetUp() override {
-    ResetEngineOptions();
-    ClampEngineOptions();
+    EngineTest::SetUp();
     SetFrontEndServices(&frontEnd_);
     consoleLines.clear();
     ConsoleOutput = [](const std::string& line) { consoleLines.push_back(line); };
@@ -52,8 +51,7 @@ class FileRecordTest : public testing::Test {
   void TearDown() override {
     ConsoleOutput = nullptr;
     SetFrontEndServices(nullptr);
-    FreeEngineBuffers();
-    ResetEngineOptions();
+    EngineTest::TearDown();
   }
   RecordingFrontEnd frontEnd_;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "engine_harness.h"
 #include "patch_engine/engine.h"
 #include "test_data.h"
 
@@ -14,17 +15,8 @@ using testdata::Bytes;
 
 namespace {
 
-class MatchSearch : public testing::Test {
+class MatchSearch : public harness::EngineTest {
  protected:
-  void SetUp() override {
-    ResetEngineOptions();
-    ClampEngineOptions();
-  }
-  void TearDown() override {
-    FreeEngineBuffers();
-    ResetEngineOptions();
-    Stage1Progress = nullptr;
-  }
   // Loads source and target into the step buffer and indexes the source.
   void Index(const Bytes& source, const Bytes& target = {}) {
     AllocateStepBuffer(int64_t(source.size()), int64_t(target.size()));

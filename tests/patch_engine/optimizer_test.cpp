@@ -19,18 +19,8 @@ using testdata::Join;
 
 namespace {
 
-class Optimizer : public testing::Test {
+class Optimizer : public harness::EngineTest {
  protected:
-  void SetUp() override {
-    ResetEngineOptions();
-    ClampEngineOptions();
-  }
-  void TearDown() override {
-    FreeEngineBuffers();
-    ResetEngineOptions();
-    Stage2Progress = Stage3Progress = nullptr;
-  }
-
   // Patches source into target and decodes the one step, which must rebuild the target.
   patchdec::Step Patch(const Bytes& source, const Bytes& target, patchdec::StepTrace& trace) {
     harness::Scratch scratch;

@@ -14,17 +14,7 @@ using testdata::Kind;
 
 namespace {
 
-class RoundTrip : public testing::Test {
- protected:
-  void SetUp() override {
-    engine::ResetEngineOptions();
-    engine::ClampEngineOptions();
-  }
-  void TearDown() override {
-    engine::FreeEngineBuffers();
-    engine::ResetEngineOptions();
-  }
-};
+class RoundTrip : public harness::EngineTest {};
 
 // What the steps of a test used, so that a test can show its data reached every form.
 struct Coverage {
@@ -75,6 +65,14 @@ Bytes CheckChain(const std::vector<Bytes>& versions, const std::string& what,
   return file;
 }
 
+// A source of n bytes and a target of m bytes derived from it.
+std::vector<Bytes> DerivedPair(uint64_t seed, Kind kind, size_t n, size_t m) {
+  testdata::Rng rng(seed);
+  Bytes source = testdata::Make(kind, rng, n);
+  Bytes target = testdata::Derive(rng, source, m, kind);
+  return {std::move(source), std::move(target)};
+}
+
 std::string Describe(uint64_t seed, Kind kind, size_t s, size_t t) {
   return "seed " + std::to_string(seed) + ", " + testdata::KindName(kind) + ", source " +
          std::to_string(s) + " bytes, target " + std::to_string(t) + " bytes";
@@ -90,10 +88,7 @@ TEST_F(RoundTrip, PairsAroundEverySizeThreshold) {
     for (size_t s : sizes)
       for (size_t t : sizes) {
         ++seed;
-        testdata::Rng rng(seed);
-        const Bytes source = testdata::Make(kind, rng, s);
-        const Bytes target = testdata::Derive(rng, source, t, kind);
-        CheckChain({source, target}, Describe(seed, kind, s, t), &c);
+        CheckChain(DerivedPair(seed, kind, s, t), Describe(seed, kind, s, t), &c);
         if (HasFailure()) return;
       }
   // The generated data reached every form of the step data.
@@ -144,12 +139,7 @@ TEST_F(RoundTrip, EveryBuildWritesTheseExactPatches) {
     std::vector<Bytes> (*versions)();
     uint32_t length, crc;
   } cases[] = {
-      {"text pair",
-       [] {
-         testdata::Rng rng(101);
-         Bytes s = testdata::Make(Kind::Text, rng, 20000);
-         return std::vector<Bytes>{s, testdata::Derive(rng, s, 24000, Kind::Text)};
-       },
+      {"text pair", [] { return DerivedPair(101, Kind::Text, 20000, 24000); },
        1508, 0x863125A4U},
       {"chain of five record files",
        [] {
@@ -159,19 +149,9 @@ TEST_F(RoundTrip, EveryBuildWritesTheseExactPatches) {
          return v;
        },
        635, 0x14CD5280U},
-      {"runs of one value",
-       [] {
-         testdata::Rng rng(103);
-         Bytes s = testdata::Make(Kind::Runs, rng, 30000);
-         return std::vector<Bytes>{s, testdata::Derive(rng, s, 30000, Kind::Runs)};
-       },
+      {"runs of one value", [] { return DerivedPair(103, Kind::Runs, 30000, 30000); },
        2514, 0x843593F4U},
-      {"random 64 KiB",
-       [] {
-         testdata::Rng rng(104);
-         Bytes s = testdata::Make(Kind::Random, rng, 65536);
-         return std::vector<Bytes>{s, testdata::Derive(rng, s, 65536, Kind::Random)};
-       },
+      {"random 64 KiB", [] { return DerivedPair(104, Kind::Random, 65536, 65536); },
        9925, 0x74DB1F67U},
       {"capped extension",
        [] {
@@ -231,7 +211,6 @@ TEST_F(RoundTrip, EveryBuildWritesTheseExactPatches) {
     for (size_t i = 1; i < stage1.size() && versions.size() == 2; ++i)
       EXPECT_TRUE(stage1[i - 1] < stage1[i] || stage1[i] == 100) << c.name;
   }
-  engine::Stage1Progress = nullptr;
   EXPECT_GT(coverage.placeholders, 0);
   EXPECT_GT(coverage.extendedGroups, 0);
   EXPECT_GT(coverage.differenceChunks, 0);
