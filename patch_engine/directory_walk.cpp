@@ -276,49 +276,47 @@ std::vector<size_t> OrderRecords(const std::vector<RecordPaths>& records, std::v
       before[j].push_back(i);
     }
   }
-  std::vector<size_t> waiting(n);  // records still to come before each one
-  for (size_t j = 0; j < n; ++j) waiting[j] = before[j].size();
-  std::vector<bool> done(n, false);
-  std::set<size_t> ready;
-  for (size_t i = 0; i < n; ++i)
-    if (waiting[i] == 0) ready.insert(i);
-  auto release = [&](size_t i) {
-    done[i] = true;
-    for (size_t j : after[i])
-      if (!done[j] && --waiting[j] == 0) ready.insert(j);
-  };
-
+  // Cycles first: while the records left over by a topological pass wait for each other,
+  // walk back along their waits until a record repeats, which closes a cycle, and drop
+  // that cycle's latest record. Then the stable pass over what remains.
+  std::vector<bool> isDropped(n, false);
   std::vector<size_t> order;
-  dropped.clear();
-  while (order.size() + dropped.size() < n) {
-    if (!ready.empty()) {
+  for (;;) {
+    std::vector<size_t> waiting(n, 0);  // records still to come before each one
+    for (size_t j = 0; j < n; ++j)
+      for (size_t p : before[j])
+        if (!isDropped[p]) ++waiting[j];
+    std::vector<bool> placed(n, false);
+    std::set<size_t> ready;
+    for (size_t i = 0; i < n; ++i)
+      if (!isDropped[i] && waiting[i] == 0) ready.insert(i);
+    order.clear();
+    while (!ready.empty()) {
       size_t i = *ready.begin();
       ready.erase(ready.begin());
       order.push_back(i);
-      release(i);
-      continue;
+      placed[i] = true;
+      for (size_t j : after[i])
+        if (!isDropped[j] && --waiting[j] == 0) ready.insert(j);
     }
-    // Every record left waits for another one that is left: walk back along those until
-    // a record repeats, which closes a cycle, and drop the cycle's latest record.
-    size_t start = 0;
-    while (done[start]) ++start;
+    if (order.size() + dropped.size() == n) break;
+    auto left = [&](size_t i) { return !isDropped[i] && !placed[i]; };
+    size_t at = 0;
+    while (!left(at)) ++at;
     std::vector<size_t> path;
     std::vector<size_t> seenAt(n, SIZE_MAX);
-    size_t at = start;
     while (seenAt[at] == SIZE_MAX) {
       seenAt[at] = path.size();
       path.push_back(at);
-      size_t next = at;
       for (size_t p : before[at])
-        if (!done[p]) {
-          next = p;
+        if (left(p)) {
+          at = p;
           break;
         }
-      at = next;
     }
     size_t latest = *std::max_element(path.begin() + std::ptrdiff_t(seenAt[at]), path.end());
+    isDropped[latest] = true;
     dropped.push_back(latest);
-    release(latest);
   }
   std::sort(dropped.begin(), dropped.end());
   return order;
