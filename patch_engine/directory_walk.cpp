@@ -244,13 +244,7 @@ void EmbedFile(const std::string& fullPath, const std::string& relPath) {
   WriteNameString(relPath);
   WritePatchU32(uint32_t(length));
   WritePatchU32(stamp);
-  uint8_t piece[kReadPiece];
-  for (int64_t left = length; left > 0;) {
-    size_t want = left < int64_t(kReadPiece) ? size_t(left) : kReadPiece;
-    if (f.Read(piece, want) != want) RaiseEngineError(msg::CannotReadEmbedFile);
-    WritePatchStream(piece, want);
-    left -= int64_t(want);
-  }
+  CopyFileToPatchStream(f, length, msg::CannotReadEmbedFile);
   f.Close();
   FrontEnd().ShowPatchSize(Files().patch.Size());
 }

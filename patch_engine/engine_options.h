@@ -74,7 +74,8 @@ inline void ReportStage(StageProgressHook hook, int percent) {
 // Routines of the front end that the engine calls directly, on its thread. The front end
 // implements this interface and installs its object with SetFrontEndServices; until then
 // (and after SetFrontEndServices(nullptr)) a quiet default is in force that shows nothing,
-// agrees to every question, starts no program and raises the missing-stub error itself.
+// agrees to every question, reports every program as not started and raises the
+// missing-stub error itself.
 class FrontEndServices {
  public:
   virtual ~FrontEndServices() = default;

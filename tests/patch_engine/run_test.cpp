@@ -295,11 +295,16 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
        [](runfix::Scratch& s) {
          return "Error, can't open file \"" + s.Path("d1\\b.bin") + "\" for embedding!";
        }},
-      {"cancel during the match search",
+      {"cancel in the match search of a second step",
        [&](runfix::Scratch& s) {
-         files(s);
+         // The step into the target is parked in a temporary file by then.
+         s.WriteFile("v2.bin", Version(2));
+         runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
+         static int last;
+         last = -1;
          Stage1Progress = [](int percent) {
-           if (percent >= 50) RequestCancel();
+           if (percent < last) RequestCancel();
+           last = percent;
          };
        },
        [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
