@@ -404,7 +404,8 @@ void WalkDirectoryPair() {
   }
   for (size_t i : order) PatchChain(*planned[i], versions[i]);
 
-  // Phase 4: every file without a complete chain is embedded whole.
+  // Phase 4: every target file that got no record is embedded whole: files without a
+  // predecessor or without a complete chain, and files that lost theirs in a cycle.
   for (auto& file : target.files) {
     if (file->processed) continue;
     ReportFile(file->relativePath);
