@@ -127,7 +127,7 @@ void BuildSourceIndex() {
       SortBucket(positions + bucketStart[b], 0, int64_t(BucketCounts()[b]) - 1, data);
 }
 
-int64_t BucketCount(int key) { return bucketCounters ? BucketCounts()[key] : 0; }
+int64_t BucketCount(int key) { return positions ? BucketCounts()[key] : 0; }
 const uint32_t* BucketEntries(int key) {
   return BucketCount(key) > 0 ? positions + bucketStart[key] : nullptr;
 }

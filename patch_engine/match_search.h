@@ -46,7 +46,8 @@ uint32_t SortValue(const uint8_t* data, uint32_t p);
 // recurses into the smaller part and loops on the larger one.
 void SortBucket(uint32_t* positions, int64_t first, int64_t last, const uint8_t* data);
 
-// For tests: the indexed positions of a bucket after BuildSourceIndex (count and start).
+// For tests: the indexed positions of a bucket between BuildSourceIndex and the end of the
+// search (count and start; count 0 when there is no index).
 int64_t BucketCount(int key);
 const uint32_t* BucketEntries(int key);
 

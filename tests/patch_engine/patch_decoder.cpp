@@ -51,27 +51,6 @@ class Reader {
   size_t at_ = 0;
 };
 
-Bytes Inflate(const uint8_t* data, size_t size) {
-  Bytes out;
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) Fail("inflate set-up failed");
-  zs.next_in = const_cast<uint8_t*>(data);
-  zs.avail_in = uInt(size);
-  uint8_t buf[16384];
-  int rc;
-  do {
-    zs.next_out = buf;
-    zs.avail_out = sizeof buf;
-    rc = inflate(&zs, Z_NO_FLUSH);
-    out.insert(out.end(), buf, buf + (sizeof buf - zs.avail_out));
-  } while (rc == Z_OK);
-  const uInt rest = zs.avail_in;
-  inflateEnd(&zs);
-  if (rc != Z_STREAM_END) Fail("the deflated patch stream is damaged or cut short");
-  if (rest != 0) Fail("bytes follow the deflated patch stream");
-  return out;
-}
-
 Protection ReadProtection(Reader& r) {
   Protection p;
   p.offset = r.U32("protection values");
@@ -333,6 +312,27 @@ uint32_t FileRecord::VersionCrc(size_t i) const {
 const Protection* FileRecord::VersionProtection(size_t i) const {
   if (!(flags & kHasProtection)) return nullptr;
   return i < steps.size() ? &steps[i].protection : &protection;
+}
+
+Bytes Inflate(const uint8_t* data, size_t size) {
+  Bytes out;
+  z_stream zs{};
+  if (inflateInit(&zs) != Z_OK) Fail("inflate set-up failed");
+  zs.next_in = const_cast<uint8_t*>(data);
+  zs.avail_in = uInt(size);
+  uint8_t buf[16384];
+  int rc;
+  do {
+    zs.next_out = buf;
+    zs.avail_out = sizeof buf;
+    rc = inflate(&zs, Z_NO_FLUSH);
+    out.insert(out.end(), buf, buf + (sizeof buf - zs.avail_out));
+  } while (rc == Z_OK);
+  const uInt rest = zs.avail_in;
+  inflateEnd(&zs);
+  if (rc != Z_STREAM_END) Fail("the deflated patch stream is damaged or cut short");
+  if (rest != 0) Fail("bytes follow the deflated patch stream");
+  return out;
 }
 
 Patch ParsePatch(const Bytes& file) {

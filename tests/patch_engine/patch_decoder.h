@@ -101,6 +101,8 @@ struct Patch {
 
 // Reads a whole patch file.
 Patch ParsePatch(const Bytes& file);
+// Inflates one whole zlib stream; fails when it is damaged, cut short or followed by more.
+Bytes Inflate(const uint8_t* data, size_t size);
 Bytes ReadWholeFile(const std::string& path);
 
 // One decoded entry of a step, for tests that look at a step's structure.

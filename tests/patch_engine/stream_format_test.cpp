@@ -1,11 +1,11 @@
 // Header, trailer and the patch stream writer, raw and deflated; the raise path; the
 // message table and the options record.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <random>
 
+#include "patch_decoder.h"
 #include "patch_engine/engine.h"
 #include "platform/byte_order.h"
 #include "test_util.h"
@@ -45,26 +45,6 @@ class PatchStreamTest : public testing::Test {
   }
   std::string dir_, path_;
 };
-
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t n) {
-  std::vector<uint8_t> out;
-  z_stream zs{};
-  EXPECT_EQ(inflateInit(&zs), Z_OK);
-  zs.next_in = const_cast<uint8_t*>(data);
-  zs.avail_in = uInt(n);
-  uint8_t buf[1000];
-  int rc;
-  do {
-    zs.next_out = buf;
-    zs.avail_out = sizeof buf;
-    rc = inflate(&zs, Z_NO_FLUSH);
-    out.insert(out.end(), buf, buf + (sizeof buf - zs.avail_out));
-  } while (rc == Z_OK);
-  EXPECT_EQ(rc, Z_STREAM_END);
-  EXPECT_EQ(zs.avail_in, 0u);  // nothing after the end of the zlib stream
-  inflateEnd(&zs);
-  return out;
-}
 
 std::string RaiseMessage(void (*fn)()) {
   try {
@@ -117,7 +97,7 @@ TEST_F(PatchStreamTest, DeflatedStreamInflatesBackToTheBytesWritten) {
   auto file = testutil::ReadFile(path_);
   ASSERT_GT(file.size(), kHeaderSize + kTrailerSize);
   EXPECT_EQ(file[9], 1);
-  auto back = Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
+  auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
   EXPECT_EQ(back, stream);
   EXPECT_EQ(platform::GetU32(&file[file.size() - 8]), file.size());
 }
@@ -126,7 +106,7 @@ TEST_F(PatchStreamTest, EmptyDeflatedStreamIsStillValid) {
   Options.Compress = 1;
   WritePatch({});
   auto file = testutil::ReadFile(path_);
-  auto back = Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
+  auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
   EXPECT_TRUE(back.empty());
 }
 
