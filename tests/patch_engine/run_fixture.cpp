@@ -72,14 +72,11 @@ std::string Noise(size_t length, uint32_t seed, const std::string& alphabet) {
 }
 
 Scratch::Scratch() : dir_(testutil::ScratchDir()) {
-  for (const char* name : kTempVariables) {
-    savedEnv_.emplace_back(name, platform::GetEnvironment(name));
-    testutil::SetEnv(name, dir_);
-  }
+  for (const char* name : kTempVariables) tempEnv_.push_back(std::make_unique<harness::ScopedEnv>(name, dir_));
 }
 
 Scratch::~Scratch() {
-  for (const auto& [name, value] : savedEnv_) testutil::SetEnv(name, value);
+  tempEnv_.clear();
   RemoveTree(dir_);
 }
 

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine_harness.h"
 #include "patch_decoder.h"
 #include "patch_engine/engine_options.h"
 #include "platform/file.h"
@@ -51,7 +53,7 @@ class Scratch {
 
  private:
   std::string dir_;
-  std::vector<std::pair<std::string, std::string>> savedEnv_;
+  std::vector<std::unique_ptr<harness::ScopedEnv>> tempEnv_;
 };
 
 Bytes ReadFile(const std::string& path);

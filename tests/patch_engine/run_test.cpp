@@ -452,9 +452,8 @@ TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
 }
 
 TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
-  const std::string savedPath = platform::GetEnvironment("PATH");
   scratch_.WriteFile("bin\\ZIP.EXE", "zip");
-  testutil::SetEnv("PATH", scratch_.Path("nothing") + platform::PathListSeparator() + scratch_.Path("bin"));
+  harness::ScopedEnv path("PATH", scratch_.Path("nothing") + platform::PathListSeparator() + scratch_.Path("bin"));
   Use(0, "patch.utp");
   Options.PackerUseCustom[0] = 0;
   EXPECT_EQ(runfix::RunEngine(), "");
@@ -468,7 +467,6 @@ TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
   Use(2, "patch.utp");
   Options.PackerProgram[2] = "missing\\rar.exe";
   EXPECT_EQ(runfix::RunEngine(), "");
-  testutil::SetEnv("PATH", savedPath);
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound path lha.exe"), 1);
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound custom missing\\rar.exe"), 1);
   EXPECT_TRUE(runfix::ReadFile("patch.utp").empty());
