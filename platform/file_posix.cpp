@@ -165,6 +165,41 @@ std::string GetEnvironment(const std::string& name) {
   return v ? v : "";
 }
 
+std::string FullPath(const std::string& path) {
+  std::string joined = path;
+  if (path.empty() || path[0] != '/') {
+    std::vector<char> cwd(4096);
+    while (!getcwd(cwd.data(), cwd.size())) {
+      if (errno != ERANGE) return path;
+      cwd.resize(cwd.size() * 2);
+    }
+    joined = std::string(cwd.data()) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string full;
+  for (const auto& part : parts) full += "/" + part;
+  return full.empty() ? "/" : full;
+}
+
+bool PathWithin(const std::string& path, const std::string& dir) {
+  std::string p = FullPath(path), d = FullPath(dir);
+  if (p == d) return true;
+  if (d.back() != '/') d += '/';
+  return p.compare(0, d.size(), d) == 0;
+}
+
 char PathSeparator() { return '/'; }
 char PathListSeparator() { return ':'; }
 bool IsPathSeparator(char c) { return c == '/'; }
