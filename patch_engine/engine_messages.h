@@ -177,6 +177,9 @@ inline constexpr EngineMessage ForBitStream{
 // Every message above, for checks over the whole table.
 inline constexpr const EngineMessage* kAllMessages[] = {
     &NameTooLong,
+    &FileTooLarge,
+    &BadVersionCount,
+    &MissingStub,
     &CannotWritePatchStream,
     &CompressionInitFailed,
     &AllocationFailed,
@@ -222,6 +225,7 @@ inline constexpr const EngineMessage* kAllMessages[] = {
     &ForFileData,
     &ForMatchBuffer,
     &ForOptimizer,
+    &ForOptimizerMore,
     &ForBitStream,
 };
 }  // namespace msg
