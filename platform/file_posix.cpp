@@ -149,7 +149,9 @@ bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::st
     unsigned v = rng() & 0xFFFF;
     for (int i = 3; i >= 0; --i) candidate += hex[(v >> (4 * i)) & 15];
     candidate = JoinPath(dir, candidate + ".tmp");
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Made like any new file (the umask decides), as on Windows: the unique file often
+    // becomes a patch or an installed file by renaming.
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
       name = candidate;
