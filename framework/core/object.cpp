@@ -48,7 +48,14 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
 
 TComponent* TClassInfo::Create(TComponent* owner) const {
   if (!factory_) throw EComponentError("Cannot create an instance of the abstract class " + name_);
-  return factory_(owner);
+  TComponent* c = factory_(owner);
+  try {
+    c->AfterConstruction();
+  } catch (...) {
+    c->Free();
+    throw;
+  }
+  return c;
 }
 
 const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
@@ -82,6 +89,12 @@ const TClassInfo* FindClass(std::string_view name) {
 }
 
 void UnregisterAllClasses() { Registry().clear(); }
+
+std::vector<const TClassInfo*> RegisteredClasses() {
+  std::vector<const TClassInfo*> out;
+  for (const auto& [name, info] : Registry()) out.push_back(info);
+  return out;
+}
 
 const TClassInfo& TObject::StaticClass() {
   static const TClassInfo info{"TObject", nullptr, nullptr, {}};
@@ -122,6 +135,7 @@ void TComponent::Destroying() {
 }
 
 void TComponent::Free() {
+  DoDestroy();
   Destroying();
   BeforeDestruction();
   while (!comps_.empty()) comps_.back()->Free();

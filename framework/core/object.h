@@ -41,7 +41,9 @@ class TClassInfo {
   const TClassInfo* Parent() const { return parent_; }
   bool InheritsFrom(const TClassInfo& other) const;
   bool IsAbstract() const { return !factory_; }
-  TComponent* Create(TComponent* owner) const;  // abstract classes throw EComponentError
+  // Constructs, then calls AfterConstruction (a form reads its resource there); a failure
+  // there frees the new object. Abstract classes throw EComponentError.
+  TComponent* Create(TComponent* owner) const;
   const TPropTable& Props() const { return props_; }  // own entries only
   // This class's entry or the nearest ancestor's; null when none has it.
   const TPropInfo* FindProp(std::string_view name) const;
@@ -65,6 +67,7 @@ TClassInfo::Factory Factory() {
 void RegisterClass(const TClassInfo& info);  // another class of the same name: EComponentError
 const TClassInfo* FindClass(std::string_view name);  // case-insensitive; null when unknown
 void UnregisterAllClasses();                         // for tests
+std::vector<const TClassInfo*> RegisteredClasses();  // by name
 
 #define FW_CLASS(T, Base)                                               \
  public:                                                               \
@@ -159,11 +162,16 @@ class TComponent : public TPersistent {
 
  protected:
   ~TComponent() override;
+  // Runs once the constructor is done, when made through TClassInfo::Create.
+  virtual void AfterConstruction() {}
+  // The first step of Free(), before anything is marked destroying (a form's OnDestroy).
+  virtual void DoDestroy() {}
   virtual void BeforeDestruction() {}
   void Destroying();
 
  private:
   friend class TLinkBase;
+  friend class TClassInfo;
   void Insert(TComponent* c);
   void Remove(TComponent* c);
   void NotifyRemoval(TComponent* going);

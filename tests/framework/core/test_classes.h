@@ -53,6 +53,14 @@ class TTestItem : public TComponent {
   void Loaded() override;
   void FormLoaded() override;
   void AdoptChild(TComponent& child) override;
+  void GetChildren(const std::function<void(TComponent&)>& fn) const override;
+};
+
+// Holds no children.
+class TTestLeaf : public TComponent {
+  FW_CLASS(TTestLeaf, TComponent)
+ public:
+  using TComponent::TComponent;
 };
 
 class TTestForm : public TTestItem {
