@@ -29,4 +29,5 @@ FW_EXCEPTION(EComponentError, Exception)
 FW_EXCEPTION(ERegistryException, Exception)
 FW_EXCEPTION(EOutOfResources, Exception)
 FW_EXCEPTION(EThread, Exception)
+FW_EXCEPTION(EInvalidOperation, Exception)
 #undef FW_EXCEPTION

@@ -71,7 +71,16 @@ std::vector<const TPropInfo*> TClassInfo::AllProps() const {
   for (const TClassInfo* c = this; c; c = c->parent_) chain.push_back(c);
   std::vector<const TPropInfo*> out;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    for (const TPropInfo& p : (*it)->props_) out.push_back(&p);
+    for (const TPropInfo& p : (*it)->props_) {
+      // A class may declare an inherited property again (a new default): it takes the
+      // base entry's place.
+      auto same = std::find_if(out.begin(), out.end(),
+                               [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
+      if (same != out.end())
+        *same = &p;
+      else
+        out.push_back(&p);
+    }
   return out;
 }
 

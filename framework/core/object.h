@@ -47,7 +47,8 @@ class TClassInfo {
   const TPropTable& Props() const { return props_; }  // own entries only
   // This class's entry or the nearest ancestor's; null when none has it.
   const TPropInfo* FindProp(std::string_view name) const;
-  // Every entry, base classes first.
+  // Every entry, base classes first; an entry declared again by a subclass replaces the
+  // inherited one in its place.
   std::vector<const TPropInfo*> AllProps() const;
   std::string_view FormResource() const { return formResource_; }
 
@@ -256,12 +257,12 @@ class TMethodTable {
                        }});
     return std::move(*this);
   }
-  template <class Ev, class F, class... A>
-  TMethodTable&& Handler(std::string name, void (F::*method)(A...)) && {
+  template <class Ev, class F, class R, class... A>
+  TMethodTable&& Handler(std::string name, R (F::*method)(A...)) && {
     handlers_.push_back({std::move(name), typeid(Ev),
                          [method](TComponent& root, const std::string& n) -> std::any {
                            F* f = &static_cast<F&>(root);
-                           return Ev([f, method](A... a) { (f->*method)(a...); }, n);
+                           return Ev([f, method](A... a) { return (f->*method)(a...); }, n);
                          }});
     return std::move(*this);
   }

@@ -40,6 +40,5 @@ bool IsStoredProp(const TPersistent& obj, const TPropInfo& prop) {
     default:
       break;
   }
-  if (prop.Stored) return true;
   return !prop.Default || prop.Get(obj) != *prop.Default;
 }

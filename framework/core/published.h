@@ -69,9 +69,9 @@ using TPropVisitor =
     std::function<void(TPersistent& owner, const TPropInfo& prop, const std::string& path)>;
 void ForEachProperty(TPersistent& obj, const TPropVisitor& visit);
 
-// Whether the writer stores prop of obj: its Stored rule, else "differs from Default"
-// (always, without a default); empty lists, empty collections, nil references and
-// unassigned events are never written.
+// Whether the writer stores prop of obj: not when its Stored rule says no, nor when it
+// equals its Default (always, without a default); empty lists, empty collections, nil
+// references and unassigned events are never written.
 bool IsStoredProp(const TPersistent& obj, const TPropInfo& prop);
 
 bool SameText(const std::string& a, const std::string& b);  // ASCII case-insensitive
@@ -188,9 +188,9 @@ struct TProps {
     };
     return p;
   }
-  // A TEvent<...> data member.
-  template <class Ev>
-  static TPropInfo Event(std::string name, Ev T::*member) {
+  // A TEvent<...> data member of T or of a base class of T.
+  template <class Ev, class B>
+  static TPropInfo Event(std::string name, Ev B::*member) {
     TPropInfo p = Entry(std::move(name), TPropKind::Event);
     p.EventType = typeid(Ev);
     p.SetEvent = [member](TPersistent& o, const std::any& e) {
