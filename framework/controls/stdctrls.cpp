@@ -612,7 +612,9 @@ const TClassInfo& TControlItems::StaticClass() {
 }
 
 TControlItems::TControlItems(TWinControl& owner, const TListMessages& messages)
-    : owner_(owner), m_(messages) {}
+    : owner_(owner), m_(messages) {
+  store_.SetDuplicates(TDuplicates::dupAccept);  // a list shows equal lines as often as added
+}
 
 HWND TControlItems::Window() const {
   return owner_.HandleAllocated() ? const_cast<TWinControl&>(owner_).Handle() : nullptr;

@@ -336,7 +336,13 @@ class Reader {
   void Apply(const FormObject& form) {
     if (!SameText(form.className, root_.ClassName()))
       error_(form.line, "the form is of class " + form.className + ", not " + root_.ClassName());
-    Guard(form.line, [&] { root_.SetName(form.name); });
+    // A second instance of a form class under the same owner gets a name of its own.
+    std::string name = form.name;
+    for (int n = 1; root_.Owner() && root_.Owner()->FindComponent(name) &&
+                    root_.Owner()->FindComponent(name) != &root_;
+         ++n)
+      name = form.name + "_" + std::to_string(n);
+    Guard(form.line, [&] { root_.SetName(name); });
     root_.SetLoading();
     created_.push_back(&root_);
     try {

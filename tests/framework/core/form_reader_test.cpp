@@ -152,6 +152,17 @@ TEST_F(FormReader, ErrorsNameTheLineAndLeaveNoComponents) {
   }
 }
 
+TEST_F(FormReader, ASecondRootUnderTheSameOwnerGetsANameOfItsOwn) {
+  TOwned<TComponent> owner(new TComponent(nullptr));
+  const char* text = "object F: TTestForm\n object Button1: TTestItem end\nend";
+  auto* a = new TTestForm(owner.get());
+  auto* b = new TTestForm(owner.get());
+  ReadForm(*a, text, "T");
+  ReadForm(*b, text, "T");
+  EXPECT_EQ(a->Name(), "F");
+  EXPECT_EQ(b->Name(), "F_1");
+}
+
 TEST_F(FormReader, HexIsA32BitPatternAndTheSizeIsLimited) {
   TOwned<TTestForm> f(new TTestForm(nullptr));
   ReadForm(*f, "object F: TTestForm\n Color = $8000000F\n object Button1: TTestItem end\nend", "T");

@@ -98,7 +98,10 @@ TEST_F(FormResource, RoundTripsThroughTheWriter) {
   TOwned<TTestMainForm> g(new TTestMainForm(nullptr));
   ReadForm(*g, once, "RoundTrip");
   EXPECT_EQ(WriteFormText(*g), once);
-  EXPECT_NE(once.find("  object panel_Bottom: TPanel\n    Align = alBottom\n"), std::string::npos) << once;
+  EXPECT_NE(once.find("  object panel_Bottom: TPanel\n    Left = 0\n    Top = 336\n    Width = 520\n"
+                      "    Height = 44\n    Align = alBottom\n    TabOrder = 1\n    object button_Ok: TButton\n"),
+            std::string::npos)
+      << once;
 }
 
 TEST_F(FormResource, DefaultsAgreeWithConstructors) {
