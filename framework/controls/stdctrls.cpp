@@ -101,95 +101,82 @@ bool TButton::DialogCharFor(char c) {
   return true;
 }
 
-// ---- TCheckBox
+// ---- TButtonControl, TCheckBox, TRadioButton
+
+const TClassInfo& TButtonControl::StaticClass() {
+  static const TClassInfo info{"TButtonControl", &TWinControl::StaticClass(), nullptr, {}};
+  return info;
+}
+
+TButtonControl::TButtonControl(TComponent* owner, DWORD buttonStyle)
+    : TWinControl(owner), buttonStyle_(buttonStyle) {
+  SetParentColor(true);
+}
+
+void TButtonControl::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.SysClassName = "BUTTON";
+  p.Style |= buttonStyle_;
+}
+
+void TButtonControl::CreateWindowHandle() {
+  Send(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool TButtonControl::ShowChecked(bool v) {
+  if (v == checked_) return false;
+  checked_ = v;
+  if (HandleAllocated()) Send(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED);
+  return true;
+}
+
+void TButtonControl::CNCommand(TMessage& m) {
+  if (HIWORD(m.WParam) == BN_CLICKED && EventsAllowed()) Toggle();
+}
+
+bool TButtonControl::DialogCharFor(char c) {
+  if (!IsAccel(c, Caption()) || !CanFocus() || !EventsAllowed()) return false;
+  SetFocus();
+  Toggle();
+  return true;
+}
 
 const TClassInfo& TCheckBox::StaticClass() {
   static const TClassInfo info{
-      "TCheckBox", &TWinControl::StaticClass(), Factory<TCheckBox>(),
+      "TCheckBox", &TButtonControl::StaticClass(), Factory<TCheckBox>(),
       {CaptionProp<TCheckBox>(), ParentColorDefault<TCheckBox>(true), TabStopDefault<TCheckBox>(true),
        P<TCheckBox>::Bool("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked).WithDefault(false)}};
   return info;
 }
 
-TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
+TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner, BS_CHECKBOX) {
   SetBounds(0, 0, 97, 17);
-  SetParentColor(true);
   SetTabStop(true);
 }
 
-void TCheckBox::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SysClassName = "BUTTON";
-  p.Style |= BS_CHECKBOX;
-}
-
-void TCheckBox::CreateWindowHandle() { Send(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED); }
-
 void TCheckBox::SetChecked(bool v) {
-  if (v == checked_) return;
-  checked_ = v;
-  if (HandleAllocated()) Send(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED);
-  if (EventsAllowed()) Click();
+  if (ShowChecked(v) && EventsAllowed()) Click();
 }
-
-void TCheckBox::CNCommand(TMessage& m) {
-  if (HIWORD(m.WParam) == BN_CLICKED && EventsAllowed()) SetChecked(!checked_);
-}
-
-bool TCheckBox::DialogCharFor(char c) {
-  if (!IsAccel(c, Caption()) || !CanFocus() || !EventsAllowed()) return false;
-  SetFocus();
-  SetChecked(!checked_);
-  return true;
-}
-
-// ---- TRadioButton
 
 const TClassInfo& TRadioButton::StaticClass() {
   static const TClassInfo info{
-      "TRadioButton", &TWinControl::StaticClass(), Factory<TRadioButton>(),
+      "TRadioButton", &TButtonControl::StaticClass(), Factory<TRadioButton>(),
       {CaptionProp<TRadioButton>(), ParentColorDefault<TRadioButton>(true),
        P<TRadioButton>::Bool("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked).WithDefault(false)}};
   return info;
 }
 
-TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner) {
-  SetBounds(0, 0, 113, 17);
-  SetParentColor(true);
-}
-
-void TRadioButton::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SysClassName = "BUTTON";
-  p.Style |= BS_RADIOBUTTON;
-}
-
-void TRadioButton::CreateWindowHandle() {
-  Send(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED);
-}
+TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner, BS_RADIOBUTTON) { SetBounds(0, 0, 113, 17); }
 
 void TRadioButton::SetChecked(bool v) {
-  if (v == checked_) return;
-  checked_ = v;
-  SetTabStop(v);
-  if (HandleAllocated()) Send(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED);
+  if (!ShowChecked(v)) return;
+  SetTabStop(v);  // Tab reaches a group of radio buttons at its checked one
   if (!v) return;
   if (Parent())
     for (TControl* c : std::vector<TControl*>(Parent()->ControlList()))
       if (auto* r = dynamic_cast<TRadioButton*>(c))
         if (r != this) r->SetChecked(false);
   if (EventsAllowed()) Click();
-}
-
-void TRadioButton::CNCommand(TMessage& m) {
-  if (HIWORD(m.WParam) == BN_CLICKED && EventsAllowed()) SetChecked(true);
-}
-
-bool TRadioButton::DialogCharFor(char c) {
-  if (!IsAccel(c, Caption()) || !CanFocus() || !EventsAllowed()) return false;
-  SetFocus();
-  SetChecked(true);
-  return true;
 }
 
 // ---- TGroupBox, TRadioGroup

@@ -45,41 +45,51 @@ class TButton : public TWinControl {
   TModalResult modalResult_ = mrNone;
 };
 
-class TCheckBox : public TWinControl {
-  FW_CLASS(TCheckBox, TWinControl)
+// A check box or a radio button: a system button whose check mark the object keeps.
+class TButtonControl : public TWinControl {
+  FW_CLASS(TButtonControl, TWinControl)
 
  public:
-  explicit TCheckBox(TComponent* owner);
   bool Checked() const { return checked_; }
-  void SetChecked(bool v);  // fires OnClick when it changes
+  virtual void SetChecked(bool v) = 0;
   bool DialogCharFor(char c) override;
 
  protected:
+  TButtonControl(TComponent* owner, DWORD buttonStyle);
   void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle() override;
   void CNCommand(TMessage& m) override;
+  // What a user's click does to the mark.
+  virtual void Toggle() = 0;
+  // Stores and shows the mark; false when it was so already.
+  bool ShowChecked(bool v);
 
  private:
+  DWORD buttonStyle_;
   bool checked_ = false;
 };
 
-class TRadioButton : public TWinControl {
-  FW_CLASS(TRadioButton, TWinControl)
+class TCheckBox : public TButtonControl {
+  FW_CLASS(TCheckBox, TButtonControl)
+
+ public:
+  explicit TCheckBox(TComponent* owner);
+  void SetChecked(bool v) override;  // fires OnClick when it changes
+
+ protected:
+  void Toggle() override { SetChecked(!Checked()); }
+};
+
+class TRadioButton : public TButtonControl {
+  FW_CLASS(TRadioButton, TButtonControl)
 
  public:
   explicit TRadioButton(TComponent* owner);
-  bool Checked() const { return checked_; }
   // Checking unchecks the radio buttons beside it and fires OnClick.
-  void SetChecked(bool v);
-  bool DialogCharFor(char c) override;
+  void SetChecked(bool v) override;
 
  protected:
-  void CreateParams(TCreateParams& params) override;
-  void CreateWindowHandle() override;
-  void CNCommand(TMessage& m) override;
-
- private:
-  bool checked_ = false;
+  void Toggle() override { SetChecked(true); }
 };
 
 class TGroupBox : public TWinControl {

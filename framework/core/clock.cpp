@@ -3,6 +3,8 @@
 #include <chrono>
 #include <utility>
 
+#include "framework/core/seam.h"
+
 namespace {
 
 uint32_t SteadyTicks() {
@@ -10,17 +12,13 @@ uint32_t SteadyTicks() {
   return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-TTickSource& Source() {
-  static TTickSource source = SteadyTicks;
+TSeam<TTickSource>& Source() {
+  static TSeam<TTickSource> source{SteadyTicks};
   return source;
 }
 
 }  // namespace
 
-TTickSource SetTickSource(TTickSource source) {
-  TTickSource old = std::move(Source());
-  Source() = source ? std::move(source) : TTickSource(SteadyTicks);
-  return old;
-}
+TTickSource SetTickSource(TTickSource source) { return Source().Set(std::move(source)); }
 
-uint32_t TickCount() { return Source()(); }
+uint32_t TickCount() { return Source().Get()(); }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "framework/core/seam.h"
+
 namespace {
 
 uint32_t ClassicScheme(int index) {
@@ -14,21 +16,17 @@ uint32_t ClassicScheme(int index) {
   return scheme[index];
 }
 
-TSysColorLookup& Lookup() {
-  static TSysColorLookup lookup = ClassicScheme;
+TSeam<TSysColorLookup>& Lookup() {
+  static TSeam<TSysColorLookup> lookup{ClassicScheme};
   return lookup;
 }
 
 }  // namespace
 
-TSysColorLookup SetSysColorLookup(TSysColorLookup lookup) {
-  TSysColorLookup old = std::move(Lookup());
-  Lookup() = lookup ? std::move(lookup) : TSysColorLookup(ClassicScheme);
-  return old;
-}
+TSysColorLookup SetSysColorLookup(TSysColorLookup lookup) { return Lookup().Set(std::move(lookup)); }
 
 uint32_t ColorToRGB(TColor color) {
-  if (uint32_t(color) & 0x80000000u) return Lookup()(int(color & 0xFF)) & 0xFFFFFF;
+  if (uint32_t(color) & 0x80000000u) return Lookup().Get()(int(color & 0xFF)) & 0xFFFFFF;
   return uint32_t(color) & 0xFFFFFF;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "framework/core/seam.h"
 #include "framework/core/sysutils.h"
 #include "framework/win/firewall.h"
 #include "framework/win/hints.h"
@@ -19,10 +20,12 @@ int DefaultMessageBox(HWND owner, const std::string& text, const std::string& ca
   return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 
-TMessageBoxFunction& MessageBoxFunction() {
-  static TMessageBoxFunction fn = DefaultMessageBox;
-  return fn;
+TSeam<TMessageBoxFunction>& MessageBoxSeam() {
+  static TSeam<TMessageBoxFunction> seam{DefaultMessageBox};
+  return seam;
 }
+
+const TMessageBoxFunction& MessageBoxFunction() { return MessageBoxSeam().Get(); }
 
 // The framework control of a window of this process, or of its nearest ancestor (the
 // edit inside a combo box belongs to the combo box).
@@ -60,11 +63,7 @@ void InstallWin32Seams() {
 
 }  // namespace
 
-TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction fn) {
-  TMessageBoxFunction old = std::move(MessageBoxFunction());
-  MessageBoxFunction() = fn ? std::move(fn) : TMessageBoxFunction(DefaultMessageBox);
-  return old;
-}
+TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction fn) { return MessageBoxSeam().Set(std::move(fn)); }
 
 void HandleEntryException(std::exception_ptr e, TObject* sender) noexcept {
   if (Application) {

@@ -349,9 +349,7 @@ void TControl::WndProc(TMessage& m) {
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       TWMMouse mm = MouseOf(m);
-      TMouseButton b = m.Msg == WM_RBUTTONDOWN   ? TMouseButton::mbRight
-                       : m.Msg == WM_MBUTTONDOWN ? TMouseButton::mbMiddle
-                                                 : TMouseButton::mbLeft;
+      TMouseButton b = ButtonOf(m.Msg);
       if (m.Msg == WM_LBUTTONDOWN) mouseDown_ = true;
       if (EventsAllowed()) {
         MouseDown(b, mm.Shift | (m.Msg == WM_LBUTTONDBLCLK ? ssDouble : 0), mm.X, mm.Y);
@@ -363,9 +361,7 @@ void TControl::WndProc(TMessage& m) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
       TWMMouse mm = MouseOf(m);
-      TMouseButton b = m.Msg == WM_RBUTTONUP   ? TMouseButton::mbRight
-                       : m.Msg == WM_MBUTTONUP ? TMouseButton::mbMiddle
-                                               : TMouseButton::mbLeft;
+      TMouseButton b = ButtonOf(m.Msg);
       bool click = m.Msg == WM_LBUTTONUP && mouseDown_;
       if (m.Msg == WM_LBUTTONUP) mouseDown_ = false;
       if (EventsAllowed()) {

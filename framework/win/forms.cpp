@@ -135,10 +135,6 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   p.WndParent = Application ? Application->Handle() : nullptr;
 }
 
-void TCustomForm::CreateWindowHandle() {
-  if (ActiveControl() && Visible() && ActiveControl()->CanFocus()) ActiveControl()->SetFocus();
-}
-
 TRect TCustomForm::ClientRect() const {
   if (HandleAllocated() || Hosted()) return TCustomControl::ClientRect();
   RECT frame{0, 0, 0, 0};

@@ -92,7 +92,6 @@ class TCustomForm : public TCustomControl {
  protected:
   ~TCustomForm() override;
   void CreateParams(TCreateParams& params) override;
-  void CreateWindowHandle() override;
   void WndProc(TMessage& m) override;
   void AfterConstruction() override;
   void DoDestroy() override;

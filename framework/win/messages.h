@@ -43,6 +43,22 @@ constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// The button of a button-down, -up or double-click message.
+inline TMouseButton ButtonOf(UINT msg) {
+  switch (msg) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+      return TMouseButton::mbRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+      return TMouseButton::mbMiddle;
+    default:
+      return TMouseButton::mbLeft;
+  }
+}
+
 // Mouse messages: keys in WParam, signed client coordinates in LParam.
 struct TWMMouse {
   TShiftState Shift;

@@ -104,6 +104,44 @@ TEST_F(FormResource, RoundTripsThroughTheWriter) {
       << once;
 }
 
+TEST_F(FormResource, BorderStylesGiveTheirWindowStylesAndTheScreenKnowsTheForms) {
+  struct Case {
+    TFormBorderStyle style;
+    TBorderIcons icons;
+    DWORD want, refuse;
+  };
+  const TBorderIcons all = biSystemMenu | biMinimize | biMaximize;
+  const Case cases[] = {
+      {TFormBorderStyle::bsNone, all, WS_POPUP, WS_CAPTION | WS_THICKFRAME},
+      {TFormBorderStyle::bsSingle, biSystemMenu | biMinimize, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+       WS_THICKFRAME | WS_MAXIMIZEBOX},
+      {TFormBorderStyle::bsSizeable, all, WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX, WS_POPUP},
+      {TFormBorderStyle::bsDialog, all, WS_CAPTION | DS_MODALFRAME | WS_SYSMENU,
+       WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.style));
+    TOwned<TForm> f(new TForm(nullptr));
+    f->HandleNeeded();
+    f->SetBorderStyle(c.style);  // the window is made again with the new frame
+    f->SetBorderIcons(c.icons);
+    DWORD style = DWORD(GetWindowLongA(f->Handle(), GWL_STYLE));
+    EXPECT_EQ(style & c.want, c.want);
+    EXPECT_EQ(style & c.refuse, 0u);
+  }
+  TOwned<TForm> f(new TForm(nullptr));
+  f->SetPosition(TPosition::poScreenCenter);
+  f->SetFormStyle(TFormStyle::fsStayOnTop);
+  int forms = Screen->FormCount();
+  EXPECT_EQ(Screen->Forms(forms - 1), f.get());
+  f->Show();
+  EXPECT_EQ(f->Left(), (Screen->Width() - f->Width()) / 2);
+  EXPECT_EQ(f->Top(), (Screen->Height() - f->Height()) / 2);
+  EXPECT_TRUE(GetWindowLongA(f->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  f.reset();
+  EXPECT_EQ(Screen->FormCount(), forms - 1);
+}
+
 TEST_F(FormResource, DefaultsAgreeWithConstructors) {
   for (const TClassInfo* cls : RegisteredClasses()) {
     if (cls->FormResource().empty()) {  // a form class's resource sets values of its own
