@@ -59,7 +59,6 @@ using TKeyPressEvent = TEvent<void(TObject* Sender, char& Key)>;
 using TControlStyle = uint32_t;
 constexpr TControlStyle csAcceptsControls = 1;  // nested objects in form text become children
 constexpr TControlStyle csClickEvents = 2;      // a left click over it fires Click()
-constexpr TControlStyle csParentBackground = 4; // paints its parent's colour beneath it
 
 class TControl : public TComponent {
   FW_CLASS(TControl, TComponent)

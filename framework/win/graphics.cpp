@@ -683,22 +683,6 @@ void TBitmap::SaveToStream(TStream& stream) {
   stream.WriteBuffer(out.data(), int32_t(out.size()));
 }
 
-void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
-  HBITMAP h = static_cast<HBITMAP>(LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!h) throw EInvalidGraphic("Bitmap resource " + name + " not found");
-  BITMAP bm{};
-  GetObjectA(h, sizeof bm, &bm);
-  SetSize(0, 0);
-  SetSize(bm.bmWidth, bm.bmHeight);
-  HDC src = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(src, h);
-  BitBlt(MemoryDC(), 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
-  SelectObject(src, old);
-  DeleteDC(src);
-  DeleteObject(h);
-  Changed();
-}
-
 void TBitmap::Assign(const TPersistent& src) {
   if (auto b = dynamic_cast<const TBitmap*>(&src)) {
     if (b == this) return;

@@ -240,7 +240,6 @@ class TBitmap : public TGraphic {
   // data throws EInvalidGraphic and leaves the bitmap unchanged.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;  // 24-bit BMP
-  void LoadFromResourceName(HINSTANCE instance, const std::string& name);
   void Assign(const TPersistent& src) override;
 
  private:
