@@ -18,30 +18,7 @@ class FormReader : public ::testing::Test {
 };
 
 TEST_F(FormReader, SetsEveryPropertyKind) {
-  ReadForm(*form,
-           "object F: TTestForm\n"
-           "  Caption = 'It''s ' + #65'B' // comment\n"
-           "  Width = 320\n"
-           "  Color = clBtnFace\n"
-           "  Mark = '*'\n"
-           "  Checked = True\n"
-           "  Shape = shTriangle\n"
-           "  Sides = [shCircle, shTriangle]\n"
-           "  Ratio = 2.5e1\n"
-           "  Data = {01 ff7A}\n"
-           "  Font.Name = 'Courier'\n"
-           "  Font.Style = [fsItalic]\n"
-           "  Items = ('Yes' 'No' 42)\n"
-           "  Entries = <\n"
-           "    item\n"
-           "      Ident = 'Version'\n"
-           "      Value = $10\n"
-           "    end\n"
-           "    item Ident = 'x' end>\n"
-           "  Tag = -3\n"
-           "  object Button1: TTestItem end\n"
-           "end\n",
-           "TTestForm");
+  ReadForm(*form, ReadCorpusFile("every_kind.form"), "TTestForm");
   EXPECT_EQ(form->Name(), "F");
   EXPECT_EQ(form->Caption, "It's AB");
   EXPECT_EQ(form->Width, 320);

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "../defaults_check.h"
 #include "form_fuzz_target.h"
@@ -13,13 +11,6 @@
 #include "test_classes.h"
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 std::vector<std::filesystem::path> CorpusFiles() {
   std::vector<std::filesystem::path> files;
@@ -60,7 +51,7 @@ class FormWriter : public ::testing::Test {
 };
 
 TEST_F(FormWriter, WritesTheCanonicalFormatOfEveryKind) {
-  std::string text = LoadAndWrite(ReadFile(std::filesystem::path(FORMS_DIR) / "every_kind.form"));
+  std::string text = LoadAndWrite(ReadCorpusFile("every_kind.form"));
   EXPECT_EQ(text,
             "object F: TTestForm\n"
             "  Tag = -3\n"
@@ -106,13 +97,13 @@ TEST_F(FormWriter, WritesTheCanonicalFormatOfEveryKind) {
 TEST_F(FormWriter, EveryFormFileRoundTrips) {
   for (const auto& file : CorpusFiles()) {
     SCOPED_TRACE(file.string());
-    std::string once = LoadAndWrite(ReadFile(file));
+    std::string once = LoadAndWrite(ReadCorpusFile(file.filename().string()));
     EXPECT_EQ(LoadAndWrite(once), once);
   }
 }
 
 TEST_F(FormWriter, StringsAndNumbersSurviveTheWriter) {
-  std::string text = LoadAndWrite(ReadFile(std::filesystem::path(FORMS_DIR) / "references.form"));
+  std::string text = LoadAndWrite(ReadCorpusFile("references.form"));
   EXPECT_NE(text.find("Caption = 'caf'#233' '#13#10'line two'\n"), std::string::npos);
   EXPECT_NE(text.find("Mark = #9\n"), std::string::npos);
   EXPECT_NE(text.find("Ratio = -0.125\n"), std::string::npos);
@@ -136,7 +127,7 @@ TEST_F(FormWriter, RefusesWhatItCannotWriteFaithfully) {
 }
 
 TEST_F(FormWriter, ColoursWriteByNameOrInHex) {
-  std::string text = LoadAndWrite(ReadFile(std::filesystem::path(FORMS_DIR) / "references.form"));
+  std::string text = LoadAndWrite(ReadCorpusFile("references.form"));
   EXPECT_NE(text.find("    Color = clNavy\n"), std::string::npos);
   EXPECT_NE(text.find("      Color = $00123456\n"), std::string::npos);
   EXPECT_EQ(ColorToRGB(clBtnFace), 0xC0C0C0u);
@@ -167,7 +158,7 @@ TEST_F(FormWriter, FuzzCorpusReplays) {
   const char mutations[] = {'\0', '\'', '#', '$', '(', '<', '{', '=', '.', 'e', '\n', '\xFF'};
   for (const auto& file : CorpusFiles()) {
     SCOPED_TRACE(file.string());
-    std::string text = ReadFile(file);
+    std::string text = ReadCorpusFile(file.filename().string());
     auto run = [](const std::string& t) {
       FuzzFormText(reinterpret_cast<const uint8_t*>(t.data()), t.size());
     };

@@ -1,5 +1,8 @@
 #include "test_classes.h"
 
+#include <fstream>
+#include <sstream>
+
 #include "framework/core/color.h"
 
 std::vector<std::string>& Log() {
@@ -113,4 +116,11 @@ void RegisterTestClasses() {
   RegisterClass(TTestItem::StaticClass());
   RegisterClass(TTestForm::StaticClass());
   RegisterClass(TTestLeaf::StaticClass());
+}
+
+std::string ReadCorpusFile(const std::string& name) {
+  std::ifstream f(std::string(FORMS_DIR) + "/" + name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
 }

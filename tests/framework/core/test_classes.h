@@ -76,3 +76,6 @@ class TTestForm : public TTestItem {
 };
 
 void RegisterTestClasses();
+
+// A form text of the corpus in forms/ (the round-trip and fuzz tests read every one).
+std::string ReadCorpusFile(const std::string& name);
