@@ -1,21 +1,25 @@
 #include "patch_engine/cancel.h"
 
-#include <atomic>
-
+#include "framework/core/exceptions.h"
 #include "patch_engine/engine_errors.h"
 
 namespace engine {
 
-namespace {
-std::atomic<bool> cancelRequested{false};
+TWorkControl& RunControl() {
+  static TWorkControl control;
+  return control;
 }
 
-void RequestCancel() { cancelRequested = true; }
-bool CancelRequested() { return cancelRequested; }
-void ClearCancelRequest() { cancelRequested = false; }
+void RequestCancel() { RunControl().Cancel(); }
+bool CancelRequested() { return RunControl().Cancelled(); }
+void ClearCancelRequest() { RunControl().Reset(); }
 
 void CheckCancel() {
-  if (cancelRequested) RaiseEngineError(msg::Cancelled);
+  try {
+    RunControl().CheckPoint();
+  } catch (const ECancelled&) {
+    RaiseEngineError(msg::Cancelled);
+  }
 }
 
 }  // namespace engine

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "patch_engine/engine.h"
 #include "run_fixture.h"
@@ -370,6 +373,34 @@ TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
   FreeEngineBuffers();
   FreeEngineBuffers();
   EXPECT_EQ(BuffersSettled.load(), 1);
+}
+
+// A pause holds the run at its next progress point until it is resumed, from another
+// thread; the run then writes the same patch as one never paused.
+TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
+  FileVersions(P("plain.utp"));
+  EXPECT_EQ(runfix::RunEngine(), "");
+  static std::atomic<int> calls;
+  static std::atomic<int> callsWhilePaused;
+  static std::thread resumer;
+  calls = 0;
+  callsWhilePaused = -1;
+  Stage1Progress = [](int) {
+    if (calls++ != 0) return;
+    RunControl().Pause();
+    resumer = std::thread([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      callsWhilePaused = calls - 1;
+      RunControl().Resume();
+    });
+  };
+  FileVersions(P("paused.utp"));
+  EXPECT_EQ(runfix::RunEngine(), "");
+  resumer.join();
+  EXPECT_EQ(callsWhilePaused.load(), 0);
+  EXPECT_GT(calls.load(), 1);
+  EXPECT_EQ(runfix::ReadFile(P("paused.utp")), runfix::ReadFile(P("plain.utp")));
+  EXPECT_FALSE(RunControl().Paused());
 }
 
 // The archiver stage with relative names, so that the short-name rule sees them as given.

@@ -1,0 +1,40 @@
+// Quiltor32, the patch builder: the program entry.
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include "builder/address_book_library.h"
+#include "builder/program.h"
+#include "builder/settings.h"
+#include "framework/win/application.h"
+#include "framework/win/registry_win32.h"
+#include "mail/socket_os.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // The start-up chain before the windows: OLE and the shell's clipboard format for the
+  // shell controls, Windows Sockets 1.1 for the mail, the settings from the registry and
+  // the address-book library they name.
+  const bool ole = SUCCEEDED(OleInitialize(nullptr));
+  RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
+  mail_os::Startup();
+  TSettings settings(SystemRegistry());
+  settings.Load();
+  SetProgramSettings(&settings);
+  TAddressBookLibrary addressBook(SystemLibraryLoader(), settings.System.AddressBookLibrary);
+
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  auto* app = new TApplication(nullptr);
+  RegisterBuilderClasses();
+  try {
+    std::unique_ptr<HelpDummyClass> helpHook = StartPatchBuilder(path);
+    Application->Run();
+  } catch (const Exception& e) {
+    Application->ShowException(e);
+  }
+  app->Free();
+  SetProgramSettings(nullptr);
+  addressBook.Release();
+  if (ole) OleUninitialize();
+  return 0;
+}

@@ -1,0 +1,205 @@
+// The rules behind the patch builder's windows that need no window: the progress window's
+// clock and directory percentage, help pages and link commands, and the patch request.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "builder/help_routing.h"
+#include "builder/patch_progress.h"
+#include "builder/patch_request.h"
+#include "framework/core/clock.h"
+#include "patch_engine/engine_options.h"
+#include "run_fixture.h"
+
+namespace {
+
+TEST(ProgressDisplay, ElapsedTextKeepsHoursUnwrapped) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {0, "00:00:00"},        {999, "00:00:00"},          {59999, "00:00:59"},
+      {3723000, "01:02:03"},  {36000000, "10:00:00"},     {360000000, "100:00:00"},
+  };
+  for (const auto& [ms, text] : cases) EXPECT_EQ(ElapsedText(ms), text) << ms;
+}
+
+TEST(ProgressDisplay, DirectoryPercentIs64BitClampedAndSafeForAZeroTotal) {
+  struct Case {
+    int64_t done, total;
+    int percent;
+  } cases[] = {
+      {0, 0, 0},
+      {5, 0, 0},
+      {5, -3, 0},
+      {-1, 100, 0},
+      {50, 100, 50},
+      {99, 100, 99},
+      {100, 100, 100},
+      {150, 100, 100},
+      {3000000000LL, 6000000000LL, 50},  // past 32 bits, where done * 100 overflowed
+      {INT64_MAX - 1, INT64_MAX, 99},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DirectoryPercent(c.done, c.total), c.percent) << c.done << "/" << c.total;
+}
+
+class FakeClock : public testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = SetTickSource([this] { return now_; });
+  }
+  void TearDown() override { SetTickSource(previous_); }
+  uint32_t now_ = 4000000000u;  // wraps during the test
+  TTickSource previous_;
+};
+
+TEST_F(FakeClock, RunClockCountsRunningTimeOnlyAndHoldsNest) {
+  TRunClock clock;
+  clock.Start();
+  now_ += 5000;
+  EXPECT_EQ(clock.Elapsed(), 5000u);
+  clock.Hold();  // paused
+  now_ += 10000;
+  clock.Hold();  // a question while paused
+  now_ += 7000;
+  clock.Release();
+  EXPECT_FALSE(clock.Running());
+  now_ += 1000;
+  EXPECT_EQ(clock.Elapsed(), 5000u);
+  clock.Release();  // resumed
+  EXPECT_TRUE(clock.Running());
+  now_ += 2000;
+  EXPECT_EQ(clock.Elapsed(), 7000u);
+  clock.Release();  // one release too many changes nothing
+  now_ += 1000;
+  EXPECT_EQ(clock.Elapsed(), 8000u);
+  clock.Stop();
+  now_ += 60000;
+  EXPECT_EQ(clock.Elapsed(), 8000u);
+  clock.Start();
+  EXPECT_EQ(clock.Elapsed(), 0u);
+}
+
+TEST(HelpRouting, CommandTemplates) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"browser.exe %1", "browser.exe http://x/"},
+      {"\"C:\\b.exe\" -url \"%1\" -new", "\"C:\\b.exe\" -url \"http://x/\" -new"},
+      {"both %1 and %1", "both http://x/ and http://x/"},
+      {"browser.exe", "browser.exe http://x/"},
+      {"iexplore.exe -nohome ", "iexplore.exe -nohome  http://x/"},
+      {"keep %2 %1", "keep %2 http://x/"},
+      {"ends in %", "ends in % http://x/"},
+  };
+  for (const auto& [tmpl, expanded] : cases) EXPECT_EQ(ExpandCommandTemplate(tmpl, "http://x/"), expanded) << tmpl;
+}
+
+TEST(HelpRouting, BrowserChoiceFallsBackToTheSystemCommand) {
+  TSystemCommands sys;
+  sys.BrowserCommand = "winebrowser %1";
+  sys.InternetExplorerProgram = "C:\\ie\\iexplore.exe";
+  TMainSettings m;
+  m.CustomBrowserPath = "C:\\b\\custom.exe";
+  m.CustomBrowserArgs = "-open %1";
+  auto exists = [](const std::string& f) { return f == "C:\\b\\custom.exe"; };
+  const std::pair<int, const char*> cases[] = {
+      {0, "winebrowser %1"},
+      {1, "C:\\ie\\iexplore.exe -nohome "},
+      {2, "winebrowser %1"},  // no Netscape Navigator
+      {3, "C:\\b\\custom.exe -open %1"},
+  };
+  for (const auto& [choice, tmpl] : cases) {
+    m.DefaultBrowser = choice;
+    EXPECT_EQ(BrowserCommandTemplate(m, sys, exists), tmpl) << choice;
+  }
+  m.CustomBrowserPath = "C:\\b\\gone.exe";
+  EXPECT_EQ(BrowserCommandTemplate(m, sys, exists), "winebrowser %1");
+}
+
+TEST(HelpRouting, PagesLieInTheHelpFolderBelowTheCurrentDirectory) {
+  EXPECT_EQ(ContextHelpPage("C:\\Quiltor", "Form1", "page_Expert"), "C:\\Quiltor\\help\\Form1_page_Expert.html");
+  EXPECT_EQ(ContextHelpPage("C:\\Quiltor\\", "Form2", ""), "C:\\Quiltor\\help\\Form2.html");
+  EXPECT_EQ(ContentsPage("C:\\"), "C:\\help\\index.html");
+  EXPECT_EQ(ApplicationTitle().rfind("Quiltor Snapmend 2.1f (check ", 0), 0u);
+}
+
+TEST(PatchRequest, ListsAndSuffixes) {
+  EXPECT_EQ(ApplierKindOf(0), 0u);
+  EXPECT_EQ(ApplierKindOf(1), 1u);
+  EXPECT_EQ(ApplierKindOf(2), 3u);
+  const std::pair<int, int> packers[] = {{1, 0}, {2, 4}, {3, 3}, {4, 2}, {5, 1}, {6, 5}};
+  for (const auto& [index, type] : packers) {
+    uint32_t t = 99;
+    EXPECT_TRUE(PackerTypeOf(index, t)) << index;
+    EXPECT_EQ(t, uint32_t(type)) << index;
+  }
+  uint32_t t = 0;
+  EXPECT_FALSE(PackerTypeOf(0, t));
+  EXPECT_FALSE(PackerTypeOf(7, t));  // JAR has no packer type: the run goes without one
+  EXPECT_EQ(PatchNameSuffix(0, 0), ".utp");
+  EXPECT_EQ(PatchNameSuffix(0, 2), ".exe");
+  EXPECT_EQ(PatchNameSuffix(3, 0), ".gz");
+  EXPECT_EQ(PatchNameSuffix(7, 1), ".j");
+}
+
+TEST(PatchRequest, FillsTheEngineOptions) {
+  TPatchRequest r;
+  r.Versions = {"C:\\old\\a.bin", "C:\\new\\a.bin"};
+  r.PatchName = "C:\\out\\YourPatch.zip";
+  r.PatchType = 2;
+  r.Packer = 3;
+  r.BackupName = "saved";
+  std::array<TPackerSettings, kPackerNames.size()> packers;
+  packers[0] = {false, "C:\\zip\\zip.exe", ""};    // InfoZIP: slot 0, own program
+  packers[1] = {true, "C:\\unused.exe", ""};       // PkZIP: slot 4, along the path
+  packers[2] = {false, "C:\\gz\\gzip.exe", ""};    // GZIP: slot 3
+  engine::Options.Compress = 1;                     // reset by the fill
+  FillEngineOptions(r, packers);
+  const engine::EngineOptions& o = engine::Options;
+  EXPECT_EQ(o.FileCount, 3);
+  EXPECT_EQ(o.FileNames[0], "C:\\old\\a.bin");
+  EXPECT_EQ(o.FileNames[1], "C:\\new\\a.bin");
+  EXPECT_EQ(o.FileNames[2], "C:\\out\\YourPatch.exe");
+  EXPECT_EQ(o.ApplierKind, 3u);
+  EXPECT_EQ(o.PackerOn, 1);
+  EXPECT_EQ(o.PackerType, 3u);
+  EXPECT_EQ(o.BackupName, "saved");
+  EXPECT_EQ(o.Compress, 0);
+  EXPECT_EQ(o.PackerUseCustom[0], 1);
+  EXPECT_EQ(o.PackerProgram[0], "C:\\zip\\zip.exe");
+  EXPECT_EQ(o.PackerUseCustom[4], 0);
+  EXPECT_EQ(o.PackerProgram[4], "");
+  EXPECT_EQ(o.PackerUseCustom[3], 1);
+  EXPECT_EQ(o.PackerProgram[3], "C:\\gz\\gzip.exe");
+  EXPECT_EQ(o.PackerUseCustom[6], 0);
+
+  r.Packer = 7;
+  r.PatchType = 0;
+  FillEngineOptions(r, packers);
+  EXPECT_EQ(o.PackerOn, 0);
+  EXPECT_EQ(o.FileNames[2], "C:\\out\\YourPatch.utp");
+  engine::ResetEngineOptions();
+}
+
+TEST(PatchRequest, ValidOnlyForFilesOrTreesThatDiffer) {
+  runfix::Scratch s;
+  s.WriteFile("a.bin", "a");
+  s.WriteFile("b.bin", "b");
+  s.MakeFolders("d1");
+  s.MakeFolders("d2");
+  struct Case {
+    std::vector<std::string> versions;
+    bool valid, trees;
+  } cases[] = {
+      {{s.Path("a.bin"), s.Path("b.bin")}, true, false},
+      {{s.Path("d1"), s.Path("d2")}, true, true},
+      {{s.Path("d1"), s.Path("b.bin")}, false, false},
+      {{s.Path("a.bin"), s.Path("a.bin")}, false, false},
+      {{s.Path("a.bin"), ""}, false, false},
+  };
+  for (const Case& c : cases) {
+    TPatchRequest r;
+    r.Versions = c.versions;
+    bool trees = !c.trees;
+    EXPECT_EQ(RequestIsValid(r, trees), c.valid) << c.versions[0] << " " << c.versions[1];
+    EXPECT_EQ(trees, c.trees) << c.versions[0] << " " << c.versions[1];
+  }
+}
+
+}  // namespace
