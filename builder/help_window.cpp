@@ -68,5 +68,7 @@ void Tform_Help::ShowPage(const std::string& page) {
 void Tform_Help::Button1Click(TObject*) { ShowPage("index.html"); }
 
 void Tform_Help::Button2Click(TObject*) {
-  if (history_.size() >= 2) Load(history_[1]);
+  if (history_.size() < 2) return;
+  const std::string previous = history_[1];  // a copy: loading reorders the history
+  Load(previous);
 }

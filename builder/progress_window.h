@@ -64,6 +64,8 @@ class TForm2 : public TForm {
   void Teardown();
 
   bool Paused() const { return paused_; }
+  // The running time the clock has counted.
+  uint32_t ElapsedMs() const { return clock_.Elapsed(); }
   const std::vector<TLabel*>& VersionLabels() const { return versionLabels_; }
 
   void FormCreate(TObject* Sender);

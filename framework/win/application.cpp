@@ -426,8 +426,10 @@ void TApplication::TrackHint(const MSG& msg) {
   KillTimer(handle_, kHintShowTimer);
   if (hintControl_ && hintControl_->Owner() != this) RemoveFreeNotification(hintControl_);
   hintControl_ = c;
+  // Watched even when it has no hint to show, so a control freed under the mouse never
+  // leaves a dangling hintControl_ behind.
+  if (c) FreeNotification(c);
   if (!c || !showHint_ || !c->ShowHint() || GetShortHint(c->Hint()).empty()) return;
-  FreeNotification(c);
   SetTimer(handle_, kHintShowTimer, wasShown ? 50 : UINT(std::max(hintPause_, 1)), nullptr);
 }
 

@@ -1,0 +1,432 @@
+// The patch builder's windows in one process under Wine, with the real engine: runs
+// through the Expert page and the worker, the progress window with its meters, clock,
+// pause and cancel, the engine's errors, the start-up placements and help routing.
+//
+// Runs under gui_run_check.sh, which lays out the sample trees and the patches the native
+// engine driver made from them in the folder named by QUILTOR_FIXTURES.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "builder/help_hook.h"
+#include "builder/help_routing.h"
+#include "builder/help_window.h"
+#include "builder/main_window.h"
+#include "builder/patch_thread.h"
+#include "builder/program.h"
+#include "builder/progress_window.h"
+#include "builder/small_windows.h"
+#include "framework/core/clock.h"
+#include "framework/core/registry.h"
+#include "framework/testing/gui_test.h"
+#include "patch_engine/engine_options.h"
+#include "run_fixture.h"
+
+namespace {
+
+// A Unix path from the environment as Wine sees it.
+std::string FixturePath(const std::string& relative) {
+  const char* dir = std::getenv("QUILTOR_FIXTURES");
+  if (!dir) return {};
+  std::string p = std::string("Z:") + dir + "/" + relative;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+struct TShown {
+  HWND Owner;
+  TShownBox Box;
+};
+
+class BuilderGui : public TGuiTest {
+ protected:
+  void SetUp() override {
+    TGuiTest::SetUp();
+    previousTicks_ = SetTickSource([this] { return uint32_t(GetTickCount()) + offset_; });
+    previousBox_ = SetMessageBoxFunction([this](HWND owner, const std::string& text, const std::string& caption,
+                                                UINT flags) {
+      shown_.push_back({owner, {text, caption, flags}});
+      return Boxes.Answer(text, caption, flags);
+    });
+    Seed();
+    settings_ = std::make_unique<TSettings>(registry_);
+    settings_->Load();
+    SetProgramSettings(settings_.get());
+    hook_ = StartPatchBuilder(scratch_.Path("Quiltor32.exe"));
+    for (TComponent* f : {static_cast<TComponent*>(Form1), static_cast<TComponent*>(Form2),
+                          static_cast<TComponent*>(Form4), static_cast<TComponent*>(form_Help)})
+      Track(f);
+    Form1->Show();
+    Pump();
+  }
+  void TearDown() override {
+    hook_.reset();
+    SetMessageBoxFunction(previousBox_);
+    TGuiTest::TearDown();
+    SetProgramSettings(nullptr);
+    SetTickSource(previousTicks_);
+  }
+  // What the registry holds before the program starts.
+  virtual void Seed() {
+    TRegistry reg(registry_);
+    reg.OpenKey(std::string(kSettingsKey), true);
+    reg.WriteBool("Hide Splash", true);
+    reg.WriteInteger("Startup page", 1);
+    reg.OpenKey(std::string(kSettingsKey) + "\\windows\\Form2", true);
+    reg.WriteInteger("store mode", 2);
+    reg.WriteInteger("left", 111);
+    reg.WriteInteger("top", 99);
+  }
+
+  // A run through the Expert page; Click returns when the worker is done.
+  void RunExpert(const std::string& source, const std::string& target, const std::string& patchName,
+                 int patchType = 0) {
+    SelectItem(*Form1->combo_ExpertPatchType, patchType);
+    SetText(*Form1->edit_ExpertSource1, source);
+    SetText(*Form1->edit_ExpertDest, target);
+    SetText(*Form1->edit_ExpertPatchName, patchName);
+    ASSERT_TRUE(Form1->button_ExpertCreate->Enabled()) << source << " -> " << target;
+    Click(*Form1->button_ExpertCreate);
+  }
+  // Closes the finished progress window; the main window comes back.
+  void CloseProgress() {
+    Click(*Form2->button_CancelClose);
+    Pump();
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_TRUE(Form1->Visible());
+  }
+  // Starts a run of the engine options as they are, to act on it while it runs.
+  void StartRun(TPatchRun& run) {
+    Form1->Hide();
+    run.Start();
+    // The first stage's meter of this run, once the window shows it.
+    ASSERT_TRUE(PumpUntil([] { return (Form2->Visible() && Form2->progress_Thrune1->Percent() >= 1) || PatchDone; },
+                          30000));
+    ASSERT_FALSE(PatchDone) << "the run ended before it could be caught";
+  }
+  // A source and a target big enough for a run to be caught in its first stage.
+  void WriteBigPair() {
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789 \n";
+    std::string v0 = runfix::Noise(400000, 77, alphabet), v1 = v0;
+    for (size_t at = 1000; at + 8 < v1.size(); at += 9000) v1.replace(at, 8, "#changed");
+    scratch_.WriteFile("big0.bin", v0);
+    scratch_.WriteFile("big1.bin", v1);
+  }
+  void FillBigRun(const std::string& output, int patchType = 0) {
+    TPatchRequest r;
+    r.Versions = {scratch_.Path("big0.bin"), scratch_.Path("big1.bin")};
+    r.PatchName = output;
+    r.PatchType = patchType;
+    r.BackupName = "Backup";
+    FillEngineOptions(r, settings_->Packers);
+  }
+
+  TMemRegistry registry_;
+  std::unique_ptr<TSettings> settings_;
+  std::unique_ptr<HelpDummyClass> hook_;
+  runfix::Scratch scratch_;
+  // Added to the real clock: the harness's own time limits need time to pass.
+  uint32_t offset_ = 0;
+  std::vector<TShown> shown_;
+
+ private:
+  TTickSource previousTicks_;
+  TMessageBoxFunction previousBox_;
+};
+
+TEST_F(BuilderGui, ExpertRunsWriteWhatTheNativeDriverWrites) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through gui_run_check.sh";
+  struct Case {
+    const char* what;
+    std::string source, target, expected;
+    bool trees;
+  } cases[] = {
+      {"two files", FixturePath("tree-v1/src/tally.c"), FixturePath("tree-v2/src/tally.c"),
+       FixturePath("expected/file.utp"), false},
+      {"two trees", FixturePath("tree-v1"), FixturePath("tree-v2"), FixturePath("expected/tree.utp"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string output = scratch_.Path(std::string(c.trees ? "tree" : "file") + ".utp");
+    RunExpert(c.source, c.target, output);
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(runfix::ReadFile(output), runfix::ReadFile(c.expected));
+    for (auto [meter, label] : {std::pair{Form2->progress_Thrune1, Form2->label_Progress1},
+                                std::pair{Form2->progress_Thrune2, Form2->label_Progress2},
+                                std::pair{Form2->progress_Thrune3, Form2->label_Progress3}}) {
+      EXPECT_EQ(meter->Percent(), 100);
+      EXPECT_EQ(label->Caption(), "100%");
+    }
+    EXPECT_EQ(Form2->progress_Directory->Visible(), c.trees);
+    if (c.trees) {
+      EXPECT_EQ(Form2->progress_Directory->Percent(), 100);
+      EXPECT_EQ(Form2->label_ProgressDir->Caption(), "100%");
+      EXPECT_EQ(Form2->label_CurrentFilename->Caption(), "Currently analysed File: Done.");
+      EXPECT_EQ(Application->Title(), "100%");
+    }
+    // Reported after the last record, before the trailer (and a tree's closing tag).
+    const size_t size = runfix::ReadFile(output).size() - 8 - (c.trees ? 1 : 0);
+    EXPECT_EQ(Form2->label_Patchsize->Caption(), "Patchsize : " + std::to_string(size));
+    EXPECT_EQ(Form2->label_PatchExecutable->Caption(), "Executable: No.");
+    EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: No.");
+    EXPECT_EQ(Form2->button_CancelClose->Caption(), "&Close");
+    EXPECT_FALSE(Form2->button_PauseContinue->Enabled());
+    CloseProgress();
+    EXPECT_EQ(Application->Title(), ApplicationTitle());
+  }
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(BuilderGui, VersionLabelsAreRebuiltForEveryRun) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through gui_run_check.sh";
+  TPatchRequest r;
+  r.Versions = {FixturePath("tree-v1/README.txt"), FixturePath("tree-v2/README.txt"),
+                FixturePath("tree-v2/docs/changes.txt")};
+  r.PatchName = scratch_.Path("multi.utp");
+  r.BackupName = "Backup";
+  Form1->StartPatching(r);
+  EXPECT_EQ(runfix::ReadFile(scratch_.Path("multi.utp")), runfix::ReadFile(FixturePath("expected/multi.utp")));
+  EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: Yes.");
+  ASSERT_EQ(Form2->VersionLabels().size(), 3u);
+  // The last step ran from version 0 into version 1: those two are black, the target white.
+  EXPECT_EQ(Form2->VersionLabels()[0]->Caption(), r.Versions[0]);
+  EXPECT_EQ(Form2->VersionLabels()[0]->Font().Color(), TColor(0));
+  EXPECT_EQ(Form2->VersionLabels()[1]->Font().Color(), TColor(0));
+  EXPECT_EQ(Form2->VersionLabels()[2]->Font().Color(), TColor(0xFFFFFF));
+  EXPECT_EQ(Form2->group_FileProgress->Height(), 4 * 20 + 115);
+  const int controls = Form2->group_FileProgress->ControlCount();
+  CloseProgress();
+
+  r.Versions = {FixturePath("tree-v1/README.txt"), FixturePath("tree-v2/README.txt")};
+  r.PatchName = scratch_.Path("single.utp");
+  Form1->StartPatching(r);
+  EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: No.");
+  EXPECT_EQ(Form2->VersionLabels().size(), 2u);
+  EXPECT_EQ(Form2->group_FileProgress->ControlCount(), controls - 1);
+  EXPECT_EQ(Form2->group_FileProgress->Height(), 3 * 20 + 115);
+  CloseProgress();
+}
+
+TEST_F(BuilderGui, PauseStopsTheClockAndTheEngine) {
+  constexpr uint32_t kHour = 3600000;
+  WriteBigPair();
+  FillBigRun(scratch_.Path("paused.utp"));
+  TPatchRun run;
+  StartRun(run);
+  Click(*Form2->button_PauseContinue);
+  EXPECT_TRUE(Form2->Paused());
+  EXPECT_EQ(Form2->button_PauseContinue->Caption(), "Resume");
+  PumpUntil([] { return false; }, 300);  // serves what the worker had asked before the pause
+  const int percent = Form2->progress_Thrune1->Percent();
+  const std::string elapsed = Form2->label_Elapsed->Caption();
+  offset_ += kHour;
+  PumpUntil([] { return false; }, 700);
+  EXPECT_EQ(Form2->progress_Thrune1->Percent(), percent);
+  EXPECT_EQ(Form2->progress_Thrune2->Percent(), 0);
+  EXPECT_EQ(Form2->label_Elapsed->Caption(), elapsed);
+  EXPECT_LT(Form2->ElapsedMs(), kHour);
+  EXPECT_FALSE(PatchDone);
+
+  Click(*Form2->button_PauseContinue);
+  EXPECT_EQ(Form2->button_PauseContinue->Caption(), "Pause");
+  offset_ += 2000;
+  ASSERT_TRUE(PumpUntil([&] { return run.Poll(); }, 50000));
+  run.Finish();
+  EXPECT_EQ(Form2->progress_Thrune3->Percent(), 100);
+  EXPECT_GE(Form2->ElapsedMs(), 2000u);
+  EXPECT_LT(Form2->ElapsedMs(), kHour);  // the pause is left out
+  EXPECT_GT(runfix::ReadFile(scratch_.Path("paused.utp")).size(), 76u);
+  CloseProgress();
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(BuilderGui, CancelLeavesNoOutputAndNoTemporaryFiles) {
+  WriteBigPair();
+  scratch_.WriteFile("mendr32.exe", "stub");
+  const auto inputs = scratch_.Listing();
+  for (int patchType : {0, 2}) {
+    SCOPED_TRACE(patchType);
+    FillBigRun(scratch_.Path("cancelled.utp"), patchType);
+    TPatchRun run;
+    StartRun(run);
+    // Declined: the run goes on as it was.
+    Boxes.Expect("Cancel patching process?", IDNO);
+    Click(*Form2->button_CancelClose);
+    EXPECT_FALSE(Form2->Paused());
+    EXPECT_TRUE(Form2->Visible());
+    // Confirmed: the worker unwinds, the main window comes back, nothing else is shown.
+    Boxes.Expect("Cancel patching process?", IDYES);
+    Click(*Form2->button_CancelClose);
+    EXPECT_TRUE(PatchDone);
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_TRUE(run.Poll());
+    run.Finish();
+    EXPECT_EQ(scratch_.Listing(), inputs);
+    EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+    ASSERT_EQ(shown_.size(), 2u);
+    EXPECT_EQ(shown_[1].Box.Caption, "Are you sure to cancel current patching process?");
+    EXPECT_EQ(shown_[1].Box.Flags, UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    shown_.clear();
+  }
+}
+
+TEST_F(BuilderGui, EngineErrorsAreShownWithTheirTextsAndTheProgramGoesOn) {
+  scratch_.WriteFile("a.bin", "first version of a");
+  scratch_.WriteFile("b.bin", "second version of b");
+  const std::string a = scratch_.Path("a.bin"), b = scratch_.Path("b.bin");
+  struct Case {
+    const char* what;
+    std::function<void()> setUp;
+    std::string source;
+    int patchType;
+    std::string text, caption;
+    UINT flags;
+  } cases[] = {
+      {"missing source", [] {}, scratch_.Path("gone.bin"), 0,
+       "Error, can't find file \"" + scratch_.Path("gone.bin") + "\"!\n", "Something unexpected happened", 0},
+      {"missing stub", [] {}, a, 2,
+       "Error, can't find \"mendr32.exe\" in directory of the calling Fabrin, though it's required to build "
+       "executeable patchfiles.",
+       ApplicationTitle(), MB_OK | MB_ICONSTOP},
+      {"name longer than 255", [] { Form1->edit_ExpertDefaultBackupDir->SetText(std::string(256, 'k')); }, a, 0,
+       "Error, Filenames longer than 255 characters not supported!", "Something unexpected happened", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.setUp();
+    const std::string output = scratch_.Path(c.patchType ? "out.exe" : "out.utp");
+    Boxes.Expect(c.text.substr(0, 20), IDOK);
+    RunExpert(c.source, b, output, c.patchType);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0].Box.Text, c.text);
+    EXPECT_EQ(shown_[0].Box.Caption, c.caption);
+    EXPECT_EQ(shown_[0].Box.Flags, c.flags);
+    EXPECT_EQ(shown_[0].Owner, Form2->Handle());
+    EXPECT_FALSE(platform::IsFile(output));
+    EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+    EXPECT_EQ(Form2->button_CancelClose->Caption(), "&Close");
+    CloseProgress();
+    shown_.clear();
+    Form1->edit_ExpertDefaultBackupDir->SetText("Backup");
+  }
+  // The program goes on: the next run succeeds.
+  RunExpert(a, b, scratch_.Path("good.utp"));
+  EXPECT_TRUE(platform::IsFile(scratch_.Path("good.utp")));
+  CloseProgress();
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(BuilderGui, AMissingPackerEndsTheRunBeforeTheProgressWindowAndTheMainWindowComesBack) {
+  scratch_.WriteFile("a.bin", "first version of a");
+  scratch_.WriteFile("b.bin", "second version of b");
+  Form1->chkbox_OptionSysPath[0]->SetChecked(false);  // InfoZIP at its own path
+  Form1->edit_OptionPath[0]->SetText("C:\\no such folder\\zip.exe");
+  SelectItem(*Form1->combo_ExpertPackerType, 1);
+  Boxes.Expect("Can't find packer executable", IDOK);
+  RunExpert(scratch_.Path("a.bin"), scratch_.Path("b.bin"), scratch_.Path("packed.zip"));
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].Box.Text,
+            "Can't find packer executable at \"C:\\no such folder\\zip.exe\", you'll need to correct that setting.");
+  EXPECT_EQ(shown_[0].Box.Caption, "Error");
+  EXPECT_EQ(shown_[0].Box.Flags, UINT(MB_ICONSTOP));
+  EXPECT_FALSE(Form2->Visible());
+  EXPECT_TRUE(Form1->Visible());
+  EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+TEST_F(BuilderGui, StartUpRestoresPlacementsAndRewritesHints) {
+  EXPECT_EQ(Form2->Left(), 111);
+  EXPECT_EQ(Form2->Top(), 99);
+  EXPECT_EQ(Form1->rdgrp_OptionPatchWindowPos->ItemIndex(), 2);
+  EXPECT_EQ(Form4->Left(), 300);
+  EXPECT_EQ(Form4->Top(), 300);
+  EXPECT_EQ(Form1->rdgrp_OptionEmailSendWindowPos->ItemIndex(), 0);
+  EXPECT_EQ(Form1->Left(), 70);
+  EXPECT_EQ(Form1->pagectrl_Main->ActivePage(), Form1->page_Expert);
+  EXPECT_EQ(Form1->ClientHeight(), 553);
+  EXPECT_EQ(Form2->progress_Directory->Hint(),
+            "Overall directory progress. Will show you how many bytes\r\nof whole destination directory have\r\n"
+            "already been done.");
+  EXPECT_EQ(Application->HintHidePause(), 100000);
+  // A placement mode chosen on the options page is stored at once.
+  SelectItem(*Form1->rdgrp_OptionEmailSendWindowPos, 1);
+  TRegistry reg(registry_);
+  ASSERT_TRUE(reg.OpenKey(std::string(kSettingsKey) + "\\windows\\Form4", false));
+  EXPECT_EQ(reg.ReadInteger("store mode"), 1);
+}
+
+TEST_F(BuilderGui, HelpGoesToTheBrowserAndTheHelpWindow) {
+  std::vector<std::pair<std::string, int>> started;
+  unsigned result = 33;
+  TProgramStarter previous = SetProgramStarter([&](const std::string& line, int show) {
+    started.emplace_back(line, show);
+    return result;
+  });
+  settings_->System.BrowserCommand = "browser.exe \"%1\"";
+  settings_->System.MailCommand = "mailer.exe /to %1";
+  char cwd[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  ASSERT_TRUE(SetCurrentDirectoryA(scratch_.Dir().c_str()));
+
+  // Context help names the active form, and the active page of the main window.
+  SetActiveWindow(Form1->Handle());
+  Pump();
+  Application->HelpContext(1);
+  Form2->Show();
+  SetActiveWindow(Form2->Handle());
+  Pump();
+  Application->HelpCommand(3, 0);
+  Application->HelpContext(1);
+  Form2->Hide();
+  const std::string help = scratch_.Dir() + "\\help\\";
+  ASSERT_EQ(started.size(), 3u);
+  EXPECT_EQ(started[0], std::make_pair("browser.exe \"" + help + "Form1_page_Expert.html\"", int(SW_SHOW)));
+  EXPECT_EQ(started[1], std::make_pair("browser.exe \"" + help + "index.html\"", int(SW_SHOW)));
+  EXPECT_EQ(started[2], std::make_pair("browser.exe \"" + help + "Form2.html\"", int(SW_SHOW)));
+
+  // A link the mail program takes; a browser that does not start: the address can be copied.
+  Boxes.Expect("pictures of Quiltor Snapmend", IDOK);
+  Click(*Form1->label_AboutArtist);
+  EXPECT_EQ(started.back(), std::make_pair(std::string("mailer.exe /to ") + kArtistMail, int(SW_HIDE)));
+  result = 2;
+  Boxes.Expect("can't launch your internet browser automatically", IDYES);
+  OpenWebLink("http://example.invalid/page");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  EXPECT_STREQ(text ? text : "", "http://example.invalid/page");
+  if (text) GlobalUnlock(data);
+  CloseClipboard();
+
+  // F1 in the main window: the help window, once the help folder is there.
+  SetActiveWindow(Form1->Handle());
+  Boxes.Expect("Can't locate file: help\\index.html.", IDOK);
+  Form1->edit_ExpertSource1->SetFocus();
+  PressKey(VK_F1);
+  EXPECT_FALSE(form_Help->Visible());
+  EXPECT_EQ(Exceptions.Take(), std::vector<std::string>{"Can't locate file: help\\index.html"});
+  scratch_.WriteFile("help\\index.html", "<html></html>");
+  scratch_.WriteFile("help\\Form2.html", "<html></html>");
+  PressKey(VK_F1);
+  EXPECT_TRUE(form_Help->Visible());
+  EXPECT_EQ(form_Help->History(), std::vector<std::string>{"help\\index.html"});
+  Click(*form_Help->Button2);  // nothing before the contents
+  EXPECT_EQ(form_Help->History(), std::vector<std::string>{"help\\index.html"});
+  form_Help->ShowPage("Form2.html");
+  Click(*form_Help->Button2);
+  EXPECT_EQ(form_Help->History(), (std::vector<std::string>{"help\\index.html", "help\\Form2.html"}));
+  Click(*form_Help->Button2);
+  EXPECT_EQ(form_Help->History(), (std::vector<std::string>{"help\\Form2.html", "help\\index.html"}));
+  EXPECT_EQ(form_Help->label_Page->Caption(), help + "Form2.html");
+
+  SetCurrentDirectoryA(cwd);
+  SetProgramStarter(previous);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return RunGuiTests(argc, argv, RegisterBuilderClasses); }
