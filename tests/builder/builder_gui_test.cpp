@@ -106,6 +106,10 @@ class BuilderGui : public TGuiTest {
                           30000));
     ASSERT_FALSE(PatchDone) << "the run ended before it could be caught";
   }
+  // With QUILTOR_HOLD_MS set, keeps the windows up that long (for screenshots from outside).
+  void HoldForScreenshot() {
+    if (const char* hold = std::getenv("QUILTOR_HOLD_MS")) PumpUntil([] { return false; }, std::atoi(hold));
+  }
   // A source and a target big enough for a run to be caught in its first stage.
   void WriteBigPair() {
     const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789 \n";
@@ -222,6 +226,7 @@ TEST_F(BuilderGui, PauseStopsTheClockAndTheEngine) {
   PumpUntil([] { return false; }, 300);  // serves what the worker had asked before the pause
   const int percent = Form2->progress_Thrune1->Percent();
   const std::string elapsed = Form2->label_Elapsed->Caption();
+  HoldForScreenshot();
   offset_ += kHour;
   PumpUntil([] { return false; }, 700);
   EXPECT_EQ(Form2->progress_Thrune1->Percent(), percent);
@@ -352,6 +357,7 @@ TEST_F(BuilderGui, StartUpRestoresPlacementsAndRewritesHints) {
             "Overall directory progress. Will show you how many bytes\r\nof whole destination directory have\r\n"
             "already been done.");
   EXPECT_EQ(Application->HintHidePause(), 100000);
+  HoldForScreenshot();
   // A placement mode chosen on the options page is stored at once.
   SelectItem(*Form1->rdgrp_OptionEmailSendWindowPos, 1);
   TRegistry reg(registry_);
