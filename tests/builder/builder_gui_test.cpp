@@ -343,6 +343,34 @@ TEST_F(BuilderGui, AMissingPackerEndsTheRunBeforeTheProgressWindowAndTheMainWind
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"a.bin", "b.bin"}));
 }
 
+TEST_F(BuilderGui, AQuestionFromTheWorkerStopsTheClockWhileItIsUp) {
+  constexpr uint32_t kHour = 3600000;
+  scratch_.WriteFile("a.bin", "first version of a");
+  scratch_.WriteFile("b.bin", "second version of b");
+  scratch_.WriteFile("pkzip.exe", "not run: the question is declined");
+  Form1->chkbox_OptionSysPath[1]->SetChecked(false);  // PkZIP at its own path
+  Form1->edit_OptionPath[1]->SetText(scratch_.Path("pkzip.exe"));
+  SelectItem(*Form1->combo_ExpertPackerType, 2);
+  const TMessageBoxFunction recorder = SetMessageBoxFunction(nullptr);
+  SetMessageBoxFunction([this, recorder](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    offset_ += kHour;  // the hour the question stays up
+    return recorder(owner, text, caption, flags);
+  });
+  const std::string output = scratch_.Path("a_long_patch_name.utp");
+  Boxes.Expect("may not support long filenames", IDCANCEL);
+  RunExpert(scratch_.Path("a.bin"), scratch_.Path("b.bin"), scratch_.Path("a_long_patch_name.zip"));
+  SetMessageBoxFunction(recorder);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].Box.Text, "The 3rd-party product \"PkZIP\" may not support long filenames like \"" + output +
+                                    "\". Using it may fail, try it anyway?");
+  EXPECT_EQ(shown_[0].Box.Caption, "Warning");
+  EXPECT_EQ(shown_[0].Box.Flags, UINT(MB_OKCANCEL | MB_ICONEXCLAMATION));
+  EXPECT_EQ(shown_[0].Owner, Form2->Handle());
+  EXPECT_LT(Form2->ElapsedMs(), kHour);
+  EXPECT_TRUE(platform::IsFile(output));  // declined: the patch stays, unpacked
+  CloseProgress();
+}
+
 TEST_F(BuilderGui, StartUpRestoresPlacementsAndRewritesHints) {
   EXPECT_EQ(Form2->Left(), 111);
   EXPECT_EQ(Form2->Top(), 99);
