@@ -1,15 +1,12 @@
 #include "builder/patch_thread.h"
 
-#include "builder/main_window.h"
 #include "builder/patch_progress.h"
 #include "builder/progress_window.h"
-#include "framework/core/sysutils.h"
 #include "framework/win/application.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/create_patch.h"
 #include "patch_engine/engine_options.h"
 #include "patch_engine/file_record.h"
-#include "platform/file.h"
 #include "platform/process.h"
 
 std::atomic<int> PatchDone{0};
