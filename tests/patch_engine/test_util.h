@@ -7,13 +7,15 @@
 
 namespace testutil {
 
+// A new folder of its own: making the folder is what reserves it, since the unique file
+// name is free again once removed and a test running beside this one may draw it too.
 inline std::string ScratchDir() {
-  std::string name;
-  platform::CreateUniqueFile(platform::TempDirectory(), "et", name);
-  platform::RemoveFile(name);
-  std::string dir = name + ".d";
-  platform::MakeDirectory(dir);
-  return dir;
+  for (;;) {
+    std::string name;
+    platform::CreateUniqueFile(platform::TempDirectory(), "et", name);
+    platform::RemoveFile(name);
+    if (platform::MakeDirectory(name + ".d")) return name + ".d";
+  }
 }
 
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
