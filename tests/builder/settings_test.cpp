@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
 #include "builder/address_book_library.h"
@@ -17,6 +16,7 @@
 #include "framework/core/strings.h"
 #include "framework/core/sysutils.h"
 #include "platform/file.h"
+#include "tests/support/scratch_dir.h"
 #ifdef _WIN32
 #include "framework/win/registry_win32.h"
 #endif
@@ -80,7 +80,7 @@ class Settings : public ::testing::TestWithParam<Backend> {
   void TearDown() override {
     RemoveScratchKeys();
     for (const SavedValue& s : saved_) Restore(s);
-    if (!tempDir_.empty()) RemoveTree(tempDir_);
+    tempDir_.reset();
   }
 
   void RemoveScratchKeys() {
@@ -143,32 +143,14 @@ class Settings : public ::testing::TestWithParam<Backend> {
   }
   // A new empty directory, removed with what it holds after the test.
   std::string TempDir() {
-    if (tempDir_.empty()) {
-      std::string name;
-      if (!platform::CreateUniqueFile(platform::TempDirectory(), "qst", name) || !platform::RemoveFile(name) ||
-          !platform::MakeDirectory(name))
-        throw std::runtime_error("no temporary directory");
-      tempDir_ = name;
-    }
-    return tempDir_;
-  }
-  static void RemoveTree(const std::string& dir) {
-    std::vector<platform::DirEntry> entries;
-    platform::ListDirectory(dir, entries);
-    for (const auto& e : entries) {
-      std::string path = platform::JoinPath(dir, e.name);
-      if (e.isDirectory)
-        RemoveTree(path);
-      else
-        platform::RemoveFile(path);
-    }
-    platform::RemoveEmptyDirectory(dir);
+    if (!tempDir_) tempDir_.emplace("qst");
+    return tempDir_->Dir();
   }
 
   IRegistryBackend& B() { return *backend_; }
   IRegistryBackend* backend_ = nullptr;
   std::vector<SavedValue> saved_;
-  std::string tempDir_;
+  std::optional<testsupport::ScratchDir> tempDir_;
 };
 
 std::vector<TEmailSettings> CustomIdentities() {

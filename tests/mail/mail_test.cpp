@@ -22,6 +22,7 @@
 #include "framework/core/sysutils.h"
 #include "mail/ip_misc.h"
 #include "mail/mime.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -548,7 +549,7 @@ TEST(Attachments, FileAndMissingFile) {
   TOwned<T_Mime> mime(new T_Mime(nullptr));
   EXPECT_THROW(mime->AttachFile("no-such-dir/no-such-file.bin"), EFOpenError);
   EXPECT_EQ(mime->AttachmentCount(), 0);
-  const std::string dir = platform::TempDirectory();
+  testsupport::ScratchDir scratch;
   struct Case {
     std::string name;
     std::string disposition;
@@ -557,7 +558,7 @@ TEST(Attachments, FileAndMissingFile) {
       {"r\xE9sum\xE9.exe", "attachment; filename*=windows-1252''r%E9sum%E9.exe"},
   };
   for (const Case& c : cases) {
-    const std::string path = platform::JoinPath(dir, c.name);
+    const std::string path = scratch.Path(c.name);
     {
       TFileStream f(path, fmCreate);
       std::vector<uint8_t> bytes(46, 7);

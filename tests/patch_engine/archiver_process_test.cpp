@@ -28,7 +28,7 @@ class ArchiverProcess : public testing::Test {
     scratch_.WriteFile("v0.bin", runfix::Noise(2000, 50, "abcdefgh"));
     scratch_.WriteFile("v1.bin", runfix::Noise(2000, 51, "abcdefgh"));
     cwd_ = std::make_unique<runfix::CurrentDirectory>(scratch_.Dir());
-    log_ = std::make_unique<harness::ScopedEnv>("FAKE_ARCHIVER_LOG", scratch_.Path("archiver.log"));
+    log_ = std::make_unique<testsupport::ScopedEnv>("FAKE_ARCHIVER_LOG", scratch_.Path("archiver.log"));
     frontEnd_.run = platform::RunProcess;
   }
   void TearDown() override {
@@ -61,7 +61,7 @@ class ArchiverProcess : public testing::Test {
   runfix::Scratch scratch_;
   runfix::RecordingFrontEnd frontEnd_;
   std::unique_ptr<runfix::CurrentDirectory> cwd_;
-  std::unique_ptr<harness::ScopedEnv> log_;
+  std::unique_ptr<testsupport::ScopedEnv> log_;
   const std::string program_ = FakeArchiver();
 };
 
@@ -102,7 +102,7 @@ TEST_F(ArchiverProcess, LongNamesAreAskedAboutFirst) {
 }
 
 TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCode) {
-  harness::ScopedEnv exit("FAKE_ARCHIVER_EXIT", "5");
+  testsupport::ScopedEnv exit("FAKE_ARCHIVER_EXIT", "5");
   Use(5, "patch.utp");
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
   EXPECT_EQ(Log().size(), 1u);

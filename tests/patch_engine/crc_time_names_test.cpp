@@ -5,6 +5,7 @@
 
 #include "patch_engine/engine.h"
 #include "test_util.h"
+#include "tests/support/scratch_dir.h"
 
 using namespace engine;
 
@@ -52,7 +53,8 @@ TEST(DosTime, PackingAndClamping) {
 }
 
 TEST(DosTime, FileStampIsLocalTimeAndNewestIsRemembered) {
-  std::string dir = testutil::ScratchDir();
+  testsupport::ScratchDir scratch;
+  const std::string& dir = scratch.Dir();
   std::string older = platform::JoinPath(dir, "older"), newer = platform::JoinPath(dir, "newer");
   const platform::LocalTime times[] = {{1980, 1, 1, 0, 0, 0}, {2001, 2, 3, 4, 5, 6}};
   const std::string paths[] = {older, newer};
@@ -73,7 +75,8 @@ TEST(DosTime, FileStampIsLocalTimeAndNewestIsRemembered) {
 }
 
 TEST(FileNames, DirectoryContainsAndSearchPath) {
-  std::string dir = testutil::ScratchDir();
+  testsupport::ScratchDir scratch, emptyScratch;
+  const std::string& dir = scratch.Dir();
   testutil::WriteFile(platform::JoinPath(dir, "Zip.EXE"), "x");
   EXPECT_TRUE(DirectoryContains(dir, "zip.exe"));
   EXPECT_TRUE(DirectoryContains(dir, "ZIP.exe"));
@@ -83,7 +86,7 @@ TEST(FileNames, DirectoryContainsAndSearchPath) {
 
   std::string saved = platform::GetEnvironment("PATH");
   const std::string sep(1, platform::PathListSeparator());
-  std::string empty = testutil::ScratchDir();
+  const std::string& empty = emptyScratch.Dir();
   testutil::SetEnv("PATH", empty + sep + sep + dir + sep);  // empty pieces are skipped
   EXPECT_TRUE(FindOnPath("zip.exe"));
   EXPECT_FALSE(FindOnPath("rar.exe"));

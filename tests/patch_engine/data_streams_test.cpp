@@ -13,7 +13,7 @@ namespace {
 
 template <class S>
 Bytes Written(const S& stream) {
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const std::string path = scratch.Path("stream");
   platform::File f;
   EXPECT_TRUE(f.Open(path, platform::OpenMode::Write));

@@ -4,24 +4,7 @@
 
 #include "patch_engine/engine.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace harness {
-
-namespace {
-void SetOrRemove(const std::string& name, const std::string* value) {
-#ifdef _WIN32
-  SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
-#else
-  if (value)
-    setenv(name.c_str(), value->c_str(), 1);
-  else
-    unsetenv(name.c_str());
-#endif
-}
-}  // namespace
 
 void EngineTest::SetUp() {
   engine::ResetEngineOptions();
@@ -32,32 +15,6 @@ void EngineTest::TearDown() {
   engine::FreeEngineBuffers();
   engine::ResetEngineOptions();
   engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
-}
-
-ScopedEnv::ScopedEnv(const std::string& name, const std::string& value)
-    : name_(name), old_(platform::GetEnvironment(name)), had_(!old_.empty()) {
-  SetOrRemove(name_, &value);
-}
-
-ScopedEnv::~ScopedEnv() { SetOrRemove(name_, had_ ? &old_ : nullptr); }
-
-Scratch::Scratch() {
-  std::string name;
-  platform::CreateUniqueFile(platform::TempDirectory(), "eh", name);
-  platform::RemoveFile(name);
-  dir_ = name + ".d";
-  platform::MakeDirectory(dir_);
-}
-
-Scratch::~Scratch() {
-  for (const std::string& f : files_) platform::RemoveFile(f);
-  platform::RemoveEmptyDirectory(dir_);
-}
-
-std::string Scratch::Path(const std::string& name) {
-  std::string path = platform::JoinPath(dir_, name);
-  files_.push_back(path);
-  return path;
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes, const platform::LocalTime& time) {
@@ -95,7 +52,7 @@ void WriteFilePatch(const std::string& out, const std::vector<std::string>& path
   if (!ClosePatchFile()) throw std::runtime_error("cannot close " + out);
 }
 
-Bytes MakeFilePatch(Scratch& scratch, const std::vector<Bytes>& versions,
+Bytes MakeFilePatch(const testsupport::ScratchDir& scratch, const std::vector<Bytes>& versions,
                     const platform::LocalTime& targetTime) {
   std::vector<std::string> paths;
   for (size_t i = 0; i < versions.size(); ++i) {

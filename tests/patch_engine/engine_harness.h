@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/scratch_dir.h"
 
 namespace harness {
 
@@ -22,34 +24,6 @@ class EngineTest : public testing::Test {
 
 using Bytes = std::vector<uint8_t>;
 
-class Scratch {
- public:
-  Scratch();
-  ~Scratch();
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  // A path in the directory; the file is removed with the directory.
-  std::string Path(const std::string& name);
-  const std::string& Dir() const { return dir_; }
-
- private:
-  std::string dir_;
-  std::vector<std::string> files_;
-};
-
-// Sets an environment variable for its lifetime, then restores it (an empty one is removed).
-class ScopedEnv {
- public:
-  ScopedEnv(const std::string& name, const std::string& value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_, old_;
-  bool had_;  // declared after old_: set from it
-};
-
 // The modification time every version gets unless told otherwise.
 inline const platform::LocalTime kVersionTime{2001, 2, 3, 4, 5, 6};
 
@@ -62,8 +36,8 @@ Bytes ReadBytes(const std::string& path);
 void WriteFilePatch(const std::string& out, const std::vector<std::string>& paths);
 
 // Writes versions[0] .. versions[n] (the last is the target, stamped targetTime) as files
-// and returns the bytes of their patch.
-Bytes MakeFilePatch(Scratch& scratch, const std::vector<Bytes>& versions,
+// in the scratch folder and returns the bytes of their patch.
+Bytes MakeFilePatch(const testsupport::ScratchDir& scratch, const std::vector<Bytes>& versions,
                     const platform::LocalTime& targetTime = kVersionTime);
 
 }  // namespace harness

@@ -68,7 +68,7 @@ std::string Failure(const std::string& out, const std::vector<std::string>& path
 }  // namespace
 
 TEST_F(FileRecordTest, IdenticalThousandBytesGiveTheGolden144BytePatch) {
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const Bytes v = golden::Content1000();
   const Bytes patch = harness::MakeFilePatch(scratch, {v, v});
   EXPECT_EQ(patch, golden::PlainPatch144());
@@ -80,7 +80,7 @@ TEST_F(FileRecordTest, ChainRecordCarriesEachSourceInItsDescriptorAndTheTargetIn
   const Bytes v1 = testdata::Evolve(rng, v0, testdata::Kind::Text);
   const Bytes v2 = testdata::Evolve(rng, v1, testdata::Kind::Text);
   const platform::LocalTime targetTime{2010, 11, 12, 13, 14, 16};
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const patchdec::Patch p = patchdec::ParsePatch(harness::MakeFilePatch(scratch, {v0, v1, v2}, targetTime));
   const patchdec::FileRecord& r = p.entries.at(0).record;
   EXPECT_EQ(r.crc, patchdec::Crc(v2));
@@ -106,7 +106,7 @@ TEST_F(FileRecordTest, StepsRunNewestFirstAndTheFrontEndHearsOfEach) {
   const Bytes v0 = testdata::Make(testdata::Kind::Records, rng, 5000);
   const Bytes v1 = testdata::Evolve(rng, v0, testdata::Kind::Records);
   const Bytes v2 = testdata::Evolve(rng, v1, testdata::Kind::Records);
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const Bytes patch = harness::MakeFilePatch(scratch, {v0, v1, v2});
   EXPECT_EQ(frontEnd_.calls, (std::vector<std::string>{"versions 2/3", "versions 1/3"}));
   EXPECT_EQ(frontEnd_.meterResets, 2);
@@ -123,7 +123,7 @@ TEST_F(FileRecordTest, StepsRunNewestFirstAndTheFrontEndHearsOfEach) {
 }
 
 TEST_F(FileRecordTest, EmptyTargetGivesAStepWithoutData) {
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const patchdec::Patch p = patchdec::ParsePatch(harness::MakeFilePatch(scratch, {Bytes(500, 3), {}}));
   const patchdec::Step& s = p.entries.at(0).record.steps.at(0);
   for (const Bytes& stream : s.streams) EXPECT_TRUE(stream.empty());
@@ -132,7 +132,7 @@ TEST_F(FileRecordTest, EmptyTargetGivesAStepWithoutData) {
 }
 
 TEST_F(FileRecordTest, FailuresNameTheFileAndLeaveNothingBehind) {
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string missing = scratch.Path("missing"), out = scratch.Path("out.utp");
   harness::WriteBytes(v0, Bytes(3000, 1));
@@ -162,7 +162,7 @@ TEST_F(FileRecordTest, FailuresNameTheFileAndLeaveNothingBehind) {
 }
 
 TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string out = scratch.Path("out.utp");
   harness::WriteBytes(v0, Bytes(3000, 1));
@@ -170,7 +170,7 @@ TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
   harness::WriteBytes(v2, Bytes(3000, 3));
   {
     const std::string nowhere = platform::JoinPath(scratch.Dir(), "no such directory");
-    harness::ScopedEnv tmpdir("TMPDIR", nowhere), tmp("TMP", nowhere), temp("TEMP", nowhere);
+    testsupport::ScopedEnv tmpdir("TMPDIR", nowhere), tmp("TMP", nowhere), temp("TEMP", nowhere);
     EXPECT_EQ(Failure(out, {v0, v1}), "Can't create necessary temporary file!");
     EXPECT_FALSE(platform::IsFile(out));
   }
@@ -182,7 +182,7 @@ TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
 #ifndef _WIN32
 TEST_F(FileRecordTest, FilesOf2GiBAndMoreAreRefused) {
   // A sparse file: its length is what counts, nothing is read.
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   const std::string small = scratch.Path("small"), big = scratch.Path("big");
   const std::string out = scratch.Path("out.utp");
   harness::WriteBytes(small, Bytes(100, 1));

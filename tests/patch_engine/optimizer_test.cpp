@@ -23,7 +23,7 @@ class Optimizer : public harness::EngineTest {
  protected:
   // Patches source into target and decodes the one step, which must rebuild the target.
   patchdec::Step Patch(const Bytes& source, const Bytes& target, patchdec::StepTrace& trace) {
-    harness::Scratch scratch;
+    testsupport::ScratchDir scratch;
     const patchdec::Patch p = patchdec::ParsePatch(harness::MakeFilePatch(scratch, {source, target}));
     const patchdec::Step step = p.entries.at(0).record.steps.at(0);
     EXPECT_EQ(patchdec::ApplyStep(step, source, uint32_t(target.size()), &trace), target);

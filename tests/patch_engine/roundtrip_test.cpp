@@ -44,7 +44,7 @@ struct Coverage {
 Bytes CheckChain(const std::vector<Bytes>& versions, const std::string& what,
                  Coverage* coverage = nullptr) {
   SCOPED_TRACE(what);
-  harness::Scratch scratch;
+  testsupport::ScratchDir scratch;
   Bytes file;
   try {
     file = harness::MakeFilePatch(scratch, versions);

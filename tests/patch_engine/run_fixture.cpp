@@ -21,19 +21,6 @@ namespace {
 
 const char* const kTempVariables[] = {"TMPDIR", "TMP", "TEMP"};
 
-void RemoveTree(const std::string& dir) {
-  std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(dir, entries)) return;
-  for (const auto& e : entries) {
-    std::string full = platform::JoinPath(dir, e.name);
-    if (e.isDirectory && !e.isLink)
-      RemoveTree(full);
-    else
-      platform::RemoveFile(full);
-  }
-  platform::RemoveEmptyDirectory(dir);
-}
-
 std::string Native(const std::string& relative) {
   std::string out = relative;
   for (char& c : out)
@@ -71,18 +58,11 @@ std::string Noise(size_t length, uint32_t seed, const std::string& alphabet) {
   return out;
 }
 
-Scratch::Scratch() : dir_(testutil::ScratchDir()) {
-  for (const char* name : kTempVariables) tempEnv_.push_back(std::make_unique<harness::ScopedEnv>(name, dir_));
+Scratch::Scratch() : dir_("et") {
+  for (const char* name : kTempVariables) tempEnv_.push_back(std::make_unique<testsupport::ScopedEnv>(name, Dir()));
 }
 
-Scratch::~Scratch() {
-  tempEnv_.clear();
-  RemoveTree(dir_);
-}
-
-std::string Scratch::Path(const std::string& relative) const {
-  return relative.empty() ? dir_ : platform::JoinPath(dir_, Native(relative));
-}
+std::string Scratch::Path(const std::string& relative) const { return dir_.Path(Native(relative)); }
 
 void Scratch::MakeFolders(const std::string& relative) {
   for (size_t at = relative.find('\\'); at != std::string::npos; at = relative.find('\\', at + 1))

@@ -12,6 +12,7 @@
 #include "patch_decoder.h"
 #include "patch_engine/engine_options.h"
 #include "platform/file.h"
+#include "tests/support/scratch_dir.h"
 
 namespace runfix {
 
@@ -29,11 +30,10 @@ std::string Noise(size_t length, uint32_t seed, const std::string& alphabet);
 class Scratch {
  public:
   Scratch();
-  ~Scratch();
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
-  const std::string& Dir() const { return dir_; }
-  // dir + the relative path, with the system's separator.
+  const std::string& Dir() const { return dir_.Dir(); }
+  // dir + the relative path ("\\" between components), with the system's separator.
   std::string Path(const std::string& relative) const;
   // Writes the files of spec below Path(root) (folders made as needed), every file with
   // the given modification time.
@@ -52,8 +52,8 @@ class Scratch {
   static constexpr platform::LocalTime kTime{2002, 3, 4, 5, 6, 8};
 
  private:
-  std::string dir_;
-  std::vector<std::unique_ptr<harness::ScopedEnv>> tempEnv_;
+  testsupport::ScratchDir dir_;  // made first, removed last
+  std::vector<std::unique_ptr<testsupport::ScopedEnv>> tempEnv_;
 };
 
 Bytes ReadFile(const std::string& path);

@@ -484,7 +484,7 @@ TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
 
 TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
   scratch_.WriteFile("bin\\ZIP.EXE", "zip");
-  harness::ScopedEnv path("PATH", scratch_.Path("nothing") + platform::PathListSeparator() + scratch_.Path("bin"));
+  testsupport::ScopedEnv path("PATH", scratch_.Path("nothing") + platform::PathListSeparator() + scratch_.Path("bin"));
   Use(0, "patch.utp");
   Options.PackerUseCustom[0] = 0;
   EXPECT_EQ(runfix::RunEngine(), "");

@@ -9,6 +9,7 @@
 #include "patch_engine/engine.h"
 #include "platform/byte_order.h"
 #include "test_util.h"
+#include "tests/support/scratch_dir.h"
 
 using namespace engine;
 
@@ -18,8 +19,7 @@ class PatchStreamTest : public testing::Test {
  protected:
   void SetUp() override {
     ResetEngineOptions();
-    dir_ = testutil::ScratchDir();
-    path_ = platform::JoinPath(dir_, "out.utp");
+    path_ = scratch_.Path("out.utp");
   }
   void TearDown() override {
     FreeEngineBuffers();
@@ -43,7 +43,8 @@ class PatchStreamTest : public testing::Test {
     WritePatchTrailer();
     ASSERT_TRUE(ClosePatchFile());
   }
-  std::string dir_, path_;
+  testsupport::ScratchDir scratch_;
+  std::string path_;
 };
 
 std::string RaiseMessage(void (*fn)()) {
@@ -150,7 +151,7 @@ TEST_F(PatchStreamTest, RaiseAfterTheHeaderLeavesNoOutputFile) {
 TEST_F(PatchStreamTest, FailedWritesRaiseTheDiskSpaceMessage) {
   // The patch file is reached through a link to a device that is always full; the raise
   // path removes the link, never the device.
-  std::string link = platform::JoinPath(dir_, "full.utp");
+  std::string link = scratch_.Path("full.utp");
   ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
   ASSERT_TRUE(OpenPatchFile(link));
   BeginPatchStream();

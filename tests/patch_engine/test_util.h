@@ -7,18 +7,6 @@
 
 namespace testutil {
 
-// A new folder of its own: making the folder is what reserves it, since the unique file
-// name is free again once removed and a test running beside this one may draw it too.
-inline std::string ScratchDir() {
-  std::string name;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    if (!platform::CreateUniqueFile(platform::TempDirectory(), "et", name)) break;
-    platform::RemoveFile(name);
-    if (platform::MakeDirectory(name + ".d")) return name + ".d";
-  }
-  return name + ".d";  // the test fails on the folder it cannot use
-}
-
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
   platform::File f;
   if (!f.Open(path, platform::OpenMode::Read)) return {};

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/file.h"
+#include "tests/support/scratch_dir.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -16,15 +17,6 @@ using platform::File;
 using platform::OpenMode;
 
 namespace {
-
-std::string ScratchDir(const std::string& tag) {
-  std::string name;
-  EXPECT_TRUE(platform::CreateUniqueFile(platform::TempDirectory(), "pt", name));
-  platform::RemoveFile(name);
-  std::string dir = name + "." + tag;
-  EXPECT_TRUE(platform::MakeDirectory(dir));
-  return dir;
-}
 
 std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
   std::mt19937 rng(seed);
@@ -44,7 +36,8 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 }  // namespace
 
 TEST(File, ChunkedWritesAndReadsRoundTripAcrossBufferBoundaries) {
-  std::string dir = ScratchDir("rw");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   std::string path = platform::JoinPath(dir, "data.bin");
   auto data = RandomBytes(300000, 1);
   // Piece sizes straddle the internal buffer: tiny, odd, exactly one buffer, larger.
@@ -82,7 +75,8 @@ TEST(File, ChunkedWritesAndReadsRoundTripAcrossBufferBoundaries) {
 }
 
 TEST(File, ReadWriteModeInterleavesWithoutLosingPosition) {
-  std::string dir = ScratchDir("mix");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   std::string path = platform::JoinPath(dir, "mix.bin");
   auto data = RandomBytes(1000, 2);
   {
@@ -106,7 +100,8 @@ TEST(File, ReadWriteModeInterleavesWithoutLosingPosition) {
 }
 
 TEST(File, OpenFailuresAreReported) {
-  std::string dir = ScratchDir("open");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   File f;
   EXPECT_FALSE(f.Open(platform::JoinPath(dir, "missing"), OpenMode::Read));
   EXPECT_FALSE(f.Open(dir, OpenMode::Read));  // a directory is no file
@@ -116,7 +111,8 @@ TEST(File, OpenFailuresAreReported) {
 }
 
 TEST(File, ModificationTimeRoundTripsInLocalTime) {
-  std::string dir = ScratchDir("time");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   std::string path = platform::JoinPath(dir, "t.bin");
   const platform::LocalTime cases[] = {
       {1980, 1, 1, 0, 0, 0}, {1999, 12, 31, 23, 59, 58}, {2026, 7, 15, 12, 30, 10}};
@@ -139,7 +135,8 @@ TEST(File, ModificationTimeRoundTripsInLocalTime) {
 }
 
 TEST(Directory, ListingReportsKindsSizesAndHiddenEntries) {
-  std::string dir = ScratchDir("list");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   {
     File f;
     ASSERT_TRUE(f.Open(platform::JoinPath(dir, "plain.txt"), OpenMode::Write));
@@ -183,7 +180,8 @@ TEST(Directory, ListingReportsKindsSizesAndHiddenEntries) {
 }
 
 TEST(Directory, UniqueFilesRenameAndRemove) {
-  std::string dir = ScratchDir("uniq");
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
   std::string a, b;
   ASSERT_TRUE(platform::CreateUniqueFile(dir, "gp", a));
   ASSERT_TRUE(platform::CreateUniqueFile(dir, "gp", b));

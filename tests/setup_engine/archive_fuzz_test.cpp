@@ -109,7 +109,8 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
     const std::vector<size_t> headers = HeaderPositions(base[0]);
     for (uint32_t n = 1 + rng() % 3; n > 0; --n) Mutate(disks, headers, rng);
 
-    std::string work = NewDir(), archive = Join(work, "archive"), out = Join(work, "out");
+    ScratchDir scratch("qsa");
+    std::string work = scratch.Dir(), archive = Join(work, "archive"), out = Join(work, "out");
     ASSERT_TRUE(platform::MakeDirectory(archive));
     ASSERT_TRUE(platform::MakeDirectory(out));
     for (size_t d = 0; d < disks.size(); ++d)

@@ -45,7 +45,8 @@ TEST(Archive, RoundTripsThroughWriteSpanAndExtract) {
   };
   for (const RoundTrip& c : cases) {
     SCOPED_TRACE(c.title);
-    std::string dir = NewDir(), src = Join(dir, "src"), disks = Join(dir, "disks");
+    ScratchDir scratch("qsa");
+    std::string dir = scratch.Dir(), src = Join(dir, "src"), disks = Join(dir, "disks");
     platform::MakeDirectory(src);
     platform::MakeDirectory(disks);
     std::vector<std::string> paths = MakeInputs(src, c.inputs);
@@ -81,7 +82,8 @@ TEST(Archive, RoundTripsThroughWriteSpanAndExtract) {
 }
 
 TEST(Archive, ListsWhatWasStored) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   auto paths = MakeInputs(dir, {{"one.txt", 0}, {"two.bin", 1000}});
   ASSERT_EQ(Cmd({"build", Join(dir, "a.1"), paths[0] + ";ignored", paths[1]}).rc, 0);
   Cli l = Cmd({"list", Join(dir, "a.1")});
@@ -108,7 +110,8 @@ TEST(Archive, ListsWhatWasStored) {
 }
 
 TEST(Archive, BuildTimeErrors) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   std::string longName = Join(dir, std::string(101 - Join(dir, "").size(), 'n'));
   WriteFile(longName, {1});
   ASSERT_EQ(longName.size(), 101u);
@@ -134,7 +137,8 @@ TEST(Archive, BuildTimeErrors) {
 }
 
 TEST(Archive, MissingArchiveIsAnError) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   TKstnCompress a;
   a.SetCompressedFile(Join(dir, "none.1"));
   std::vector<std::string> files{"x"};
@@ -148,7 +152,8 @@ TEST(Archive, MissingArchiveIsAnError) {
 }
 
 TEST(Archive, ExtractNameServesOnlyTheFirstLineAndBlankLinesGo) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   auto paths = MakeInputs(dir, {{"p.txt", 5}, {"q.txt", 6}});
   ASSERT_EQ(Cmd({"build", Join(dir, "a.1"), paths[0], paths[1]}).rc, 0);
   std::string out = Join(dir, "out");
@@ -184,7 +189,8 @@ TEST(Archive, ExtractNameServesOnlyTheFirstLineAndBlankLinesGo) {
 }
 
 TEST(Archive, MissingDiskAsksFourTimes) {
-  std::string dir = NewDir(), disks = Join(dir, "disks");
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir(), disks = Join(dir, "disks");
   platform::MakeDirectory(disks);
   auto paths = MakeInputs(dir, {{"big.bin", 40000}});
   ASSERT_EQ(Cmd({"build", Join(dir, "a.1"), paths[0]}).rc, 0);
@@ -232,7 +238,8 @@ class TMemoryDisks : public TKstnCompress {
 };
 
 TEST(Archive, SpanningErrors) {
-  std::string dir = NewDir(), disks = Join(dir, "disks");
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir(), disks = Join(dir, "disks");
   platform::MakeDirectory(disks);
   auto paths = MakeInputs(dir, {{"big.bin", 20000}});
   std::string archive = Join(dir, "a.1");
@@ -264,7 +271,8 @@ TEST(Archive, SpanningErrors) {
 // Stored names are keys; what a file is written under is only the last part of a name,
 // and a name that climbs out of a folder or has no file name at its end is refused.
 TEST(Archive, ExtractedNamesStayInsideTheExtractDirectory) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   auto paths = MakeInputs(dir, {{"one.bin", 30}});
   std::string archive = Join(dir, "a.1");
   ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
@@ -293,7 +301,8 @@ TEST(Archive, ExtractedNamesStayInsideTheExtractDirectory) {
     b[5 + 20] = uint8_t(c.stored.size());
     std::memcpy(&b[5 + 21], c.stored.data(), c.stored.size());
     WriteFile(archive, b);
-    std::string work = NewDir(), out = Join(Join(work, "deep"), "out");
+    ScratchDir workDir("qsa");
+    std::string work = workDir.Dir(), out = Join(Join(work, "deep"), "out");
     TKstnCompress a;
     a.SetCompressedFile(archive);
     a.ExtractDirectory = out;
@@ -361,7 +370,8 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
     if (line.empty() || line[0] == '#') continue;
     SCOPED_TRACE(line);
     ++cases;
-    std::string out = Join(NewDir(), "");
+    ScratchDir outDir("qsa");
+    std::string out = Join(outDir.Dir(), "");
     std::string rest = line;
     std::istringstream words(field(rest));
     std::vector<std::string> args;
@@ -397,7 +407,8 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
 }
 
 TEST(Archive, SelfExtractorTail) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   auto paths = MakeInputs(dir, {{"inside.bin", 5000}});
   std::string archive = Join(dir, "files.1"), setupPart = Join(dir, "setup.1");
   ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
@@ -441,7 +452,8 @@ TEST(Archive, SelfExtractorTail) {
 }
 
 TEST(Archive, EventsAbortAndCopy) {
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   auto paths = MakeInputs(dir, {{"big.bin", 400000}, {"small.txt", 10}});
   TKstnCompress a;
   a.SetCompressedFile(Join(dir, "a.1"));
@@ -507,7 +519,8 @@ TEST(Archive, EventsAbortAndCopy) {
 
 TEST(Archive, GoldenArchiveIsReadAndRebuiltAlike) {
   std::string golden = Join("golden", "files.1");
-  std::string dir = NewDir();
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
   MakeInputs(dir, kGoldenInputs);
   std::filesystem::path before = std::filesystem::current_path();
   std::string goldenPath = std::filesystem::absolute(golden).string();

@@ -11,9 +11,11 @@
 #include "platform/file.h"
 #include "setup_engine/archive_cli.h"
 #include "setup_engine/file_utils.h"
+#include "tests/support/scratch_dir.h"
 
 namespace archive_test {
 
+using testsupport::ScratchDir;
 using Bytes = std::vector<uint8_t>;
 
 inline Bytes Pattern(size_t n, uint32_t seed) {
@@ -34,14 +36,6 @@ inline Bytes ReadFile(const std::string& path) {
 
 inline std::string Join(const std::string& a, const std::string& b) {
   return platform::JoinPath(a, b);
-}
-
-// A new empty folder under the temporary directory; empty when none could be made.
-inline std::string NewDir() {
-  std::string name;
-  if (!platform::CreateUniqueFile(platform::TempDirectory(), "qsa", name)) return "";
-  platform::RemoveFile(name);
-  return platform::MakeDirectory(name) ? name : "";
 }
 
 // The names in a folder, sorted.

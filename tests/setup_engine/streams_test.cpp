@@ -13,6 +13,7 @@
 
 #include "platform/file.h"
 #include "setup_engine/compression_streams.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -86,7 +87,8 @@ TEST(CompressionStream, SmallOutputFiresNoProgressAndRefusesReads) {
 }
 
 TEST(HandleStream, ReadsWritesSeeksAndSetsTheSize) {
-  std::string path = platform::JoinPath(platform::TempDirectory(), "quiltor_handle.bin");
+  testsupport::ScratchDir scratch;
+  std::string path = scratch.Path("handle.bin");
 #ifdef _WIN32
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -128,7 +130,8 @@ TEST(HandleStream, ReadsWritesSeeksAndSetsTheSize) {
 }
 
 TEST(HandleStream, FileHandleStreamCreatesAndCloses) {
-  std::string path = platform::JoinPath(platform::TempDirectory(), "quiltor_owned.bin");
+  testsupport::ScratchDir scratch;
+  std::string path = scratch.Path("owned.bin");
   {
     TKstnFileHandleStream s(path);
     EXPECT_EQ(s.Write("abc", 3), 3);
@@ -139,8 +142,7 @@ TEST(HandleStream, FileHandleStreamCreatesAndCloses) {
   }
   // Closed: the file can go.
   EXPECT_TRUE(platform::RemoveFile(path));
-  std::string nowhere = platform::JoinPath(
-      platform::JoinPath(platform::TempDirectory(), "quiltor_no_dir"), "x.bin");
+  std::string nowhere = platform::JoinPath(scratch.Path("no_dir"), "x.bin");
   EXPECT_THROW(TKstnFileHandleStream{nowhere}, EFCreateError);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
 #include "setup_engine/version_info.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -98,8 +99,9 @@ std::vector<uint8_t> PeImage(const std::vector<uint8_t>& block) {
   return img;
 }
 
-std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::string path = platform::JoinPath(platform::TempDirectory(), name);
+std::string WriteTemp(const testsupport::ScratchDir& scratch, const std::string& name,
+                      const std::vector<uint8_t>& bytes) {
+  std::string path = scratch.Path(name);
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               std::streamsize(bytes.size()));
   return path;
@@ -142,12 +144,13 @@ TEST(VersionInfo, HostileBlocksReadAsEmpty) {
 }
 
 TEST(VersionInfo, ReadsTheVersionResourceOfAFile) {
+  testsupport::ScratchDir scratch;
   TVersionResource r;
-  r.SetFileName(WriteTemp("quiltor_version.dll", PeImage(VersionBlock("040904E4", 4, 2, 0))));
+  r.SetFileName(WriteTemp(scratch, "version.dll", PeImage(VersionBlock("040904E4", 4, 2, 0))));
   EXPECT_EQ(r.VersionInfo().FileVersion, "2.10.3.4");
   EXPECT_EQ(r.VersionInfo().FileType, "Dynamic-Link Library");
   EXPECT_EQ(r.VersionInfo().CompanyName, "Halden Works");
-  r.SetFileName(WriteTemp("quiltor_noversion.txt", {'h', 'i'}));
+  r.SetFileName(WriteTemp(scratch, "noversion.txt", {'h', 'i'}));
   EXPECT_EQ(r.VersionInfo().FileVersion, "");
   EXPECT_THROW(r.SetLanguage(TLanguage(45)), Exception);
   EXPECT_THROW(r.SetCharacterSet(TCharacterSet(1)), Exception);
@@ -171,9 +174,10 @@ TEST(VersionInfo, CompareVersions) {
 }
 
 TEST(VersionInfo, OverwriteDecisions) {
-  std::string dll = WriteTemp("quiltor_v2.dll", PeImage(VersionBlock("040904E4", 4, 2, 0)));
-  std::string plain = WriteTemp("quiltor_plain.txt", {'x'});
-  std::string other = WriteTemp("quiltor_plain2.txt", {'y'});
+  testsupport::ScratchDir scratch;
+  std::string dll = WriteTemp(scratch, "v2.dll", PeImage(VersionBlock("040904E4", 4, 2, 0)));
+  std::string plain = WriteTemp(scratch, "plain.txt", {'x'});
+  std::string other = WriteTemp(scratch, "plain2.txt", {'y'});
   ASSERT_TRUE(setup::SetFileDateTime(plain, 40000.5));
   ASSERT_TRUE(setup::SetFileDateTime(other, 40000.5));
   EXPECT_EQ(OverwriteDecision("1.0", plain, owAlways, 0), 2);

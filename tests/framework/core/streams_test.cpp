@@ -5,6 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/file.h"
+#include "tests/support/scratch_dir.h"
+
 namespace {
 
 std::string Contents(TMemoryStream& m) {
@@ -70,11 +73,8 @@ TEST(MemoryStream, ShortReadThrowsAndCopyFromTakesAllOrPart) {
 
 class FileStreamTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(platform::CreateUniqueFile(platform::TempDirectory(), "fst", path_));
-  }
-  void TearDown() override { platform::RemoveFile(path_); }
-  std::string path_;
+  testsupport::ScratchDir scratch_;
+  const std::string path_ = scratch_.Path("stream.bin");
 };
 
 TEST_F(FileStreamTest, CreateReadsBackAndOpenWriteKeepsContents) {
@@ -121,7 +121,8 @@ TEST_F(FileStreamTest, SetSizeTruncatesAndExtends) {
 }
 
 TEST(FileStream, OpenAndCreateErrorsNameTheFile) {
-  std::string dir = platform::JoinPath(platform::TempDirectory(), "no-such-dir-fst");
+  testsupport::ScratchDir scratch;
+  std::string dir = scratch.Path("no-such-dir");
   std::string missing = platform::JoinPath(dir, "x.bin");
   try {
     TFileStream f(missing, fmOpenRead);
