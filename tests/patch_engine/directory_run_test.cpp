@@ -12,7 +12,7 @@
 
 using namespace engine;
 using runfix::Noise;
-using runfix::TreeSpec;
+using runfix::TreeFiles;
 
 namespace {
 
@@ -38,7 +38,7 @@ class DirectoryRun : public testing::Test {
 
   // Writes the trees as v0, v1, ... (the last is the target) and makes the patch; every
   // source tree must then patch into the target.
-  patchdec::Patch MakePatch(const std::vector<TreeSpec>& versions) {
+  patchdec::Patch MakePatch(const std::vector<TreeFiles>& versions) {
     std::vector<std::string> roots;
     for (size_t i = 0; i < versions.size(); ++i) {
       roots.push_back(scratch_.Path("v" + std::to_string(i)));
@@ -225,9 +225,9 @@ TEST_F(DirectoryRun, EqualLengthAndCrcWithOtherBytesIsNotIdentical) {
 }
 
 TEST_F(DirectoryRun, EntriesFollowNamesIgnoringCase) {
-  const TreeSpec older = {{"b.txt", Text(300, 19)}, {"C.txt", Text(300, 20)}, {"a.txt", Text(300, 21)},
+  const TreeFiles older = {{"b.txt", Text(300, 19)}, {"C.txt", Text(300, 20)}, {"a.txt", Text(300, 21)},
                           {"D.bin", Noise(300, 22, "0123456789")}};
-  const TreeSpec newer = {{"b.txt", Text(300, 19, 1)}, {"C.txt", Text(300, 20, 1)},
+  const TreeFiles newer = {{"b.txt", Text(300, 19, 1)}, {"C.txt", Text(300, 20, 1)},
                           {"a.txt", Text(300, 21, 1)}, {"D.bin", Noise(300, 22, "0123456789")},
                           {"z\\e.dat", "\x01\x02\x03"}, {"Y.dat", "\x04\x05"}};
   patchdec::Patch patch = MakePatch({older, newer});

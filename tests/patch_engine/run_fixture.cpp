@@ -82,9 +82,9 @@ void Scratch::WriteFile(const std::string& relative, const std::string& bytes,
   f.Close();
 }
 
-void Scratch::WriteTree(const std::string& root, const TreeSpec& spec, const platform::LocalTime& time) {
+void Scratch::WriteTree(const std::string& root, const TreeFiles& files, const platform::LocalTime& time) {
   MakeFolders(root);
-  for (const auto& [rel, bytes] : spec) WriteFile(root + "\\" + rel, bytes, time);
+  for (const auto& [rel, bytes] : files) WriteFile(root + "\\" + rel, bytes, time);
 }
 
 std::vector<std::string> Scratch::Listing(const std::string& relative) const {

@@ -18,7 +18,7 @@ namespace runfix {
 
 using Bytes = std::vector<uint8_t>;
 // Relative paths ("\" between components) to contents.
-using TreeSpec = std::map<std::string, std::string>;
+using TreeFiles = std::map<std::string, std::string>;
 
 Bytes ToBytes(const std::string& s);
 // Bytes of the given length drawn from the given values, in a fixed pseudo-random order.
@@ -35,9 +35,9 @@ class Scratch {
   const std::string& Dir() const { return dir_.Dir(); }
   // dir + the relative path ("\\" between components), with the system's separator.
   std::string Path(const std::string& relative) const;
-  // Writes the files of spec below Path(root) (folders made as needed), every file with
+  // Writes the files below Path(root) (folders made as needed), every file with
   // the given modification time.
-  void WriteTree(const std::string& root, const TreeSpec& spec,
+  void WriteTree(const std::string& root, const TreeFiles& files,
                  const platform::LocalTime& time = kTime);
   void WriteFile(const std::string& relative, const std::string& bytes,
                  const platform::LocalTime& time = kTime);
