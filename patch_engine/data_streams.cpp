@@ -1,5 +1,6 @@
 #include "patch_engine/data_streams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -93,19 +94,23 @@ void ByteStream::AddAt(int64_t x, const uint8_t* data, int64_t len) {
 double ByteStream::Entropy(int64_t from, int64_t to) const {
   if (from >= to) return 0.0;
   int64_t counts[256] = {};
+  // The values that occur, in ascending order: the terms are summed in that order.
+  uint8_t seen[256];
+  int distinct = 0;
   for (int64_t x = from; x < to;) {
     int64_t inBlock = kStreamBlockSize - x % kStreamBlockSize;
     int64_t take = inBlock < to - x ? inBlock : to - x;
     const uint8_t* p = Locate(x);
-    for (int64_t j = 0; j < take; ++j) ++counts[p[j]];
+    for (int64_t j = 0; j < take; ++j)
+      if (counts[p[j]]++ == 0) seen[distinct++] = p[j];
     x += take;
   }
+  std::sort(seen, seen + distinct);
   const double total = double(to - from);
   const double ln2 = PortableLog(2.0);
   double sum = 0.0;
-  for (int v = 0; v < 256; ++v) {
-    if (counts[v] == 0) continue;
-    double p = double(counts[v]) / total;
+  for (int k = 0; k < distinct; ++k) {
+    double p = double(counts[seen[k]]) / total;
     sum += p * (PortableLog(p) / ln2);
   }
   return sum;

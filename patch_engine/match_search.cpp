@@ -5,6 +5,7 @@
 
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/fast_search.h"
 #include "patch_engine/step_data.h"
 
 namespace engine {
@@ -19,6 +20,7 @@ uint32_t* BucketCounts() { return bucketCounters; }
 uint32_t* BucketFill() { return bucketCounters + kBuckets; }
 
 uint32_t* positions = nullptr;  // the indexed positions, bucket by bucket
+int64_t positionCount = 0;
 
 BestCandidate best;
 int64_t previousCopyOffset = 0;
@@ -45,6 +47,12 @@ void ForEachIndexedPosition(F f) {
 void FreePositions() {
   std::free(positions);
   positions = nullptr;
+  positionCount = 0;
+  FreeFastIndex();
+}
+
+bool UseFastSearch() {
+  return Implementation == StepImplementation::Fast && !Options.SelfReferences;
 }
 
 }  // namespace
@@ -117,15 +125,30 @@ void BuildSourceIndex() {
     next += BucketCounts()[b];
   }
 
+  // The fast search sorts on the sort values, read here in buffer order.
+  uint32_t* values = nullptr;
+  if (UseFastSearch())
+    values = static_cast<uint32_t*>(
+        CheckedAlloc(size_t(total) * sizeof(uint32_t), msg::ForSourceIndex));
   ForEachIndexedPosition([&](int64_t p) {
-    int key = Key(data, p);
-    positions[bucketStart[key] + BucketFill()[key]++] = uint32_t(p);
+    const int key = Key(data, p);
+    const uint32_t slot = bucketStart[key] + BucketFill()[key]++;
+    positions[slot] = uint32_t(p);
+    if (values) values[slot] = SortValue(data, uint32_t(p));
   });
 
+  positionCount = total;
+  if (values) {
+    BuildFastIndex(values);
+    return;
+  }
   for (int b = 0; b < kBuckets; ++b)
     if (BucketCounts()[b] > 1)
       SortBucket(positions + bucketStart[b], 0, int64_t(BucketCounts()[b]) - 1, data);
 }
+
+SourceIndexView IndexView() { return {positions, bucketStart, BucketCounts(), positionCount}; }
+void SetBest(const BestCandidate& candidate) { best = candidate; }
 
 int64_t BucketCount(int key) { return positions ? BucketCounts()[key] : 0; }
 const uint32_t* BucketEntries(int key) {
@@ -215,10 +238,14 @@ void FindMatches(int64_t from, int64_t to) {
   MatchBuffers& m = Matches();
   int64_t p = from;
   int64_t runStart = -1;
+  const bool fast = UseFastSearch();
   while (p <= to - 1) {
     bool found = false;
     if (p < to - kMinCopyLength) {
-      FindBestMatch(p);
+      if (fast)
+        FindBestMatchFast(p);
+      else
+        FindBestMatch(p);
       found = best.length > 0;
     }
     if (found) {

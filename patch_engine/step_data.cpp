@@ -7,6 +7,8 @@
 
 namespace engine {
 
+StepImplementation Implementation = StepImplementation::Fast;
+
 int64_t StepData::MaxNumber() const {
   if (Options.SelfReferences) return sourceLength + targetLength;
   return sourceLength > targetLength ? sourceLength : targetLength;
