@@ -9,8 +9,11 @@
 // and throws Exception with the English text of the message (engine_messages.h). The
 // engine works on files through the platform layer only, so the same code builds natively
 // and for Windows and writes the same bytes in both.
+#include "patch_engine/cancel.h"
 #include "patch_engine/crc32.h"
+#include "patch_engine/create_patch.h"
 #include "patch_engine/data_streams.h"
+#include "patch_engine/directory_walk.h"
 #include "patch_engine/dyn_array.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_messages.h"

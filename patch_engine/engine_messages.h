@@ -107,6 +107,40 @@ inline constexpr EngineMessage MissingStub{
 inline constexpr EngineMessage NoMemoryForByteStream{
     "No memory for bytestream",
     "Kein Speicher fuer den Bytestrom"};
+inline constexpr EngineMessage CannotOpenScannedDirectory{
+    "Error, can't open directory \"%s\" being scanned!",
+    "Fehler, das zu durchsuchende Verzeichnis \"%s\" kann nicht geoeffnet werden!"};
+inline constexpr EngineMessage BadFileCount{
+    "Error, %ld file names given, but a patch needs 3 to 21: one to 19 older versions, the "
+    "target and the patch file!",
+    "Fehler, %ld Dateinamen angegeben, ein Patch braucht aber 3 bis 21: eine bis 19 aeltere "
+    "Versionen, das Ziel und die Patchdatei!"};
+inline constexpr EngineMessage OutputIsInput{
+    "Error, the patch file \"%s\" is one of the versions to be patched!",
+    "Fehler, die Patchdatei \"%s\" ist eine der zu patchenden Versionen!"};
+inline constexpr EngineMessage OutputInsideTree{
+    "Error, the patch file \"%s\" lies inside the directory \"%s\" being patched!",
+    "Fehler, die Patchdatei \"%s\" liegt im zu patchenden Verzeichnis \"%s\"!"};
+inline constexpr EngineMessage RootInsideRoot{
+    "Error, the directory \"%s\" lies inside the directory \"%s\"; the versions of a tree "
+    "must not contain each other!",
+    "Fehler, das Verzeichnis \"%s\" liegt im Verzeichnis \"%s\"; die Versionen eines "
+    "Verzeichnisbaums duerfen einander nicht enthalten!"};
+inline constexpr EngineMessage CannotReplaceOutput{
+    "Error, can't replace \"%s\" with the new patch file!",
+    "Fehler, \"%s\" kann nicht durch die neue Patchdatei ersetzt werden!"};
+inline constexpr EngineMessage PackerNotStarted{
+    "Error, can't start packer \"%s\"!",
+    "Fehler, der Packer \"%s\" kann nicht gestartet werden!"};
+inline constexpr EngineMessage PackerFailed{
+    "Error, packer \"%s\" failed with exit code %ld!",
+    "Fehler, der Packer \"%s\" ist mit dem Rueckgabewert %ld gescheitert!"};
+inline constexpr EngineMessage ApplierUnknown{
+    "Error, applier kind %ld unknown!",
+    "Fehler, Anwendertyp %ld unbekannt!"};
+inline constexpr EngineMessage Cancelled{
+    "Patch creation cancelled.",
+    "Patcherstellung abgebrochen."};
 
 // Informational lines for the console hooks.
 inline constexpr EngineMessage ExaminingPair{
@@ -143,6 +177,9 @@ inline constexpr EngineMessage ForBitStream{
 // Every message above, for checks over the whole table.
 inline constexpr const EngineMessage* kAllMessages[] = {
     &NameTooLong,
+    &FileTooLarge,
+    &BadVersionCount,
+    &MissingStub,
     &CannotWritePatchStream,
     &CompressionInitFailed,
     &AllocationFailed,
@@ -167,6 +204,16 @@ inline constexpr const EngineMessage* kAllMessages[] = {
     &CannotOpenDestination,
     &CannotReadFile,
     &NoMemoryForByteStream,
+    &CannotOpenScannedDirectory,
+    &BadFileCount,
+    &OutputIsInput,
+    &OutputInsideTree,
+    &RootInsideRoot,
+    &CannotReplaceOutput,
+    &PackerNotStarted,
+    &PackerFailed,
+    &ApplierUnknown,
+    &Cancelled,
     &ExaminingPair,
     &Examining,
     &FileIdentical,
@@ -178,6 +225,7 @@ inline constexpr const EngineMessage* kAllMessages[] = {
     &ForFileData,
     &ForMatchBuffer,
     &ForOptimizer,
+    &ForOptimizerMore,
     &ForBitStream,
 };
 }  // namespace msg

@@ -42,7 +42,7 @@ class QuietFrontEnd final : public FrontEndServices {
   }
   bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
   void ShowPackerNotFound(const std::string&, bool) override {}
-  void RunAndWait(const std::string&, bool) override {}
+  bool RunAndWait(const std::string&, bool, uint32_t&) override { return false; }
 };
 
 QuietFrontEnd quietFrontEnd;

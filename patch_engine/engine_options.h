@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "patch_engine/cancel.h"
+
 namespace engine {
 
 constexpr int kMaxFileNames = 21;
@@ -63,14 +65,17 @@ extern StageProgressHook Stage2Progress;  // structure pass
 extern StageProgressHook Stage3Progress;  // encoding pass
 extern FileProgressHook FileProgress;     // directory mode, per target file
 
+// A progress point: a requested cancel ends the run here.
 inline void ReportStage(StageProgressHook hook, int percent) {
+  CheckCancel();
   if (hook) hook(percent);
 }
 
 // Routines of the front end that the engine calls directly, on its thread. The front end
 // implements this interface and installs its object with SetFrontEndServices; until then
 // (and after SetFrontEndServices(nullptr)) a quiet default is in force that shows nothing,
-// agrees to every question, starts no program and raises the missing-stub error itself.
+// agrees to every question, reports every program as not started and raises the
+// missing-stub error itself.
 class FrontEndServices {
  public:
   virtual ~FrontEndServices() = default;
@@ -87,8 +92,9 @@ class FrontEndServices {
   virtual bool AskLongFileNameSupport(const std::string& productWord,
                                       const std::string& outputName) = 0;
   virtual void ShowPackerNotFound(const std::string& program, bool searchedPath) = 0;
-  // Starts the command line as a new process and returns when it has ended.
-  virtual void RunAndWait(const std::string& commandLine, bool show) = 0;
+  // Starts the command line as a new process and returns when it has ended, with its exit
+  // code; false when the process could not be started.
+  virtual bool RunAndWait(const std::string& commandLine, bool show, uint32_t& exitCode) = 0;
 };
 
 void SetFrontEndServices(FrontEndServices* services);

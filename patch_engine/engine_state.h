@@ -37,8 +37,8 @@ bool ClosePatchFile();
 void DiscardPatchFile();
 
 // Closes every file the engine holds and frees every buffer of the run: the step's file
-// buffer, the index tables, the match lists and the data streams; the temporary files of
-// unfinished steps are closed and deleted. Harmless twice. While it runs, BuffersSettled
+// buffer, the index tables, the match lists, the data streams and the root lists of
+// directory mode; the temporary files of unfinished steps are closed and deleted. Harmless twice. While it runs, BuffersSettled
 // is 0.
 void FreeEngineBuffers();
 extern std::atomic<int> BuffersSettled;

@@ -17,8 +17,6 @@ namespace engine {
 
 namespace {
 
-constexpr size_t kCopyPiece = 2000;
-
 // Opens path for reading into file and returns its length; raises `cannotOpen` when it
 // cannot be opened and the too-large message when it does not fit a step.
 int64_t OpenVersion(platform::File& file, const std::string& path, const EngineMessage& cannotOpen) {
@@ -38,13 +36,7 @@ void ReadVersion(platform::File& file, uint8_t* into, int64_t length, const std:
 void CopyStepData(FileInfo& slot, int64_t size) {
   platform::File& f = slot.tempFile;
   if (!f.Open(slot.tempName, platform::OpenMode::Read)) RaiseEngineError(msg::CannotReadPatchInfo);
-  uint8_t piece[kCopyPiece];
-  for (int64_t left = size; left > 0;) {
-    size_t want = left < int64_t(kCopyPiece) ? size_t(left) : kCopyPiece;
-    if (f.Read(piece, want) != want) RaiseEngineError(msg::CannotReadPatchInfo);
-    WritePatchStream(piece, want);
-    left -= int64_t(want);
-  }
+  CopyFileToPatchStream(f, size, msg::CannotReadPatchInfo);
   f.Close();
   platform::RemoveFile(slot.tempName);
   slot.tempName.clear();

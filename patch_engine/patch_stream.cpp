@@ -11,6 +11,7 @@ namespace engine {
 
 namespace {
 constexpr size_t kOutChunk = 4096;
+constexpr size_t kCopyPiece = 2000;
 z_stream zs;
 bool deflating = false;
 
@@ -90,6 +91,16 @@ void WriteNameString(const std::string& name) {
   if (name.size() > 255) RaiseEngineError(msg::NameTooLong);
   WritePatchU8(uint8_t(name.size()));
   WritePatchStream(name.data(), name.size());
+}
+
+void CopyFileToPatchStream(platform::File& file, int64_t length, const EngineMessage& shortRead) {
+  uint8_t piece[kCopyPiece];
+  for (int64_t left = length; left > 0;) {
+    size_t want = left < int64_t(kCopyPiece) ? size_t(left) : kCopyPiece;
+    if (file.Read(piece, want) != want) RaiseEngineError(shortRead);
+    WritePatchStream(piece, want);
+    left -= int64_t(want);
+  }
 }
 
 }  // namespace engine

@@ -104,5 +104,11 @@ char PathListSeparator();
 bool IsPathSeparator(char c);
 // dir + separator + name, without doubling a separator at the end of dir.
 std::string JoinPath(const std::string& dir, const std::string& name);
+// The absolute form of path, with "." and ".." components and doubled separators
+// resolved by the system's rules; symbolic links are not followed.
+std::string FullPath(const std::string& path);
+// True when path names dir itself or something below it (by their full paths, with the
+// system's rule for the case of names).
+bool PathWithin(const std::string& path, const std::string& dir);
 
 }  // namespace platform

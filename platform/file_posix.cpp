@@ -149,7 +149,9 @@ bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::st
     unsigned v = rng() & 0xFFFF;
     for (int i = 3; i >= 0; --i) candidate += hex[(v >> (4 * i)) & 15];
     candidate = JoinPath(dir, candidate + ".tmp");
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Made like any new file (the umask decides), as on Windows: the unique file often
+    // becomes a patch or an installed file by renaming.
+    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
       name = candidate;
@@ -163,6 +165,41 @@ bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::st
 std::string GetEnvironment(const std::string& name) {
   const char* v = std::getenv(name.c_str());
   return v ? v : "";
+}
+
+std::string FullPath(const std::string& path) {
+  std::string joined = path;
+  if (path.empty() || path[0] != '/') {
+    std::vector<char> cwd(4096);
+    while (!getcwd(cwd.data(), cwd.size())) {
+      if (errno != ERANGE) return path;
+      cwd.resize(cwd.size() * 2);
+    }
+    joined = std::string(cwd.data()) + "/" + path;
+  }
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string full;
+  for (const auto& part : parts) full += "/" + part;
+  return full.empty() ? "/" : full;
+}
+
+bool PathWithin(const std::string& path, const std::string& dir) {
+  std::string p = FullPath(path), d = FullPath(dir);
+  if (p == d) return true;
+  if (d.back() != '/') d += '/';
+  return p.compare(0, d.size(), d) == 0;
 }
 
 char PathSeparator() { return '/'; }

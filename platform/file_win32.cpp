@@ -161,6 +161,33 @@ std::string GetEnvironment(const std::string& name) {
   return v;
 }
 
+std::string FullPath(const std::string& path) {
+  DWORD n = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::string full(n, '\0');
+  char* filePart = nullptr;
+  n = GetFullPathNameA(path.c_str(), n, full.data(), &filePart);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  return full;
+}
+
+bool PathWithin(const std::string& path, const std::string& dir) {
+  // Names compare without regard to the case of ASCII letters, as the file system does.
+  auto folded = [](std::string s) {
+    for (char& c : s) {
+      if (c >= 'A' && c <= 'Z') c = char(c + 32);
+      if (c == '/') c = '\\';
+    }
+    while (s.size() > 3 && s.back() == '\\') s.pop_back();
+    return s;
+  };
+  std::string p = folded(FullPath(path)), d = folded(FullPath(dir));
+  if (p == d) return true;
+  if (d.back() != '\\') d += '\\';
+  return p.compare(0, d.size(), d) == 0;
+}
+
 char PathSeparator() { return '\\'; }
 char PathListSeparator() { return ';'; }
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }

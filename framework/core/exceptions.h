@@ -10,6 +10,11 @@ class EAbort : public Exception {
   EAbort() : Exception("Operation aborted") {}
   using Exception::Exception;
 };
+// A cooperative cancel (TWorkControl): the worker unwinds through its normal failure path.
+class ECancelled : public EAbort {
+ public:
+  ECancelled() : EAbort("Operation cancelled") {}
+};
 #define FW_EXCEPTION(Name, Base) \
   class Name : public Base {     \
    public:                       \
@@ -23,4 +28,6 @@ FW_EXCEPTION(EFormError, Exception)
 FW_EXCEPTION(EComponentError, Exception)
 FW_EXCEPTION(ERegistryException, Exception)
 FW_EXCEPTION(EOutOfResources, Exception)
+FW_EXCEPTION(EThread, Exception)
+FW_EXCEPTION(EInvalidOperation, Exception)
 #undef FW_EXCEPTION

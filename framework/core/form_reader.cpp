@@ -284,8 +284,10 @@ class Parser {
         if (++digits > 8) error_(line_, "number out of range");
       }
       if (!digits) error_(line_, "invalid number");
+      // Hexadecimal spells a 32-bit pattern: $8000000F is the system colour, not 2^31+15.
+      int64_t x = n > 0x7FFFFFFF ? int64_t(n) - (int64_t(1) << 32) : int64_t(n);
       v.kind = FormValue::Int;
-      v.i = neg ? -int64_t(n) : int64_t(n);
+      v.i = neg ? -x : x;
       return;
     }
     if (p_ >= t_.size() || !Digit(t_[p_])) error_(line_, "invalid number");
@@ -306,6 +308,7 @@ class Parser {
     if (isFloat) {
       v.kind = FormValue::Float;
       v.f = std::strtod(text.c_str(), nullptr);
+      if (!std::isfinite(v.f)) error_(line_, "number out of range");
       return;
     }
     if (text.size() > 12) error_(line_, "number out of range");
@@ -333,7 +336,13 @@ class Reader {
   void Apply(const FormObject& form) {
     if (!SameText(form.className, root_.ClassName()))
       error_(form.line, "the form is of class " + form.className + ", not " + root_.ClassName());
-    Guard(form.line, [&] { root_.SetName(form.name); });
+    // A second instance of a form class under the same owner gets a name of its own.
+    std::string name = form.name;
+    for (int n = 1; root_.Owner() && root_.Owner()->FindComponent(name) &&
+                    root_.Owner()->FindComponent(name) != &root_;
+         ++n)
+      name = form.name + "_" + std::to_string(n);
+    Guard(form.line, [&] { root_.SetName(name); });
     root_.SetLoading();
     created_.push_back(&root_);
     try {
@@ -544,7 +553,7 @@ class Reader {
     for (const TMethodTable::FieldEntry* f : methods->AllFields()) {
       TComponent* c = root_.FindComponent(f->Name);
       if (!c) error_(line, "field " + f->Name + " has no component");
-      if (!f->Bind(root_, c)) error_(line, "field " + f->Name + " is not a " + c->ClassName());
+      if (!f->Bind(root_, c)) error_(line, "field " + f->Name + " cannot hold a " + c->ClassName());
     }
   }
 

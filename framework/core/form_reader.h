@@ -5,8 +5,10 @@
 // object, through AdoptChild), sets properties in text order while the components load,
 // resolves component references and binds events by handler name after the whole text,
 // binds the root's fields, and calls Loaded() and then FormLoaded() on every component in
-// creation order, root first. Any error throws EFormError "source(line): message" and
-// frees every component the reader made, so a form never loads half-way.
+// creation order, root first. The root takes the name in the text, with "_1", "_2" ...
+// added when its owner already has a component of that name. Any error throws EFormError
+// "source(line): message" and frees every component the reader made, so a form never
+// loads half-way.
 #include <string>
 
 class TComponent;

@@ -48,7 +48,14 @@ bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
 
 TComponent* TClassInfo::Create(TComponent* owner) const {
   if (!factory_) throw EComponentError("Cannot create an instance of the abstract class " + name_);
-  return factory_(owner);
+  TComponent* c = factory_(owner);
+  try {
+    c->AfterConstruction();
+  } catch (...) {
+    c->Free();
+    throw;
+  }
+  return c;
 }
 
 const TPropInfo* TClassInfo::FindProp(std::string_view name) const {
@@ -64,7 +71,16 @@ std::vector<const TPropInfo*> TClassInfo::AllProps() const {
   for (const TClassInfo* c = this; c; c = c->parent_) chain.push_back(c);
   std::vector<const TPropInfo*> out;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    for (const TPropInfo& p : (*it)->props_) out.push_back(&p);
+    for (const TPropInfo& p : (*it)->props_) {
+      // A class may declare an inherited property again (a new default): it takes the
+      // base entry's place.
+      auto same = std::find_if(out.begin(), out.end(),
+                               [&](const TPropInfo* q) { return SameText(q->Name, p.Name); });
+      if (same != out.end())
+        *same = &p;
+      else
+        out.push_back(&p);
+    }
   return out;
 }
 
@@ -82,6 +98,12 @@ const TClassInfo* FindClass(std::string_view name) {
 }
 
 void UnregisterAllClasses() { Registry().clear(); }
+
+std::vector<const TClassInfo*> RegisteredClasses() {
+  std::vector<const TClassInfo*> out;
+  for (const auto& [name, info] : Registry()) out.push_back(info);
+  return out;
+}
 
 const TClassInfo& TObject::StaticClass() {
   static const TClassInfo info{"TObject", nullptr, nullptr, {}};
@@ -122,6 +144,7 @@ void TComponent::Destroying() {
 }
 
 void TComponent::Free() {
+  DoDestroy();
   Destroying();
   BeforeDestruction();
   while (!comps_.empty()) comps_.back()->Free();

@@ -41,11 +41,14 @@ class TClassInfo {
   const TClassInfo* Parent() const { return parent_; }
   bool InheritsFrom(const TClassInfo& other) const;
   bool IsAbstract() const { return !factory_; }
-  TComponent* Create(TComponent* owner) const;  // abstract classes throw EComponentError
+  // Constructs, then calls AfterConstruction (a form reads its resource there); a failure
+  // there frees the new object. Abstract classes throw EComponentError.
+  TComponent* Create(TComponent* owner) const;
   const TPropTable& Props() const { return props_; }  // own entries only
   // This class's entry or the nearest ancestor's; null when none has it.
   const TPropInfo* FindProp(std::string_view name) const;
-  // Every entry, base classes first.
+  // Every entry, base classes first; an entry declared again by a subclass replaces the
+  // inherited one in its place.
   std::vector<const TPropInfo*> AllProps() const;
   std::string_view FormResource() const { return formResource_; }
 
@@ -65,6 +68,7 @@ TClassInfo::Factory Factory() {
 void RegisterClass(const TClassInfo& info);  // another class of the same name: EComponentError
 const TClassInfo* FindClass(std::string_view name);  // case-insensitive; null when unknown
 void UnregisterAllClasses();                         // for tests
+std::vector<const TClassInfo*> RegisteredClasses();  // by name
 
 #define FW_CLASS(T, Base)                                               \
  public:                                                               \
@@ -159,11 +163,16 @@ class TComponent : public TPersistent {
 
  protected:
   ~TComponent() override;
+  // Runs once the constructor is done, when made through TClassInfo::Create.
+  virtual void AfterConstruction() {}
+  // The first step of Free(), before anything is marked destroying (a form's OnDestroy).
+  virtual void DoDestroy() {}
   virtual void BeforeDestruction() {}
   void Destroying();
 
  private:
   friend class TLinkBase;
+  friend class TClassInfo;
   void Insert(TComponent* c);
   void Remove(TComponent* c);
   void NotifyRemoval(TComponent* going);
@@ -248,12 +257,12 @@ class TMethodTable {
                        }});
     return std::move(*this);
   }
-  template <class Ev, class F, class... A>
-  TMethodTable&& Handler(std::string name, void (F::*method)(A...)) && {
+  template <class Ev, class F, class R, class... A>
+  TMethodTable&& Handler(std::string name, R (F::*method)(A...)) && {
     handlers_.push_back({std::move(name), typeid(Ev),
                          [method](TComponent& root, const std::string& n) -> std::any {
                            F* f = &static_cast<F&>(root);
-                           return Ev([f, method](A... a) { (f->*method)(a...); }, n);
+                           return Ev([f, method](A... a) { return (f->*method)(a...); }, n);
                          }});
     return std::move(*this);
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <typeindex>
 #include <utility>
@@ -30,6 +31,7 @@ struct TTypeInfo {
   std::vector<std::pair<std::string, int64_t>> Idents;   // Int: "clBtnFace", "mrOk"
   const TClassInfo& (*RefClass)() = nullptr;             // Component (fetched late: a class may refer to itself)
   int64_t Min = INT32_MIN, Max = INT32_MAX;              // Int range
+  bool Hex = false;                                      // Int: written as $XXXXXXXX
 };
 
 struct TPropInfo {
@@ -45,6 +47,7 @@ struct TPropInfo {
   std::type_index EventType = typeid(void);
   std::function<void(TPersistent&, const std::any&)> SetEvent;
   std::function<std::string(const TPersistent&)> HandlerName;
+  std::function<bool(const TPersistent&)> Assigned;
 
   TPropInfo&& WithDefault(const TValue& v) && {
     Default.emplace(v);
@@ -58,6 +61,18 @@ struct TPropInfo {
 };
 
 using TPropTable = std::vector<TPropInfo>;
+
+// Visits every non-hidden published entry of obj, base class entries first. Nested
+// objects are walked into (path "Font.Name", owner = the nested object) after their own
+// entry is reported; Strings and Collection entries are reported, not walked.
+using TPropVisitor =
+    std::function<void(TPersistent& owner, const TPropInfo& prop, const std::string& path)>;
+void ForEachProperty(TPersistent& obj, const TPropVisitor& visit);
+
+// Whether the writer stores prop of obj: not when its Stored rule says no, nor when it
+// equals its Default (always, without a default); empty lists, empty collections, nil
+// references and unassigned events are never written.
+bool IsStoredProp(const TPersistent& obj, const TPropInfo& prop);
 
 bool SameText(const std::string& a, const std::string& b);  // ASCII case-insensitive
 
@@ -173,15 +188,16 @@ struct TProps {
     };
     return p;
   }
-  // A TEvent<...> data member.
-  template <class Ev>
-  static TPropInfo Event(std::string name, Ev T::*member) {
+  // A TEvent<...> data member of T or of a base class of T.
+  template <class Ev, class B>
+  static TPropInfo Event(std::string name, Ev B::*member) {
     TPropInfo p = Entry(std::move(name), TPropKind::Event);
     p.EventType = typeid(Ev);
     p.SetEvent = [member](TPersistent& o, const std::any& e) {
       M(o).*member = std::any_cast<const Ev&>(e);
     };
     p.HandlerName = [member](const TPersistent& o) { return (C(o).*member).HandlerName(); };
+    p.Assigned = [member](const TPersistent& o) { return bool(C(o).*member); };
     return p;
   }
 };

@@ -39,7 +39,8 @@ class TStrings : public TPersistent {
   void SetValue(const std::string& name, const std::string& value);  // empty value deletes
 
   std::string Text() const;
-  void SetText(const std::string& text);
+  // Replaces the contents with the lines of text (CR, LF or CR LF end a line).
+  virtual void SetText(const std::string& text);
   std::string CommaText() const;
   void LoadFromStream(class TStream& stream);
   void SaveToStream(TStream& stream) const;

@@ -30,7 +30,7 @@ class RecordingFrontEnd final : public FrontEndServices {
   void RaiseMissingStub(const std::string& stub) override { calls.push_back("stub " + stub); }
   bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
   void ShowPackerNotFound(const std::string&, bool) override {}
-  void RunAndWait(const std::string&, bool) override {}
+  bool RunAndWait(const std::string&, bool, uint32_t&) override { return false; }
 
   std::vector<std::string> calls, parked;
   std::vector<int64_t> sizes;

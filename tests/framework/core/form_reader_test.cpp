@@ -18,30 +18,7 @@ class FormReader : public ::testing::Test {
 };
 
 TEST_F(FormReader, SetsEveryPropertyKind) {
-  ReadForm(*form,
-           "object F: TTestForm\n"
-           "  Caption = 'It''s ' + #65'B' // comment\n"
-           "  Width = 320\n"
-           "  Color = clBtnFace\n"
-           "  Mark = '*'\n"
-           "  Checked = True\n"
-           "  Shape = shTriangle\n"
-           "  Sides = [shCircle, shTriangle]\n"
-           "  Ratio = 2.5e1\n"
-           "  Data = {01 ff7A}\n"
-           "  Font.Name = 'Courier'\n"
-           "  Font.Style = [fsItalic]\n"
-           "  Items = ('Yes' 'No' 42)\n"
-           "  Entries = <\n"
-           "    item\n"
-           "      Ident = 'Version'\n"
-           "      Value = $10\n"
-           "    end\n"
-           "    item Ident = 'x' end>\n"
-           "  Tag = -3\n"
-           "  object Button1: TTestItem end\n"
-           "end\n",
-           "TTestForm");
+  ReadForm(*form, ReadCorpusFile("every_kind.form"), "TTestForm");
   EXPECT_EQ(form->Name(), "F");
   EXPECT_EQ(form->Caption, "It's AB");
   EXPECT_EQ(form->Width, 320);
@@ -121,6 +98,23 @@ TEST_F(FormReader, ErrorsNameTheLineAndLeaveNoComponents) {
       {"object F: TTestForm\n  Data = {0G}\nend", "TTestForm(2): invalid binary data"},
       {"object F: TTestForm\n  Font = 'x'\nend",
        "TTestForm(2): property 'Font' cannot take a value; set its members"},
+      {"object F: TTestForm\n  Font.Name.X = 'x'\nend",
+       "TTestForm(2): property 'Name' of TTestFont has no members"},
+      {"object F: TTestForm\n  Checked = 1\nend", "TTestForm(2): invalid value for property 'Checked'"},
+      {"object F: TTestForm\n  Sides = [shCircle, shOval]\nend",
+       "TTestForm(2): unknown identifier 'shOval' for property 'Sides'"},
+      {"object F: TTestForm\n  Ratio = 1.0e999\nend", "TTestForm(2): number out of range"},
+      {"object F: TTestForm\n  Width 5\nend", "TTestForm(2): expected '='"},
+      {"object F: TTestForm\n  Items = ('a' [)\nend", "TTestForm(2): invalid list item"},
+      {"object F: TTestForm\n object Button1: TTestLeaf end\nend",
+       "TTestForm(1): field Button1 cannot hold a TTestLeaf"},
+      {"object F: TTestForm\n object Button1: TTestItem\n  object L: TTestLeaf\n   object X: TTestLeaf end\n  end\n end\nend",
+       "TTestForm(4): TTestLeaf cannot contain TTestLeaf"},
+      {"object F: TTestForm\n object Button1: TTestItem\n  Buddy = Leaf\n end\n object Leaf: TTestLeaf end\nend",
+       "TTestForm(3): Leaf is a TTestLeaf, not a TTestItem"},
+      {"object F: TTestForm\n object Button1: TTestItem end\nend\nend", "TTestForm(4): text after the final 'end'"},
+      {"object F: TTestForm\n  Caption = 'a' +\nend", "TTestForm(3): expected a string after '+'"},
+      {"object F: TTestForm\n  Data = {012}\nend", "TTestForm(2): invalid binary data"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -132,6 +126,31 @@ TEST_F(FormReader, ErrorsNameTheLineAndLeaveNoComponents) {
       EXPECT_EQ(e.Message(), c.message);
     }
     EXPECT_EQ(f->ComponentCount(), 0);
+  }
+}
+
+TEST_F(FormReader, ASecondRootUnderTheSameOwnerGetsANameOfItsOwn) {
+  TOwned<TComponent> owner(new TComponent(nullptr));
+  const char* text = "object F: TTestForm\n object Button1: TTestItem end\nend";
+  auto* a = new TTestForm(owner.get());
+  auto* b = new TTestForm(owner.get());
+  ReadForm(*a, text, "T");
+  ReadForm(*b, text, "T");
+  EXPECT_EQ(a->Name(), "F");
+  EXPECT_EQ(b->Name(), "F_1");
+}
+
+TEST_F(FormReader, HexIsA32BitPatternAndTheSizeIsLimited) {
+  TOwned<TTestForm> f(new TTestForm(nullptr));
+  ReadForm(*f, "object F: TTestForm\n Color = $8000000F\n object Button1: TTestItem end\nend", "T");
+  EXPECT_EQ(uint32_t(f->Color), 0x8000000Fu);
+  std::string huge = "object F: TTestForm\n Caption = '" + std::string(4u << 20, 'x') + "'\nend";
+  TOwned<TTestForm> g(new TTestForm(nullptr));
+  try {
+    ReadForm(*g, huge, "Huge");
+    FAIL();
+  } catch (const EFormError& e) {
+    EXPECT_EQ(e.Message(), "Huge(1): form text larger than 4 MiB");
   }
 }
 

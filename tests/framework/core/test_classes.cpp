@@ -1,5 +1,10 @@
 #include "test_classes.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "framework/core/color.h"
+
 std::vector<std::string>& Log() {
   static std::vector<std::string> log;
   return log;
@@ -8,7 +13,6 @@ std::vector<std::string>& Log() {
 namespace {
 const TTypeInfo kShapes{{"shCircle", "shSquare", "shTriangle"}, {}};
 const TTypeInfo kStyles{{"fsBold", "fsItalic", "fsUnderline"}, {}};
-const TTypeInfo kColors{{}, {{"clRed", 0xFF}, {"clBtnFace", int64_t(0x8000000F) - (int64_t(1) << 32)}}};
 const TTypeInfo kWidth{{}, {}, nullptr, 0, 5000};
 }  // namespace
 
@@ -18,7 +22,8 @@ const TClassInfo& TTestFont::StaticClass() {
       "TTestFont", &TPersistent::StaticClass(), nullptr,
       {P::Str("Name", [](const TTestFont& f) { return f.FaceName; },
               [](TTestFont& f, std::string v) { f.FaceName = std::move(v); }),
-       P::Int("Size", [](const TTestFont& f) { return f.Size; }, [](TTestFont& f, int v) { f.Size = v; }),
+       P::Int("Size", [](const TTestFont& f) { return f.Size; }, [](TTestFont& f, int v) { f.Size = v; })
+           .WithDefault(int64_t(8)),
        P::Set("Style", &kStyles, [](const TTestFont& f) { return f.Style; },
               [](TTestFont& f, uint32_t v) { f.Style = v; })}};
   return info;
@@ -41,12 +46,14 @@ const TClassInfo& TTestItem::StaticClass() {
       "TTestItem", &TComponent::StaticClass(), Factory<TTestItem>(),
       {P::Str("Caption", [](const TTestItem& i) { return i.Caption; }, &TTestItem::SetCaption),
        P::Int("Width", [](const TTestItem& i) { return i.Width; }, [](TTestItem& i, int v) { i.Width = v; },
-              &kWidth),
+              &kWidth)
+           .WithDefault(int64_t(10)),
        P::Int("Color", [](const TTestItem& i) { return i.Color; }, [](TTestItem& i, int v) { i.Color = v; },
-              &kColors),
+              &ColorTypeInfo()),
        P::Char("Mark", [](const TTestItem& i) { return i.Mark; }, [](TTestItem& i, char v) { i.Mark = v; }),
        P::Bool("Checked", [](const TTestItem& i) { return i.Checked; },
-               [](TTestItem& i, bool v) { i.Checked = v; }),
+               [](TTestItem& i, bool v) { i.Checked = v; })
+           .WithDefault(false),
        P::Enum<TShape>("Shape", &kShapes, [](const TTestItem& i) { return i.Shape; },
                        [](TTestItem& i, TShape v) { i.Shape = v; }),
        P::Set("Sides", &kShapes, [](const TTestItem& i) { return i.Sides; },
@@ -80,6 +87,14 @@ void TTestItem::Loaded() {
 }
 void TTestItem::FormLoaded() { Log().push_back("formloaded " + Name()); }
 void TTestItem::AdoptChild(TComponent& child) { Kids.push_back(&child); }
+void TTestItem::GetChildren(const std::function<void(TComponent&)>& fn) const {
+  for (TComponent* k : Kids) fn(*k);
+}
+
+const TClassInfo& TTestLeaf::StaticClass() {
+  static const TClassInfo info{"TTestLeaf", &TComponent::StaticClass(), Factory<TTestLeaf>(), {}};
+  return info;
+}
 
 const TClassInfo& TTestForm::StaticClass() {
   static const TClassInfo info{"TTestForm", &TTestItem::StaticClass(), Factory<TTestForm>(), {}};
@@ -100,4 +115,12 @@ void TTestForm::FormKey(TObject*, bool&) {}
 void RegisterTestClasses() {
   RegisterClass(TTestItem::StaticClass());
   RegisterClass(TTestForm::StaticClass());
+  RegisterClass(TTestLeaf::StaticClass());
+}
+
+std::string ReadCorpusFile(const std::string& name) {
+  std::ifstream f(std::string(FORMS_DIR) + "/" + name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
 }

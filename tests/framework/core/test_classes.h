@@ -53,6 +53,14 @@ class TTestItem : public TComponent {
   void Loaded() override;
   void FormLoaded() override;
   void AdoptChild(TComponent& child) override;
+  void GetChildren(const std::function<void(TComponent&)>& fn) const override;
+};
+
+// Holds no children.
+class TTestLeaf : public TComponent {
+  FW_CLASS(TTestLeaf, TComponent)
+ public:
+  using TComponent::TComponent;
 };
 
 class TTestForm : public TTestItem {
@@ -68,3 +76,6 @@ class TTestForm : public TTestItem {
 };
 
 void RegisterTestClasses();
+
+// A form text of the corpus in forms/ (the round-trip and fuzz tests read every one).
+std::string ReadCorpusFile(const std::string& name);

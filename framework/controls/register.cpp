@@ -1,0 +1,17 @@
+#include "framework/controls/register.h"
+
+#include "framework/controls/comctrls.h"
+#include "framework/controls/extctrls.h"
+#include "framework/controls/stdctrls.h"
+#include "framework/win/forms.h"
+#include "framework/win/timer.h"
+
+void RegisterFrameworkClasses() {
+  for (const TClassInfo* c :
+       {&TForm::StaticClass(), &TTimer::StaticClass(), &TButton::StaticClass(), &TCheckBox::StaticClass(),
+        &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(),
+        &TLabel::StaticClass(), &TEdit::StaticClass(), &TMemo::StaticClass(), &TListBox::StaticClass(),
+        &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
+        &TTabSheet::StaticClass(), &TProgressBar::StaticClass()})
+    RegisterClass(*c);
+}

@@ -1,0 +1,361 @@
+#pragma once
+// The standard controls. Buttons, check boxes, radio buttons, group boxes, edits, list and
+// combo boxes superclass the system classes; the label is our own window class and
+// paints itself (a test driver in another process reads its caption as window text).
+//
+// Rules for changes made in code: setting TCheckBox.Checked, TRadioButton.Checked (to
+// true) or TRadioGroup.ItemIndex fires OnClick, as a user's click would; setting
+// TListBox.ItemIndex or TComboBox.ItemIndex fires nothing; TEdit and TMemo fire OnChange
+// for real changes of their text only. Nothing fires while a control loads.
+//
+// List and combo items (TControlItems) live in a plain string list until the window
+// exists, then in the window; a recreate copies them out and back, and freeing the
+// control lets the window delete them (WM_DELETEITEM reaches the live object).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/core/strings.h"
+#include "framework/win/controls.h"
+#include "framework/win/forms.h"
+
+// A TButton's Click sets ModalResult on the button's own nearest form, then fires OnClick.
+class TButton : public TWinControl {
+  FW_CLASS(TButton, TWinControl)
+
+ public:
+  explicit TButton(TComponent* owner);
+  bool Default() const { return default_; }
+  void SetDefault(bool v);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool v) { cancel_ = v; }
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult r) { modalResult_ = r; }
+  void Click() override;
+  bool DialogKeyFor(uint16_t key, bool focused) override;
+  bool DialogCharFor(char c) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CNCommand(TMessage& m) override;
+
+ private:
+  bool default_ = false;
+  bool cancel_ = false;
+  TModalResult modalResult_ = mrNone;
+};
+
+// A check box or a radio button: a system button whose check mark the object keeps.
+class TButtonControl : public TWinControl {
+  FW_CLASS(TButtonControl, TWinControl)
+
+ public:
+  bool Checked() const { return checked_; }
+  virtual void SetChecked(bool v) = 0;
+  bool DialogCharFor(char c) override;
+
+ protected:
+  TButtonControl(TComponent* owner, DWORD buttonStyle);
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+  void CNCommand(TMessage& m) override;
+  // What a user's click does to the mark.
+  virtual void Toggle() = 0;
+  // Stores and shows the mark; false when it was so already.
+  bool ShowChecked(bool v);
+
+ private:
+  DWORD buttonStyle_;
+  bool checked_ = false;
+};
+
+class TCheckBox : public TButtonControl {
+  FW_CLASS(TCheckBox, TButtonControl)
+
+ public:
+  explicit TCheckBox(TComponent* owner);
+  void SetChecked(bool v) override;  // fires OnClick when it changes
+
+ protected:
+  void Toggle() override { SetChecked(!Checked()); }
+};
+
+class TRadioButton : public TButtonControl {
+  FW_CLASS(TRadioButton, TButtonControl)
+
+ public:
+  explicit TRadioButton(TComponent* owner);
+  // Checking unchecks the radio buttons beside it and fires OnClick.
+  void SetChecked(bool v) override;
+
+ protected:
+  void Toggle() override { SetChecked(true); }
+};
+
+class TGroupBox : public TWinControl {
+  FW_CLASS(TGroupBox, TWinControl)
+
+ public:
+  explicit TGroupBox(TComponent* owner);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void AdjustClientRect(TRect& r) const override;
+  void WndProc(TMessage& m) override;
+};
+
+class TRadioGroup : public TGroupBox {
+  FW_CLASS(TRadioGroup, TGroupBox)
+
+ public:
+  explicit TRadioGroup(TComponent* owner);
+  TStrings& Items() { return items_; }
+  int ItemIndex() const { return itemIndex_; }
+  // -1 checks none. Fires OnClick when it changes (not while loading).
+  void SetItemIndex(int index);
+  int Columns() const { return columns_; }
+  void SetColumns(int n);
+  // The radio button of item i (made from Items).
+  TRadioButton* Button(int index) const { return buttons_.at(size_t(index)); }
+
+ protected:
+  void Loaded() override;
+  void BoundsChanged(bool resized) override;
+  void FontChanged() override;
+
+ private:
+  void ItemsChanged();
+  void ArrangeButtons();
+  void ButtonClicked(TRadioButton* b);
+  void CheckButtons();
+
+  TStringList items_;
+  std::vector<TRadioButton*> buttons_;
+  int itemIndex_ = -1;
+  int columns_ = 1;
+  bool updating_ = false;
+};
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+const TTypeInfo& AlignmentTypeInfo();
+
+class TLabel : public TCustomControl {
+  FW_CLASS(TLabel, TCustomControl)
+
+ public:
+  explicit TLabel(TComponent* owner);
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool v);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool v);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment a);
+  bool ShowAccelChar() const { return showAccelChar_; }
+  void SetShowAccelChar(bool v);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool v);
+  TWinControl* FocusControl() const { return focusControl_.Get(); }
+  void SetFocusControl(TWinControl* c) { focusControl_ = c; }
+  bool CanFocus() const override { return false; }
+  bool DialogCharFor(char c) override;
+
+ protected:
+  void Paint() override;
+  void Loaded() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void WMEraseBkgnd(TMessage& m) override;
+
+ private:
+  UINT TextFlags() const;
+  void AdjustBounds();
+
+  bool autoSize_ = true;
+  bool wordWrap_ = false;
+  TAlignment alignment_ = TAlignment::taLeftJustify;
+  bool showAccelChar_ = true;
+  bool transparent_ = false;
+  TLink<TWinControl> focusControl_{this};
+};
+
+class TEdit : public TWinControl {
+  FW_CLASS(TEdit, TWinControl)
+
+ public:
+  explicit TEdit(TComponent* owner);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v);
+  int MaxLength() const { return maxLength_; }
+  void SetMaxLength(int n);
+  char PasswordChar() const { return passwordChar_; }
+  void SetPasswordChar(char c);
+  void SelectAll();
+
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+  void CNCommand(TMessage& m) override;
+  void TextChanged() override;
+  virtual void Change();
+
+ private:
+  void NoteText();
+
+  bool readOnly_ = false;
+  int maxLength_ = 0;
+  char passwordChar_ = '\0';
+  std::string lastText_;
+};
+
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TMemo : public TEdit {
+  FW_CLASS(TMemo, TEdit)
+
+ public:
+  explicit TMemo(TComponent* owner);
+  ~TMemo() override;
+  TStrings& Lines();
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle s);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool v);
+  bool WantReturns() const { return wantReturns_; }
+  void SetWantReturns(bool v) { wantReturns_ = v; }
+  bool WantTabs() const { return wantTabs_; }
+  void SetWantTabs(bool v) { wantTabs_ = v; }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void WMGetDlgCode(TMessage& m) override;
+
+ private:
+  class TMemoLines;
+  std::unique_ptr<TMemoLines> lines_;
+  TScrollStyle scrollBars_ = TScrollStyle::ssNone;
+  bool wordWrap_ = true;
+  bool wantReturns_ = true;
+  bool wantTabs_ = false;
+};
+
+// The window messages of a list or combo box's item storage.
+struct TListMessages {
+  UINT Add, Insert, Delete, Reset, Count, GetText, GetTextLen, SetData, GetData;
+};
+
+// Items of a list or combo box: a plain list until the window exists, then the window.
+class TControlItems : public TStrings {
+  FW_CLASS(TControlItems, TStrings)
+
+ public:
+  TControlItems(TWinControl& owner, const TListMessages& messages);
+  int Count() const override;
+  std::string Get(int index) const override;
+  TObject* GetObject(int index) const override;
+  void PutObject(int index, TObject* obj) override;
+  void Insert(int index, const std::string& s) override;
+  void Delete(int index) override;
+  void Clear() override;
+  int Add(const std::string& s) override;
+  void SetSorted(bool sorted) { store_.SetSorted(sorted); }
+
+  // The owner calls these when its window has been made and before it is remade.
+  void MoveToWindow();
+  void MoveFromWindow();
+
+ private:
+  HWND Window() const;
+  TWinControl& owner_;
+  const TListMessages& m_;
+  TStringList store_;
+};
+
+class TListBox : public TWinControl {
+  FW_CLASS(TListBox, TWinControl)
+
+ public:
+  explicit TListBox(TComponent* owner);
+  ~TListBox() override;
+  TStrings& Items() { return *items_; }
+  int ItemIndex() const;
+  void SetItemIndex(int index);  // no event
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool v);
+  bool MultiSelect() const { return multiSelect_; }
+  void SetMultiSelect(bool v);
+  bool ExtendedSelect() const { return extendedSelect_; }
+  void SetExtendedSelect(bool v);
+  bool Selected(int index) const;
+  void SetSelected(int index, bool v);
+  int SelCount() const;
+  int TopIndex() const;
+  void SetTopIndex(int index);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+  void DestroyWnd() override;
+  void CNCommand(TMessage& m) override;
+  // WM_DELETEITEM for an item with data; subclasses that own item data free it here.
+  virtual void DeleteItem(int index, TObject* data);
+  void CNDeleteItem(TMessage& m) override;
+
+ private:
+  std::unique_ptr<TControlItems> items_;
+  int itemIndex_ = -1;
+  bool keepItemData_ = false;
+  bool sorted_ = false;
+  bool multiSelect_ = false;
+  bool extendedSelect_ = true;
+};
+
+enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList };
+
+class TComboBox : public TWinControl {
+  FW_CLASS(TComboBox, TWinControl)
+
+ public:
+  explicit TComboBox(TComponent* owner);
+  ~TComboBox() override;
+  TStrings& Items() { return *items_; }
+  TComboBoxStyle Style() const { return style_; }
+  void SetStyle(TComboBoxStyle s);
+  int ItemIndex() const;
+  void SetItemIndex(int index);  // no event
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool v);
+  int DropDownCount() const { return dropDownCount_; }
+  void SetDropDownCount(int n) { dropDownCount_ = n; }
+  int MaxLength() const { return maxLength_; }
+  void SetMaxLength(int n);
+  bool DroppedDown() const;
+  void SetDroppedDown(bool v);
+  // A drop-down list shows the item equal to text (none when there is no such item).
+  void SetText(const std::string& text) override;
+  void SetBounds(int left, int top, int width, int height) override;
+
+  TNotifyEvent OnChange;
+  TNotifyEvent OnDropDown;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle() override;
+  void DestroyWnd() override;
+  void CNCommand(TMessage& m) override;
+  virtual void Change();
+  // WM_DELETEITEM for an item with data, as in TListBox.
+  virtual void DeleteItem(int index, TObject* data);
+  void CNDeleteItem(TMessage& m) override;
+
+ private:
+  int DroppedHeight() const;
+  std::unique_ptr<TControlItems> items_;
+  TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
+  int itemIndex_ = -1;
+  bool keepItemData_ = false;
+  bool sorted_ = false;
+  int dropDownCount_ = 8;
+  int maxLength_ = 0;
+};

@@ -1,0 +1,21 @@
+#include "patch_engine/cancel.h"
+
+#include <atomic>
+
+#include "patch_engine/engine_errors.h"
+
+namespace engine {
+
+namespace {
+std::atomic<bool> cancelRequested{false};
+}
+
+void RequestCancel() { cancelRequested = true; }
+bool CancelRequested() { return cancelRequested; }
+void ClearCancelRequest() { cancelRequested = false; }
+
+void CheckCancel() {
+  if (cancelRequested) RaiseEngineError(msg::Cancelled);
+}
+
+}  // namespace engine

@@ -1,0 +1,317 @@
+#include "patch_engine/create_patch.h"
+
+#include "patch_engine/cancel.h"
+#include "patch_engine/directory_walk.h"
+#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine_options.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_names.h"
+#include "patch_engine/file_record.h"
+#include "patch_engine/match_search.h"
+#include "patch_engine/patch_format.h"
+#include "patch_engine/patch_stream.h"
+#include "patch_engine/temp_patch_file.h"
+#include "platform/file.h"
+
+namespace engine {
+
+namespace {
+
+constexpr size_t kJoinPiece = 1000;
+const char kTempPrefix[] = "gp";
+
+std::string programDirectory;
+
+// What a run has created besides its output. Whatever is still listed when the run
+// leaves without having put its output in place is removed, however it leaves.
+class RunCleanup {
+ public:
+  RunCleanup() = default;
+  RunCleanup(const RunCleanup&) = delete;
+  RunCleanup& operator=(const RunCleanup&) = delete;
+  ~RunCleanup() {
+    DiscardPatchFile();
+    FreeEngineBuffers();
+    for (const std::string& name : files_) platform::RemoveFile(name);
+    ClearCancelRequest();
+  }
+  void Add(const std::string& name) { files_.push_back(name); }
+  // The run's files have been put in place or removed.
+  void Done() { files_.clear(); }
+
+ private:
+  std::vector<std::string> files_;
+};
+
+struct ArchiverCommand {
+  const char* format;      // takes the quoted program, then the quoted arguments
+  const char* archiveExt;  // appended to the base name to name the archive on the line
+  bool takesBase;          // false: the program and the output only
+};
+const ArchiverCommand kCommands[kPackerTypes] = {
+    {"%s -9 -g -X -j %s %s", "", true},
+    {"%s a -n -m %s %s", "", true},
+    {"%s a %s %s -std -tl -ep -m5 -mm", "", true},
+    {"%s -N -9 -S\".gz \" %s", "", false},
+    {"%s -ex -a -o %s %s", ".zip", true},
+    {"%s a -jm -e -i -y %s %s", ".arj", true},
+    {"%s a -m4 -y %s %s", ".j", true},
+};
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// The folder of path (with its last separator), or "." when it names none.
+std::string FolderOf(const std::string& path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (platform::IsPathSeparator(path[i - 1])) return path.substr(0, i);
+  return ".";
+}
+
+int64_t FileLength(const std::string& path) {
+  platform::File f;
+  return f.Open(path, platform::OpenMode::Read) ? f.Size() : -1;
+}
+
+// A new empty file in the output's folder, to be renamed over the output at the end.
+std::string CreateOutputTemp(const OutputNames& names, RunCleanup& cleanup) {
+  std::string temp;
+  if (!platform::CreateUniqueFile(FolderOf(names.output), kTempPrefix, temp))
+    RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
+  cleanup.Add(temp);
+  return temp;
+}
+
+void PutInPlace(const std::string& temp, const std::string& output) {
+  if (!platform::RenameFile(temp, output)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, output);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return platform::PathWithin(a, b) && platform::PathWithin(b, a);
+}
+
+// The refusals that need the inputs' kinds and the output's name.
+void CheckPaths(const OutputNames& names, int inputs, bool directoryMode) {
+  const auto& fileNames = Options.FileNames;
+  for (int i = 0; i < inputs; ++i) {
+    if (!platform::PathWithin(names.output, fileNames[i])) continue;
+    if (directoryMode) RaiseEngineErrorFmt(msg::OutputInsideTree, names.output, fileNames[i]);
+    RaiseEngineErrorFmt(msg::OutputIsInput, names.output);
+  }
+  if (!directoryMode) return;
+  for (int i = 0; i < inputs; ++i)
+    for (int j = 0; j < inputs; ++j)
+      if (i != j && platform::PathWithin(fileNames[i], fileNames[j]) &&
+          !SamePath(fileNames[i], fileNames[j]))
+        RaiseEngineErrorFmt(msg::RootInsideRoot, fileNames[i], fileNames[j]);
+}
+
+void RunArchiver(const OutputNames& names, uint32_t type, const std::string& program) {
+  const ArchiverFormat& archiver = kArchivers[type];
+  if (archiver.productWord[0] && !IsShortName(names.output) &&
+      !FrontEnd().AskLongFileNameSupport(archiver.productWord, names.output))
+    return;
+  platform::RemoveFile(names.base + archiver.extension);
+  const std::string commandLine = ArchiverCommandLine(type, program, names.base, names.output);
+  uint32_t exitCode = 0;
+  if (!FrontEnd().RunAndWait(commandLine, false, exitCode))
+    RaiseEngineErrorFmt(msg::PackerNotStarted, program);
+  if (exitCode != 0) RaiseEngineErrorFmt(msg::PackerFailed, program, exitCode);
+}
+
+}  // namespace
+
+const ArchiverFormat kArchivers[kPackerTypes] = {
+    {".zip", ""}, {".lzh", ""}, {".rar", "RAR"}, {".gz", "GZip"},
+    {".zip", "PkZIP"}, {".arj", "ARJ"}, {".j", ""},
+};
+
+void SetProgramDirectory(const std::string& programPath) {
+  size_t end = programPath.find_last_of("/:\\");
+  programDirectory = end == std::string::npos ? "" : programPath.substr(0, end + 1);
+}
+
+const std::string& ProgramDirectory() { return programDirectory; }
+
+PatchIdentification& Identification() {
+  static PatchIdentification id;
+  return id;
+}
+
+OutputNames MakeOutputNames(const std::string& name, uint32_t applierKind) {
+  const std::string extension = applierKind == 0 ? ".utp" : ".exe";
+  if (name.size() >= 4 && EqualsIgnoreCase(name.substr(name.size() - 4), extension))
+    return {name, name.substr(0, name.size() - 4)};
+  return {name + extension, name};
+}
+
+bool IsShortName(const std::string& name) {
+  size_t i = 0;
+  if (name.size() >= 2 && name[1] == ':' &&
+      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+    i = 2;
+  for (size_t run = 0; i < name.size(); ++i) {
+    if (name[i] == '.' || name[i] == '\\')
+      run = 0;
+    else if (++run > 8)
+      return false;
+  }
+  return true;
+}
+
+std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
+                                const std::string& base, const std::string& output) {
+  const ArchiverCommand& c = kCommands[packerType];
+  if (!c.takesBase) return FormatText(c.format, Quoted(program), Quoted(output));
+  return FormatText(c.format, Quoted(program), Quoted(base + c.archiveExt), Quoted(output));
+}
+
+void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
+                      const std::string& outputPath) {
+  platform::File stub, patch, output;
+  if (!stub.Open(stubPath, platform::OpenMode::Read))
+    RaiseEngineErrorFmt(msg::CannotAccessFile, stubPath);
+  if (!patch.Open(patchPath, platform::OpenMode::Read))
+    RaiseEngineErrorFmt(msg::CannotAccessFile, patchPath);
+  if (!output.Open(outputPath, platform::OpenMode::Write))
+    RaiseEngineErrorFmt(msg::CannotCreateFile, outputPath);
+  auto copy = [&output](platform::File& from) {
+    const int64_t size = from.Size();
+    if (size < 0) return false;
+    uint8_t piece[kJoinPiece];
+    for (int64_t left = size; left > 0;) {
+      size_t want = left < int64_t(kJoinPiece) ? size_t(left) : kJoinPiece;
+      if (from.Read(piece, want) != want || output.Write(piece, want) != want) return false;
+      left -= int64_t(want);
+    }
+    return true;
+  };
+  const bool joined = copy(stub) && copy(patch);
+  if (!output.Close() || !joined) {
+    platform::RemoveFile(outputPath);
+    RaiseEngineError(msg::JoinFailed);
+  }
+}
+
+void CreatePatch() {
+  RunCleanup cleanup;
+  FreeEngineBuffers();
+  Run() = RunState{};
+  const EngineOptions& o = Options;
+
+  if (o.FileCount < 3 || o.FileCount > kMaxFileNames) RaiseEngineErrorFmt(msg::BadFileCount, o.FileCount);
+  if (o.ApplierKind > 6) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
+  // The program table, and the program actually used for the selected packer.
+  if (o.PackerType >= uint32_t(kPackerTypes) || !kDefaultPackerPrograms[o.PackerType][0])
+    RaiseEngineError(msg::PackerUnknown);
+  std::string program = kDefaultPackerPrograms[o.PackerType];
+  if (o.PackerOn) {
+    if (o.PackerUseCustom[o.PackerType]) {
+      program = o.PackerProgram[o.PackerType];
+      if (!platform::IsFile(program)) {
+        FrontEnd().ShowPackerNotFound(program, false);
+        return;
+      }
+    } else if (!FindOnPath(program)) {
+      FrontEnd().ShowPackerNotFound(program, true);
+      return;
+    }
+  }
+
+  AllocateIndexTables();
+  PatchHeader header;
+  header.flags = o.Compress ? 1 : 0;
+  const int inputs = o.FileCount - 1;  // versions and target; the last name is the output
+  std::vector<bool> isDirectory(size_t(inputs), false);
+  bool directoryMode = false;
+  for (int i = 0; i < inputs; ++i) {
+    isDirectory[size_t(i)] = platform::IsDirectory(o.FileNames[i]);
+    directoryMode = directoryMode || isDirectory[size_t(i)];
+  }
+  header.mode = uint8_t(directoryMode ? PatchMode::DirectoryTrees : PatchMode::FileVersions);
+  Run().directoryMode = directoryMode ? 1 : 0;
+
+  FrontEnd().PumpMessages();
+  CheckCancel();
+
+  for (int i = 0; i < inputs; ++i) {
+    if (directoryMode && !isDirectory[size_t(i)])
+      RaiseEngineErrorFmt(msg::NotADirectory, o.FileNames[i]);
+    if (!directoryMode && !platform::IsFile(o.FileNames[i]))
+      RaiseEngineErrorFmt(msg::FileNotFound, o.FileNames[i]);
+  }
+  const OutputNames names = MakeOutputNames(o.FileNames[inputs], o.ApplierKind);
+  CheckPaths(names, inputs, directoryMode);
+
+  // The patch goes into a temporary file: in the output's folder for a plain patch, in
+  // the system's temporary folder for an executable one.
+  std::string written;
+  if (o.ApplierKind == 0) {
+    written = CreateOutputTemp(names, cleanup);
+    if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
+  } else {
+    CreateTempPatchFile(written).Close();
+    cleanup.Add(written);
+    if (!OpenPatchFile(written)) RaiseEngineError(msg::CannotOpenTempPatchFile);
+  }
+
+  const PatchIdentification& id = Identification();
+  if (id.second.size() > 0xFFFF) RaiseEngineError(msg::CannotWriteHeader);
+  header.identification = id.first;
+  header.secondIdentificationLength = uint16_t(id.second.size());
+  WritePatchHeader(header);
+
+  BeginPatchStream();
+  WritePatchStream(id.second.data(), id.second.size());
+  WriteNameString(o.BackupName);
+  if (directoryMode) {
+    for (int i = 0; i < inputs; ++i) {
+      RootLists().push_back(std::make_unique<RootList>());
+      RootList& list = *RootLists().back();
+      list.rootIndex = i;
+      BuildRootList(list, o.FileNames[i]);
+    }
+    WalkDirectoryPair();
+    WritePatchU8(0);
+  } else {
+    auto& slots = FileSlots();
+    for (int i = 0; i < inputs; ++i) {
+      slots[size_t(i)].path = o.FileNames[i];
+      slots[size_t(i)].relativePath.clear();
+    }
+    ExamineAndWriteFile(o.FileNames[inputs - 1], inputs);
+  }
+  if (o.ApplierKind == 2) {
+    WritePatchU32(0);
+    WritePatchU32(kApplierKind2Marker);
+  }
+  EndPatchStream();
+  WritePatchTrailer();
+  if (!ClosePatchFile()) RaiseEngineError(msg::CannotWriteTrailer);
+  FreeEngineBuffers();
+  CheckCancel();
+
+  if (o.ApplierKind == 0) {
+    PutInPlace(written, names.output);
+    cleanup.Done();
+    ConsoleLine(msg::CreatedPlainPatch, names.output, FileLength(names.output));
+  } else {
+    const std::string stubName = kApplierStubNames[o.ApplierKind];
+    const std::string stubPath = programDirectory + stubName;
+    if (platform::File stub; !stub.Open(stubPath, platform::OpenMode::Read)) {
+      FrontEnd().RaiseMissingStub(stubName);
+      RaiseEngineErrorFmt(msg::MissingStub, stubName);  // the front end's call did not end the run
+    }
+    const std::string joined = CreateOutputTemp(names, cleanup);
+    JoinStubAndPatch(stubPath, written, joined);
+    PutInPlace(joined, names.output);
+    platform::RemoveFile(written);
+    cleanup.Done();
+    const int64_t length = FileLength(names.output);
+    ConsoleLine(msg::CreatedExecutablePatch, names.output, length);
+    FrontEnd().ShowPatchSize(length);
+  }
+
+  if (o.PackerOn) RunArchiver(names, o.PackerType, program);
+}
+
+}  // namespace engine

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Checks the engine driver's exit codes and output on the sample trees:
+#   engine_run_check.sh SAMPLES_DIR [LAUNCHER...] ENGINE_RUN
+# Paths are given relative to a scratch folder, so a Windows build sees them as well.
+set -uo pipefail
+samples=$1; shift
+fail() { echo "engine_run_check: $*" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$samples/tree-v1" "$samples/tree-v2" "$work/"
+cd "$work"
+
+"$@" sample.utp tree-v1 tree-v2 >out.txt 2>err.txt
+rc=$?
+[[ $rc -eq 0 ]] || fail "a good run ended with $rc: $(cat err.txt)"
+grep -q "Created plain patchfile \"sample.utp\" with $(stat -c %s sample.utp) Bytes." out.txt ||
+  fail "no result line: $(cat out.txt)"
+grep -q "Done." err.txt || fail "no progress on stderr"
+
+"$@" bad.utp tree-v1 missing >out.txt 2>err.txt
+rc=$?
+[[ $rc -eq 1 ]] || fail "a failing run ended with $rc"
+grep -q 'Error, "missing" does not exist or is no directory.' err.txt || fail "no message: $(cat err.txt)"
+[[ ! -e bad.utp ]] || fail "a failing run left an output"
+
+"$@" --applier x out.utp tree-v1 tree-v2 >out.txt 2>err.txt
+rc=$?
+[[ $rc -eq 2 ]] || fail "a bad command line ended with $rc"
+echo "engine_run_check: ok"

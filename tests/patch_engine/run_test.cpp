@@ -1,0 +1,476 @@
+// CreatePatch as a whole: output names, file mode, executable patches, the refusals and
+// errors with their exact messages, cancel, and the archiver stage against a recording
+// front end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "patch_engine/engine.h"
+#include "run_fixture.h"
+#include "test_util.h"
+
+using namespace engine;
+using runfix::Noise;
+
+namespace {
+
+const std::string kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789 \n";
+
+std::string Version(int variant) {
+  std::string s = Noise(3000, 40, kAlphabet);
+  for (int v = 1; v <= variant; ++v) s.replace(size_t(v) * 400, 5, "#" + std::to_string(v) + "#");
+  return s;
+}
+
+std::string Text(const runfix::Bytes& b) { return std::string(b.begin(), b.end()); }
+
+class EngineRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetEngineOptions();
+    ClampEngineOptions();
+    scratch_.WriteFile("v0.bin", Version(0));
+    scratch_.WriteFile("v1.bin", Version(1));
+    scratch_.WriteFile("v2.bin", Version(2));
+  }
+  void TearDown() override {
+    Stage1Progress = nullptr;
+    FileProgress = nullptr;
+    Identification() = PatchIdentification{};
+    SetProgramDirectory("");
+    ResetEngineOptions();
+  }
+  std::string P(const std::string& relative) const { return scratch_.Path(relative); }
+  void FileVersions(const std::string& output) {
+    runfix::SetFileNames({P("v0.bin"), P("v1.bin"), P("v2.bin")}, output);
+  }
+
+  runfix::Scratch scratch_;
+  runfix::RecordingFrontEnd frontEnd_;
+};
+
+TEST(RunNames, OutputAndBaseNames) {
+  struct Case {
+    const char* name;
+    uint32_t kind;
+    const char* output;
+    const char* base;
+  } cases[] = {
+      {"x.UTP", 0, "x.UTP", "x"},         {"x", 0, "x.utp", "x"},
+      {"abc", 0, "abc.utp", "abc"},       {".utp", 0, ".utp", ""},
+      {"patch.exe", 3, "patch.exe", "patch"}, {"p.utp", 1, "p.utp.exe", "p.utp"},
+      {"p.exe", 0, "p.exe.utp", "p.exe"},
+  };
+  for (const Case& c : cases) {
+    OutputNames n = MakeOutputNames(c.name, c.kind);
+    EXPECT_EQ(n.output, c.output) << c.name;
+    EXPECT_EQ(n.base, c.base) << c.name;
+  }
+}
+
+TEST(RunNames, ShortNamesAndProgramDirectory) {
+  const std::pair<const char*, bool> names[] = {
+      {"patch.utp", true},          {"C:\\abcdefgh\\abcdefgh.abc", true},
+      {"abcdefghi.utp", false},     {"C:\\abcdefghi\\p.utp", false},
+      {"C:abcdefgh.utp", true},     {"1:abcdefgh.utp", false},
+      {"dir/abcdefgh.utp", false},  {"", true},
+  };
+  for (const auto& [name, isShort] : names) EXPECT_EQ(IsShortName(name), isShort) << name;
+
+  const std::pair<const char*, const char*> programs[] = {
+      {"C:\\prog\\Quiltor32.exe", "C:\\prog\\"}, {"/usr/bin/engine_run", "/usr/bin/"},
+      {"D:x.exe", "D:"},                         {"plain.exe", ""},
+  };
+  for (const auto& [path, dir] : programs) {
+    SetProgramDirectory(path);
+    EXPECT_EQ(ProgramDirectory(), dir) << path;
+  }
+  SetProgramDirectory("");
+}
+
+TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
+  Identification().first[0] = 0x11;
+  Identification().first[63] = 0x22;
+  Identification().second = {1, 2, 3};
+  FileVersions(P("out"));
+  ASSERT_EQ(runfix::RunEngine(), "");
+  const runfix::Bytes bytes = runfix::ReadFile(P("out.utp"));
+  const patchdec::Patch patch = patchdec::ParsePatch(bytes);
+  EXPECT_EQ(patch.mode, 1);
+  EXPECT_EQ(patch.flags, 0);
+  EXPECT_EQ(patch.identification[0], 0x11);
+  EXPECT_EQ(patch.identification[63], 0x22);
+  EXPECT_EQ(patch.secondIdentification, (runfix::Bytes{1, 2, 3}));
+  EXPECT_EQ(patch.trailerLength, bytes.size());
+  ASSERT_EQ(patch.entries.size(), 1u);
+  const patchdec::FileRecord& r = patch.entries[0].record;
+  EXPECT_EQ(r.steps.size(), 2u);
+  for (int from = 0; from < 2; ++from)
+    EXPECT_EQ(patchdec::RebuildTarget(r, runfix::ToBytes(Version(from))), runfix::ToBytes(Version(2)));
+  EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
+  EXPECT_EQ(frontEnd_.calls.front(), "Pump");
+  EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"out.utp", "v0.bin", "v1.bin", "v2.bin"}));
+}
+
+TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
+  const std::string stub = "MZ dummy applier stub " + std::string(1500, '\x90');
+  scratch_.WriteFile("stubs\\mendr32.exe", stub);
+  SetProgramDirectory(P("stubs\\Quiltor32.exe"));
+  FileVersions(P("plain.utp"));
+  ASSERT_EQ(runfix::RunEngine(), "");
+  const runfix::Bytes plain = runfix::ReadFile(P("plain.utp"));
+
+  Options.ApplierKind = 3;
+  FileVersions(P("patch"));
+  ASSERT_EQ(runfix::RunEngine(), "");
+  runfix::Bytes expected = runfix::ToBytes(stub);
+  expected.insert(expected.end(), plain.begin(), plain.end());
+  const runfix::Bytes exe = runfix::ReadFile(P("patch.exe"));
+  EXPECT_EQ(exe, expected);
+  const patchdec::Patch patch = patchdec::ParsePatch(exe);
+  EXPECT_EQ(patch.stubSize, stub.size());
+  EXPECT_EQ(patch.trailerLength, plain.size());
+  EXPECT_EQ(frontEnd_.patchSizes.back(), int64_t(exe.size()));
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+
+  // Kind 2 closes the stream with its pair.
+  scratch_.WriteFile("stubs\\mendrint.exe", stub);
+  Options.ApplierKind = 2;
+  ASSERT_EQ(runfix::RunEngine(), "");
+  EXPECT_TRUE(patchdec::ParsePatch(runfix::ReadFile(P("patch.exe"))).applierPair);
+}
+
+TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
+  scratch_.WriteFile("patch.exe", "previous");
+  SetProgramDirectory(P("nostubs\\Quiltor32.exe"));
+  Options.ApplierKind = 1;
+  FileVersions(P("patch.exe"));
+  try {
+    CreatePatch();
+    ADD_FAILURE() << "the run went on";
+  } catch (const runfix::MissingStubRaised& e) {
+    EXPECT_EQ(e.stubName, "mendrin.exe");
+  }
+  EXPECT_EQ(Text(runfix::ReadFile(P("patch.exe"))), "previous");
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+  EXPECT_EQ(BuffersSettled.load(), 1);
+  EXPECT_TRUE(RootLists().empty());
+}
+
+// Every failure of a run: its exact message, the previous output untouched and no
+// temporary file left anywhere.
+struct ErrorCase {
+  const char* what;
+  std::function<void(runfix::Scratch&)> setUp;
+  std::function<std::string(runfix::Scratch&)> message;
+};
+
+TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
+  auto files = [](runfix::Scratch& s) {
+    runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
+  };
+  auto trees = [](runfix::Scratch& s) {
+    s.WriteTree("d0", {{"a.txt", Version(0)}});
+    s.WriteTree("d1", {{"a.txt", Version(1)}, {"b.bin", "\x01\x02"}});
+    runfix::SetFileNames({s.Path("d0"), s.Path("d1")}, s.Path("out.utp"));
+  };
+  const ErrorCase cases[] = {
+      {"too few names", [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin")}, s.Path("out.utp")); },
+       [](runfix::Scratch&) {
+         return std::string("Error, 2 file names given, but a patch needs 3 to 21: one to 19 older "
+                            "versions, the target and the patch file!");
+       }},
+      {"too many names",
+       [&](runfix::Scratch& s) {
+         files(s);
+         Options.FileCount = 22;
+       },
+       [](runfix::Scratch&) {
+         return std::string("Error, 22 file names given, but a patch needs 3 to 21: one to 19 older "
+                            "versions, the target and the patch file!");
+       }},
+      {"packer outside the table",
+       [&](runfix::Scratch& s) {
+         files(s);
+         Options.PackerType = 7;
+       },
+       [](runfix::Scratch&) {
+         return std::string("Error, packer support for selected packer unknown on this platform. "
+                            "Please inform us, if this is wrong!");
+       }},
+      {"applier outside the table",
+       [&](runfix::Scratch& s) {
+         files(s);
+         Options.ApplierKind = 7;
+       },
+       [](runfix::Scratch&) { return std::string("Error, applier kind 7 unknown!"); }},
+      {"a file among directories",
+       [](runfix::Scratch& s) {
+         s.WriteTree("d0", {});
+         runfix::SetFileNames({s.Path("d0"), s.Path("v1.bin")}, s.Path("out.utp"));
+       },
+       [](runfix::Scratch& s) {
+         return "Error, \"" + s.Path("v1.bin") +
+                "\" does not exist or is no directory.\nPlease note that Quiltor will only patch "
+                "directories into directories\nor files into files, but you can't mix them.\n";
+       }},
+      {"a missing version",
+       [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
+       [](runfix::Scratch& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
+      {"the output is a version",
+       [](runfix::Scratch& s) {
+         s.WriteFile("v1.utp", Version(1));
+         runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.utp")}, s.Path("v1.utp"));
+       },
+       [](runfix::Scratch& s) {
+         return "Error, the patch file \"" + s.Path("v1.utp") + "\" is one of the versions to be patched!";
+       }},
+      {"the output lies in a tree",
+       [&](runfix::Scratch& s) {
+         trees(s);
+         Options.FileNames[2] = s.Path("d1\\sub\\..\\out");
+       },
+       [](runfix::Scratch& s) {
+         return "Error, the patch file \"" + s.Path("d1\\sub\\..\\out.utp") +
+                "\" lies inside the directory \"" + s.Path("d1") + "\" being patched!";
+       }},
+      {"a root inside another",
+       [&](runfix::Scratch& s) {
+         trees(s);
+         s.WriteTree("d0\\inner", {{"x.txt", "x"}});
+         Options.FileNames[1] = s.Path("d0\\inner");
+       },
+       [](runfix::Scratch& s) {
+         return "Error, the directory \"" + s.Path("d0\\inner") + "\" lies inside the directory \"" +
+                s.Path("d0") + "\"; the versions of a tree must not contain each other!";
+       }},
+      {"the output's folder is missing",
+       [&](runfix::Scratch& s) {
+         files(s);
+         Options.FileNames[2] = s.Path("nofolder\\out.utp");
+       },
+       [](runfix::Scratch& s) {
+         return "Error, can't open patchfile \"" + s.Path("nofolder\\out.utp") + "\" for writing!";
+       }},
+      {"the output is a folder",
+       [&](runfix::Scratch& s) {
+         files(s);
+         s.MakeFolders("folder.utp");
+         Options.FileNames[2] = s.Path("folder.utp");
+       },
+       [](runfix::Scratch& s) {
+         return "Error, can't replace \"" + s.Path("folder.utp") + "\" with the new patch file!";
+       }},
+      {"no temporary file can be made",
+       [&](runfix::Scratch& s) {
+         files(s);
+         Options.ApplierKind = 3;
+         Options.FileNames[2] = s.Path("out.exe");
+         for (const char* v : {"TMPDIR", "TMP", "TEMP"}) testutil::SetEnv(v, s.Path("notmp"));
+       },
+       [](runfix::Scratch&) { return std::string("Can't create necessary temporary file!"); }},
+      {"a missing stub without a front end",
+       [&](runfix::Scratch& s) {
+         files(s);
+         SetFrontEndServices(nullptr);
+         SetProgramDirectory(s.Path("nostubs\\x"));
+         Options.ApplierKind = 4;
+         Options.FileNames[2] = s.Path("out.exe");
+       },
+       [](runfix::Scratch&) {
+         return std::string("Error, can't find \"mendr32i.exe\" in directory of the calling Fabrin, "
+                            "though it's required to build executeable patchfiles");
+       }},
+      {"a file vanishes before it is embedded",
+       [&](runfix::Scratch& s) {
+         trees(s);
+         static std::string vanishing;
+         vanishing = s.Path("d1\\b.bin");
+         FileProgress = [](int64_t, int64_t, const std::string& name) {
+           if (name == "b.bin") platform::RemoveFile(vanishing);
+         };
+       },
+       [](runfix::Scratch& s) {
+         return "Error, can't open file \"" + s.Path("d1\\b.bin") + "\" for embedding!";
+       }},
+      {"cancel in the match search of a second step",
+       [&](runfix::Scratch& s) {
+         // The step into the target is parked in a temporary file by then.
+         s.WriteFile("v2.bin", Version(2));
+         runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
+         static int last;
+         last = -1;
+         Stage1Progress = [](int percent) {
+           if (percent < last) RequestCancel();
+           last = percent;
+         };
+       },
+       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
+      {"cancel between files",
+       [&](runfix::Scratch& s) {
+         trees(s);
+         FileProgress = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
+       },
+       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
+  };
+  for (const ErrorCase& c : cases) {
+    runfix::Scratch s;
+    runfix::RecordingFrontEnd frontEnd;
+    ResetEngineOptions();
+    ClampEngineOptions();
+    s.WriteFile("v0.bin", Version(0));
+    s.WriteFile("v1.bin", Version(1));
+    s.WriteFile("out.utp", "previous");
+    s.WriteFile("out.exe", "previous");
+    c.setUp(s);
+    EXPECT_EQ(runfix::RunEngine(), c.message(s)) << c.what;
+    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.utp"))), "previous") << c.what;
+    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.exe"))), "previous") << c.what;
+    EXPECT_EQ(s.LeftoverTemps(), std::vector<std::string>{}) << c.what;
+    EXPECT_EQ(BuffersSettled.load(), 1) << c.what;
+    EXPECT_FALSE(CancelRequested()) << c.what;
+    Stage1Progress = nullptr;
+    FileProgress = nullptr;
+    SetProgramDirectory("");
+  }
+}
+
+TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
+  scratch_.WriteFile("stub.exe", "stub");
+  scratch_.WriteFile("patch.tmp", "patch");
+  auto message = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return std::string("(nothing raised)");
+  };
+  EXPECT_EQ(message([&] { JoinStubAndPatch(P("none.exe"), P("patch.tmp"), P("out.exe")); }),
+            "Couldn't access file \"" + P("none.exe") + "\", internal file handling error?!");
+  EXPECT_EQ(message([&] { JoinStubAndPatch(P("stub.exe"), P("none.tmp"), P("out.exe")); }),
+            "Couldn't access file \"" + P("none.tmp") + "\", internal file handling error?!");
+  EXPECT_EQ(message([&] { JoinStubAndPatch(P("stub.exe"), P("patch.tmp"), P("no\\out.exe")); }),
+            "Couldn't create file \"" + P("no\\out.exe") + "\" for writing!");
+  EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"patch.tmp", "stub.exe", "v0.bin", "v1.bin",
+                                                          "v2.bin"}));
+  JoinStubAndPatch(P("stub.exe"), P("patch.tmp"), P("out.exe"));
+  EXPECT_EQ(Text(runfix::ReadFile(P("out.exe"))), "stubpatch");
+}
+
+TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
+  Stage1Progress = [](int) { RequestCancel(); };
+  FileVersions(P("out.utp"));
+  EXPECT_EQ(runfix::RunEngine(), "Patch creation cancelled.");
+  Stage1Progress = nullptr;
+  EXPECT_EQ(runfix::RunEngine(), "");
+  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile(P("out.utp"))).entries.size(), 1u);
+  FreeEngineBuffers();
+  FreeEngineBuffers();
+  EXPECT_EQ(BuffersSettled.load(), 1);
+}
+
+// The archiver stage with relative names, so that the short-name rule sees them as given.
+class ArchiverStage : public EngineRun {
+ protected:
+  void SetUp() override {
+    EngineRun::SetUp();
+    cwd_ = std::make_unique<runfix::CurrentDirectory>(scratch_.Dir());
+    scratch_.WriteFile("packer.exe", "a packer");
+  }
+  void TearDown() override {
+    cwd_.reset();
+    EngineRun::TearDown();
+  }
+  void Use(uint32_t type, const std::string& output) {
+    runfix::SetFileNames({"v0.bin", "v1.bin"}, output);
+    Options.PackerOn = 1;
+    Options.PackerType = type;
+    Options.PackerUseCustom[type] = 1;
+    Options.PackerProgram[type] = "packer.exe";
+  }
+  std::unique_ptr<runfix::CurrentDirectory> cwd_;
+};
+
+TEST_F(ArchiverStage, CommandLinesQuoteEveryPath) {
+  const char* const lines[] = {
+      "\"packer.exe\" -9 -g -X -j \"patch\" \"patch.utp\"",
+      "\"packer.exe\" a -n -m \"patch\" \"patch.utp\"",
+      "\"packer.exe\" a \"patch\" \"patch.utp\" -std -tl -ep -m5 -mm",
+      "\"packer.exe\" -N -9 -S\".gz \" \"patch.utp\"",
+      "\"packer.exe\" -ex -a -o \"patch.zip\" \"patch.utp\"",
+      "\"packer.exe\" a -jm -e -i -y \"patch.arj\" \"patch.utp\"",
+      "\"packer.exe\" a -m4 -y \"patch.j\" \"patch.utp\"",
+  };
+  const char* const archives[] = {"patch.zip", "patch.lzh", "patch.rar", "patch.gz",
+                                  "patch.zip", "patch.arj", "patch.j"};
+  for (uint32_t type = 0; type < 7; ++type) {
+    frontEnd_.calls.clear();
+    frontEnd_.commands.clear();
+    scratch_.WriteFile(archives[type], "old archive");
+    Use(type, "patch.utp");
+    ASSERT_EQ(runfix::RunEngine(), "") << type;
+    EXPECT_EQ(frontEnd_.commands, std::vector<std::string>{lines[type]}) << type;
+    EXPECT_EQ(frontEnd_.calls.back(), "Run") << type;  // hidden, and no question asked
+    EXPECT_TRUE(runfix::ReadFile(archives[type]).empty()) << type;
+    EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u) << type;
+  }
+}
+
+TEST_F(ArchiverStage, LongOutputNamesAreAskedAboutForSomeArchivers) {
+  const char* const words[] = {"", "", "RAR", "GZip", "PkZIP", "ARJ", ""};
+  for (bool answer : {false, true}) {
+    frontEnd_.answerLongNames = answer;
+    for (uint32_t type = 0; type < 7; ++type) {
+      frontEnd_.calls.clear();
+      frontEnd_.commands.clear();
+      scratch_.WriteFile("longpatchname.arj", "old archive");
+      Use(type, "longpatchname");
+      ASSERT_EQ(runfix::RunEngine(), "") << type;
+      const bool asks = words[type][0] != 0;
+      const std::string question = std::string("Ask ") + words[type] + " longpatchname.utp";
+      EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), question), asks ? 1 : 0) << type;
+      EXPECT_EQ(frontEnd_.commands.size(), !asks || answer ? 1u : 0u) << type;
+      if (type == 5) {
+        EXPECT_EQ(runfix::ReadFile("longpatchname.arj").empty(), answer);
+      }
+      EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("longpatchname.utp")).entries.size(), 1u);
+    }
+  }
+}
+
+TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
+  Use(0, "patch.utp");
+  frontEnd_.exitCode = 3;
+  EXPECT_EQ(runfix::RunEngine(), "Error, packer \"packer.exe\" failed with exit code 3!");
+  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  frontEnd_.startProcesses = false;
+  EXPECT_EQ(runfix::RunEngine(), "Error, can't start packer \"packer.exe\"!");
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+}
+
+TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
+  scratch_.WriteFile("bin\\ZIP.EXE", "zip");
+  harness::ScopedEnv path("PATH", scratch_.Path("nothing") + platform::PathListSeparator() + scratch_.Path("bin"));
+  Use(0, "patch.utp");
+  Options.PackerUseCustom[0] = 0;
+  EXPECT_EQ(runfix::RunEngine(), "");
+  EXPECT_EQ(frontEnd_.commands, std::vector<std::string>{"\"zip.exe\" -9 -g -X -j \"patch\" \"patch.utp\""});
+
+  // Not found: the front end is told and nothing at all is written.
+  platform::RemoveFile("patch.utp");
+  Use(1, "patch.utp");
+  Options.PackerUseCustom[1] = 0;
+  EXPECT_EQ(runfix::RunEngine(), "");
+  Use(2, "patch.utp");
+  Options.PackerProgram[2] = "missing\\rar.exe";
+  EXPECT_EQ(runfix::RunEngine(), "");
+  EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound path lha.exe"), 1);
+  EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound custom missing\\rar.exe"), 1);
+  EXPECT_TRUE(runfix::ReadFile("patch.utp").empty());
+  EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"bin", "packer.exe", "v0.bin", "v1.bin", "v2.bin"}));
+}
+
+}  // namespace
