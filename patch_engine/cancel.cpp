@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/step_jobs.h"
 
 namespace engine {
 
@@ -15,7 +16,7 @@ bool CancelRequested() { return cancelRequested; }
 void ClearCancelRequest() { cancelRequested = false; }
 
 void CheckCancel() {
-  if (cancelRequested) RaiseEngineError(msg::Cancelled);
+  if (cancelRequested || (OnStepHelper() && StepJobsStopping())) RaiseEngineError(msg::Cancelled);
 }
 
 }  // namespace engine

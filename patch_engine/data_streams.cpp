@@ -177,7 +177,7 @@ void DataStreams::Clear() {
 }
 
 DataStreams& Streams() {
-  static DataStreams streams;
+  thread_local DataStreams streams;
   return streams;
 }
 

@@ -80,7 +80,7 @@ struct FastTables {
   int64_t lastIndexed = -1;  // the last indexed position
   uint32_t* values = nullptr;  // sort values of the position array, while buckets are sorted
 };
-FastTables tables;
+thread_local FastTables tables;
 
 // ---- filter ----
 

@@ -14,20 +14,20 @@ namespace {
 
 // Bucket tables: start of each bucket in the position array (valid when its count is
 // above 0), and one block of counts followed by fill positions.
-uint32_t* bucketStart = nullptr;
-uint32_t* bucketCounters = nullptr;
+thread_local uint32_t* bucketStart = nullptr;
+thread_local uint32_t* bucketCounters = nullptr;
 uint32_t* BucketCounts() { return bucketCounters; }
 uint32_t* BucketFill() { return bucketCounters + kBuckets; }
 
-uint32_t* positions = nullptr;  // the indexed positions, bucket by bucket
-int64_t positionCount = 0;
+thread_local uint32_t* positions = nullptr;  // the indexed positions, bucket by bucket
+thread_local int64_t positionCount = 0;
 
-BestCandidate best;
-int64_t previousCopyOffset = 0;
+thread_local BestCandidate best;
+thread_local int64_t previousCopyOffset = 0;
 
 // Stage1 progress: the current percent and its thresholds (target offsets).
-int percent = 0;
-int64_t thresholds[101];
+thread_local int percent = 0;
+thread_local int64_t thresholds[101];
 
 inline int Key(const uint8_t* data, int64_t p) { return data[p + 5] * 256 + data[p]; }
 
@@ -106,7 +106,7 @@ void SortBucket(uint32_t* a, int64_t first, int64_t last, const uint8_t* data) {
 
 void BuildSourceIndex() {
   AllocateIndexTables();
-  FrontEnd().ResetQuellMeters();
+  if (!OnStepHelper()) FrontEnd().ResetQuellMeters();
   std::memset(bucketCounters, 0, 2 * kBuckets * sizeof(uint32_t));
   const uint8_t* data = Step().data;
 

@@ -15,7 +15,7 @@ int64_t StepData::MaxNumber() const {
 }
 
 StepData& Step() {
-  static StepData step;
+  thread_local StepData step;
   return step;
 }
 
@@ -76,7 +76,7 @@ void MatchBuffers::Clear() {
 }
 
 MatchBuffers& Matches() {
-  static MatchBuffers buffers;
+  thread_local MatchBuffers buffers;
   return buffers;
 }
 
