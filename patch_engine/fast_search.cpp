@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <vector>
 
+#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/step_data.h"
@@ -21,6 +24,9 @@ constexpr int64_t kLargeGroup = 32;  // equal entries from which a group gets it
 constexpr int64_t kOrderDepth = 32;  // bytes behind the six equal ones that the order compares
 constexpr int64_t kMinRun = 32;      // shortest run in the run table
 constexpr int64_t kBloomBlockBits = 512;
+// Six bits per candidate start: the filter passes about one alignment in twelve that has
+// no candidate, at three quarters of the source's size.
+constexpr int64_t kBloomBitsPerStart = 6;
 // Up to this distance from the previous copy, testing every source position beats a walk.
 constexpr int64_t kProbeDistance = 255;
 
@@ -93,26 +99,30 @@ inline uint64_t WindowHash(const uint8_t* p, int alignment) {
   return h;
 }
 
-inline uint64_t* BloomBlock(uint64_t h) {
-  return tables.bloom + ((h >> 32) * tables.bloomBlocks >> 32) * (kBloomBlockBits / 64);
-}
+// The filter's words and its number of blocks (taken once from the thread's tables).
+struct Bloom {
+  uint64_t* words;
+  uint64_t blocks;
 
-inline void BloomAdd(uint64_t h) {
-  uint64_t* b = BloomBlock(h);
-  for (int k = 0; k < 3; ++k) {
-    const uint32_t bit = uint32_t(h >> (9 * k)) & 511;
-    b[bit >> 6] |= uint64_t(1) << (bit & 63);
+  uint64_t* Block(uint64_t h) const {
+    return words + ((h >> 32) * blocks >> 32) * (kBloomBlockBits / 64);
   }
-}
-
-inline bool BloomHas(uint64_t h) {
-  const uint64_t* b = BloomBlock(h);
-  for (int k = 0; k < 3; ++k) {
-    const uint32_t bit = uint32_t(h >> (9 * k)) & 511;
-    if (!(b[bit >> 6] & (uint64_t(1) << (bit & 63)))) return false;
+  void Add(uint64_t h) const {
+    uint64_t* b = Block(h);
+    for (int k = 0; k < 3; ++k) {
+      const uint32_t bit = uint32_t(h >> (9 * k)) & 511;
+      b[bit >> 6] |= uint64_t(1) << (bit & 63);
+    }
   }
-  return true;
-}
+  bool Has(uint64_t h) const {
+    const uint64_t* b = Block(h);
+    for (int k = 0; k < 3; ++k) {
+      const uint32_t bit = uint32_t(h >> (9 * k)) & 511;
+      if (!(b[bit >> 6] & (uint64_t(1) << (bit & 63)))) return false;
+    }
+    return true;
+  }
+};
 
 // ---- runs ----
 
@@ -293,6 +303,24 @@ void BuildOrder(Group& g, int i, const uint32_t* positions, const uint8_t* data,
   uint32_t* out = tables.order[i] + g.order;
   for (int64_t x = 0; x < g.count; ++x) out[x] = items[x].pos;
   g.built |= 1u << i;
+}
+
+// ---- work shared between threads ----
+
+// Threads for building one step's tables: none on a helper thread (the steps run in
+// parallel there already), none for small sources.
+unsigned BuildThreads(int64_t positions) {
+  if (OnStepHelper() || positions < (int64_t(1) << 16)) return 1;
+  return std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+}
+
+// Runs part(0) .. part(n - 1) on n threads (part(0) on this one); part must not throw.
+template <class F>
+void RunParts(unsigned n, const F& part) {
+  std::vector<std::thread> threads;
+  for (unsigned k = 1; k < n; ++k) threads.emplace_back([&part, k] { part(k); });
+  part(0);
+  for (std::thread& t : threads) t.join();
 }
 
 // ---- the bucket sort ----
@@ -586,25 +614,60 @@ void BuildFastIndex(uint32_t* values) {
   const uint8_t* data = step.data;
   uint32_t* positions = const_cast<uint32_t*>(index.positions);
 
-  // Sort every bucket as the reference does, and note its large groups on the way (at
-  // most one per kLargeGroup entries).
+  // Sort every bucket as the reference does, the buckets split between threads by their
+  // entries; then note the large groups (at most one per kLargeGroup entries).
   uint32_t largest = 0;
   for (int b = 0; b < kBuckets; ++b) largest = std::max(largest, index.counts[b]);
   tables.largest = largest;
-  Pair* pairs = Allocate<Pair>(std::max<uint32_t>(largest, 1));
+  const unsigned threads = BuildThreads(index.total);
+  std::vector<int> firstBucket(threads + 1, kBuckets);
+  std::vector<Pair*> pairsOf(threads, nullptr);
+  struct FreePairs {
+    std::vector<Pair*>& p;
+    ~FreePairs() {
+      for (Pair* q : p) std::free(q);
+    }
+  } freePairs{pairsOf};
+  {
+    int64_t seen = 0;
+    unsigned k = 0;
+    uint32_t most = 0;
+    firstBucket[0] = 0;
+    for (int b = 0; b < kBuckets; ++b) {
+      if (k + 1 < threads && seen >= index.total * int64_t(k + 1) / threads) {
+        pairsOf[k] = Allocate<Pair>(std::max<uint32_t>(most, 1));
+        firstBucket[++k] = b;
+        most = 0;
+      }
+      seen += index.counts[b];
+      most = std::max(most, index.counts[b]);
+    }
+    pairsOf[k] = Allocate<Pair>(std::max<uint32_t>(most, 1));
+    for (unsigned j = k + 1; j <= threads; ++j) firstBucket[j] = kBuckets;
+  }
+  RunParts(threads, [&](unsigned k) {
+    Pair* pairs = pairsOf[k];
+    for (int b = firstBucket[k]; b < firstBucket[k + 1]; ++b) {
+      const int64_t n = index.counts[b];
+      if (n < 2) continue;
+      uint32_t* e = positions + index.starts[b];
+      uint32_t* v = values + index.starts[b];
+      for (int64_t x = 0; x < n; ++x) pairs[x] = Pair{v[x], e[x]};
+      SortPairs(pairs, 0, n - 1);
+      for (int64_t x = 0; x < n; ++x) {
+        e[x] = pairs[x].pos;
+        v[x] = pairs[x].value;
+      }
+    }
+  });
   tables.groups = Allocate<Group>(index.total / kLargeGroup + 1);
   int64_t ordered = 0;
   for (int b = 0; b < kBuckets; ++b) {
     const int64_t n = index.counts[b];
-    if (n == 0) continue;
-    uint32_t* e = positions + index.starts[b];
     const uint32_t* v = values + index.starts[b];
-    for (int64_t k = 0; k < n; ++k) pairs[k] = Pair{v[k], e[k]};
-    if (n > 1) SortPairs(pairs, 0, n - 1);
-    for (int64_t k = 0; k < n; ++k) e[k] = pairs[k].pos;
     for (int64_t k = 0; n >= kLargeGroup && k < n;) {
       int64_t j = k + 1;
-      while (j < n && pairs[j].value == pairs[k].value) ++j;
+      while (j < n && v[j] == v[k]) ++j;
       if (j - k >= kLargeGroup) {
         tables.groups[tables.groupCount++] =
             Group{uint32_t(index.starts[b] + k), uint32_t(j - k), uint32_t(ordered), 0};
@@ -613,7 +676,6 @@ void BuildFastIndex(uint32_t* values) {
       k = j;
     }
   }
-  std::free(pairs);
   std::free(tables.values);
   tables.values = nullptr;
   tables.ordered = ordered;
@@ -625,23 +687,24 @@ void BuildFastIndex(uint32_t* values) {
   for (int64_t p = 4; p < step.sourceLength - 17; p += 5) last = p;
   tables.lastIndexed = last;
   if (last >= 0) {
-    tables.bloomBlocks = uint64_t((last + 1) * 8 + kBloomBlockBits - 1) / kBloomBlockBits;
+    tables.bloomBlocks = uint64_t((last + 1) * kBloomBitsPerStart + kBloomBlockBits - 1) / kBloomBlockBits;
     const int64_t words = int64_t(tables.bloomBlocks) * (kBloomBlockBits / 64);
     tables.bloom = Allocate<uint64_t>(words);
     std::memset(tables.bloom, 0, size_t(words) * 8);
     // Start s belongs to alignment (4 - s) mod 5; the hashes run a few starts ahead of
     // the insertions, so the blocks they touch are fetched in time.
+    const Bloom bloom{tables.bloom, tables.bloomBlocks};
     constexpr int kAhead = 16;
     uint64_t ahead[kAhead];
     int i = 4;
     for (int64_t s = 0; s <= last + kAhead; ++s) {
       if (s >= kAhead) {
         const int64_t done = s - kAhead;
-        if (done + (4 - done % 5) <= last) BloomAdd(ahead[done % kAhead]);
+        if (done + (4 - done % 5) <= last) bloom.Add(ahead[done % kAhead]);
       }
       if (s <= last) {
         ahead[s % kAhead] = WindowHash(data + s, i);
-        __builtin_prefetch(BloomBlock(ahead[s % kAhead]), 1);
+        __builtin_prefetch(bloom.Block(ahead[s % kAhead]), 1);
       }
       i = i == 0 ? 4 : i - 1;
     }
@@ -673,16 +736,17 @@ void FindBestMatchFast(int64_t p) {
     SetBest(BestCandidate{});
     return;
   }
+  const Bloom bloom{tables.bloom, tables.bloomBlocks};
   uint64_t hashes[5];
   for (int i = 0; i < 5; ++i) {
     hashes[i] = WindowHash(data + t, i);
-    __builtin_prefetch(BloomBlock(hashes[i]));
+    __builtin_prefetch(bloom.Block(hashes[i]));
   }
   for (int i = 0; i < 5; ++i) {
     const int key = data[t + i + 5] * 256 + data[t + i];
     const int64_t count = index.counts[key];
     if (count == 0) continue;
-    if (!BloomHas(hashes[i])) continue;
+    if (!bloom.Has(hashes[i])) continue;
     const int64_t start = index.starts[key];
     const uint32_t* entries = index.positions + start;
     const uint32_t v = SortValue(data, uint32_t(t + i));

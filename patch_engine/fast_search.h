@@ -18,7 +18,8 @@
 // - the runs of one byte value, so that extending a candidate over a long run costs one
 //   look-up instead of a byte compare per byte.
 // Extending compares eight bytes at a time. The buckets are sorted by the same quicksort as
-// the reference, on (value, position) pairs, so every bucket holds the same order.
+// the reference, on (value, position) pairs, so every bucket holds the same order; on the
+// run's own thread several threads share the buckets between them.
 #include <cstdint>
 
 namespace engine {

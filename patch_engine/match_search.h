@@ -17,9 +17,10 @@ constexpr int64_t kMinCopyLength = 12;
 // steps below one by one; the fast one (fast_search.h) adds tables built from the same
 // index and takes the same decisions without testing every candidate of a bucket.
 //
-// The run's bucket tables (pointers, counts, fill positions). BuildSourceIndex allocates
-// them when they are missing; FreeIndexTables (called by FreeEngineBuffers) frees them
-// together with the position array.
+// The bucket tables (pointers, counts, fill positions) of this thread: every thread that
+// computes steps has its own index (step_jobs.h). BuildSourceIndex allocates them when they
+// are missing; FreeIndexTables (called by FreeEngineBuffers, and by a helper thread after
+// each step) frees them together with the position array.
 void AllocateIndexTables();
 void FreeIndexTables();
 

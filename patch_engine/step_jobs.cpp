@@ -130,7 +130,10 @@ void QueueRecord(const std::vector<std::string>& paths, const std::vector<int64_
     job->sourcePath = paths[i - 1];
     job->targetPath = paths[i];
     job->memory = StepMemory(lengths[i - 1], lengths[i]);
-    pool.waiting.push_back(job);
+    // Largest first: the longest steps start early, the short ones fill the gaps.
+    auto at = std::upper_bound(pool.waiting.begin(), pool.waiting.end(), job,
+                               [](const auto& a, const auto& b) { return a->memory > b->memory; });
+    pool.waiting.insert(at, job);
     pool.all.push_back(job);
     jobs[i - 1] = std::move(job);
   }

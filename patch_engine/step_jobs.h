@@ -4,10 +4,10 @@
 // How it works: the steps of a record depend on nothing but their two versions, and the
 // records of a directory patch depend on nothing but their files; only writing them into
 // the patch stream has an order. The directory walk queues every record's steps before it
-// writes the first record (QueueRecord). Helper threads take the queued steps in order and
-// compute each as the record writer would, parking its data in a temporary file; a step
-// starts only while the estimated memory of the running steps stays within a budget that
-// suits a 32-bit process. The record writer then takes its record's results in order
+// writes the first record (QueueRecord). Helper threads take the queued steps, the largest
+// first, and compute each as the record writer would, parking its data in a temporary
+// file; a step starts only while the estimated memory of the running steps stays within a
+// budget that suits a 32-bit process. The record writer then takes its record's results in order
 // (TakeRecord, CollectStep), waiting for a step that is running, or computing it itself
 // when no helper has taken it yet. Every thread has its own step buffers (the per-step
 // state of the engine is thread-local). A helper never calls the front end or a progress
