@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
 
 namespace engine {
@@ -176,9 +177,21 @@ void DataStreams::Clear() {
   kValues.Clear();
 }
 
+namespace {
+// A helper thread's own streams, made on first use and released before the thread ends
+// (as its match lists, step_data.cpp).
+thread_local DataStreams* threadStreams = nullptr;
+}  // namespace
+
 DataStreams& Streams() {
-  thread_local DataStreams streams;
-  return streams;
+  static DataStreams run;  // the run's own thread
+  if (!threadStreams) threadStreams = OnStepHelper() ? new DataStreams : &run;
+  return *threadStreams;
+}
+
+void ReleaseHelperStreams() {
+  if (OnStepHelper()) delete threadStreams;
+  threadStreams = nullptr;
 }
 
 double PortableLog(double x) {

@@ -751,23 +751,9 @@ void FindBestMatchFast(int64_t p) {
     const uint32_t* entries = index.positions + start;
     const uint32_t v = SortValue(data, uint32_t(t + i));
 
-    int64_t low = 0, high = count - 1, middle = -1;
-    bool hit = false;
-    while (high >= low) {
-      const int64_t m = (low + high) / 2;
-      if (m == middle) break;
-      middle = m;
-      const uint32_t value = SortValue(data, entries[m]);
-      if (value < v) {
-        low = m + 1;
-      } else if (value > v) {
-        high = m;
-      } else {
-        hit = true;
-        break;
-      }
-    }
-    if (!hit) continue;
+    const BucketHit h = SearchBucket(entries, count, v, data);
+    if (!h.hit) continue;
+    const int64_t middle = h.middle, low = h.low, high = h.high;
 
     s.equal.entries = entries;
     s.equal.middle = middle;

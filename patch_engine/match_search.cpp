@@ -147,6 +147,25 @@ void BuildSourceIndex() {
       SortBucket(positions + bucketStart[b], 0, int64_t(BucketCounts()[b]) - 1, data);
 }
 
+BucketHit SearchBucket(const uint32_t* entries, int64_t count, uint32_t v, const uint8_t* data) {
+  BucketHit h{false, -1, 0, count - 1};
+  while (h.high >= h.low) {
+    const int64_t m = (h.low + h.high) / 2;
+    if (m == h.middle) break;
+    h.middle = m;
+    const uint32_t value = SortValue(data, entries[m]);
+    if (value < v) {
+      h.low = m + 1;
+    } else if (value > v) {
+      h.high = m;
+    } else {
+      h.hit = true;
+      break;
+    }
+  }
+  return h;
+}
+
 SourceIndexView IndexView() { return {positions, bucketStart, BucketCounts(), positionCount}; }
 void SetBest(const BestCandidate& candidate) { best = candidate; }
 
@@ -207,30 +226,15 @@ void FindBestMatch(int64_t p) {
     const uint32_t* entries = positions + bucketStart[key];
     const uint32_t v = SortValue(data, uint32_t(t + i));
 
-    int64_t low = 0, high = count - 1, middle = -1;
-    bool hit = false;
-    while (high >= low) {
-      int64_t m = (low + high) / 2;
-      if (m == middle) break;
-      middle = m;
-      uint32_t value = SortValue(data, entries[m]);
-      if (value < v) {
-        low = m + 1;
-      } else if (value > v) {
-        high = m;
-      } else {
-        hit = true;
-        break;
-      }
-    }
-    if (!hit) continue;
+    const BucketHit h = SearchBucket(entries, count, v, data);
+    if (!h.hit) continue;
 
     auto consider = [&](int64_t e) {
       const int64_t r = entries[e];
       if (r < s.sourceLength || (Options.SelfReferences && r <= t - 266)) CheckCandidate(p, r, i);
     };
-    for (int64_t e = middle - 1; e >= low && SortValue(data, entries[e]) == v; --e) consider(e);
-    for (int64_t e = middle; e <= high && SortValue(data, entries[e]) == v; ++e) consider(e);
+    for (int64_t e = h.middle - 1; e >= h.low && SortValue(data, entries[e]) == v; --e) consider(e);
+    for (int64_t e = h.middle; e <= h.high && SortValue(data, entries[e]) == v; ++e) consider(e);
   }
 }
 

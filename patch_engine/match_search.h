@@ -51,6 +51,15 @@ uint32_t SortValue(const uint8_t* data, uint32_t p);
 // recurses into the smaller part and loops on the larger one.
 void SortBucket(uint32_t* positions, int64_t first, int64_t last, const uint8_t* data);
 
+// The binary search in a bucket's count entries for sort value v: the middle is halved
+// between low and high until an entry with the value is hit, the middle repeats, or high
+// falls below low. On a hit, the entries with the value lie between low and high.
+struct BucketHit {
+  bool hit;
+  int64_t middle, low, high;
+};
+BucketHit SearchBucket(const uint32_t* entries, int64_t count, uint32_t v, const uint8_t* data);
+
 // The index of the current step, in the layout both implementations read: bucket b holds
 // counts[b] positions from positions + starts[b] on (starts[b] is valid when counts[b] > 0).
 struct SourceIndexView {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
 
@@ -75,9 +76,22 @@ void MatchBuffers::Clear() {
   optimizedCopies = 0;
 }
 
+namespace {
+// A helper thread's own lists, made on first use and released before the thread ends
+// (objects with destructors are not kept in thread-local storage itself: not every
+// platform runs such destructors safely).
+thread_local MatchBuffers* threadMatches = nullptr;
+}  // namespace
+
 MatchBuffers& Matches() {
-  thread_local MatchBuffers buffers;
-  return buffers;
+  static MatchBuffers run;  // the run's own thread
+  if (!threadMatches) threadMatches = OnStepHelper() ? new MatchBuffers : &run;
+  return *threadMatches;
+}
+
+void ReleaseHelperMatches() {
+  if (OnStepHelper()) delete threadMatches;
+  threadMatches = nullptr;
 }
 
 }  // namespace engine

@@ -82,6 +82,9 @@ struct MatchBuffers {
 
   void Clear();
 };
+// The match lists of this thread.
 MatchBuffers& Matches();
+// On a helper thread: frees its match lists before it ends.
+void ReleaseHelperMatches();
 
 }  // namespace engine

@@ -93,6 +93,12 @@ void RunOnHelper(StepJob& job) {
 
 void HelperLoop() {
   onHelper = true;
+  struct Release {
+    ~Release() {
+      ReleaseHelperMatches();
+      ReleaseHelperStreams();
+    }
+  } release;
   Pool& pool = ThePool();
   std::unique_lock<std::mutex> lock(pool.mutex);
   for (;;) {
