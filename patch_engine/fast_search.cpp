@@ -74,8 +74,6 @@ struct FastTables {
   // Per alignment i and group, the group's positions r ordered by the i bytes in front of
   // r, then the bytes behind its six equal ones (built when a search first needs it).
   uint32_t* order[5] = {};
-  int64_t ordered = 0;     // entries of all large groups
-  uint32_t largest = 0;    // entries of the largest bucket
   // Filter of the 12-byte strings at candidate starts, by alignment.
   uint64_t* bloom = nullptr;
   uint64_t bloomBlocks = 0;
@@ -616,9 +614,6 @@ void BuildFastIndex(uint32_t* values) {
 
   // Sort every bucket as the reference does, the buckets split between threads by their
   // entries; then note the large groups (at most one per kLargeGroup entries).
-  uint32_t largest = 0;
-  for (int b = 0; b < kBuckets; ++b) largest = std::max(largest, index.counts[b]);
-  tables.largest = largest;
   const unsigned threads = BuildThreads(index.total);
   std::vector<int> firstBucket(threads + 1, kBuckets);
   std::vector<Pair*> pairsOf(threads, nullptr);
@@ -678,7 +673,6 @@ void BuildFastIndex(uint32_t* values) {
   }
   std::free(tables.values);
   tables.values = nullptr;
-  tables.ordered = ordered;
   // The orders are built when a search first needs them.
   for (uint32_t*& o : tables.order) o = Allocate<uint32_t>(std::max<int64_t>(ordered, 1));
 
