@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/step_jobs.h"
 
 namespace engine {

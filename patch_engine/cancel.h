@@ -10,8 +10,5 @@ void ClearCancelRequest();
 // Raises the cancel message when a cancel was requested (on a helper thread also while the
 // helpers are being stopped).
 void CheckCancel();
-// True on a helper thread that computes steps for the run (step_jobs.h): its progress
-// points check for a cancel but call no hook.
-bool OnStepHelper();
 
 }  // namespace engine

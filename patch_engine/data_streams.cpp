@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 
@@ -178,21 +178,15 @@ void DataStreams::Clear() {
 }
 
 namespace {
-// A helper thread's own streams, made on first use and released before the thread ends
-// (as its match lists, step_data.cpp).
 thread_local DataStreams* threadStreams = nullptr;
 }  // namespace
 
 DataStreams& Streams() {
-  static DataStreams run;  // the run's own thread
-  if (!threadStreams) threadStreams = OnStepHelper() ? new DataStreams : &run;
-  return *threadStreams;
+  static DataStreams run;
+  return ThreadObject(threadStreams, run);
 }
 
-void ReleaseHelperStreams() {
-  if (OnStepHelper()) delete threadStreams;
-  threadStreams = nullptr;
-}
+void ReleaseHelperStreams() { ReleaseHelperObject(threadStreams); }
 
 double PortableLog(double x) {
   // x = m * 2^e with m in [sqrt(1/2), sqrt(2)); ln m = 2 atanh(s), s = (m - 1) / (m + 1),

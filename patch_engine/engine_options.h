@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "patch_engine/cancel.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 

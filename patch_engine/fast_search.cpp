@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/step_data.h"
 

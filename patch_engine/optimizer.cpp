@@ -5,6 +5,7 @@
 #include "patch_engine/data_streams.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/step_data.h"
 
 namespace engine {

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "patch_engine/cancel.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 
@@ -77,21 +77,14 @@ void MatchBuffers::Clear() {
 }
 
 namespace {
-// A helper thread's own lists, made on first use and released before the thread ends
-// (objects with destructors are not kept in thread-local storage itself: not every
-// platform runs such destructors safely).
 thread_local MatchBuffers* threadMatches = nullptr;
 }  // namespace
 
 MatchBuffers& Matches() {
-  static MatchBuffers run;  // the run's own thread
-  if (!threadMatches) threadMatches = OnStepHelper() ? new MatchBuffers : &run;
-  return *threadMatches;
+  static MatchBuffers run;
+  return ThreadObject(threadMatches, run);
 }
 
-void ReleaseHelperMatches() {
-  if (OnStepHelper()) delete threadMatches;
-  threadMatches = nullptr;
-}
+void ReleaseHelperMatches() { ReleaseHelperObject(threadMatches); }
 
 }  // namespace engine

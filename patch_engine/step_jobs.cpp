@@ -12,6 +12,7 @@
 #include "framework/core/exception.h"
 #include "patch_engine/data_streams.h"
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/step_data.h"
 
