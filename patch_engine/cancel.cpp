@@ -2,6 +2,8 @@
 
 #include "framework/core/exceptions.h"
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
+#include "patch_engine/step_jobs.h"
 
 namespace engine {
 
@@ -15,6 +17,7 @@ bool CancelRequested() { return RunControl().Cancelled(); }
 void ClearCancelRequest() { RunControl().Reset(); }
 
 void CheckCancel() {
+  if (OnStepHelper() && StepJobsStopping()) RaiseEngineError(msg::Cancelled);
   try {
     RunControl().CheckPoint();
   } catch (const ECancelled&) {

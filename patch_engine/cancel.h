@@ -14,7 +14,7 @@ void RequestCancel();
 bool CancelRequested();
 void ClearCancelRequest();
 // A progress point: waits while the run is paused; raises the cancel message once a
-// cancel was requested.
+// cancel was requested (on a helper thread also while the helpers are being stopped).
 void CheckCancel();
 
 }  // namespace engine

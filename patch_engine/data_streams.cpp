@@ -1,10 +1,12 @@
 #include "patch_engine/data_streams.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 
@@ -93,19 +95,23 @@ void ByteStream::AddAt(int64_t x, const uint8_t* data, int64_t len) {
 double ByteStream::Entropy(int64_t from, int64_t to) const {
   if (from >= to) return 0.0;
   int64_t counts[256] = {};
+  // The values that occur, in ascending order: the terms are summed in that order.
+  uint8_t seen[256];
+  int distinct = 0;
   for (int64_t x = from; x < to;) {
     int64_t inBlock = kStreamBlockSize - x % kStreamBlockSize;
     int64_t take = inBlock < to - x ? inBlock : to - x;
     const uint8_t* p = Locate(x);
-    for (int64_t j = 0; j < take; ++j) ++counts[p[j]];
+    for (int64_t j = 0; j < take; ++j)
+      if (counts[p[j]]++ == 0) seen[distinct++] = p[j];
     x += take;
   }
+  std::sort(seen, seen + distinct);
   const double total = double(to - from);
   const double ln2 = PortableLog(2.0);
   double sum = 0.0;
-  for (int v = 0; v < 256; ++v) {
-    if (counts[v] == 0) continue;
-    double p = double(counts[v]) / total;
+  for (int k = 0; k < distinct; ++k) {
+    double p = double(counts[seen[k]]) / total;
     sum += p * (PortableLog(p) / ln2);
   }
   return sum;
@@ -171,10 +177,16 @@ void DataStreams::Clear() {
   kValues.Clear();
 }
 
+namespace {
+thread_local DataStreams* threadStreams = nullptr;
+}  // namespace
+
 DataStreams& Streams() {
-  static DataStreams streams;
-  return streams;
+  static DataStreams run;
+  return ThreadObject(threadStreams, run);
 }
+
+void ReleaseHelperStreams() { ReleaseHelperObject(threadStreams); }
 
 double PortableLog(double x) {
   // x = m * 2^e with m in [sqrt(1/2), sqrt(2)); ln m = 2 atanh(s), s = (m - 1) / (m + 1),

@@ -88,7 +88,10 @@ struct DataStreams {
 
   void Clear();
 };
+// The streams of this thread.
 DataStreams& Streams();
+// On a helper thread: frees its streams before it ends.
+void ReleaseHelperStreams();
 
 // ln x for x > 0, computed with the same IEEE double operations on every platform (no
 // library call), so that both builds take the same entropy decisions.

@@ -35,13 +35,19 @@ struct FileScan {
   int bestScore = kInitialScore;
   bool processed = false;
   int chain = -1;  // BuildChain's result once known: 1 complete, 0 not; -1 not yet built
+  uint32_t index = 0;            // its place in its root's scan order
+  std::array<uint64_t, 4> present{};  // bit v: byte value v occurs
 };
+
+struct PairingTables;  // directory_walk.cpp
 
 struct RootList {
   std::string rootPath;
   int rootIndex = 0;
   int64_t totalSize = 0;
   std::vector<std::unique_ptr<FileScan>> files;  // in scan order
+  // Its files by content and by name, built when the fast pairing first scores against it.
+  std::shared_ptr<PairingTables> pairing;
 };
 
 // The run's root lists, oldest root first (freed by FreeEngineBuffers).
@@ -57,6 +63,11 @@ void AddFile(RootList& list, const std::string& fullPath, const std::string& rel
 // than the best so far.
 int ScoreCandidate(FileScan& file, FileScan& candidate);
 // Finds predecessors from root rootIndex down to root 0; true when the chain is complete.
+// The reference implementation scores every file of the root in scan order; the fast one
+// (StepImplementation::Fast) gets the same best without scoring most of them: a score of
+// 12500 cannot be beaten, files of equal length and CRC-32 are looked up first, then the
+// files by name part, each skipped when even the best histogram bonus on top of its name
+// part and byte-value penalties cannot beat the best so far.
 bool BuildChain(FileScan& file, int rootIndex);
 // The walk over the target root (the last of RootLists()).
 void WalkDirectoryPair();

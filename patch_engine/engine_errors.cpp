@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "patch_engine/engine_state.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 
@@ -66,6 +67,9 @@ std::string FormatArgs(const char* format, int count, const long long* ints,
 }  // namespace detail
 
 void RaiseEngineError(const char* english, const char*) {
+  // On a helper thread the error ends only its step; the run raises it when it collects
+  // that step (step_jobs.h).
+  if (OnStepHelper()) throw Exception(english);
   DiscardPatchFile();
   FreeEngineBuffers();
   throw Exception(english);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "patch_engine/cancel.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
 
@@ -68,7 +69,7 @@ extern FileProgressHook FileProgress;     // directory mode, per target file
 // A progress point: a requested cancel ends the run here.
 inline void ReportStage(StageProgressHook hook, int percent) {
   CheckCancel();
-  if (hook) hook(percent);
+  if (hook && !OnStepHelper()) hook(percent);
 }
 
 // Routines of the front end that the engine calls directly, on its thread. The front end

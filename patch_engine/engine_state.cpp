@@ -6,6 +6,7 @@
 #include "patch_engine/match_search.h"
 #include "patch_engine/patch_stream.h"
 #include "patch_engine/step_data.h"
+#include "patch_engine/step_jobs.h"
 
 namespace engine {
 
@@ -52,6 +53,7 @@ void FreeEngineBuffers() {
   f.target.Close();
   f.embedded.Close();
   DiscardPatchStream();
+  StopStepJobs();
   DiscardStepTempFiles();
   FreeStepBuffer();
   FreeIndexTables();

@@ -1,5 +1,7 @@
 #include "patch_engine/file_record.h"
 
+#include <vector>
+
 #include "patch_engine/crc32.h"
 #include "patch_engine/data_streams.h"
 #include "patch_engine/engine_errors.h"
@@ -10,6 +12,7 @@
 #include "patch_engine/optimizer.h"
 #include "patch_engine/patch_stream.h"
 #include "patch_engine/step_data.h"
+#include "patch_engine/step_jobs.h"
 #include "patch_engine/temp_patch_file.h"
 #include "platform/byte_order.h"
 
@@ -65,33 +68,32 @@ std::array<uint8_t, kDescriptorSize> VersionDescriptor::Encode() const {
   return b;
 }
 
-void LoadFileVersions(int i) {
-  auto& slots = FileSlots();
-  FileInfo& source = slots[i - 1];
-  FileInfo& target = slots[i];
-  EngineFiles& files = Files();
+namespace {
 
-  const int64_t sourceLength = OpenVersion(files.source, source.path, msg::CannotOpenSource);
-  const int64_t targetLength = OpenVersion(files.target, target.path, msg::CannotOpenDestination);
-  source.length = sourceLength;
-  target.length = targetLength;
+// Computes the step from the source to the target version into this thread's data streams
+// and fills d. A CRC-32 that is still 0 is computed from the loaded version.
+void ComputeStepStreams(const std::string& sourcePath, const std::string& targetPath,
+                        platform::File& sourceFile, platform::File& targetFile, int64_t& sourceLength,
+                        int64_t& targetLength, uint32_t& sourceCrc, uint32_t& targetCrc,
+                        VersionDescriptor& d) {
+  sourceLength = OpenVersion(sourceFile, sourcePath, msg::CannotOpenSource);
+  targetLength = OpenVersion(targetFile, targetPath, msg::CannotOpenDestination);
   AllocateStepBuffer(sourceLength, targetLength);
   StepData& step = Step();
-  ReadVersion(files.source, step.data, sourceLength, source.path);
-  ReadVersion(files.target, step.data + sourceLength, targetLength, target.path);
-  if (source.crc == 0) source.crc = Crc32Update(step.Source(), size_t(sourceLength), kCrcStart);
-  if (target.crc == 0) target.crc = Crc32Update(step.Target(), size_t(targetLength), kCrcStart);
-  files.source.Close();
-  files.target.Close();
+  ReadVersion(sourceFile, step.data, sourceLength, sourcePath);
+  ReadVersion(targetFile, step.data + sourceLength, targetLength, targetPath);
+  if (sourceCrc == 0) sourceCrc = Crc32Update(step.Source(), size_t(sourceLength), kCrcStart);
+  if (targetCrc == 0) targetCrc = Crc32Update(step.Target(), size_t(targetLength), kCrcStart);
+  sourceFile.Close();
+  targetFile.Close();
 
   BuildSourceIndex();
   MatchWholeTarget();
   OptimizePatchInfo();
   FreeStepBuffer();
 
-  VersionDescriptor& d = Descriptors()[i];
   const DataStreams& st = Streams();
-  d.crc = source.crc;
+  d.crc = sourceCrc;
   d.length = uint32_t(sourceLength);
   d.groupSize = Options.GroupSize;
   d.chunkSize = uint8_t(Options.ChunkSize);
@@ -105,6 +107,47 @@ void LoadFileVersions(int i) {
   d.sizes[kSignBitStream] = uint32_t(st.signBits.Size());
   d.sizes[kLiteralStream] = uint32_t(st.literal.Size());
   d.sizes[kExtensionStream] = uint32_t(extensionSize);
+}
+
+// Writes the step's five streams (the extension stream in the descriptor's form) into a
+// new temporary file, records its name in `name` and empties the streams and match lists.
+void ParkStep(const VersionDescriptor& d, platform::File& f, std::string& name) {
+  f = CreateTempPatchFile(name);
+  DataStreams& st = Streams();
+  const ByteStream& extension =
+      (d.flags & kDescriptorPlainExtension) ? st.plainExtension : st.diffExtension;
+  bool ok = st.number.WriteTo(f) && st.wideBits.WriteTo(f) && st.signBits.WriteTo(f) &&
+            st.literal.WriteTo(f) && extension.WriteTo(f);
+  ok = f.Close() && ok;
+  if (!ok) RaiseEngineError(msg::CannotWritePatchInfo);
+  st.Clear();
+  Matches().Clear();
+}
+
+}  // namespace
+
+void LoadFileVersions(int i) {
+  auto& slots = FileSlots();
+  FileInfo& source = slots[i - 1];
+  FileInfo& target = slots[i];
+  EngineFiles& files = Files();
+  ComputeStepStreams(source.path, target.path, files.source, files.target, source.length,
+                     target.length, source.crc, target.crc, Descriptors()[i]);
+}
+
+StepResult ComputeStep(const std::string& sourcePath, const std::string& targetPath) {
+  StepResult r;
+  platform::File source, target, parked;
+  ComputeStepStreams(sourcePath, targetPath, source, target, r.sourceLength, r.targetLength,
+                     r.sourceCrc, r.targetCrc, r.descriptor);
+  try {
+    ParkStep(r.descriptor, parked, r.tempName);
+  } catch (...) {
+    parked.Close();
+    if (!r.tempName.empty()) platform::RemoveFile(r.tempName);
+    throw;
+  }
+  return r;
 }
 
 bool ExamineAndWriteFile(const std::string& targetName, int count) {
@@ -121,23 +164,26 @@ bool ExamineAndWriteFile(const std::string& targetName, int count) {
     ConsoleLine(msg::Examining, targetName);
   for (FileInfo& slot : slots) slot.crc = 0;
 
+  // Steps that helper threads compute (queued by the directory walk), or computed here.
+  std::vector<std::string> paths;
+  for (int i = 0; i <= n; ++i) paths.push_back(slots[size_t(i)].path);
+  const RecordJobs jobs = TakeRecord(paths);
   for (int i = n; i >= 1; --i) {
     FrontEnd().ShowSourceVersions(i, count);
-    // No protection list is given in this system, so no step has protection values.
-    LoadFileVersions(i);
     FileInfo& slot = slots[i];
-    slot.tempFile = CreateTempPatchFile(slot.tempName);
-    DataStreams& st = Streams();
-    const ByteStream& extension = (descriptors[i].flags & kDescriptorPlainExtension)
-                                      ? st.plainExtension
-                                      : st.diffExtension;
-    platform::File& f = slot.tempFile;
-    bool ok = st.number.WriteTo(f) && st.wideBits.WriteTo(f) && st.signBits.WriteTo(f) &&
-              st.literal.WriteTo(f) && extension.WriteTo(f);
-    ok = f.Close() && ok;
-    if (!ok) RaiseEngineError(msg::CannotWritePatchInfo);
-    st.Clear();
-    Matches().Clear();
+    // No protection list is given in this system, so no step has protection values.
+    if (jobs.empty()) {
+      LoadFileVersions(i);
+      ParkStep(descriptors[i], slot.tempFile, slot.tempName);
+      continue;
+    }
+    StepResult r = CollectStep(jobs[size_t(i) - 1]);
+    slot.tempName = std::move(r.tempName);
+    descriptors[i] = r.descriptor;
+    slots[i - 1].length = r.sourceLength;
+    slots[i - 1].crc = r.sourceCrc;
+    slot.length = r.targetLength;
+    slot.crc = r.targetCrc;
   }
 
   uint32_t stamp = Run().recordStamp;

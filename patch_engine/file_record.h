@@ -52,6 +52,19 @@ bool ExamineAndWriteFile(const std::string& targetName, int count);
 // Computes step i, from slot i-1 to slot i, into the data streams and fills descriptor i.
 void LoadFileVersions(int i);
 
+// What a step leaves for its record: the descriptor, length and CRC-32 of both versions,
+// and the temporary file that holds the step's data.
+struct StepResult {
+  VersionDescriptor descriptor;
+  int64_t sourceLength = 0, targetLength = 0;
+  uint32_t sourceCrc = 0, targetCrc = 0;
+  std::string tempName;
+};
+// Computes the step from sourcePath to targetPath with this thread's step buffers and
+// parks its data in a new temporary file (deleted again when a later part fails). Raises
+// like LoadFileVersions.
+StepResult ComputeStep(const std::string& sourcePath, const std::string& targetPath);
+
 // Closes and deletes the temporary files of the slots (part of FreeEngineBuffers).
 void DiscardStepTempFiles();
 

@@ -5,6 +5,8 @@
 
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/fast_search.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/step_data.h"
 
 namespace engine {
@@ -13,19 +15,20 @@ namespace {
 
 // Bucket tables: start of each bucket in the position array (valid when its count is
 // above 0), and one block of counts followed by fill positions.
-uint32_t* bucketStart = nullptr;
-uint32_t* bucketCounters = nullptr;
+thread_local uint32_t* bucketStart = nullptr;
+thread_local uint32_t* bucketCounters = nullptr;
 uint32_t* BucketCounts() { return bucketCounters; }
 uint32_t* BucketFill() { return bucketCounters + kBuckets; }
 
-uint32_t* positions = nullptr;  // the indexed positions, bucket by bucket
+thread_local uint32_t* positions = nullptr;  // the indexed positions, bucket by bucket
+thread_local int64_t positionCount = 0;
 
-BestCandidate best;
-int64_t previousCopyOffset = 0;
+thread_local BestCandidate best;
+thread_local int64_t previousCopyOffset = 0;
 
 // Stage1 progress: the current percent and its thresholds (target offsets).
-int percent = 0;
-int64_t thresholds[101];
+thread_local int percent = 0;
+thread_local int64_t thresholds[101];
 
 inline int Key(const uint8_t* data, int64_t p) { return data[p + 5] * 256 + data[p]; }
 
@@ -45,6 +48,12 @@ void ForEachIndexedPosition(F f) {
 void FreePositions() {
   std::free(positions);
   positions = nullptr;
+  positionCount = 0;
+  FreeFastIndex();
+}
+
+bool UseFastSearch() {
+  return Implementation == StepImplementation::Fast && !Options.SelfReferences;
 }
 
 }  // namespace
@@ -98,7 +107,7 @@ void SortBucket(uint32_t* a, int64_t first, int64_t last, const uint8_t* data) {
 
 void BuildSourceIndex() {
   AllocateIndexTables();
-  FrontEnd().ResetQuellMeters();
+  if (!OnStepHelper()) FrontEnd().ResetQuellMeters();
   std::memset(bucketCounters, 0, 2 * kBuckets * sizeof(uint32_t));
   const uint8_t* data = Step().data;
 
@@ -117,15 +126,49 @@ void BuildSourceIndex() {
     next += BucketCounts()[b];
   }
 
+  // The fast search sorts on the sort values, read here in buffer order.
+  uint32_t* values = nullptr;
+  if (UseFastSearch())
+    values = static_cast<uint32_t*>(
+        CheckedAlloc(size_t(total) * sizeof(uint32_t), msg::ForSourceIndex));
   ForEachIndexedPosition([&](int64_t p) {
-    int key = Key(data, p);
-    positions[bucketStart[key] + BucketFill()[key]++] = uint32_t(p);
+    const int key = Key(data, p);
+    const uint32_t slot = bucketStart[key] + BucketFill()[key]++;
+    positions[slot] = uint32_t(p);
+    if (values) values[slot] = SortValue(data, uint32_t(p));
   });
 
+  positionCount = total;
+  if (values) {
+    BuildFastIndex(values);
+    return;
+  }
   for (int b = 0; b < kBuckets; ++b)
     if (BucketCounts()[b] > 1)
       SortBucket(positions + bucketStart[b], 0, int64_t(BucketCounts()[b]) - 1, data);
 }
+
+BucketHit SearchBucket(const uint32_t* entries, int64_t count, uint32_t v, const uint8_t* data) {
+  BucketHit h{false, -1, 0, count - 1};
+  while (h.high >= h.low) {
+    const int64_t m = (h.low + h.high) / 2;
+    if (m == h.middle) break;
+    h.middle = m;
+    const uint32_t value = SortValue(data, entries[m]);
+    if (value < v) {
+      h.low = m + 1;
+    } else if (value > v) {
+      h.high = m;
+    } else {
+      h.hit = true;
+      break;
+    }
+  }
+  return h;
+}
+
+SourceIndexView IndexView() { return {positions, bucketStart, BucketCounts(), positionCount}; }
+void SetBest(const BestCandidate& candidate) { best = candidate; }
 
 int64_t BucketCount(int key) { return positions ? BucketCounts()[key] : 0; }
 const uint32_t* BucketEntries(int key) {
@@ -184,30 +227,15 @@ void FindBestMatch(int64_t p) {
     const uint32_t* entries = positions + bucketStart[key];
     const uint32_t v = SortValue(data, uint32_t(t + i));
 
-    int64_t low = 0, high = count - 1, middle = -1;
-    bool hit = false;
-    while (high >= low) {
-      int64_t m = (low + high) / 2;
-      if (m == middle) break;
-      middle = m;
-      uint32_t value = SortValue(data, entries[m]);
-      if (value < v) {
-        low = m + 1;
-      } else if (value > v) {
-        high = m;
-      } else {
-        hit = true;
-        break;
-      }
-    }
-    if (!hit) continue;
+    const BucketHit h = SearchBucket(entries, count, v, data);
+    if (!h.hit) continue;
 
     auto consider = [&](int64_t e) {
       const int64_t r = entries[e];
       if (r < s.sourceLength || (Options.SelfReferences && r <= t - 266)) CheckCandidate(p, r, i);
     };
-    for (int64_t e = middle - 1; e >= low && SortValue(data, entries[e]) == v; --e) consider(e);
-    for (int64_t e = middle; e <= high && SortValue(data, entries[e]) == v; ++e) consider(e);
+    for (int64_t e = h.middle - 1; e >= h.low && SortValue(data, entries[e]) == v; --e) consider(e);
+    for (int64_t e = h.middle; e <= h.high && SortValue(data, entries[e]) == v; ++e) consider(e);
   }
 }
 
@@ -215,10 +243,14 @@ void FindMatches(int64_t from, int64_t to) {
   MatchBuffers& m = Matches();
   int64_t p = from;
   int64_t runStart = -1;
+  const bool fast = UseFastSearch();
   while (p <= to - 1) {
     bool found = false;
     if (p < to - kMinCopyLength) {
-      FindBestMatch(p);
+      if (fast)
+        FindBestMatchFast(p);
+      else
+        FindBestMatch(p);
       found = best.length > 0;
     }
     if (found) {

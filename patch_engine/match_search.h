@@ -13,9 +13,14 @@ namespace engine {
 constexpr int kBuckets = 65536;
 constexpr int64_t kMinCopyLength = 12;
 
-// The run's bucket tables (pointers, counts, fill positions). BuildSourceIndex allocates
-// them when they are missing; FreeIndexTables (called by FreeEngineBuffers) frees them
-// together with the position array.
+// Two implementations search (StepImplementation, step_data.h): the reference follows the
+// steps below one by one; the fast one (fast_search.h) adds tables built from the same
+// index and takes the same decisions without testing every candidate of a bucket.
+//
+// The bucket tables (pointers, counts, fill positions) of this thread: every thread that
+// computes steps has its own index (step_jobs.h). BuildSourceIndex allocates them when they
+// are missing; FreeIndexTables (called by FreeEngineBuffers, and by a helper thread after
+// each step) frees them together with the position array.
 void AllocateIndexTables();
 void FreeIndexTables();
 
@@ -45,6 +50,27 @@ uint32_t SortValue(const uint8_t* data, uint32_t p);
 // Hoare quicksort of positions[first .. last] by SortValue, pivot the middle entry;
 // recurses into the smaller part and loops on the larger one.
 void SortBucket(uint32_t* positions, int64_t first, int64_t last, const uint8_t* data);
+
+// The binary search in a bucket's count entries for sort value v: the middle is halved
+// between low and high until an entry with the value is hit, the middle repeats, or high
+// falls below low. On a hit, the entries with the value lie between low and high.
+struct BucketHit {
+  bool hit;
+  int64_t middle, low, high;
+};
+BucketHit SearchBucket(const uint32_t* entries, int64_t count, uint32_t v, const uint8_t* data);
+
+// The index of the current step, in the layout both implementations read: bucket b holds
+// counts[b] positions from positions + starts[b] on (starts[b] is valid when counts[b] > 0).
+struct SourceIndexView {
+  const uint32_t* positions;
+  const uint32_t* starts;
+  const uint32_t* counts;
+  int64_t total;  // indexed positions
+};
+SourceIndexView IndexView();
+// Replaces the best candidate (the fast search reports its result through it).
+void SetBest(const BestCandidate& candidate);
 
 // For tests: the indexed positions of a bucket between BuildSourceIndex and the end of the
 // search (count and start; count 0 when there is no index).

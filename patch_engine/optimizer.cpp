@@ -5,6 +5,7 @@
 #include "patch_engine/data_streams.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/helper_threads.h"
 #include "patch_engine/step_data.h"
 
 namespace engine {
@@ -14,8 +15,9 @@ namespace {
 // Reports each new whole percent of `total` items below 100; the caller reports 100.
 class PercentReporter {
  public:
+  // Helper threads report nothing (step_jobs.h).
   PercentReporter(StageProgressHook hook, int64_t total, bool enabled)
-      : hook_(enabled ? hook : nullptr), total_(total) {}
+      : hook_(enabled && !OnStepHelper() ? hook : nullptr), total_(total) {}
   void Done(int64_t handled) {
     if (!hook_ || total_ <= 0) return;
     int64_t p = handled * 100 / total_;

@@ -4,8 +4,11 @@
 
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/engine_options.h"
+#include "patch_engine/helper_threads.h"
 
 namespace engine {
+
+StepImplementation Implementation = StepImplementation::Fast;
 
 int64_t StepData::MaxNumber() const {
   if (Options.SelfReferences) return sourceLength + targetLength;
@@ -13,7 +16,7 @@ int64_t StepData::MaxNumber() const {
 }
 
 StepData& Step() {
-  static StepData step;
+  thread_local StepData step;
   return step;
 }
 
@@ -73,9 +76,15 @@ void MatchBuffers::Clear() {
   optimizedCopies = 0;
 }
 
+namespace {
+thread_local MatchBuffers* threadMatches = nullptr;
+}  // namespace
+
 MatchBuffers& Matches() {
-  static MatchBuffers buffers;
-  return buffers;
+  static MatchBuffers run;
+  return ThreadObject(threadMatches, run);
 }
+
+void ReleaseHelperMatches() { ReleaseHelperObject(threadMatches); }
 
 }  // namespace engine

@@ -13,6 +13,12 @@
 
 namespace engine {
 
+// Which implementation computes a step: the engine's fast one, or the straightforward
+// reference that follows the algorithms step by step. Both write the same bytes; tests and
+// benchmarks switch to the reference to prove it and to measure the difference.
+enum class StepImplementation { Fast, Reference };
+extern StepImplementation Implementation;
+
 // The largest file length a step accepts: the match lists hold lengths and offsets as
 // int32.
 constexpr int64_t kMaxFileLength = 0x7FFFFFFF;
@@ -76,6 +82,9 @@ struct MatchBuffers {
 
   void Clear();
 };
+// The match lists of this thread.
 MatchBuffers& Matches();
+// On a helper thread: frees its match lists before it ends.
+void ReleaseHelperMatches();
 
 }  // namespace engine

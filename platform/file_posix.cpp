@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <random>
 
 #include "platform/file.h"
@@ -142,11 +143,17 @@ std::string TempDirectory() {
 }
 
 bool CreateUniqueFile(const std::string& dir, const std::string& prefix, std::string& name) {
+  // The engine's helper threads make temporary files at the same time.
+  static std::mutex rngMutex;
   static std::mt19937 rng(std::random_device{}() ^ unsigned(getpid()));
   static const char hex[] = "0123456789ABCDEF";
   for (int attempt = 0; attempt < 1000; ++attempt) {
     std::string candidate = prefix;
-    unsigned v = rng() & 0xFFFF;
+    unsigned v;
+    {
+      std::lock_guard<std::mutex> lock(rngMutex);
+      v = rng() & 0xFFFF;
+    }
     for (int i = 3; i >= 0; --i) candidate += hex[(v >> (4 * i)) & 15];
     candidate = JoinPath(dir, candidate + ".tmp");
     // Made like any new file (the umask decides), as on Windows: the unique file often
