@@ -51,7 +51,7 @@ class FastSearch : public harness::EngineTest {
     const Entries fast = Found(source, target, StepImplementation::Fast);
     ASSERT_EQ(fast.size(), reference.size());
     for (size_t e = 0; e < fast.size(); ++e) ASSERT_EQ(fast[e], reference[e]) << "entry " << e;
-    harness::Scratch scratch;
+    testsupport::ScratchDir scratch;
     Implementation = StepImplementation::Reference;
     const Bytes a = harness::MakeFilePatch(scratch, {source, target});
     Implementation = StepImplementation::Fast;
