@@ -66,10 +66,17 @@ extern StageProgressHook Stage2Progress;  // structure pass
 extern StageProgressHook Stage3Progress;  // encoding pass
 extern FileProgressHook FileProgress;     // directory mode, per target file
 
+// Shows a stage percent through its hook. On the run's own thread it is shown at once. A
+// helper thread keeps its step's percents and shows them only while the record writer
+// waits for that step, so the meters follow the step the run has come to (step_jobs.h).
+void ShowStage(StageProgressHook hook, int percent);
+// The three stage meters back to 0 at the start of a step, with the same rule.
+void ResetStageMeters();
+
 // A progress point: a requested cancel ends the run here.
 inline void ReportStage(StageProgressHook hook, int percent) {
   CheckCancel();
-  if (hook && !OnStepHelper()) hook(percent);
+  ShowStage(hook, percent);
 }
 
 // Routines of the front end that the engine calls directly, on its thread. The front end

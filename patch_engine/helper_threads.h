@@ -4,7 +4,8 @@
 namespace engine {
 
 // True on a helper thread that computes steps for the run: its progress points check for
-// a cancel but call no hook, and its errors end only its step.
+// a cancel and show progress only while the run waits for its step (ShowStage), and its
+// errors end only its step.
 bool OnStepHelper();
 
 // This thread's object: on a helper thread its own, made on first use and freed with

@@ -107,7 +107,7 @@ void SortBucket(uint32_t* a, int64_t first, int64_t last, const uint8_t* data) {
 
 void BuildSourceIndex() {
   AllocateIndexTables();
-  if (!OnStepHelper()) FrontEnd().ResetQuellMeters();
+  ResetStageMeters();
   std::memset(bucketCounters, 0, 2 * kBuckets * sizeof(uint32_t));
   const uint8_t* data = Step().data;
 

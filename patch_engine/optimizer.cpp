@@ -15,15 +15,14 @@ namespace {
 // Reports each new whole percent of `total` items below 100; the caller reports 100.
 class PercentReporter {
  public:
-  // Helper threads report nothing (step_jobs.h).
   PercentReporter(StageProgressHook hook, int64_t total, bool enabled)
-      : hook_(enabled && !OnStepHelper() ? hook : nullptr), total_(total) {}
+      : hook_(enabled ? hook : nullptr), total_(total) {}
   void Done(int64_t handled) {
     if (!hook_ || total_ <= 0) return;
     int64_t p = handled * 100 / total_;
     if (p > percent_ && p < 100) {
       percent_ = int(p);
-      hook_(percent_);
+      ReportStage(hook_, percent_);
     }
   }
 

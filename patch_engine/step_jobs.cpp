@@ -1,6 +1,7 @@
 #include "patch_engine/step_jobs.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -11,6 +12,7 @@
 
 #include "framework/core/exception.h"
 #include "patch_engine/data_streams.h"
+#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/helper_threads.h"
 #include "patch_engine/match_search.h"
@@ -26,6 +28,12 @@ constexpr int64_t kMemoryBudget = int64_t(512) << 20;
 constexpr unsigned kMaxThreads = 8;
 
 thread_local bool onHelper = false;
+thread_local StepJob* helperJob = nullptr;  // the step this helper computes
+// The step the record writer waits for: its helper shows its progress.
+std::atomic<StepJob*> watchedJob{nullptr};
+
+const std::array<StageProgressHook*, 3> kStageHooks = {&Stage1Progress, &Stage2Progress,
+                                                      &Stage3Progress};
 
 // A step's memory at its peak: the two versions, the index and the fast search's tables,
 // the streams, and the fixed tables.
@@ -37,6 +45,8 @@ int64_t StepMemory(int64_t sourceLength, int64_t targetLength) {
 
 struct StepJob {
   std::string sourcePath, targetPath;
+  std::mutex shown;           // held while the step's percents are kept or shown
+  std::array<int, 3> stage{};  // the percents the step has reached, by stage
   int64_t memory = 0;
   enum class State { Queued, Running, Done } state = State::Queued;
   StepResult result;
@@ -80,6 +90,7 @@ void FreeThreadStepState() {
 }
 
 void RunOnHelper(StepJob& job) {
+  helperJob = &job;
   try {
     job.result = ComputeStep(job.sourcePath, job.targetPath);
   } catch (const Exception& e) {
@@ -89,7 +100,14 @@ void RunOnHelper(StepJob& job) {
     job.failed = true;
     job.error = e.what();
   }
+  helperJob = nullptr;
   FreeThreadStepState();
+}
+
+// With job.shown held: shows what the step has reached.
+void ShowReached(StepJob& job) {
+  for (size_t i = 0; i < kStageHooks.size(); ++i)
+    if (StageProgressHook hook = *kStageHooks[i]) hook(job.stage[i]);
 }
 
 void HelperLoop() {
@@ -125,6 +143,33 @@ void HelperLoop() {
 }  // namespace
 
 bool OnStepHelper() { return onHelper; }
+
+void ShowStage(StageProgressHook hook, int percent) {
+  if (!hook) return;
+  if (!onHelper) {
+    hook(percent);
+    return;
+  }
+  StepJob* job = helperJob;
+  size_t stage = 0;
+  while (stage < kStageHooks.size() && *kStageHooks[stage] != hook) ++stage;
+  if (!job || stage == kStageHooks.size()) return;
+  std::lock_guard<std::mutex> lock(job->shown);
+  job->stage[stage] = percent;
+  if (watchedJob.load() == job) hook(percent);
+}
+
+void ResetStageMeters() {
+  if (!onHelper) {
+    FrontEnd().ResetQuellMeters();
+    return;
+  }
+  StepJob* job = helperJob;
+  if (!job) return;
+  std::lock_guard<std::mutex> lock(job->shown);
+  job->stage = {};
+  if (watchedJob.load() == job) ShowReached(*job);
+}
 bool StepJobsStopping() { return ThePool().stopping; }
 
 void QueueRecord(const std::vector<std::string>& paths, const std::vector<int64_t>& lengths) {
@@ -191,7 +236,17 @@ StepResult CollectStep(const std::shared_ptr<StepJob>& job) {
     FreeStepBuffer();
     return r;
   }
+  // The run has come to this step: the meters show what it has reached, and its helper
+  // shows its progress from here on.
+  lock.unlock();
+  {
+    std::lock_guard<std::mutex> shown(job->shown);
+    watchedJob = job.get();
+    ShowReached(*job);
+  }
+  lock.lock();
   pool.changed.wait(lock, [&] { return job->state == StepJob::State::Done; });
+  watchedJob = nullptr;
   if (job->failed) {
     const std::string message = job->error;
     lock.unlock();

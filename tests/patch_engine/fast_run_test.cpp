@@ -4,7 +4,10 @@
 // without helpers fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <mutex>
 
 #include "patch_engine/engine.h"
 #include "patch_engine/step_jobs.h"
@@ -172,4 +175,32 @@ TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
   platform::RemoveFile(r.tempName);
   platform::RemoveFile(r2.tempName);
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+}
+
+// The stage meters follow the steps the run writes, also when helpers computed them: every
+// step's three stages reach 100 on the meters, and the meters end at 100.
+TEST_F(FastRun, StageMetersFollowEveryStepTheRunWrites) {
+  static std::mutex mutex;
+  static std::array<std::vector<int>, 3> shown;
+  for (auto& s : shown) s.clear();
+  Stage1Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[0].push_back(p); };
+  Stage2Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[1].push_back(p); };
+  Stage3Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[2].push_back(p); };
+  testdata::Rng rng(7);
+  TreeFiles older, newer;
+  const int files = 12;
+  for (int i = 0; i < files; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    older[name] = Content(rng, 2000 + rng.Below(40000));
+    newer[name] = Evolved(rng, older[name]);
+  }
+  scratch_.WriteTree("old", older);
+  scratch_.WriteTree("new", newer);
+  Patch({scratch_.Path("old"), scratch_.Path("new")}, StepImplementation::Fast);
+  Stage1Progress = Stage2Progress = Stage3Progress = nullptr;
+  for (const auto& s : shown) {
+    ASSERT_FALSE(s.empty());
+    EXPECT_EQ(s.back(), 100);
+    EXPECT_GE(std::count(s.begin(), s.end(), 100), files);
+  }
 }
