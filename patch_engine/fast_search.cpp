@@ -410,7 +410,10 @@ struct Search {
     const int64_t d = s - previous;
     const int64_t dist = d < 0 ? -d : d;
     const int64_t dCost = MagnitudeCost(d);
-    const int64_t upper = known >= 0 ? known : std::min(sourceLength - s, end - t);
+    int64_t upper = known >= 0 ? known : std::min(sourceLength - s, end - t);
+    // The best so far stops at its length: a candidate whose byte there differs from the
+    // target's is not longer.
+    if (known < 0 && any && upper > length && data[s + length] != data[t + length]) upper = length;
     if (upper < kMinCopyLength) return;
     if (!CouldWin(BestLengthGain(upper) - dCost, dist, i)) return;
     if (i > 0 && std::memcmp(data + s, data + t, size_t(i)) != 0) return;
@@ -545,24 +548,45 @@ void WalkGroup(Search& s, Group& g, int i) {
       hi = m;
   }
   int64_t left = lo - 1, right = lo;
-  // When the target's string is one byte value throughout, the entries equal to it lie in
-  // runs of that value: test them run by run.
-  const int64_t span = i + 6 + kOrderDepth;
-  if (s.t + span <= s.end && tables.runCount > 0 && Extend(data, s.t, s.t + 1, s.end, s.end) >= span - 1) {
-    int64_t blockEnd = lo, step = 1;  // the first entry behind the equal ones
-    while (blockEnd < n && Compare(candidate(blockEnd), target, i) == 0) {
-      const int64_t probe = std::min(n, blockEnd + step);
+  // The entries whose strings equal the target's lie at lo .. equalEnd - 1, by position.
+  auto equalEnd = [&] {
+    int64_t e = lo, step = 1;
+    while (e < n && Compare(candidate(e), target, i) == 0) {
+      const int64_t probe = std::min(n, e + step);
       if (probe < n && Compare(candidate(probe), target, i) == 0) {
-        blockEnd = probe;
+        e = probe;
         step *= 2;
       } else if (step > 1) {
         step /= 2;
       } else {
-        ++blockEnd;
+        ++e;
       }
     }
-    TestRuns(s, i, pos + lo, blockEnd - lo);
-    right = blockEnd;
+    return e;
+  };
+  const int64_t span = i + 6 + kOrderDepth;
+  if (s.t + span <= s.end && tables.runCount > 0 && Extend(data, s.t, s.t + 1, s.end, s.end) >= span - 1) {
+    // The target's string is one byte value throughout: the entries equal to it lie in runs
+    // of that value; test them run by run.
+    const int64_t e = equalEnd();
+    TestRuns(s, i, pos + lo, e - lo);
+    right = e;
+  } else if (s.t + span <= s.end && shared(lo) == kOrderDepth) {
+    // Entries equal to the target's string (periodic data, repeated blocks): they are tested
+    // in rising distance from the previous copy, so that once the nearest of the longest is
+    // known, the farther ones fail at the byte where it stops, without extending them.
+    const int64_t e = equalEnd();
+    const int64_t at = std::lower_bound(pos + lo, pos + e, uint32_t(std::max<int64_t>(0, s.previous + i))) - pos;
+    auto distance = [&](int64_t x) {
+      const int64_t d = int64_t(pos[x]) - i - s.previous;
+      return d < 0 ? -d : d;
+    };
+    for (int64_t below = at - 1, above = at; below >= lo || above < e;) {
+      const bool down = above >= e || (below >= lo && distance(below) <= distance(above));
+      const int64_t x = down ? below-- : above++;
+      s.Test(int64_t(pos[x]) - i, i, kUnknown, kUnknown, kOrderDepth);
+    }
+    right = e;
   }
   int64_t sharedLeft = shared(left), sharedRight = shared(right);
   while (sharedLeft >= 0 || sharedRight >= 0) {

@@ -17,6 +17,10 @@
 //   can win;
 // - the runs of one byte value, so that extending a candidate over a long run costs one
 //   look-up instead of a byte compare per byte.
+// Candidates whose strings equal the target's to the order's depth (periodic data, repeated
+// blocks) are tested in rising distance from the previous copy; a candidate whose byte at
+// the length of the best so far differs from the target's cannot be longer than it, so once
+// the nearest of the longest is known the others cost one byte compare each.
 // Extending compares eight bytes at a time. The buckets are sorted by the same quicksort as
 // the reference, on (value, position) pairs, so every bucket holds the same order; on the
 // run's own thread several threads share the buckets between them.

@@ -217,3 +217,31 @@ TEST_F(FastSearch, PeriodicDataAndRepeatedRecords) {
   const Bytes records = testdata::Make(Kind::Records, rng, 40000);
   ExpectSame(records, testdata::Evolve(rng, records, Kind::Records), "records");
 }
+
+// A block repeated many times: every copy of a phase falls into one large group, and the
+// nearest of the longest candidates wins. The target takes pieces from anywhere in the
+// source, so the previous copy lies below, above, between (at equal distances from two
+// copies) and outside the copies; changed bytes in both sides make copies end at different
+// places.
+TEST_F(FastSearch, RepeatedBlocksAroundThePreviousCopy) {
+  for (size_t blockSize : {512, 1536}) {
+    Rng rng(blockSize);
+    const Bytes block = testdata::Make(Kind::Random, rng, blockSize);
+    Bytes s = testdata::Make(Kind::Text, rng, 3000);
+    while (s.size() < 3000 + 200 * blockSize) s.insert(s.end(), block.begin(), block.end());
+    const Bytes tail = testdata::Make(Kind::Text, rng, 3000);
+    s.insert(s.end(), tail.begin(), tail.end());
+    for (int k = 0; k < 12; ++k) s[3000 + rng.Below(200 * blockSize)] ^= 0xA5;
+    Bytes t;
+    for (int piece = 0; piece < 60; ++piece) {
+      const size_t from = rng.Below(s.size() - 100);
+      t.insert(t.end(), s.begin() + long(from), s.begin() + long(from + 20 + rng.Below(80)));
+      t.push_back(0x22);
+      const size_t phase = rng.Below(3) == 0 ? 0 : rng.Below(blockSize);
+      for (size_t n = 0, len = 100 + rng.Below(3 * blockSize); n < len; ++n) t.push_back(block[(phase + n) % blockSize]);
+      if (rng.Below(2)) t.back() ^= 0x5A;
+    }
+    ExpectSame(s, t, "block of " + std::to_string(blockSize));
+    if (HasFailure()) return;
+  }
+}
