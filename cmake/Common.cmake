@@ -1,4 +1,4 @@
-# Flags and helpers shared by both configurations.
+# Flags and helpers shared by every configuration.
 
 option(QUILTOR_BUILD_TESTS "Build the test programs" ON)
 option(QUILTOR_SANITIZE "Build native code with AddressSanitizer and UBSan" ON)
@@ -13,6 +13,10 @@ endif()
 add_compile_options(-msse2 -mfpmath=sse -ffp-contract=off -Wall -Wextra)
 
 if(QUILTOR_WIN32)
+  # Both Windows builds are the same sources: a pointer or handle squeezed into a narrower
+  # integer, or a callback cast to another signature, is an error in either.
+  add_compile_options(-Werror=int-to-pointer-cast -Werror=cast-function-type
+                      $<$<COMPILE_LANGUAGE:C>:-Werror=pointer-to-int-cast>)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0501 WINVER=0x0501)
   add_link_options(-static -static-libgcc -static-libstdc++)
 elseif(QUILTOR_SANITIZE)
@@ -22,13 +26,19 @@ endif()
 
 find_package(ZLIB REQUIRED)
 
-# Tests of the Windows build run under Wine through this launcher.
+# Tests of the Windows builds run under Wine through this launcher, each tree in a prefix
+# of its own; their names say which loader ran them (wine32.* or wine64.*).
 set(QUILTOR_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
 set(QUILTOR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(QUILTOR_WINE wine64)
+else()
+  set(QUILTOR_WINE wine32)
+endif()
 
 # quiltor_add_test(NAME name SOURCES ... LIBS ... [GTEST] [TIMEOUT s] [ENV k=v ...])
 # A GoogleTest program is registered per case natively and as one test under Wine (one
-# Wine start per program); the launcher checks that GoogleTest really wrote its report.
+# Wine start per program, named ${QUILTOR_WINE}.NAME); the launcher checks that GoogleTest really wrote its report.
 function(quiltor_add_test)
   cmake_parse_arguments(T "GTEST;WINDOWS_GUI" "NAME;TIMEOUT" "SOURCES;LIBS;ENV;ARGS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -45,13 +55,13 @@ function(quiltor_add_test)
     if(T_GTEST)
       set(mode gtest)
     endif()
-    add_test(NAME wine.${T_NAME}
+    add_test(NAME ${QUILTOR_WINE}.${T_NAME}
              COMMAND ${QUILTOR_WINE_RUN} --prefix ${QUILTOR_WINEPREFIX} --timeout ${T_TIMEOUT}
                      --mode ${mode} $<TARGET_FILE:${T_NAME}> ${T_ARGS}
              WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     # ctest's own limit sits above the launcher's, so the launcher reports a hang first.
     math(EXPR ctest_timeout "${T_TIMEOUT} + 120")
-    set_tests_properties(wine.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ctest_timeout})
+    set_tests_properties(${QUILTOR_WINE}.${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ctest_timeout})
   elseif(T_GTEST)
     include(GoogleTest)
     # Discovered tests take one ENVIRONMENT value only, so the environment travels in the

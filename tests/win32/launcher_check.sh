@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Wine launcher's own failure paths: a hung program is killed and reported, a program
-# that claims GoogleTest but writes no report fails, a missing program fails.
+# that claims GoogleTest but writes no report fails, a missing program fails, and so does a
+# file that is no Windows program.
 set -u
 launcher=$1 prefix=$2 hang=$3
 fail() { echo "launcher check failed: $*"; exit 1; }
@@ -16,6 +17,13 @@ grep -q "wrote no report" <<<"$out" || fail "no report message: $out"
 out=$("$launcher" --prefix "$prefix" --timeout 60 --mode plain "$hang.missing" 2>&1); rc=$?
 [[ $rc -ne 0 ]] || fail "a missing program passed"
 grep -q "does not exist" <<<"$out" || fail "no missing-program message: $out"
+
+notpe=$(mktemp)
+printf 'MZ not a program' >"$notpe"
+out=$("$launcher" --prefix "$prefix" --timeout 60 --mode plain "$notpe" 2>&1); rc=$?
+rm -f "$notpe"
+[[ $rc -ne 0 ]] || fail "a file that is no Windows program passed"
+grep -q "is not a Windows program" <<<"$out" || fail "no message for a file that is no program: $out"
 
 out=$("$launcher" --prefix "$prefix" --timeout 60 --mode plain "$hang" exit0 2>&1); rc=$?
 [[ $rc -eq 0 ]] || fail "a plain program that exits 0 failed: $out"
