@@ -30,6 +30,10 @@ find_package(ZLIB REQUIRED)
 # of its own; their names say which loader ran them (wine32.* or wine64.*).
 set(QUILTOR_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
 set(QUILTOR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# Tests that compare a Windows build with the native one find it beside their own tree
+# (scripts/test builds the native tree first).
+set(QUILTOR_NATIVE_BUILD_DIR ${CMAKE_BINARY_DIR}/../native CACHE PATH
+    "The native build tree, for the tests that run both builds")
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(QUILTOR_WINE wine64)
 else()

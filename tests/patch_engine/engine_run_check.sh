@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the engine driver's exit codes and output on the sample trees:
 #   engine_run_check.sh SAMPLES_DIR [LAUNCHER...] ENGINE_RUN
-# Paths are given relative to a scratch folder, so a Windows build sees them as well.
+# Paths are given relative to a scratch folder, so a Windows build sees them as well. With
+# REFERENCE_ENGINE_RUN set (the native driver), the patch must be the bytes it writes.
 set -uo pipefail
 samples=$1; shift
 fail() { echo "engine_run_check: $*" >&2; exit 1; }
@@ -16,6 +17,12 @@ rc=$?
 grep -q "Created plain patchfile \"sample.utp\" with $(stat -c %s sample.utp) Bytes." out.txt ||
   fail "no result line: $(cat out.txt)"
 grep -q "Done." err.txt || fail "no progress on stderr"
+if [[ -n "${REFERENCE_ENGINE_RUN:-}" ]]; then
+  "$REFERENCE_ENGINE_RUN" reference.utp tree-v1 tree-v2 >/dev/null 2>&1 ||
+    fail "the reference driver $REFERENCE_ENGINE_RUN failed"
+  cmp -s sample.utp reference.utp ||
+    fail "the patch differs from the one the reference driver writes ($(stat -c %s sample.utp) against $(stat -c %s reference.utp) bytes)"
+fi
 
 "$@" bad.utp tree-v1 missing >out.txt 2>err.txt
 rc=$?
