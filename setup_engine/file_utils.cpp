@@ -29,8 +29,28 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
 }
 
 const int64_t kEpoch = DaysFromCivil(1899, 12, 30);
+const int64_t kFirstDay = DaysFromCivil(1601, 1, 1) - kEpoch;
+const int64_t kLastDay = DaysFromCivil(9999, 12, 31) - kEpoch;
 
 bool IsDirSeparator(char c) { return c == '\\' || platform::IsPathSeparator(c); }
+
+// Splits a date-time into its day (counted from the epoch, in the order of the calendar)
+// and the second of that day, rounded to the nearest second; false when it is not a
+// number or lies outside the range of file dates.
+bool SplitDateTime(double dateTime, int64_t& day, int64_t& seconds) {
+  // Far enough beyond the range to decide, near enough for the conversions to stay defined.
+  if (!(std::fabs(dateTime) <= double(kLastDay + 2))) return false;
+  double whole = std::trunc(dateTime);
+  seconds = std::llround(std::fabs(dateTime - whole) * 86400.0);
+  day = int64_t(whole);
+  // Before the epoch the time of day is a fraction below the day count too (-1.25 is
+  // 29 December 1899 at 6:00), so a time that rounds to midnight is always the next day.
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    ++day;
+  }
+  return day >= kFirstDay && day <= kLastDay;
+}
 
 }  // namespace
 
@@ -41,13 +61,17 @@ double EncodeDateTime(const platform::LocalTime& t) {
   return days >= 0 ? days + time : days - time;
 }
 
+bool IsFileDateTime(double dateTime) {
+  int64_t day, seconds;
+  return SplitDateTime(dateTime, day, seconds);
+}
+
 platform::LocalTime DecodeDateTime(double dateTime) {
-  double whole = std::trunc(dateTime);
-  int64_t seconds = std::llround(std::fabs(dateTime - whole) * 86400.0);
-  int64_t day = int64_t(whole);
-  if (seconds >= 86400) {
-    seconds -= 86400;
-    day += dateTime >= 0 ? 1 : -1;
+  int64_t day, seconds;
+  if (!SplitDateTime(dateTime, day, seconds)) {
+    bool late = dateTime > 0;
+    day = late ? kLastDay : kFirstDay;
+    seconds = late ? 86399 : 0;
   }
   platform::LocalTime t;
   CivilFromDays(day + kEpoch, t.year, t.month, t.day);
@@ -66,6 +90,7 @@ bool GetFileDateTime(const std::string& path, double& dateTime) {
 }
 
 bool SetFileDateTime(const std::string& path, double dateTime) {
+  if (!IsFileDateTime(dateTime)) return false;
   platform::File f;
   if (!f.Open(path, platform::OpenMode::ReadWrite)) return false;
   bool ok = f.SetModificationTime(DecodeDateTime(dateTime));

@@ -1,7 +1,10 @@
 #pragma once
 // File names, file dates as day counts and the date of a file on disk, as the archive and
 // the version decisions use them. A date-time is the number of days since 30 December
-// 1899 with the time of day as the fraction, in local time.
+// 1899 with the time of day as the fraction, in local time. A file date lies between
+// 1 January 1601 (the first a Windows file date holds) and the end of 9999 (the last a
+// date-time holds), to the nearest second; both builds keep to that range, so they agree
+// on which stored dates are sound.
 #include <string>
 
 #include "platform/file.h"
@@ -9,10 +12,15 @@
 namespace setup {
 
 double EncodeDateTime(const platform::LocalTime& t);
-platform::LocalTime DecodeDateTime(double dateTime);  // to the nearest second
+// True when dateTime is a number within the range of file dates.
+bool IsFileDateTime(double dateTime);
+// To the nearest second. A date-time outside the range of file dates (one that is not a
+// number or infinite, too) gives the nearer end of the range, and NaN the first moment.
+platform::LocalTime DecodeDateTime(double dateTime);
 
 // The last-write date of a file; false when it cannot be opened or read.
 bool GetFileDateTime(const std::string& path, double& dateTime);
+// False, touching nothing, for a date-time outside the range of file dates.
 bool SetFileDateTime(const std::string& path, double dateTime);
 
 // Name parts. Stored archive names come from Windows paths, so '\\', '/' and a drive colon

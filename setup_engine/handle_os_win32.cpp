@@ -16,6 +16,22 @@ std::string LastErrorText() {
   return n > 0 ? std::string(text, n) : "System error " + std::to_string(code);
 }
 
+// Opens path only to ask about it: no access to its contents, and sharing everything, so
+// neither a device nor a file another program holds open is disturbed.
+HANDLE OpenToQuery(const std::string& path) {
+  return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The volume and the file index of an existing file; false when it cannot be asked.
+bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = OpenToQuery(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return ok;
+}
+
 }  // namespace
 
 intptr_t Create(const std::string& path) {
@@ -49,6 +65,23 @@ bool SetEnd(intptr_t handle, int64_t size, std::string& error) {
   if (Seek(handle, size, 0) >= 0 && SetEndOfFile(H(handle))) return true;
   error = LastErrorText();
   return false;
+}
+
+PathKind KindOf(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  // Device names (NUL, CON, COM1, ...) and pipes have attributes too; only a disk file that
+  // is not a folder is a regular file.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!Identify(path, info)) return PathKind::Other;
+  return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Other
+                                                          : PathKind::RegularFile;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return Identify(a, ia) && Identify(b, ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
 }  // namespace setup::handle_os

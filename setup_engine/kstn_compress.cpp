@@ -9,6 +9,7 @@
 #include "platform/byte_order.h"
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
+#include "setup_engine/handle_os.h"
 
 using setup::FormatText;
 using setup::TFileHeaderRecord;
@@ -21,6 +22,7 @@ constexpr int32_t kCopyBlock = 8192;
 constexpr int32_t kInflateInput = 65536;
 constexpr int32_t kInflateOutput = 4096;
 constexpr int kDiskAttempts = 4;
+constexpr int kMaxDisks = 255;  // the disk numbers of a header are one byte
 constexpr uint16_t kReadShared = fmOpenRead | fmShareDenyNone;
 constexpr uint16_t kReadWriteShared = fmOpenReadWrite | fmShareDenyNone;
 
@@ -63,6 +65,20 @@ class TempFile {
  private:
   std::string name_;
 };
+
+// A path that exists but is not a regular file (a folder, pipe, socket or device) fails with
+// message before anything opens it: opening a pipe waits for a writer, and reading a device
+// may never end. A missing path is left to the open that follows.
+void RefuseNonRegular(const std::string& path, const char* message) {
+  if (setup::handle_os::KindOf(path) == setup::handle_os::PathKind::Other)
+    Fail(message, {path});
+}
+
+// Only a regular file is read as an archive, a disk file or an existing destination (a
+// Windows device name is no folder, but no file either).
+bool IsRegularFile(const std::string& path) {
+  return setup::handle_os::KindOf(path) == setup::handle_os::PathKind::RegularFile;
+}
 
 bool FitsInt32(int64_t v) { return v >= 0 && v <= std::numeric_limits<int32_t>::max(); }
 
@@ -181,7 +197,7 @@ void TKstnCompress::GetFileStats(int index, TlzhFileStats& stats) {
 
 void TKstnCompress::LoadHeaders() {
   // A missing archive is a failure of the caller's install, never a silent end.
-  if (!platform::IsFile(compressedFile_))
+  if (!IsRegularFile(compressedFile_))
     Fail("Cannot open the compressed file %s", {compressedFile_});
   auto stream = OpenFile(compressedFile_, kReadShared, "Cannot open the compressed file %s");
   try {
@@ -269,12 +285,12 @@ void TKstnCompress::OpenDiskFile(std::unique_ptr<TFileStream>& stream, int diskN
   for (int attempt = 0; attempt < kDiskAttempts; ++attempt) {
     stream.reset();
     if (headers_.spanned) path = setup::ChangeFileExt(path, "." + std::to_string(diskNumber));
-    if (!platform::IsFile(path)) {
+    if (!IsRegularFile(path)) {
       if (!OnNewDisk) Fail("Could not open the correct disk file %d", {std::to_string(diskNumber)});
       std::string dir = setup::ExtractFileDir(path);
       OnNewDisk(*this, diskNumber, dir);
       path = platform::JoinPath(dir, setup::ExtractFileName(path));
-      if (!platform::IsFile(path)) continue;
+      if (!IsRegularFile(path)) continue;
     }
     stream = OpenFile(path, mode, "Cannot open the compressed file %s");
     return;
@@ -291,11 +307,15 @@ TFileHeader TKstnCompress::MakeHeader(const std::string& line, int ordinal) {
     Fail("The name %s is longer than the %d characters an archive can store",
          {r.name, std::to_string(setup::kMaxStoredName)});
   if (setup::Trim(r.name).empty()) Fail("Tried to add an invalid file header");
+  RefuseNonRegular(r.name, "Cannot add %s to the archive: it is not a regular file");
   auto file = OpenFile(r.name, kReadShared, "Cannot open the file %s");
   int64_t size = file->Size();
   if (!FitsInt32(size)) Fail("The file %s is too large for the archive", {r.name});
   file.reset();
   if (!setup::GetFileDateTime(r.name, r.date)) Fail("Cannot open the file %s", {r.name});
+  // The date must come out again on extraction.
+  if (!setup::IsFileDateTime(r.date))
+    Fail("Cannot add %s to the archive: its date lies outside the years 1601 to 9999", {r.name});
   r.uncompressedSize = int32_t(size);
   TVersionResource& version = GlobalVersionResource();
   version.SetFileName(r.name);
@@ -412,9 +432,15 @@ void TKstnCompress::CompressList(bool append) {
   std::vector<TFileHeader> added;
   int ordinal = 1;
   for (const std::string& line : files_) added.push_back(MakeHeader(line, ordinal++));
+  // The archive is written while its files are read: it cannot be one of them.
+  for (const TFileHeader& header : added)
+    if (setup::handle_os::SameFile(header.record.name, compressedFile_))
+      Fail("Cannot add %s to the archive %s: it is the archive itself",
+           {header.record.name, compressedFile_});
+  RefuseNonRegular(compressedFile_, "Cannot create the file %s: it is not a regular file");
   setup::ForceDirectories(setup::ExtractFileDir(compressedFile_));
   std::unique_ptr<TFileStream> archive;
-  if (append && platform::IsFile(compressedFile_)) {
+  if (append && IsRegularFile(compressedFile_)) {
     archive = OpenFile(compressedFile_, kReadWriteShared, "Cannot create the file %s");
     ReadHeaderTable(*archive, 0);
     // Data behind a spanned table lies on other disks: nothing can be added there.
@@ -524,6 +550,9 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   if (index < 0) Fail("The file <%s> was not found in the archive <%s>", {line, compressedFile_});
   TFileHeaderRecord h = headers_.Get(index).record;
   FillFileStats(stats_, h);
+  // The date is set on the extracted file: one that no file can carry is damage, found
+  // before anything is written.
+  if (!setup::IsFileDateTime(h.date)) Corrupt(h.name);
   if (setup::Trim(ExtractName).empty()) {
     // The stored name is the archive's word: its last part must be a file name, and it
     // may not lead out of a folder.
@@ -534,7 +563,7 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   }
   if (OnBeforeExtracting) OnBeforeExtracting(*this, stats_);
   std::string dest = Destination();
-  if (platform::IsFile(dest)) {
+  if (IsRegularFile(dest)) {
     switch (OverwriteDecision(h.version, dest, Overwrite, h.date)) {
       case 0:
         Fail("Error comparing file versions in TKstnCompress");
@@ -626,13 +655,29 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
   ComputeTotals(stats_);
   auto source = OpenFile(compressedFile_, kReadShared, "Cannot open the compressed file %s");
   int64_t sourceSize = source->Size();
+  // A set that is not finished is no use: however the spanning ends before that, the disk
+  // files written so far go again.
+  struct Written {
+    std::vector<std::string> paths;
+    bool done = false;
+    ~Written() {
+      if (!done)
+        for (const std::string& p : paths) platform::RemoveFile(p);
+    }
+  } written;
   std::string dir = destDir;
-  auto create = [this](const std::string& path) {
+  auto create = [&](const std::string& path) {
+    if (setup::handle_os::SameFile(path, compressedFile_))
+      Fail("Cannot create the file %s: it is the archive being spanned", {path});
+    RefuseNonRegular(path, "Cannot create the file %s: it is not a regular file");
+    std::unique_ptr<TStream> disk;
     try {
-      return CreateDiskFile(path);
+      disk = CreateDiskFile(path);
     } catch (const EStreamError&) {
       Fail("Cannot create the file %s", {path});
     }
+    written.paths.push_back(path);
+    return disk;
   };
   std::string firstDisk = platform::JoinPath(dir, setup::ExtractFileName(destName));
   std::unique_ptr<TStream> disk = create(firstDisk);
@@ -641,6 +686,7 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
   for (int i = 0; i < out.Count(); ++i) {
     TFileHeaderRecord& r = out.Get(i).record;
     CheckRange(r, 0, sourceSize);
+    if (!setup::IsFileDateTime(r.date)) Corrupt(r.name);
     FillFileStats(stats_, r);
     source->SetPosition(int64_t(Offset) + r.firstByte);
     r.firstByte = int32_t(disk->Position());
@@ -651,12 +697,13 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
       int32_t n = int32_t(std::min<int64_t>(left, kCopyBlock));
       if (source->Read(buffer.data(), n) != n) Corrupt(r.name);
       PumpMessages();
+      // What does not fit goes on to as many new disks as it takes.
       int32_t w = disk->Write(buffer.data(), n);
-      if (w < n) {
+      while (w < n) {
         disk.reset();
-        ++currentDisk_;
-        // The disk number is one byte of the header.
-        if (currentDisk_ > 255) Fail("There is too little space on this disk to operate");
+        if (++currentDisk_ > kMaxDisks)
+          Fail("The archive %s does not fit on %d disks of this size",
+               {compressedFile_, std::to_string(kMaxDisks)});
         if (!OnNewDisk)
           Fail("There was no event handler for the OnNewDisk event, therefore no new disk "
                "could be inserted");
@@ -664,8 +711,10 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
         disk = create(platform::JoinPath(
             dir, setup::ChangeFileExt(setup::ExtractFileName(destName),
                                       "." + std::to_string(currentDisk_))));
-        if (disk->Write(buffer.data() + w, n - w) < n - w)
-          Fail("There is too little space on this disk to operate");
+        int32_t more = disk->Write(buffer.data() + w, n - w);
+        // A new disk that takes nothing at all would be followed by the next for ever.
+        if (more <= 0) Fail("There is too little space on this disk to operate");
+        w += more;
       }
       left -= n;
       stats_.bytesDone += n;
@@ -678,9 +727,12 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
     r.endDisk = uint8_t(currentDisk_);
   }
   disk.reset();
-  auto first = OpenFile(firstDisk, kReadWriteShared, "Cannot open the compressed file %s");
-  WriteHeaders(*first, out);
-  first->Flush();
+  {
+    auto first = OpenFile(firstDisk, kReadWriteShared, "Cannot open the compressed file %s");
+    WriteHeaders(*first, out);
+    first->Flush();
+  }
+  written.done = true;
 }
 
 void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::string& dest) {
@@ -688,8 +740,9 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
   Offset = 0;
   ExtractDirectory = setup::ExtractFileDir(dest);
   ExtractName = setup::ExtractFileName(dest);
+  RefuseNonRegular(source, "Cannot copy %s: it is not a regular file");
   std::string target = dest;
-  if (platform::IsFile(target)) {
+  if (IsRegularFile(target)) {
     switch (TVersionResource::IsFileNewerByName(source, target, Overwrite)) {
       case 0:
         Fail("Error comparing file versions in TKstnCompress");
@@ -758,6 +811,13 @@ void CreateSelfExtractor(const std::string& exe, const std::string& setupPart,
                          const std::string& archive) {
   static const char* const kJoin =
       "Cannot create the self-extracting exe because %s could not be loaded onto %s";
+  // Only regular files are joined, and none to itself.
+  using setup::handle_os::KindOf;
+  using setup::handle_os::PathKind;
+  for (const std::string& part : {setupPart, archive})
+    if (KindOf(part) == PathKind::Other || setup::handle_os::SameFile(part, exe))
+      throw IEInstall(kJoin, {part, exe});
+  if (KindOf(exe) == PathKind::Other) throw IEInstall(kJoin, {setupPart, exe});
   std::unique_ptr<TFileStream> out;
   try {
     out = std::make_unique<TFileStream>(exe, fmOpenReadWrite);
@@ -797,6 +857,8 @@ void ReadExtractionInfo(const std::string& path, setup::TSelfExtractorTail& tail
   tail = setup::TSelfExtractorTail();
   uint8_t raw[setup::kTailSize];
   int64_t size = 0;
+  if (setup::handle_os::KindOf(path) == setup::handle_os::PathKind::Other)
+    throw IEInstall(kMessage, {path});
   try {
     TFileStream in(path, kReadShared);
     size = in.Size();

@@ -5,15 +5,18 @@
 //
 // How it works: every file is deflated on its own into a temporary file and then copied
 // into the archive behind its header (archive_format.h has the layout); the whole list of
-// names and sources is checked before the archive is created or opened. Extraction finds
+// names and sources is checked before the archive is created or opened: only regular files
+// with a date an extracted file can carry, and never the archive itself. Extraction finds
 // the header by stored name, inflates its data (running on over disk files in a spanned
 // set, asking OnNewDisk for a missing one) into a temporary file in the destination folder,
 // and puts that file in place of the destination only after its size was checked and its
 // date set. Header tables are checked against the archive file's size before they are
-// believed. A stored name is the full source path as it was given: it is only a key, and
+// believed, and a file's date before anything is written for it. A stored name is the full source path as it was given: it is only a key, and
 // when a file is extracted under it, only its last part names the file, inside the
 // extract directory; a name that climbs out with ".." is refused. Spanning writes the disk
-// files through a raw handle stream, so a short write tells what a full disk took.
+// files through a raw handle stream, so a short write tells what a full disk took, and
+// the rest runs on over as many new disks as it needs; a set that is not finished is
+// removed again.
 // Progress goes to the events as TlzhFileStats; ArchiveProcessMessages lets the
 // application dispatch its messages after every block, so Abort can be set meanwhile.
 #include <functional>

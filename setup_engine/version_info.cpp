@@ -341,7 +341,7 @@ int OverwriteDecision(const std::string& newVersion, const std::string& existing
     }
     case owDate: {
       double e;
-      if (!setup::GetFileDateTime(existingFile, e)) return 0;
+      if (!setup::IsFileDateTime(newDate) || !setup::GetFileDateTime(existingFile, e)) return 0;
       return DateDecision(newDate, e);
     }
   }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,7 +45,7 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
   Bytes& b = disks[pick(4) == 0 ? pick(uint32_t(disks.size())) : 0];
   if (b.empty()) return;
   size_t header = headers[pick(uint32_t(headers.size()))];
-  switch (pick(6)) {
+  switch (pick(7)) {
     case 0:  // a flipped bit anywhere
       b[pick(uint32_t(b.size()))] ^= uint8_t(1u << pick(8));
       break;
@@ -68,6 +70,33 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
     case 4: {  // a run of noise
       size_t at = pick(uint32_t(b.size())), n = 1 + pick(64);
       for (size_t i = at; i < b.size() && i < at + n; ++i) b[i] = uint8_t(rng());
+      break;
+    }
+    case 5: {  // a date no file can carry, or one at an edge of the range of file dates
+      constexpr double kInf = std::numeric_limits<double>::infinity();
+      const double dates[] = {std::numeric_limits<double>::quiet_NaN(),
+                              -std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::signaling_NaN(),
+                              kInf, -kInf, 1e19, -1e19,
+                              std::numeric_limits<double>::max(),
+                              std::numeric_limits<double>::lowest(),
+                              std::numeric_limits<double>::denorm_min(),
+                              2958466.0,          // 1 January 10000
+                              2958465.99999999,   // rounds to 1 January 10000
+                              2958465.999988,     // 31 December 9999, 23:59:59
+                              -109206.0,          // 31 December 1600
+                              -109205.0};         // 1 January 1601
+      uint64_t bits;
+      if (pick(4) == 0) {
+        bits = (uint64_t(rng()) << 32) | rng();
+      } else {
+        double d = dates[pick(sizeof dates / sizeof dates[0])];
+        std::memcpy(&bits, &d, sizeof bits);
+      }
+      if (header + 12 <= b.size()) {
+        platform::PutU32(&b[header + 4], uint32_t(bits));
+        platform::PutU32(&b[header + 8], uint32_t(bits >> 32));
+      }
       break;
     }
     default: {  // a stored name that tries to climb out
@@ -184,6 +213,9 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
         EXPECT_FALSE(platform::IsDirectory(Join(out, p))) << p;
       }
     }
+    // Whatever the table holds, it is listed or refused, dates and all.
+    Cli listed = Cmd({"list", Join(archive, "files.1")});
+    EXPECT_TRUE(listed.rc == 0 || !listed.err.empty()) << listed.rc;
     EXPECT_EQ(Names(work), (std::vector<std::string>{"archive", "out"}));
     EXPECT_EQ(Names(archive), archiveNames);
     if (HasFailure()) break;

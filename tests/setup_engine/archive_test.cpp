@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -9,6 +10,11 @@
 #include "platform/byte_order.h"
 #include "setup_engine/kstn_compress.h"
 #include "tests/setup_engine/archive_test_util.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -39,6 +45,9 @@ TEST(Archive, RoundTripsThroughWriteSpanAndExtract) {
       {"empty files spanned", {{"a.txt", 0}, {"b.txt", 0}}, Disks::Fixed, 400},
       {"one copy buffer", {{"block.bin", 8192}}, Disks::Fixed, 5000},
       {"larger than a disk", {{"big.bin", 300000}, {"tail.txt", 10}}, Disks::Fixed, 70000},
+      {"disks smaller than a copy block", {{"big.bin", 30000}, {"tail.txt", 10}}, Disks::Fixed,
+       3000},
+      {"a few bytes beside the table", {{"big.bin", 20000}, {"tail.txt", 10}}, Disks::Fixed, 340},
       {"starts at a disk's end", {{"first.bin", 5000}, {"second.bin", 3000}},
        Disks::FirstFileFillsDisk1, 0},
       {"many small files", many, Disks::Fixed, 12000},
@@ -214,58 +223,213 @@ TEST(Archive, MissingDiskAsksFourTimes) {
   EXPECT_TRUE(left.empty());  // no temporary file stays behind
 }
 
-// A spanned set written to disks of a fixed size, in memory.
-class TMemoryDisks : public TKstnCompress {
+// Disk files of the sizes a set of floppies would have: disk k takes capacities[k - 1]
+// bytes, and every disk beyond the list the last of them.
+class TSizedDisks : public TKstnCompress {
  public:
-  explicit TMemoryDisks(int32_t capacity) : capacity_(capacity) {}
+  explicit TSizedDisks(std::vector<int64_t> capacities) : capacities_(std::move(capacities)) {}
 
  protected:
-  std::unique_ptr<TStream> CreateDiskFile(const std::string&) override {
-    struct Disk : TMemoryStream {
-      int32_t capacity;
+  std::unique_ptr<TStream> CreateDiskFile(const std::string& path) override {
+    struct Disk : TKstnFileHandleStream {
+      Disk(const std::string& p, int64_t c) : TKstnFileHandleStream(p), capacity(c) {}
+      int64_t capacity;
       int32_t Write(const void* buffer, int32_t count) override {
         int64_t room = capacity - Position();
-        return TMemoryStream::Write(buffer, room <= 0 ? 0 : count < room ? count : int32_t(room));
+        if (room <= 0) return 0;
+        return TKstnFileHandleStream::Write(buffer, count < room ? count : int32_t(room));
       }
     };
-    auto disk = std::make_unique<Disk>();
-    disk->capacity = capacity_;
-    return disk;
+    int64_t capacity = capacities_[std::min(created_++, capacities_.size() - 1)];
+    return std::make_unique<Disk>(path, capacity);
   }
 
  private:
-  int32_t capacity_;
+  std::vector<int64_t> capacities_;
+  size_t created_ = 0;
 };
 
+// However spanning fails, the disk files written so far go again and the archive stays.
 TEST(Archive, SpanningErrors) {
   ScratchDir scratch("qsa");
   std::string dir = scratch.Dir(), disks = Join(dir, "disks");
   platform::MakeDirectory(disks);
-  auto paths = MakeInputs(dir, {{"big.bin", 20000}});
-  std::string archive = Join(dir, "a.1");
+  auto paths = MakeInputs(dir, {{"big.bin", 20000}, {"huge.bin", 120000}});
+  std::string archive = Join(dir, "a.1"), huge = Join(dir, "huge.1");
   ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
+  ASSERT_EQ(Cmd({"build", huge, paths[1]}).rc, 0);
+  const Bytes before = ReadFile(archive);
   struct Case {
-    const char* disk;
-    const char* message;
+    const char* title;
+    std::string archive;
+    std::vector<int64_t> disks;
+    bool newDisks;
+    std::string message;
   } cases[] = {
-      {"100", "Could not write the file headers for the compressed file\n"},
-      {"1000", "There is too little space on this disk to operate\n"},
+      {"table larger than a disk", archive, {100}, true,
+       "Could not write the file headers for the compressed file"},
+      {"more disks than a header can number", huge, {400}, true,
+       "The archive " + huge + " does not fit on 255 disks of this size"},
+      {"a new disk that takes nothing", archive, {5000, 0}, true,
+       "There is too little space on this disk to operate"},
+      {"no one to ask for a new disk", archive, {10000}, false,
+       "There was no event handler for the OnNewDisk event, therefore no new disk could be "
+       "inserted"},
   };
   for (const Case& c : cases) {
-    Cli r = Cmd({"span", archive, disks, c.disk});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, c.message);
+    SCOPED_TRACE(c.title);
+    TSizedDisks a(c.disks);
+    a.SetCompressedFile(c.archive);
+    if (c.newDisks) a.OnNewDisk = [](TKstnCompress&, int, std::string&) {};
+    try {
+      a.SpanToDisks(disks, "files.1");
+      ADD_FAILURE() << "spanned";
+    } catch (const EKstnCompress& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_TRUE(a.Abort);
+    EXPECT_TRUE(Names(disks).empty());
   }
-  TMemoryDisks a(10000);
+  // The driver's disks of a given size fail the same way.
+  Cli r = Cmd({"span", archive, disks, "100"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_EQ(r.err, "Could not write the file headers for the compressed file\n");
+  EXPECT_TRUE(Names(disks).empty());
+
+  // A user abort is no failure of the component, but leaves no set behind either.
+  TSizedDisks a({5000});
   a.SetCompressedFile(archive);
-  try {
-    a.SpanToDisks(disks, "files.1");
-    ADD_FAILURE();
-  } catch (const EKstnCompress& e) {
-    EXPECT_EQ(e.Message(), "There was no event handler for the OnNewDisk event, therefore no "
-                           "new disk could be inserted");
+  a.OnNewDisk = [](TKstnCompress&, int, std::string&) {};
+  int statuses = 0, aborted = 0;
+  a.OnStatus = [&](TKstnCompress& k, const TlzhFileStats&) {
+    if (++statuses == 2) k.Abort = true;
+  };
+  a.OnAborted = [&](TKstnCompress&) { ++aborted; };
+  a.SpanToDisks(disks, "files.1");
+  EXPECT_EQ(aborted, 1);
+  EXPECT_TRUE(Names(disks).empty());
+  EXPECT_EQ(ReadFile(archive), before);
+}
+
+// Anything but a regular file is refused by name before it is opened: a pipe holds the
+// open (or the read) for ever, a folder or a device holds no file to store.
+TEST(Archive, OnlyRegularFilesAreReadOrWritten) {
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir(), disks = Join(dir, "disks");
+  platform::MakeDirectory(disks);
+  auto paths = MakeInputs(dir, {{"good.txt", 50}});
+  std::string archive = Join(dir, "a.1");
+  ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
+  const Bytes before = ReadFile(archive);
+  // In the scratch folder, and elsewhere.
+  std::vector<std::string> placed{Join(dir, "folder")};
+  platform::MakeDirectory(placed[0]);
+#ifdef _WIN32
+  const std::vector<std::string> devices{"NUL", "CON"};
+#else
+  placed.push_back(Join(dir, "pipe"));
+  ASSERT_EQ(mkfifo(placed.back().c_str(), 0600), 0);
+  const std::vector<std::string> devices{"/dev/null"};
+#endif
+  std::vector<std::string> odd = placed;
+  odd.insert(odd.end(), devices.begin(), devices.end());
+  for (const std::string& p : odd) {
+    SCOPED_TRACE(p);
+    const std::string notAdded = "Cannot add " + p + " to the archive: it is not a regular file\n";
+    const std::string notCreated = "Cannot create the file " + p + ": it is not a regular file\n";
+    struct Case {
+      std::vector<std::string> args;
+      std::string message;
+    } cases[] = {
+        {{"build", archive, paths[0], p}, notAdded},
+        {{"append", archive, p}, notAdded},
+        {{"build", p, paths[0]}, notCreated},
+        {{"append", p, paths[0]}, notCreated},
+        {{"list", p}, "Cannot open the compressed file " + p + "\n"},
+        {{"tail", p},
+         "Could not read the extraction info from the archive file " + p +
+             " when trying to find the correct offset into the self extracting file\n"},
+    };
+    for (const Case& c : cases) {
+      Cli r = Cmd(c.args);
+      EXPECT_EQ(r.rc, 1) << c.args[0];
+      EXPECT_EQ(r.err, c.message) << c.args[0];
+    }
+    EXPECT_EQ(ReadFile(archive), before);
+
+    // Before the dates are compared, too.
+    TKstnCompress copier;
+    copier.Overwrite = owDate;
+    WriteFile(Join(dir, "copy.txt"), {'o'});
+    try {
+      copier.CopyWithVersionCheck(p, Join(dir, "copy.txt"));
+      ADD_FAILURE() << "copied";
+    } catch (const EKstnCompress& e) {
+      EXPECT_EQ(e.Message(), "Cannot copy " + p + ": it is not a regular file");
+    }
+    EXPECT_EQ(ReadFile(Join(dir, "copy.txt")), (Bytes{'o'}));
+    std::string exe = Join(dir, "setup.exe");
+    WriteFile(exe, Pattern(300, 3));
+    EXPECT_THROW(CreateSelfExtractor(exe, p, archive), IEInstall);
+    EXPECT_THROW(CreateSelfExtractor(exe, paths[0], p), IEInstall);
+    EXPECT_EQ(ReadFile(exe), Pattern(300, 3));
+    platform::RemoveFile(exe);
   }
-  EXPECT_TRUE(a.Abort);
+  // What stands where a disk file goes is not written through.
+  for (const std::string& p : placed) {
+    SCOPED_TRACE(p);
+    std::string disk = Join(disks, "files.1");
+    ASSERT_TRUE(platform::RenameFile(p, disk));
+    Cli r = Cmd({"span", archive, disks, "100000"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Cannot create the file " + disk + ": it is not a regular file\n");
+    EXPECT_EQ(Names(disks), std::vector<std::string>{"files.1"});
+    ASSERT_TRUE(platform::RenameFile(disk, p));
+  }
+  EXPECT_TRUE(Names(disks).empty());
+}
+
+// The archive is written while its files are read, so it is never one of them, by any of
+// its names; a refused list leaves it as it was.
+TEST(Archive, AnArchiveIsNeverAmongItsOwnFiles) {
+  ScratchDir scratch("qsa");
+  std::string dir = scratch.Dir();
+  auto paths = MakeInputs(dir, {{"good.txt", 5000}});
+  std::string archive = Join(dir, "files.1");
+  ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
+  const Bytes before = ReadFile(archive);
+  std::vector<std::string> names{archive, Join(Join(dir, "."), "files.1")};
+#ifdef _WIN32
+  names.push_back(Join(dir, "FILES.1"));
+#else
+  names.push_back(Join(dir, "link.1"));
+  ASSERT_EQ(symlink("files.1", names.back().c_str()), 0);
+#endif
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string refused =
+        "Cannot add " + name + " to the archive " + archive + ": it is the archive itself\n";
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"build", archive, name, paths[0]},
+             {"build", archive, paths[0], name},
+             {"append", archive, name}}) {
+      Cli r = Cmd(args);
+      EXPECT_EQ(r.rc, 1) << args[0];
+      EXPECT_EQ(r.err, refused) << args[0];
+      EXPECT_EQ(ReadFile(archive), before);
+    }
+  }
+  // Spanning does not write its first disk over the archive it reads.
+  Cli r = Cmd({"span", archive, dir, "100000"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_EQ(r.err, "Cannot create the file " + archive + ": it is the archive being spanned\n");
+  EXPECT_EQ(ReadFile(archive), before);
+  // Nor is a self-extracting program joined to itself.
+  std::string exe = Join(dir, "setup.exe");
+  WriteFile(exe, Pattern(300, 3));
+  EXPECT_THROW(CreateSelfExtractor(exe, exe, archive), IEInstall);
+  EXPECT_THROW(CreateSelfExtractor(exe, paths[0], exe), IEInstall);
+  EXPECT_EQ(ReadFile(exe), Pattern(300, 3));
 }
 
 // Stored names are keys; what a file is written under is only the last part of a name,

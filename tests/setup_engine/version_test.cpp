@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,9 @@ TEST(VersionInfo, OverwriteDecisions) {
   EXPECT_EQ(OverwriteDecision("", plain, owVersionDate, 40000.25), 3);
   EXPECT_EQ(OverwriteDecision("3", plain, owVersionDate, 40000.25), 2);
   EXPECT_EQ(OverwriteDecision("", "/no/such/file", owDate, 1), 0);
+  // A date that is no file date compares with nothing.
+  EXPECT_EQ(OverwriteDecision("", plain, owDate, std::nan("")), 0);
+  EXPECT_EQ(OverwriteDecision("", plain, owVersionDate, std::numeric_limits<double>::infinity()), 0);
   EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, other, owDate), 1);
   EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, dll, owVersion), 3);
   EXPECT_EQ(TVersionResource::IsFileNewerByName(plain, "/no/such/file", owDate), 0);
@@ -207,6 +212,53 @@ TEST(VersionInfo, DateTimesRoundTrip) {
   EXPECT_EQ(back.day, 4);
   EXPECT_EQ(back.second, 7);
   EXPECT_EQ(setup::EncodeDateTime({1899, 12, 30, 0, 0, 0}), 0.0);
+}
+
+// A date-time that no file date can hold is set on no file, and shown as the nearer end of
+// the range of file dates.
+TEST(VersionInfo, DatesOutsideTheRangeOfFileDates) {
+  testsupport::ScratchDir scratch;
+  std::string file = WriteTemp(scratch, "dated.txt", {'x'});
+  ASSERT_TRUE(setup::SetFileDateTime(file, 40000.5));
+  const double inf = std::numeric_limits<double>::infinity();
+  const char* const first = "1601-01-01 00:00:00";
+  const char* const last = "9999-12-31 23:59:59";
+  struct Case {
+    double date;
+    bool fileDate;
+    const char* shown;
+  } cases[] = {
+      {std::nan(""), false, first},
+      {inf, false, last},
+      {-inf, false, first},
+      {1e19, false, last},
+      {-1e19, false, first},
+      {std::numeric_limits<double>::max(), false, last},
+      {std::numeric_limits<double>::lowest(), false, first},
+      {2958466.0, false, last},         // 1 January 10000
+      {2958465.99999999, false, last},  // rounds to 1 January 10000
+      {-109206.0, false, first},        // 31 December 1600
+      {2958465.999988, true, last},
+      {-109205.0, true, first},
+      {-109205.5, true, "1601-01-01 12:00:00"},
+      // 29 December 1899 at 23:59:59.999 rounds to the next day, the epoch.
+      {-1.99999999, true, "1899-12-30 00:00:00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.date);
+    EXPECT_EQ(setup::IsFileDateTime(c.date), c.fileDate);
+    platform::LocalTime t = setup::DecodeDateTime(c.date);
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    EXPECT_STREQ(shown, c.shown);
+    if (!c.fileDate) {
+      EXPECT_FALSE(setup::SetFileDateTime(file, c.date));
+      double kept = 0;
+      ASSERT_TRUE(setup::GetFileDateTime(file, kept));
+      EXPECT_EQ(kept, 40000.5);
+    }
+  }
 }
 
 }  // namespace
