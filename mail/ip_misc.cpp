@@ -132,9 +132,12 @@ void CheckAddress(const std::string& field, const std::string& address) {
   if (address.empty())
     throw EMailHeaderError("The " + field + " address is empty; the mail was not sent.");
   CheckHeaderValue(field + " address", address);
-  if (address.find_first_of("<> ") != std::string::npos)
-    throw EMailHeaderError("The " + field + " address \"" + address +
-                           "\" contains \"<\", \">\" or white space; the mail was not sent.");
+  const size_t at = address.find_first_of(" ,;:<>()\"\\");
+  if (at != std::string::npos) {
+    const std::string what = address[at] == ' ' ? "a space" : "\"" + address.substr(at, 1) + "\"";
+    throw EMailHeaderError("The " + field + " address \"" + address + "\" contains " + what +
+                           " (one bare address is expected); the mail was not sent.");
+  }
 }
 
 }  // namespace ipmisc

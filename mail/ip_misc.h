@@ -51,8 +51,9 @@ long long SecondsSince1970(const platform::LocalTime& time);
 std::string UniqueToken();
 
 // Raise EMailHeaderError naming the field: a control character (CR, LF, NUL, TAB, DEL,
-// ...) in a header value; an empty address or one with a control character, "<", ">" or
-// white space.
+// ...) in a header value; an empty address or one with a control character, white space
+// or a character that separates or quotes addresses in a header ("," ";" ":" "<" ">" "("
+// ")" quote and backslash): an address is one bare address, never a list.
 void CheckHeaderValue(const std::string& field, const std::string& value);
 void CheckAddress(const std::string& field, const std::string& address);
 

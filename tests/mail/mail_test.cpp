@@ -213,6 +213,14 @@ TEST(SmtpClient, RefusesBadInputBeforeConnecting) {
   smtp->SetSender("me@x.test");
   SetLines(smtp->Recipients(), {"you@y.test>\r\nRSET"});
   EXPECT_THROW(smtp->Action(), EMailHeaderError);
+  SetLines(smtp->Recipients(), {"you@y.test,victim@z.test"});
+  try {
+    smtp->Action();
+    ADD_FAILURE() << "a list in one recipient was accepted";
+  } catch (const EMailHeaderError& e) {
+    EXPECT_EQ(e.Message(), "The recipient address \"you@y.test,victim@z.test\" contains \",\" "
+                           "(one bare address is expected); the mail was not sent.");
+  }
   SetLines(smtp->Recipients(), {"you@y.test"});
   smtp->SetSender("me@x.test> SIZE=1");
   EXPECT_THROW(smtp->Action(), EMailHeaderError);
@@ -526,6 +534,12 @@ TEST_F(Composition, InjectionIsRefusedBeforeAnythingIsSent) {
       {"to address CR", [](T_Mail& m) { m.Recipients()[0].Address = "one@y.test\rRSET"; }},
       {"empty cc address", [](T_Mail& m) { m.CC()[0].Address = ""; }},
       {"bcc address tab", [](T_Mail& m) { m.BCC()[0].Address = "four@y.test\t"; }},
+      // One record is one address: a list in it would reach the header, not the envelope.
+      {"to address comma", [](T_Mail& m) { m.Recipients()[0].Address = "c@d.test,victim@e.test"; }},
+      {"cc address semicolon", [](T_Mail& m) { m.CC()[0].Address = "c@d.test;victim@e.test"; }},
+      {"to address group", [](T_Mail& m) { m.Recipients()[0].Address = "list:victim@e.test"; }},
+      {"bcc address comment", [](T_Mail& m) { m.BCC()[0].Address = "four@y.test(x"; }},
+      {"from address quote", [](T_Mail& m) { m.SetFrom({"me\"@x.test", ""}); }},
       {"cc name CR", [](T_Mail& m) { m.CC()[0].FullName = "Three\r"; }},
       {"reply-to LF", [](T_Mail& m) { m.SetReplyTo("r@x.test\nBcc: z@z.test"); }},
       {"sender space", [](T_Mail& m) { m.SetSender("s @x.test"); }},
