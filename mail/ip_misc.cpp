@@ -140,4 +140,17 @@ void CheckAddress(const std::string& field, const std::string& address) {
   }
 }
 
+std::string VisibleText(const std::string& text, size_t maxLength) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::string piece(1, char(c));
+    if (c < 0x20 || c >= 0x7F) piece = std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    if (out.size() + piece.size() > maxLength) return out + "...";
+    out += piece;
+  }
+  return out;
+}
+
 }  // namespace ipmisc

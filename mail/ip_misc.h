@@ -57,4 +57,9 @@ std::string UniqueToken();
 void CheckHeaderValue(const std::string& field, const std::string& value);
 void CheckAddress(const std::string& field, const std::string& address);
 
+// A text from a peer made safe to show: every byte outside printable ASCII as "\xHH" (so a
+// control character can neither act on a terminal nor cut the text), in at most maxLength
+// characters, a cut marked with "..." after them.
+std::string VisibleText(const std::string& text, size_t maxLength = 200);
+
 }  // namespace ipmisc
