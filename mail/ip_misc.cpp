@@ -132,9 +132,25 @@ void CheckAddress(const std::string& field, const std::string& address) {
   if (address.empty())
     throw EMailHeaderError("The " + field + " address is empty; the mail was not sent.");
   CheckHeaderValue(field + " address", address);
-  if (address.find_first_of("<> ") != std::string::npos)
-    throw EMailHeaderError("The " + field + " address \"" + address +
-                           "\" contains \"<\", \">\" or white space; the mail was not sent.");
+  const size_t at = address.find_first_of(" ,;:<>()\"\\");
+  if (at != std::string::npos) {
+    const std::string what = address[at] == ' ' ? "a space" : "\"" + address.substr(at, 1) + "\"";
+    throw EMailHeaderError("The " + field + " address \"" + address + "\" contains " + what +
+                           " (one bare address is expected); the mail was not sent.");
+  }
+}
+
+std::string VisibleText(const std::string& text, size_t maxLength) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::string piece(1, char(c));
+    if (c < 0x20 || c >= 0x7F) piece = std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+    if (out.size() + piece.size() > maxLength) return out + "...";
+    out += piece;
+  }
+  return out;
 }
 
 }  // namespace ipmisc

@@ -51,9 +51,15 @@ long long SecondsSince1970(const platform::LocalTime& time);
 std::string UniqueToken();
 
 // Raise EMailHeaderError naming the field: a control character (CR, LF, NUL, TAB, DEL,
-// ...) in a header value; an empty address or one with a control character, "<", ">" or
-// white space.
+// ...) in a header value; an empty address or one with a control character, white space
+// or a character that separates or quotes addresses in a header ("," ";" ":" "<" ">" "("
+// ")" quote and backslash): an address is one bare address, never a list.
 void CheckHeaderValue(const std::string& field, const std::string& value);
 void CheckAddress(const std::string& field, const std::string& address);
+
+// A text from a peer made safe to show: every byte outside printable ASCII as "\xHH" (so a
+// control character can neither act on a terminal nor cut the text), in at most maxLength
+// characters, a cut marked with "..." after them.
+std::string VisibleText(const std::string& text, size_t maxLength = 200);
 
 }  // namespace ipmisc

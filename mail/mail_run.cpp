@@ -1,9 +1,12 @@
 // Test driver of the e-mail classes: composes one mail with T_Mime and T_Mail and sends
 // it with T_SMTP.
-//   mail_run --host HOST [--port N] [--timeout SECONDS] [--trace] --from ADDRESS
-//            [--name FULLNAME] --to ADDRESS [--cc ADDRESS] [--bcc ADDRESS]
-//            [--hide-receivers] --subject TEXT --text FILE [--attach FILE]...
-// --trace writes the client's trace events to stdout, one "kind text" line each.
+//   mail_run --host HOST [--port N] [--timeout SECONDS] [--reply-timeout SECONDS]
+//            [--mail-timeout SECONDS] [--trace] --from ADDRESS [--name FULLNAME]
+//            --to ADDRESS [--cc ADDRESS] [--bcc ADDRESS] [--hide-receivers]
+//            --subject TEXT --text FILE [--attach FILE]...
+// The three limits are the client's Timeout (each wait), ReplyTimeout (one whole reply)
+// and MailTimeout (the whole mail). --trace writes the client's trace events to stdout,
+// one "kind text" line each.
 // Exits 0 when the server took the mail (refused recipients are then named on stderr),
 // 1 with the client's message on stderr when it did not, 2 on a bad command line.
 #include <cstdio>
@@ -17,8 +20,9 @@ namespace {
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr,
-               "mail_run: %s\nusage: mail_run --host HOST [--port N] [--timeout SECONDS] [--trace] "
-               "--from ADDRESS [--name FULLNAME] --to ADDRESS [--cc ADDRESS] [--bcc ADDRESS] "
+               "mail_run: %s\nusage: mail_run --host HOST [--port N] [--timeout SECONDS] "
+               "[--reply-timeout SECONDS] [--mail-timeout SECONDS] [--trace] --from ADDRESS "
+               "[--name FULLNAME] --to ADDRESS [--cc ADDRESS] [--bcc ADDRESS] "
                "[--hide-receivers] --subject TEXT --text FILE [--attach FILE]...\n",
                problem.c_str());
   return 2;
@@ -29,7 +33,7 @@ int Usage(const std::string& problem) {
 int main(int argc, char** argv) {
   std::string host, from, name, subject, textFile;
   bool hasSubject = false, hide = false, trace = false;
-  long port = T_SMTP::kDefaultPort, timeout = 0;
+  long port = T_SMTP::kDefaultPort, timeout = 0, replyTimeout = 0, mailTimeout = 0;
   std::vector<TMailAddress> to, cc, bcc;
   std::vector<std::string> attachments;
   for (int i = 1; i < argc; ++i) {
@@ -43,6 +47,8 @@ int main(int argc, char** argv) {
     if (option == "--host") host = value;
     else if (option == "--port") port = std::strtol(value.c_str(), nullptr, 10);
     else if (option == "--timeout") timeout = std::strtol(value.c_str(), nullptr, 10);
+    else if (option == "--reply-timeout") replyTimeout = std::strtol(value.c_str(), nullptr, 10);
+    else if (option == "--mail-timeout") mailTimeout = std::strtol(value.c_str(), nullptr, 10);
     else if (option == "--from") from = value;
     else if (option == "--name") name = value;
     else if (option == "--to") to.push_back({value, ""});
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
     smtp->SetHostname(host);
     smtp->SetPort(uint16_t(port));
     if (timeout > 0) smtp->SetTimeout(int(timeout * 1000));
+    if (replyTimeout > 0) smtp->SetReplyTimeout(int(replyTimeout * 1000));
+    if (mailTimeout > 0) smtp->SetMailTimeout(int(mailTimeout * 1000));
     if (trace) {
       smtp->OnTrace = TTraceEvent([](TObject*, const std::string& text, int kind) {
         std::printf("%d %s\n", kind, text.c_str());

@@ -1,10 +1,12 @@
 #include "mail/smtp.h"
 
-#include <cctype>
-
 #include "mail/ip_misc.h"
 
 namespace {
+
+// The names of the two replies that answer no command of their own.
+const std::string kGreeting;
+const std::string kEndOfMail = "the end of the mail";
 
 std::string JoinRefused(const std::vector<std::string>& refused) {
   std::string text;
@@ -12,11 +14,25 @@ std::string JoinRefused(const std::vector<std::string>& refused) {
   return text;
 }
 
+// "greeting" or "reply to COMMAND".
+std::string ReplyName(const std::string& command) {
+  return command.empty() ? "greeting" : "reply to " + command;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Three digits, the first 2 to 5, then a space, a "-" or the end of the line.
+bool WellFormed(const std::string& line) {
+  return line.size() >= 3 && line[0] >= '2' && line[0] <= '5' && IsDigit(line[1]) &&
+         IsDigit(line[2]) && (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+}
+
 }  // namespace
 
-ERecipientsRefused::ERecipientsRefused(int code, std::string text, std::vector<std::string> refused)
+ERecipientsRefused::ERecipientsRefused(const std::string& server, int code, std::string text,
+                                       std::vector<std::string> refused)
     : EProtocolError("SMTP", code, std::move(text),
-                     "The mail was sent, but the server refused these recipients: " +
+                     "The mail was sent, but " + server + " refused these recipients: " +
                          JoinRefused(refused)),
       refused_(std::move(refused)) {}
 
@@ -47,21 +63,68 @@ std::string T_SMTP::DataLine(const std::string& line) {
 
 void T_SMTP::Action() { SendMail(); }
 
-void T_SMTP::ReadReply() {
-  std::string line = ReadLine();
-  const std::string first = line;
-  while (line.find('-') == 3) line = ReadLine();
-  if (first.size() < 3 || !std::isdigit(static_cast<unsigned char>(first[0])) ||
-      !std::isdigit(static_cast<unsigned char>(first[1])) ||
-      !std::isdigit(static_cast<unsigned char>(first[2])))
-    throw EProtocolError("SMTP", 0, first,
-                         "The server at " + Where() + " sent a malformed reply: \"" + first + "\"");
-  replyCode_ = std::stoi(first.substr(0, 3));
-  replyText_ = first.size() > 4 ? first.substr(4) : "";
+std::string T_SMTP::Server() const {
+  return "SMTP server " + Hostname() + ":" + std::to_string(Port());
 }
 
-void T_SMTP::Expect(bool ok) {
-  if (!ok) throw EProtocolError("SMTP", replyCode_, replyText_);
+void T_SMTP::ReadReply(const std::string& command) {
+  const std::string name = ReplyName(command);
+  SetActivity("waiting for the " + name);
+  TDeadline deadline(*this, replyTimeoutMs_, [this, name] {
+    return Server() + " did not complete its " + name + " within " + DurationText(replyTimeoutMs_);
+  });
+  int code = 0;
+  std::string text, mismatch;
+  for (int count = 1;; ++count) {
+    if (count > kMaxReplyLines)
+      throw ESocketError(0, Server() + " sent more than " + std::to_string(kMaxReplyLines) +
+                                " lines in its " + name);
+    const std::string line = ReadLine();
+    if (!WellFormed(line))
+      throw EProtocolError("SMTP", 0, line,
+                           Server() + " sent a malformed " + name + ": \"" +
+                               ipmisc::VisibleText(line) + "\"");
+    const int lineCode = std::stoi(line.substr(0, 3));
+    if (count == 1) {
+      code = lineCode;
+      text = line.size() > 4 ? line.substr(4) : "";
+    } else if (lineCode != code && mismatch.empty()) {
+      mismatch = std::to_string(code) + " and " + std::to_string(lineCode);
+    }
+    if (line.size() == 3 || line[3] == ' ') break;
+  }
+  // The reply was read to its end, so the dialogue can still be closed in order.
+  if (!mismatch.empty())
+    throw EProtocolError("SMTP", 0, text,
+                         Server() + " sent a malformed " + name + ": its lines carry the codes " +
+                             mismatch);
+  replyCode_ = code;
+  replyText_ = text;
+}
+
+std::string T_SMTP::ReplyShown() const {
+  const std::string code = std::to_string(replyCode_);
+  return replyText_.empty() ? code : code + " " + ipmisc::VisibleText(replyText_);
+}
+
+void T_SMTP::Expect(const std::string& command, bool ok) {
+  if (ok) return;
+  std::string message;
+  if (replyCode_ >= 400) {
+    const std::string what = command.empty()         ? "the connection"
+                             : command == kEndOfMail ? "the mail"
+                                                     : command;
+    message = Server() + " refused " + what + ": " + ReplyShown();
+  } else {
+    message = Server() + " gave an unexpected " + ReplyName(command) + ": " + ReplyShown();
+  }
+  throw EProtocolError("SMTP", replyCode_, replyText_, message);
+}
+
+void T_SMTP::Exchange(const std::string& line, const std::string& command) {
+  SetActivity("sending " + command);
+  SendCommand(line);
+  ReadReply(command);
 }
 
 void T_SMTP::SendMail() {
@@ -73,11 +136,21 @@ void T_SMTP::SendMail() {
       throw EMailHeaderError("A message line contains a line break; the mail was not sent.");
   }
   refused_.clear();
+  // What the messages of socket errors name belongs to this dialogue only.
+  struct EndActivity {
+    T_SMTP& smtp;
+    ~EndActivity() { smtp.SetActivity(""); }
+  } endActivity{*this};
+  SetActivity("connecting");
+  TDeadline deadline(*this, mailTimeoutMs_, [this] {
+    return WithActivity(Server() + " did not take the mail within " + DurationText(mailTimeoutMs_));
+  });
   Trace("Connecting", kTraceStatus);
   Login();
   try {
     Dialogue();
   } catch (const ESocketError&) {
+    // A reply cut off or never finished leaves nothing to say to the server.
     Logout();
     throw;
   } catch (...) {
@@ -88,34 +161,31 @@ void T_SMTP::SendMail() {
 
 void T_SMTP::Dialogue() {
   localHost_ = ipmisc::LocalHostName();
-  ReadReply();
-  Expect(replyCode_ == 220);
-  SendCommand("HELO " + localHost_);
-  ReadReply();
-  Expect(replyCode_ <= 299);
-  SendCommand("MAIL FROM:<" + sender_ + ">");
-  ReadReply();
-  Expect(replyCode_ <= 299);
+  ReadReply(kGreeting);
+  Expect(kGreeting, replyCode_ == 220);
+  Exchange("HELO " + localHost_, "HELO");
+  Expect("HELO", replyCode_ / 100 == 2);
+  Exchange("MAIL FROM:<" + sender_ + ">", "MAIL FROM");
+  Expect("MAIL FROM", replyCode_ / 100 == 2);
 
   int refusedCode = 0;
   std::string refusedText;
   for (int i = 0; i < recipients_.Count(); ++i) {
     const std::string r = recipients_[i];
-    SendCommand("RCPT TO:<" + r + ">");
-    ReadReply();
-    if (replyCode_ > 299) {
-      refused_.push_back(r + " (" + std::to_string(replyCode_) + " " + replyText_ + ")");
+    Exchange("RCPT TO:<" + r + ">", "RCPT TO");
+    if (replyCode_ / 100 != 2) {
+      refused_.push_back(r + " (" + ReplyShown() + ")");
       refusedCode = replyCode_;
       refusedText = replyText_;
     }
   }
   if (int(refused_.size()) == recipients_.Count())
     throw EProtocolError("SMTP", refusedCode, refusedText,
-                         "The server refused every recipient: " + JoinRefused(refused_));
+                         Server() + " refused every recipient: " + JoinRefused(refused_));
 
-  SendCommand("DATA");
-  ReadReply();
-  Expect(replyCode_ == 354);
+  Exchange("DATA", "DATA");
+  Expect("DATA", replyCode_ == 354);
+  SetActivity("sending the mail text");
   Trace("0%", kTraceStatus);
   const int count = message_.Count();
   long long shown = 0;
@@ -138,18 +208,17 @@ void T_SMTP::Dialogue() {
   if (!out.empty()) SendBytes(out.data(), out.size());
   Trace("Mail sent, waiting for reply.", kTraceStatus);
   SendBytes(".\r\n", 3);
-  ReadReply();
-  Expect(replyCode_ <= 299);
+  ReadReply(kEndOfMail);
+  Expect(kEndOfMail, replyCode_ / 100 == 2);
   Trace("Done.", kTraceStatus);
   Quit();
-  if (!refused_.empty()) throw ERecipientsRefused(refusedCode, refusedText, refused_);
+  if (!refused_.empty()) throw ERecipientsRefused(Server(), refusedCode, refusedText, refused_);
 }
 
 void T_SMTP::Quit() {
   if (!Connected()) return;
   try {
-    SendCommand("QUIT");
-    ReadReply();
+    Exchange("QUIT", "QUIT");
   } catch (const ETcpIpError&) {
     // The session ends here either way; the reply to QUIT changes nothing.
   }

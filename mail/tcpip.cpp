@@ -2,13 +2,6 @@
 
 #include "mail/ip_misc.h"
 
-namespace {
-
-// A line longer than this is not an answer of a sane server.
-constexpr size_t kMaxLineLength = 65536;
-
-}  // namespace
-
 const TClassInfo& T_TcpIp::StaticClass() {
   using P = TProps<T_TcpIp>;
   static const TClassInfo info{
@@ -27,9 +20,51 @@ T_TcpIp::~T_TcpIp() {
 
 void T_TcpIp::Trace(const std::string& text, int kind) { OnTrace(this, text, kind); }
 
-std::string T_TcpIp::TimeoutText() const {
-  if (timeoutMs_ % 1000 == 0) return std::to_string(timeoutMs_ / 1000) + " seconds";
-  return std::to_string(timeoutMs_) + " milliseconds";
+std::string DurationText(int milliseconds) {
+  auto count = [](int n, const char* unit) {
+    return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+  };
+  if (milliseconds >= 60000 && milliseconds % 60000 == 0)
+    return count(milliseconds / 60000, "minute");
+  if (milliseconds % 1000 == 0) return count(milliseconds / 1000, "second");
+  return count(milliseconds, "millisecond");
+}
+
+std::string T_TcpIp::TimeoutText() const { return DurationText(timeoutMs_); }
+
+T_TcpIp::TDeadline::TDeadline(T_TcpIp& client, int milliseconds,
+                              std::function<std::string()> message)
+    : client_(client),
+      end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds)),
+      message_(std::move(message)) {
+  client_.deadlines_.push_back(this);
+}
+
+T_TcpIp::TDeadline::~TDeadline() { client_.deadlines_.pop_back(); }
+
+int T_TcpIp::NextWait(const TDeadline*& by) {
+  by = nullptr;
+  int wait = timeoutMs_;
+  const auto now = std::chrono::steady_clock::now();
+  for (const TDeadline* d : deadlines_) {
+    if (d->end_ <= now) RaiseDeadline(*d);
+    // Rounded up, so a wait never ends before its deadline.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(d->end_ - now).count();
+    if (left < wait) {
+      wait = int(left);
+      by = d;
+    }
+  }
+  return wait;
+}
+
+void T_TcpIp::RaiseDeadline(const TDeadline& deadline) {
+  end_ = true;
+  throw ESocketError(0, deadline.message_());
+}
+
+std::string T_TcpIp::WithActivity(const std::string& message) const {
+  return activity_.empty() ? message : message + " (" + activity_ + ")";
 }
 
 std::string T_TcpIp::Where() const {
@@ -52,6 +87,8 @@ void T_TcpIp::Login() {
 
 void T_TcpIp::OpenConnection() {
   CloseSocket();
+  const TDeadline* deadline = nullptr;
+  const int wait = NextWait(deadline);
   int error = 0;
   mail_os::Socket s = mail_os::CreateStreamSocket(error);
   if (s == mail_os::kNoSocket)
@@ -59,10 +96,11 @@ void T_TcpIp::OpenConnection() {
                                   mail_os::ErrorText(error));
   const std::string target =
       std::to_string(port_) + " to host " + ipmisc::DottedAddress(address_);
-  mail_os::Io result = mail_os::Connect(s, address_, port_, timeoutMs_, error);
+  mail_os::Io result = mail_os::Connect(s, address_, port_, wait, error);
   if (result != mail_os::Io::Done) {
     mail_os::Close(s);
     Trace("Failed to open output socket " + target, kTraceSocket);
+    if (result == mail_os::Io::TimedOut && deadline) RaiseDeadline(*deadline);
     std::string cause = result == mail_os::Io::TimedOut ? "no answer within " + TimeoutText()
                                                         : mail_os::ErrorText(error);
     throw ESocketError(result == mail_os::Io::TimedOut ? 0 : error,
@@ -85,7 +123,9 @@ void T_TcpIp::Logout() {
   connected_ = false;
 }
 
-void T_TcpIp::RaiseIoError(mail_os::Io result, int error, bool sending) {
+void T_TcpIp::RaiseIoError(mail_os::Io result, int error, bool sending,
+                           const TDeadline* deadline) {
+  if (result == mail_os::Io::TimedOut && deadline) RaiseDeadline(*deadline);
   end_ = true;
   std::string message;
   int code = 0;
@@ -99,7 +139,7 @@ void T_TcpIp::RaiseIoError(mail_os::Io result, int error, bool sending) {
     message = std::string(sending ? "Sending to " : "Receiving from ") + Where() +
               " failed: " + mail_os::ErrorText(error);
   }
-  throw ESocketError(code, message);
+  throw ESocketError(code, WithActivity(message));
 }
 
 void T_TcpIp::SendBytes(const char* data, size_t count) {
@@ -108,8 +148,10 @@ void T_TcpIp::SendBytes(const char* data, size_t count) {
   while (total < count) {
     size_t sent = 0;
     int error = 0;
-    mail_os::Io result = mail_os::Send(socket_, data + total, count - total, timeoutMs_, sent, error);
-    if (result != mail_os::Io::Done) RaiseIoError(result, error, true);
+    const TDeadline* deadline = nullptr;
+    const int wait = NextWait(deadline);
+    mail_os::Io result = mail_os::Send(socket_, data + total, count - total, wait, sent, error);
+    if (result != mail_os::Io::Done) RaiseIoError(result, error, true, deadline);
     total += sent;
   }
   Trace("Sent " + std::to_string(total) + " bytes on socket ID " + std::to_string(socket_),
@@ -126,12 +168,14 @@ size_t T_TcpIp::Receive(char* buffer, size_t size) {
   if (socket_ == mail_os::kNoSocket || end_) return 0;
   size_t received = 0;
   int error = 0;
-  mail_os::Io result = mail_os::Receive(socket_, buffer, size, timeoutMs_, received, error);
+  const TDeadline* deadline = nullptr;
+  const int wait = NextWait(deadline);
+  mail_os::Io result = mail_os::Receive(socket_, buffer, size, wait, received, error);
   if (result == mail_os::Io::Closed) {
     end_ = true;
     return 0;
   }
-  if (result != mail_os::Io::Done) RaiseIoError(result, error, false);
+  if (result != mail_os::Io::Done) RaiseIoError(result, error, false, deadline);
   Trace("Received " + std::to_string(received) + " bytes on socket ID " + std::to_string(socket_),
         kTraceSocket);
   return received;
@@ -149,8 +193,9 @@ std::string T_TcpIp::ReadLine() {
     if (c == '\n') return line;
     if (c == '\r') continue;
     if (line.size() >= kMaxLineLength)
-      throw ESocketError(0, "The server at " + Where() + " sent a line of more than " +
-                                std::to_string(kMaxLineLength) + " characters");
+      throw ESocketError(0, WithActivity("The server at " + Where() +
+                                         " sent a line of more than " +
+                                         std::to_string(kMaxLineLength) + " characters"));
     line += c;
   }
 }

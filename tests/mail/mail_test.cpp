@@ -6,22 +6,12 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#include <winsock.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#define closesocket close
-#endif
 
 #include "framework/core/sysutils.h"
 #include "mail/ip_misc.h"
 #include "mail/mime.h"
+#include "tests/mail/loopback_server.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -67,6 +57,23 @@ TEST(IpMisc, DatesAddressesAndTokens) {
   EXPECT_EQ(ipmisc::ZeroPad(7, 3), "007");
   EXPECT_TRUE(tcpip_ready());
   EXPECT_NE(ipmisc::UniqueToken(), ipmisc::UniqueToken());
+}
+
+TEST(IpMisc, VisibleText) {
+  struct Case {
+    std::string text;
+    size_t max;
+    std::string shown;
+  } cases[] = {
+      {"go away", 200, "go away"},
+      {"red\x1B[31m bell\x07", 200, "red\\x1B[31m bell\\x07"},
+      {std::string("cut\0here", 8), 200, "cut\\x00here"},
+      {"\r\n\t\x7F\x9B\xFF", 200, "\\x0D\\x0A\\x09\\x7F\\x9B\\xFF"},
+      {"abcdef", 4, "abcd..."},
+      {"abcd", 4, "abcd"},
+      {"ab\x01", 4, "ab..."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ipmisc::VisibleText(c.text, c.max), c.shown) << c.shown;
 }
 
 TEST(Encoders, Base64LineLengths) {
@@ -213,6 +220,14 @@ TEST(SmtpClient, RefusesBadInputBeforeConnecting) {
   smtp->SetSender("me@x.test");
   SetLines(smtp->Recipients(), {"you@y.test>\r\nRSET"});
   EXPECT_THROW(smtp->Action(), EMailHeaderError);
+  SetLines(smtp->Recipients(), {"you@y.test,victim@z.test"});
+  try {
+    smtp->Action();
+    ADD_FAILURE() << "a list in one recipient was accepted";
+  } catch (const EMailHeaderError& e) {
+    EXPECT_EQ(e.Message(), "The recipient address \"you@y.test,victim@z.test\" contains \",\" "
+                           "(one bare address is expected); the mail was not sent.");
+  }
   SetLines(smtp->Recipients(), {"you@y.test"});
   smtp->SetSender("me@x.test> SIZE=1");
   EXPECT_THROW(smtp->Action(), EMailHeaderError);
@@ -253,50 +268,10 @@ TEST(SmtpClient, RefusedConnectionNamesHostPortAndCause) {
   EXPECT_EQ(trace, (Lines{"3 Connecting", "2 Failed to open output socket 1 to host 127.0.0.1"}));
 }
 
-// A server on a free loopback port that sends one payload to its first caller and hangs up.
-class OneShotServer {
- public:
-  explicit OneShotServer(std::string payload) : payload_(std::move(payload)) {
-    EXPECT_TRUE(tcpip_ready());
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ok_ = bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-          listen(listener_, 1) == 0 &&
-          getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-    port_ = ntohs(a.sin_port);
-    if (ok_) thread_ = std::thread([this] {
-      auto s = accept(listener_, nullptr, nullptr);
-      send(s, payload_.data(), int(payload_.size()), 0);
-      closesocket(s);
-    });
-  }
-  ~OneShotServer() {
-    if (thread_.joinable()) thread_.join();
-    closesocket(listener_);
-  }
-  bool Ok() const { return ok_; }
-  uint16_t Port() const { return port_; }
-
- private:
-#ifdef _WIN32
-  using socklen_t = int;
-  SOCKET listener_;
-#else
-  int listener_;
-#endif
-  std::string payload_;
-  bool ok_ = false;
-  uint16_t port_ = 0;
-  std::thread thread_;
-};
-
 TEST(TcpIpClient, ActionReadsUntilTheServerHangsUp) {
   std::string payload;
   for (int i = 0; i < 5000; ++i) payload += "line " + std::to_string(i) + "\r\n";
-  OneShotServer server(payload);
+  mailtest::LoopbackServer server(payload);
   ASSERT_TRUE(server.Ok()) << "the loopback server could not listen";
   TOwned<T_TcpIp> client(new T_TcpIp(nullptr));
   Lines trace;
@@ -526,6 +501,12 @@ TEST_F(Composition, InjectionIsRefusedBeforeAnythingIsSent) {
       {"to address CR", [](T_Mail& m) { m.Recipients()[0].Address = "one@y.test\rRSET"; }},
       {"empty cc address", [](T_Mail& m) { m.CC()[0].Address = ""; }},
       {"bcc address tab", [](T_Mail& m) { m.BCC()[0].Address = "four@y.test\t"; }},
+      // One record is one address: a list in it would reach the header, not the envelope.
+      {"to address comma", [](T_Mail& m) { m.Recipients()[0].Address = "c@d.test,victim@e.test"; }},
+      {"cc address semicolon", [](T_Mail& m) { m.CC()[0].Address = "c@d.test;victim@e.test"; }},
+      {"to address group", [](T_Mail& m) { m.Recipients()[0].Address = "list:victim@e.test"; }},
+      {"bcc address comment", [](T_Mail& m) { m.BCC()[0].Address = "four@y.test(x"; }},
+      {"from address quote", [](T_Mail& m) { m.SetFrom({"me\"@x.test", ""}); }},
       {"cc name CR", [](T_Mail& m) { m.CC()[0].FullName = "Three\r"; }},
       {"reply-to LF", [](T_Mail& m) { m.SetReplyTo("r@x.test\nBcc: z@z.test"); }},
       {"sender space", [](T_Mail& m) { m.SetSender("s @x.test"); }},

@@ -3,8 +3,9 @@
 
   smtp_run.py --suite table|delivery|all [--wine] -- CLIENT-COMMAND...
 
-"table": a scripted server of our own plays back replies (refusals, a dropped
-connection, silence) on a free port and records what the client sent. "delivery": a real
+"table": a scripted server of our own plays back replies (refusals, malformed and
+endless replies, a dropped connection, silence, trickles) on a free port and records
+what the client sent. "delivery": a real
 aiosmtpd server on port 25 (the client's default; binding it needs root) receives two
 mails with a 1 MiB attachment, which are parsed with the email package. A server that
 cannot start, or a client that never reaches it, fails the run. Every wait is bounded.
@@ -45,18 +46,22 @@ def check(ok, what):
 class ScriptedServer(threading.Thread):
     """One connection: replies from a table; records command lines and DATA bytes.
 
-    drop_in_data closes the connection after 4 KiB of message data; silent never says a
-    word; silent_in_data stops reading after its 354 reply and keeps the connection open.
+    greeting may be a function (connection, event set when the client is done) that sends
+    the greeting its own way and ends the session; drop_in_data closes the connection
+    after 4 KiB of message data; silent never says a word; silent_in_data stops reading
+    after its 354 reply and keeps the connection open; slow_data reads the message data at
+    a trickle.
     """
 
     def __init__(self, replies, greeting="220 scripted ready\r\n", drop_in_data=False,
-                 silent=False, silent_in_data=False):
+                 silent=False, silent_in_data=False, slow_data=False):
         super().__init__(daemon=True)
         self.replies = replies
         self.greeting = greeting
         self.drop_in_data = drop_in_data
         self.silent = silent
         self.silent_in_data = silent_in_data
+        self.slow_data = slow_data
         self.connected = False
         self.commands = []
         self.data = b""
@@ -64,7 +69,7 @@ class ScriptedServer(threading.Thread):
         self.sock = socket.socket()
         self.sock.bind(("127.0.0.1", 0))
         self.sock.listen(1)
-        self.sock.settimeout(CLIENT_TIMEOUT)
+        self.sock.settimeout(0.2)
         self.port = self.sock.getsockname()[1]
         self.rcpt = 0
 
@@ -72,25 +77,37 @@ class ScriptedServer(threading.Thread):
         r = self.replies.get(key, "250 ok\r\n")
         if isinstance(r, list):
             r = r[min(self.rcpt, len(r) - 1)]
-        conn.sendall(r.encode())
+        conn.sendall(r.encode("latin-1"))
 
     def run(self):
-        try:
-            conn, _ = self.sock.accept()
-        except OSError:
-            return
+        deadline = time.monotonic() + CLIENT_TIMEOUT
+        while True:
+            try:
+                conn, _ = self.sock.accept()
+                break
+            except socket.timeout:
+                if self.client_done.is_set() or time.monotonic() > deadline:
+                    return
+            except OSError:
+                return
         self.connected = True
         conn.settimeout(CLIENT_TIMEOUT)
         with conn:
             if self.silent:
                 self.client_done.wait(CLIENT_TIMEOUT)
                 return
-            conn.sendall(self.greeting.encode())
             buf = b""
             in_data = False
             try:
+                if callable(self.greeting):
+                    self.greeting(conn, self.client_done)
+                    return
+                conn.sendall(self.greeting.encode("latin-1"))
                 while True:
-                    chunk = conn.recv(65536)
+                    trickle = in_data and self.slow_data
+                    if trickle and self.client_done.wait(0.01):
+                        return
+                    chunk = conn.recv(4096 if trickle else 65536)
                     if not chunk:
                         return
                     buf += chunk
@@ -128,6 +145,21 @@ class ScriptedServer(threading.Thread):
                             self.reply(conn, verb)
             except OSError:
                 return
+
+
+def endless_greeting(conn, done):
+    """Continuation lines for ever."""
+    lines = b"220-more to come\r\n" * 100
+    while not done.is_set():
+        conn.sendall(lines)
+
+
+def dripped_greeting(conn, done):
+    """A long greeting, one byte at a time."""
+    for b in b"220 " + b"x" * 2000 + b"\r\n":
+        if done.wait(0.05):
+            return
+        conn.sendall(bytes([b]))
 
 
 def run_client(client, args, env=None):
@@ -179,36 +211,64 @@ def table(client, work):
         return r
 
     envelope = ["MAIL FROM:<a@x.test>", "RCPT TO:<b@y.test>", "RCPT TO:<c@y.test>"]
+    smtp = "SMTP server 127.0.0.1:{port}"
     # name, server arguments, extra client arguments, exit code, stderr parts, command check
+    # (None: the client must not even connect)
     cases = [
         ("accepted", dict(replies=ok_replies, greeting="220 ready\n"), ["--trace"], 0, [],
          lambda c: c[1:] == envelope + ["DATA", "QUIT"] and c[0].startswith("HELO ")),
         ("greeting refused", dict(replies=ok_replies, greeting="554 go away\r\n"), [], 1,
-         ["go away"], lambda c: c == ["QUIT"]),
+         [smtp + " refused the connection: 554 go away"], lambda c: c == ["QUIT"]),
         ("sender refused", dict(replies=with_(MAIL="553 sender rejected\r\n")), [], 1,
-         ["sender rejected"], lambda c: c[1:] == envelope[:1] + ["QUIT"]),
+         [smtp + " refused MAIL FROM: 553 sender rejected"],
+         lambda c: c[1:] == envelope[:1] + ["QUIT"]),
         ("one recipient refused",
          dict(replies=with_(RCPT=["250 ok\r\n", "550 no such user\r\n"])), [], 0,
-         ["The mail was sent, but the server refused these recipients: c@y.test (550 no such user)"],
+         ["The mail was sent, but " + smtp + " refused these recipients: "
+          "c@y.test (550 no such user)"],
          lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
         ("all recipients refused", dict(replies=with_(RCPT="550 no such user\r\n")), [], 1,
-         ["The server refused every recipient: b@y.test (550 no such user), "
+         [smtp + " refused every recipient: b@y.test (550 no such user), "
           "c@y.test (550 no such user)"],
          lambda c: c[1:] == envelope + ["QUIT"]),
         ("DATA refused", dict(replies=with_(DATA="451-first\r\n451 try later\r\n")), [], 1,
-         ["first"], lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
+         [smtp + " refused DATA: 451 first"], lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
         ("end of DATA refused", dict(replies=with_(END="552 too big\r\n")), [], 1,
-         ["too big"], lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
+         [smtp + " refused the mail: 552 too big"],
+         lambda c: c[1:] == envelope + ["DATA", "QUIT"]),
+        ("codes differ", dict(replies=with_(HELO="250-first\r\n550 no\r\n")), [], 1,
+         [smtp + " sent a malformed reply to HELO: its lines carry the codes 250 and 550"],
+         lambda c: len(c) == 2 and c[0].startswith("HELO ") and c[1] == "QUIT"),
+        ("no such reply class", dict(replies=with_(MAIL="150 go on\r\n")), [], 1,
+         [smtp + ' sent a malformed reply to MAIL FROM: "150 go on"'],
+         lambda c: c[1:] == envelope[:1] + ["QUIT"]),
+        ("control characters",
+         dict(replies=with_(MAIL="554 go\x1b[2Jaway\x07\x00!\xff\r\n")), [], 1,
+         [smtp + " refused MAIL FROM: 554 go\\x1B[2Jaway\\x07\\x00!\\xFF"],
+         lambda c: c[1:] == envelope[:1] + ["QUIT"]),
+        ("endless continuation", dict(replies=ok_replies, greeting=endless_greeting), [], 1,
+         [smtp + " sent more than 1000 lines in its greeting"], lambda c: c == []),
+        ("dripped greeting", dict(replies=ok_replies, greeting=dripped_greeting),
+         ["--reply-timeout", "1"], 1,
+         [smtp + " did not complete its greeting within 1 second"], lambda c: c == []),
+        ("trickled mail", dict(replies=ok_replies, slow_data=True),
+         ["--mail-timeout", "3", "--attach", "huge.bin"], 1,
+         [smtp + " did not take the mail within 3 seconds (sending the mail text)"],
+         lambda c: c[1:] == envelope + ["DATA"]),
+        ("list in an address", dict(replies=ok_replies), ["--to", "d@y.test,victim@z.test"], 1,
+         ['The To address "d@y.test,victim@z.test" contains ","'], None),
         ("dropped in DATA", dict(replies=ok_replies, drop_in_data=True), ["--attach", "big.bin"],
-         1, ["host 127.0.0.1 port {port}"], lambda c: c[1:] == envelope + ["DATA"]),
+         1, ["host 127.0.0.1 port {port}", "(sending the mail text)"],
+         lambda c: c[1:] == envelope + ["DATA"]),
         ("silent server", dict(replies=ok_replies, silent=True), ["--timeout", "2"], 1,
-         ["No answer from host 127.0.0.1 port {port} within 2 seconds"], lambda c: c == []),
+         ["No answer from host 127.0.0.1 port {port} within 2 seconds (waiting for the "
+          "greeting)"], lambda c: c == []),
         ("silent in DATA", dict(replies=ok_replies, silent_in_data=True),
          ["--timeout", "2", "--attach", "huge.bin"], 1,
-         ["host 127.0.0.1 port {port}", "within 2 seconds"],
+         ["host 127.0.0.1 port {port}", "within 2 seconds (sending the mail text)"],
          lambda c: c[1:] == envelope + ["DATA"]),
         ("malformed reply", dict(replies=ok_replies, greeting="hello\r\n"), [], 1,
-         ["malformed reply"], lambda c: c == ["QUIT"]),
+         [smtp + ' sent a malformed greeting: "hello"'], lambda c: c == ["QUIT"]),
     ]
     for name, server_args, extra, want_rc, want_err, commands_ok in cases:
         server = ScriptedServer(**server_args)
@@ -222,13 +282,19 @@ def table(client, work):
         server.client_done.set()
         server.join(CLIENT_TIMEOUT)
         server.sock.close()
-        if not check(server.connected, f"{name}: the client never reached the scripted server "
-                                       f"(exit code {rc}, stderr {err!r})"):
+        if commands_ok is None:
+            check(not server.connected, f"{name}: the client connected")
+        elif not check(server.connected, f"{name}: the client never reached the scripted "
+                                         f"server (exit code {rc}, stderr {err!r})"):
             continue
         check(rc == want_rc, f"{name}: exit code {rc}, wanted {want_rc}; stderr: {err!r}")
         for part in want_err:
             part = part.format(port=server.port)
             check(part in err, f"{name}: stderr {err!r} lacks {part!r}")
+        check(all(" " <= c <= "~" for c in err.replace("\r\n", "\n").replace("\n", "")),
+              f"{name}: stderr {err!r} holds control characters")
+        if commands_ok is None:
+            continue
         if name == "dropped in DATA":
             check("closed" in err or "reset" in err, f"{name}: stderr {err!r} names no cause")
         if name.startswith("silent"):
