@@ -3,6 +3,7 @@
 // the order of its entries, which must give the target tree.
 #include <gtest/gtest.h>
 
+#include "golden_patch.h"
 #include "patch_engine/engine.h"
 #include "run_fixture.h"
 
@@ -105,6 +106,19 @@ TEST_F(DirectoryRun, RenamedFileIsPatchedFromItsOldPath) {
   patchdec::Patch patch = MakePatch({{{"old\\name.dat", d}}, {{"new\\other.dat", d}}});
   ASSERT_EQ(Names(patch), std::vector<std::string>{"R new\\other.dat"});
   EXPECT_EQ(patch.entries[0].record.steps[0].sourceName, "old\\name.dat");
+}
+
+// The directory patch of golden_patch.h, byte for byte: a record for the renamed file, the
+// new file embedded, nothing for the unchanged and the deleted file.
+TEST_F(DirectoryRun, RenamedAndNewFilesGiveTheGoldenDirectoryPatch) {
+  scratch_.WriteTree("v0", {{"a.txt", golden::kMoved}, {"gone.txt", golden::kGone},
+                            {"same.dat", golden::kSame}});
+  scratch_.WriteTree("v1", {{"same.dat", golden::kSame}});
+  scratch_.WriteFile("v1\\sub\\b.txt", golden::kMoved, {2003, 4, 5, 6, 7, 8});
+  scratch_.WriteFile("v1\\new.bin", golden::kEmbedded, {2004, 5, 6, 7, 8, 10});
+  patchdec::Patch patch = Run({scratch_.Path("v0"), scratch_.Path("v1")});
+  EXPECT_EQ(bytes_, golden::DirectoryPatch194());
+  EXPECT_EQ(Names(patch), (std::vector<std::string>{"R sub\\b.txt", "E new.bin"}));
 }
 
 TEST_F(DirectoryRun, HiddenEntriesAndLinksAreLeftOut) {

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <string>
+#include <tuple>
 
 #include "golden_patch.h"
 
@@ -176,6 +177,57 @@ TEST(PatchDecoder, GoldenPatchParsesAndRebuilds) {
   Bytes other = v;
   other[500] ^= 1;
   EXPECT_THROW(RebuildTarget(r, other), DecodeError);
+}
+
+TEST(PatchDecoder, GoldenDirectoryPatchAppliesToItsSourceTree) {
+  const Patch p = ParsePatch(golden::DirectoryPatch194());
+  EXPECT_EQ(p.mode, 2);
+  ASSERT_EQ(p.entries.size(), 2u);
+  const FileRecord& r = p.entries[0].record;
+  EXPECT_EQ(r.name, "sub\\b.txt");
+  EXPECT_EQ(r.stamp, golden::kMovedStamp);
+  EXPECT_EQ(r.steps.at(0).sourceName, "a.txt");
+  ASSERT_EQ(p.entries[1].tag, Tag::Embedded);
+  EXPECT_EQ(p.entries[1].embedded.name, "new.bin");
+  EXPECT_EQ(p.entries[1].embedded.stamp, golden::kEmbeddedStamp);
+  Tree tree{{"a.txt", B(golden::kMoved)}, {"gone.txt", B(golden::kGone)},
+            {"same.dat", B(golden::kSame)}};
+  ApplyToTree(p, tree);
+  EXPECT_EQ(tree["sub\\b.txt"], B(golden::kMoved));
+  EXPECT_EQ(tree["new.bin"], B(golden::kEmbedded));
+  EXPECT_EQ(tree["same.dat"], B(golden::kSame));
+}
+
+TEST(PatchDecoder, GoldenChangeStoredAndDeflatedDecodesAsCommented) {
+  // The deflated part is the stored stream deflated at level 9.
+  const Bytes deflated = golden::DeflatedChangePatch150();
+  const Bytes stream = golden::ChangeStream98();
+  uLongf size = compressBound(uLong(stream.size()));
+  Bytes packed(size);
+  ASSERT_EQ(compress2(packed.data(), &size, stream.data(), uLong(stream.size()), 9), Z_OK);
+  packed.resize(size);
+  EXPECT_EQ(packed, Bytes(deflated.begin() + 76, deflated.end() - 8));
+  for (const Bytes& file : {golden::ChangePatch182(), deflated}) {
+    const Patch p = ParsePatch(file);
+    EXPECT_EQ(p.trailerLength, file.size());
+    const FileRecord& r = p.entries.at(0).record;
+    EXPECT_EQ(r.stamp, golden::kChangeStamp);
+    StepTrace trace;
+    EXPECT_EQ(ApplyStep(r.steps.at(0), golden::ChangeSource700(), r.length, &trace),
+              golden::ChangeTarget403());
+    EXPECT_EQ(RebuildTarget(r, golden::ChangeSource700()), golden::ChangeTarget403());
+    ASSERT_EQ(trace.ops.size(), 3u);
+    const Op& first = trace.ops[0];
+    EXPECT_EQ(std::make_tuple(first.kind, first.length, first.offset, first.k, first.groupStart),
+              std::make_tuple(Op::Copy, int64_t(100), int64_t(0), 3, true));
+    EXPECT_EQ(trace.ops[1].kind, Op::Literal);
+    EXPECT_EQ(trace.ops[1].length, 27);
+    EXPECT_EQ(trace.ops[1].plainChunks, std::vector<bool>{false});
+    const Op& second = trace.ops[2];
+    EXPECT_EQ(std::make_tuple(second.kind, second.length, second.offset, second.k, second.groupStart),
+              std::make_tuple(Op::Copy, int64_t(270), int64_t(130), 3, false));
+    EXPECT_EQ(trace.groupValues, Bytes{3});
+  }
 }
 
 TEST(PatchDecoder, FramingVariants) {

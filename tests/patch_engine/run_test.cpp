@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "golden_patch.h"
 #include "patch_engine/engine.h"
 #include "run_fixture.h"
 #include "test_util.h"
@@ -115,6 +116,28 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
   EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(frontEnd_.calls.front(), "Pump");
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"out.utp", "v0.bin", "v1.bin", "v2.bin"}));
+}
+
+// The changed file of golden_patch.h: the run writes its patch byte for byte stored and
+// deflated; the deflated stream inflates to the stored one, and both rebuild the target.
+TEST_F(EngineRun, ChangedFileGivesTheGoldenPatchStoredAndDeflated) {
+  const runfix::Bytes source = golden::ChangeSource700(), target = golden::ChangeTarget403();
+  scratch_.WriteFile("change\\source", Text(source));
+  scratch_.WriteFile("change\\target", Text(target), {2005, 6, 7, 8, 9, 10});
+  const std::pair<uint8_t, runfix::Bytes> forms[] = {{0, golden::ChangePatch182()},
+                                                     {1, golden::DeflatedChangePatch150()}};
+  for (const auto& [compress, want] : forms) {
+    Options.Compress = compress;
+    runfix::SetFileNames({P("change\\source"), P("change\\target")}, P("change.utp"));
+    ASSERT_EQ(runfix::RunEngine(), "");
+    const runfix::Bytes bytes = runfix::ReadFile(P("change.utp"));
+    EXPECT_EQ(bytes, want) << "compress " << int(compress);
+    const patchdec::Patch patch = patchdec::ParsePatch(bytes);
+    EXPECT_EQ(patchdec::RebuildTarget(patch.entries.at(0).record, source), target);
+  }
+  const runfix::Bytes deflated = golden::DeflatedChangePatch150();
+  EXPECT_EQ(patchdec::Inflate(deflated.data() + 76, deflated.size() - 76 - 8), golden::ChangeStream98());
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
 }
 
 TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
