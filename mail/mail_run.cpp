@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     mail->Recipients() = to;
     mail->CC() = cc;
     mail->BCC() = bcc;
-    mail->SetDisclose_Receipts(hide);
+    mail->SetHideReceivers(hide);
     mime->SetMail(mail);
     TStringList text;
     text.LoadFromFile(textFile);

@@ -221,7 +221,7 @@ void T_MailNews::CheckFields() const {
   for (int i = 0; i < header_.Count(); ++i) ipmisc::CheckHeaderValue("header line", header_[i]);
 }
 
-void T_MailNews::WriteHeaders() {
+void T_MailNews::CompleteMessage() {
   CheckFields();
   const platform::LocalTime now = ipmisc::Now();
   const long long seconds = ipmisc::SecondsSince1970(now);
@@ -245,14 +245,14 @@ const TClassInfo& T_Mail::StaticClass() {
   static const TClassInfo info{
       "T_Mail", &T_MailNews::StaticClass(), Factory<T_Mail>(),
       {P::Component<T_SMTP>("SMTP", [](const T_Mail& m) { return m.SMTP(); }, &T_Mail::SetSMTP),
-       P::Bool("Disclose_Receipts", [](const T_Mail& m) { return m.Disclose_Receipts(); },
-               &T_Mail::SetDisclose_Receipts)}};
+       P::Bool("Disclose_Receipts", [](const T_Mail& m) { return m.HideReceivers(); },
+               &T_Mail::SetHideReceivers)}};
   return info;
 }
 
 T_Mail::T_Mail(TComponent* owner) : T_MailNews(owner) {}
 
-void T_Mail::WriteHeaders() {
+void T_Mail::Send() {
   T_SMTP* smtp = smtp_.Get();
   if (!smtp) return;
   if (to_.empty() && cc_.empty() && bcc_.empty())
@@ -272,7 +272,7 @@ void T_Mail::WriteHeaders() {
   else
     AppendFolded(lines, "To: " + AddressList(to_));
   if (!hideReceivers_ && !cc_.empty()) AppendFolded(lines, "CC: " + AddressList(cc_));
-  T_MailNews::WriteHeaders();
+  CompleteMessage();
 
   // The envelope sender and recipients set here are taken back when the dialogue ends.
   struct Restore {
@@ -418,5 +418,5 @@ void T_Mime::BuildBody() {
   }
   body.Add("");
   body.Add("--" + boundary_ + "--");
-  mail->WriteHeaders();
+  mail->Send();
 }

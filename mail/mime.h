@@ -75,7 +75,7 @@ class T_MailNews : public TComponent {
   const TStringList& Lines() const { return lines_; }
 
   // Completes the message lines: header block, empty line, body.
-  virtual void WriteHeaders();
+  void CompleteMessage();
 
  protected:
   ~T_MailNews() override = default;
@@ -105,14 +105,15 @@ class T_Mail : public T_MailNews {
   std::vector<TMailAddress>& Recipients() { return to_; }
   std::vector<TMailAddress>& CC() { return cc_; }
   std::vector<TMailAddress>& BCC() { return bcc_; }
-  // True: the header names no recipient (they stay in the envelope).
-  bool Disclose_Receipts() const { return hideReceivers_; }
-  void SetDisclose_Receipts(bool hide) { hideReceivers_ = hide; }
+  // True: the header names no recipient (they stay in the envelope). Published as
+  // "Disclose_Receipts".
+  bool HideReceivers() const { return hideReceivers_; }
+  void SetHideReceivers(bool hide) { hideReceivers_ = hide; }
 
   // Builds the message and sends it through SMTP (nothing happens while SMTP is not set).
   // A mail without a sender address or without any recipient raises EMailHeaderError; a
   // mail with CC or BCC recipients only says "To: undisclosed-recipients:;".
-  void WriteHeaders() override;
+  void Send();
 
  protected:
   ~T_Mail() override = default;

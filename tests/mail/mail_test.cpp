@@ -406,7 +406,7 @@ TEST_F(Composition, EnvelopeUsesTheRecordsBareAddresses) {
 }
 
 TEST_F(Composition, HiddenReceiversStayInTheEnvelopeOnly) {
-  mail->SetDisclose_Receipts(true);
+  mail->SetHideReceivers(true);
   mime->BuildBody();
   Composed c = Split(smtp->message);
   EXPECT_EQ(Named(c, "To"), (Lines{"To: undisclosed-recipients:;"}));
