@@ -186,7 +186,7 @@ void TForm1::chkbox_OptionSysPathClick(TObject* Sender) {
 
 void TForm1::pagectrl_MainChange(TObject*) {
   SetClientHeight(PageClientHeight(pagectrl_Main->ActivePage(), *this));
-  if (pagectrl_Main->ActivePage() == page_Expert) BuildPatchRequest();
+  if (pagectrl_Main->ActivePage() == page_Expert) UpdateExpertButtons();
 }
 
 void TForm1::FormKeyUp(TObject*, uint16_t& Key, TShiftState) {
@@ -212,30 +212,34 @@ void TForm1::ApplyPatchNameSuffix() {
 
 void TForm1::combo_ExpertPackerTypeChange(TObject*) {
   ApplyPatchNameSuffix();
-  BuildPatchRequest();
+  UpdateExpertButtons();
 }
 
-void TForm1::edit_ExpertChange(TObject*) { BuildPatchRequest(); }
+void TForm1::edit_ExpertChange(TObject*) { UpdateExpertButtons(); }
 
-TPatchRequest TForm1::BuildPatchRequest() {
+TPatchRequest TForm1::ReadExpertRequest() const {
   TPatchRequest r;
   r.Versions = {edit_ExpertSource1->Text(), edit_ExpertDest->Text()};
   r.PatchName = edit_ExpertPatchName->Text();
   r.PatchType = combo_ExpertPatchType->ItemIndex() < 0 ? 0 : combo_ExpertPatchType->ItemIndex();
   r.Packer = combo_ExpertPackerType->ItemIndex() < 0 ? 0 : combo_ExpertPackerType->ItemIndex();
   r.BackupName = edit_ExpertDefaultBackupDir->Text();
+  return r;
+}
+
+bool TForm1::UpdateExpertButtons() {
+  const TPatchRequest r = ReadExpertRequest();
   bool allDirectories = false;
   const bool valid = RequestIsValid(r, allDirectories) && !r.PatchName.empty();
   button_ExpertCreate->SetEnabled(valid);
   chkbox_ExpertForceIdentical->SetEnabled(allDirectories);
-  return r;
+  return valid;
 }
 
 void TForm1::button_ExpertCreateClick(TObject*) {
-  TPatchRequest r = BuildPatchRequest();
-  if (!button_ExpertCreate->Enabled()) return;
-  StartPatching(r);
-  BuildPatchRequest();
+  if (!UpdateExpertButtons()) return;
+  StartPatching(ReadExpertRequest());
+  UpdateExpertButtons();
 }
 
 void TForm1::StartPatching(const TPatchRequest& request) {

@@ -50,8 +50,10 @@ class TForm1 : public TForm {
   TLabel* label_AboutWeb = nullptr;
   TLabel* label_AboutArtist = nullptr;
 
-  // The request the Expert page describes; whether it is valid also sets the buttons.
-  TPatchRequest BuildPatchRequest();
+  // The request the Expert page describes.
+  TPatchRequest ReadExpertRequest() const;
+  // Enables the page's buttons by the request it describes; true when that is valid.
+  bool UpdateExpertButtons();
   // Runs the request: fills the engine options, hides this window and runs the worker.
   void StartPatching(const TPatchRequest& request);
   // Restores the placement of a form and shows its mode in the options page.
