@@ -12,6 +12,8 @@
 #include "patch_engine/patch_stream.h"
 #include "patch_engine/temp_patch_file.h"
 #include "platform/file.h"
+#include "platform/interrupt.h"
+#include "platform/process.h"
 
 namespace engine {
 
@@ -21,27 +23,6 @@ constexpr size_t kJoinPiece = 1000;
 const char kTempPrefix[] = "gp";
 
 std::string programDirectory;
-
-// What a run has created besides its output. Whatever is still listed when the run
-// leaves without having put its output in place is removed, however it leaves.
-class RunCleanup {
- public:
-  RunCleanup() = default;
-  RunCleanup(const RunCleanup&) = delete;
-  RunCleanup& operator=(const RunCleanup&) = delete;
-  ~RunCleanup() {
-    DiscardPatchFile();
-    FreeEngineBuffers();
-    for (const std::string& name : files_) platform::RemoveFile(name);
-    ClearCancelRequest();
-  }
-  void Add(const std::string& name) { files_.push_back(name); }
-  // The run's files have been put in place or removed.
-  void Done() { files_.clear(); }
-
- private:
-  std::vector<std::string> files_;
-};
 
 struct ArchiverCommand {
   const char* format;      // takes the quoted program, then the quoted arguments
@@ -58,8 +39,6 @@ const ArchiverCommand kCommands[kPackerTypes] = {
     {"%s a -m4 -y %s %s", ".j", true},
 };
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 // The folder of path (with its last separator), or "." when it names none.
 std::string FolderOf(const std::string& path) {
   for (size_t i = path.size(); i > 0; --i)
@@ -67,22 +46,68 @@ std::string FolderOf(const std::string& path) {
   return ".";
 }
 
+// What a run has created besides its output, and the earlier files it has moved aside
+// while it may still fail. Whenever the run leaves before Done, the files it created are
+// removed and the earlier ones are put back; an interruption of the process does the same
+// (platform/interrupt.h).
+class RunCleanup {
+ public:
+  RunCleanup() = default;
+  RunCleanup(const RunCleanup&) = delete;
+  RunCleanup& operator=(const RunCleanup&) = delete;
+  ~RunCleanup() {
+    DiscardPatchFile();
+    FreeEngineBuffers();
+    for (const std::string& name : files_) platform::RemoveFile(name);
+    for (auto a = asides_.rbegin(); a != asides_.rend(); ++a) platform::RenameFile(a->aside, a->home);
+    ClearCancelRequest();
+  }
+  // A new empty file in the folder of path, removed when the run fails.
+  std::string CreateTemp(const std::string& path, const EngineMessage& failure) {
+    std::string temp;
+    if (!platform::CreateTemporaryFile(FolderOf(path), kTempPrefix, temp)) RaiseEngineErrorFmt(failure, path);
+    files_.push_back(temp);
+    return temp;
+  }
+  void Add(const std::string& name) { files_.push_back(name); }
+  // Renames temp over path, where it stays.
+  void PutInPlace(const std::string& temp, const std::string& path) {
+    if (!platform::RenameFile(temp, path)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, path);
+    std::erase(files_, temp);
+  }
+  // Moves an earlier file at path aside until the run is done.
+  void SetAside(const std::string& path) {
+    if (!platform::IsFile(path)) return;
+    const std::string aside = CreateTemp(path, msg::CannotSetAside);
+    if (!platform::MoveAside(path, aside)) RaiseEngineErrorFmt(msg::CannotSetAside, path);
+    std::erase(files_, aside);
+    asides_.push_back({aside, path});
+  }
+  // The run has put everything in place: what was set aside goes.
+  void Done() {
+    for (const Aside& a : asides_) platform::RemoveFile(a.aside);
+    asides_.clear();
+    files_.clear();
+  }
+
+ private:
+  struct Aside {
+    std::string aside, home;
+  };
+  std::vector<std::string> files_;
+  std::vector<Aside> asides_;
+};
+
 int64_t FileLength(const std::string& path) {
   platform::File f;
   return f.Open(path, platform::OpenMode::Read) ? f.Size() : -1;
 }
 
-// A new empty file in the output's folder, to be renamed over the output at the end.
-std::string CreateOutputTemp(const OutputNames& names, RunCleanup& cleanup) {
-  std::string temp;
-  if (!platform::CreateUniqueFile(FolderOf(names.output), kTempPrefix, temp))
-    RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
-  cleanup.Add(temp);
-  return temp;
-}
-
-void PutInPlace(const std::string& temp, const std::string& output) {
-  if (!platform::RenameFile(temp, output)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, output);
+// Refused before anything is written: such a name can never be made under Windows, and
+// it reaches the packer's command line.
+void CheckOutputName(const std::string& output) {
+  if (const size_t at = ForbiddenCharacter(output, false); at != std::string::npos)
+    RaiseEngineErrorFmt(msg::BadOutputName, output, DescribeCharacter(output[at]));
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -105,12 +130,15 @@ void CheckPaths(const OutputNames& names, int inputs, bool directoryMode) {
         RaiseEngineErrorFmt(msg::RootInsideRoot, fileNames[i], fileNames[j]);
 }
 
-void RunArchiver(const OutputNames& names, uint32_t type, const std::string& program) {
+// The earlier archive is set aside, not removed: it stays, as does the earlier patch,
+// until the archiver has succeeded.
+void RunArchiver(const OutputNames& names, uint32_t type, const std::string& program,
+                 RunCleanup& cleanup) {
   const ArchiverFormat& archiver = kArchivers[type];
   if (archiver.productWord[0] && !IsShortName(names.output) &&
       !FrontEnd().AskLongFileNameSupport(archiver.productWord, names.output))
     return;
-  platform::RemoveFile(names.base + archiver.extension);
+  cleanup.SetAside(names.base + archiver.extension);
   const std::string commandLine = ArchiverCommandLine(type, program, names.base, names.output);
   uint32_t exitCode = 0;
   if (!FrontEnd().RunAndWait(commandLine, false, exitCode))
@@ -161,8 +189,10 @@ bool IsShortName(const std::string& name) {
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output) {
   const ArchiverCommand& c = kCommands[packerType];
-  if (!c.takesBase) return FormatText(c.format, Quoted(program), Quoted(output));
-  return FormatText(c.format, Quoted(program), Quoted(base + c.archiveExt), Quoted(output));
+  using platform::QuoteArgument;
+  if (!c.takesBase) return FormatText(c.format, QuoteArgument(program), QuoteArgument(output));
+  return FormatText(c.format, QuoteArgument(program), QuoteArgument(base + c.archiveExt),
+                    QuoteArgument(output));
 }
 
 void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
@@ -236,17 +266,30 @@ void CreatePatch() {
   for (int i = 0; i < inputs; ++i) {
     if (directoryMode && !isDirectory[size_t(i)])
       RaiseEngineErrorFmt(msg::NotADirectory, o.FileNames[i]);
-    if (!directoryMode && !platform::IsFile(o.FileNames[i]))
-      RaiseEngineErrorFmt(msg::FileNotFound, o.FileNames[i]);
+    if (directoryMode) continue;
+    const platform::PathKind kind = platform::KindOf(o.FileNames[i]);
+    if (kind == platform::PathKind::Other) RaiseEngineErrorFmt(msg::NotARegularFile, o.FileNames[i]);
+    if (kind != platform::PathKind::File) RaiseEngineErrorFmt(msg::FileNotFound, o.FileNames[i]);
   }
   const OutputNames names = MakeOutputNames(o.FileNames[inputs], o.ApplierKind);
+  CheckOutputName(names.output);
   CheckPaths(names, inputs, directoryMode);
+
+  // The trees are scanned before anything is written.
+  if (directoryMode) {
+    for (int i = 0; i < inputs; ++i) {
+      RootLists().push_back(std::make_unique<RootList>());
+      RootList& list = *RootLists().back();
+      list.rootIndex = i;
+      BuildRootList(list, o.FileNames[i]);
+    }
+  }
 
   // The patch goes into a temporary file: in the output's folder for a plain patch, in
   // the system's temporary folder for an executable one.
   std::string written;
   if (o.ApplierKind == 0) {
-    written = CreateOutputTemp(names, cleanup);
+    written = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
   } else {
     CreateTempPatchFile(written).Close();
@@ -264,12 +307,6 @@ void CreatePatch() {
   WritePatchStream(id.second.data(), id.second.size());
   WriteNameString(o.BackupName);
   if (directoryMode) {
-    for (int i = 0; i < inputs; ++i) {
-      RootLists().push_back(std::make_unique<RootList>());
-      RootList& list = *RootLists().back();
-      list.rootIndex = i;
-      BuildRootList(list, o.FileNames[i]);
-    }
     WalkDirectoryPair();
     WritePatchU8(0);
   } else {
@@ -290,9 +327,10 @@ void CreatePatch() {
   FreeEngineBuffers();
   CheckCancel();
 
+  // With a packer to follow, an earlier output stays until the packer has succeeded.
   if (o.ApplierKind == 0) {
-    PutInPlace(written, names.output);
-    cleanup.Done();
+    if (o.PackerOn) cleanup.SetAside(names.output);
+    cleanup.PutInPlace(written, names.output);
     ConsoleLine(msg::CreatedPlainPatch, names.output, FileLength(names.output));
   } else {
     const std::string stubName = kApplierStubNames[o.ApplierKind];
@@ -301,17 +339,18 @@ void CreatePatch() {
       FrontEnd().RaiseMissingStub(stubName);
       RaiseEngineErrorFmt(msg::MissingStub, stubName);  // the front end's call did not end the run
     }
-    const std::string joined = CreateOutputTemp(names, cleanup);
+    const std::string joined = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     JoinStubAndPatch(stubPath, written, joined);
-    PutInPlace(joined, names.output);
+    if (o.PackerOn) cleanup.SetAside(names.output);
+    cleanup.PutInPlace(joined, names.output);
     platform::RemoveFile(written);
-    cleanup.Done();
     const int64_t length = FileLength(names.output);
     ConsoleLine(msg::CreatedExecutablePatch, names.output, length);
     FrontEnd().ShowPatchSize(length);
   }
 
-  if (o.PackerOn) RunArchiver(names, o.PackerType, program);
+  if (o.PackerOn) RunArchiver(names, o.PackerType, program, cleanup);
+  cleanup.Done();
 }
 
 }  // namespace engine

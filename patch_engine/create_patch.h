@@ -1,14 +1,18 @@
 #pragma once
 // One engine run: CreatePatch.
 //
-// How it works: the run checks the options, decides between file mode (every version is a
-// file) and directory mode (every version is a directory tree), writes header, patch
-// stream and trailer into a temporary file (in the output's folder for a plain patch, in
-// the system's temporary folder for an executable one), joins the applier stub in front
-// of it for an executable patch, and only then puts the result in place of the output.
-// Afterwards it can run an external archiver over the output. Every failure ends the run
-// through the raise path; whatever the run created is removed again, so a failed or
-// cancelled run leaves an earlier file of the output's name as it was.
+// How it works: the run checks the options and the names (an output name with a character
+// no file name may hold is refused), decides between file mode (every version is a file)
+// and directory mode (every version is a directory tree, scanned before anything is
+// written), writes header, patch stream and trailer into a temporary file (in the output's
+// folder for a plain patch, in the system's temporary folder for an executable one), joins
+// the applier stub in front of it for an executable patch, and only then puts the result
+// in place of the output. Afterwards it can run an external archiver over the output; an
+// earlier output and an earlier archive are moved aside until the archiver has succeeded.
+// Every failure ends the run through the raise path; whatever the run created is removed
+// again and whatever it moved aside is put back, so a failed or cancelled run leaves an
+// earlier file of the output's name (and the archive's) as it was. An interrupted process
+// does the same for its run (platform/interrupt.h).
 #include <array>
 #include <cstdint>
 #include <string>
@@ -54,7 +58,8 @@ struct ArchiverFormat {
   const char* productWord;
 };
 extern const ArchiverFormat kArchivers[7];
-// The archiver's command line with every path quoted.
+// The archiver's command line, every path quoted so that it stays one argument
+// (platform::QuoteArgument).
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output);
 

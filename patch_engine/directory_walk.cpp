@@ -136,6 +136,14 @@ bool ScanDirectory(RootList& list, const std::string& dirPath, const std::string
     if (e.isHidden && !Options.IncludeHidden) continue;
     const std::string full = platform::JoinPath(dirPath, e.name);
     const std::string rel = relPath.empty() ? e.name : relPath + "\\" + e.name;
+    if (!e.isDirectory && platform::KindOf(full) == platform::PathKind::Other) {
+      ConsoleLine(msg::SkippingNotRegular, rel);
+      continue;
+    }
+    // A patch names a file by its relative path, "\\" between the components, for an
+    // applier that makes it under Windows: a name it cannot carry would rebuild another tree.
+    if (const size_t at = ForbiddenCharacter(e.name, true); at != std::string::npos)
+      RaiseEngineErrorFmt(msg::NameNotStorable, full, DescribeCharacter(e.name[at]));
     if (e.isDirectory) {
       if (!ScanDirectory(list, full, rel)) RaiseEngineErrorFmt(msg::CannotOpenScannedDirectory, full);
     } else {

@@ -4,12 +4,14 @@
 // How it works: BuildRootList scans each root into a RootList of FileScan records (length,
 // time stamp, CRC-32 and byte histogram of every file), visiting the entries of a folder in
 // a fixed order (ASCII case-insensitive by name, then by exact name) and leaving out hidden
-// entries and links. WalkDirectoryPair pairs every target file with a chain of predecessors,
-// one per older root (BuildChain: by name and by content, ScoreCandidate), and decides in
-// four phases which files get a FileRecord and which are embedded whole. The records are
-// then written in an order an applier can follow in place: a record that reads a path comes
-// before the record that rewrites it. Embedded files follow the records, then the end tag
-// (written by the run).
+// entries, links and whatever is neither a regular file nor a folder (FIFOs, sockets,
+// devices: each is named in a console line). A name that a patch cannot carry, one with a
+// character ForbiddenCharacter (file_names.h) finds, ends the run. WalkDirectoryPair pairs
+// every target file with a chain of predecessors, one per older root (BuildChain: by name
+// and by content, ScoreCandidate), and decides in four phases which files get a FileRecord
+// and which are embedded whole. The records are then written in an order an applier can
+// follow in place: a record that reads a path comes before the record that rewrites it.
+// Embedded files follow the records, then the end tag (written by the run).
 #include <array>
 #include <cstdint>
 #include <memory>

@@ -138,6 +138,22 @@ inline constexpr EngineMessage PackerFailed{
 inline constexpr EngineMessage ApplierUnknown{
     "Error, applier kind %ld unknown!",
     "Fehler, Anwendertyp %ld unbekannt!"};
+inline constexpr EngineMessage NotARegularFile{
+    "Error, \"%s\" is not a regular file (but a pipe, socket or device)!\n",
+    "Fehler, \"%s\" ist keine regulaere Datei (sondern eine Pipe, ein Socket oder ein "
+    "Geraet)!\n"};
+inline constexpr EngineMessage BadOutputName{
+    "Error, the patch file name \"%s\" contains %s, which file names must not contain!",
+    "Fehler, der Name der Patchdatei \"%s\" enthaelt %s, das in Dateinamen nicht vorkommen "
+    "darf!"};
+inline constexpr EngineMessage NameNotStorable{
+    "Error, the name of \"%s\" contains %s, which names in a patch must not contain!",
+    "Fehler, der Name von \"%s\" enthaelt %s, das in Namen eines Patches nicht vorkommen "
+    "darf!"};
+inline constexpr EngineMessage CannotSetAside{
+    "Error, can't move \"%s\" aside to keep it until the packer has succeeded!",
+    "Fehler, \"%s\" kann nicht beiseitegelegt werden, um es bis zum Erfolg des Packers zu "
+    "behalten!"};
 inline constexpr EngineMessage Cancelled{
     "Patch creation cancelled.",
     "Patcherstellung abgebrochen."};
@@ -148,6 +164,10 @@ inline constexpr EngineMessage ExaminingPair{
 inline constexpr EngineMessage Examining{"Examining \"%s\": ", "Untersuche \"%s\": "};
 inline constexpr EngineMessage FileIdentical{
     "File \"%s\" identical, skiped.", "Datei \"%s\" ist identisch, uebersprungen."};
+inline constexpr EngineMessage SkippingNotRegular{
+    "Skipping \"%s\": not a regular file (but a pipe, socket or device).",
+    "Ueberspringe \"%s\": keine regulaere Datei (sondern eine Pipe, ein Socket oder ein "
+    "Geraet)."};
 inline constexpr EngineMessage EmbeddingFile{
     "Embedding file \"%s\" into patch.", "Bette Datei \"%s\" in den Patch ein."};
 inline constexpr EngineMessage CreatedPlainPatch{
@@ -213,10 +233,15 @@ inline constexpr const EngineMessage* kAllMessages[] = {
     &PackerNotStarted,
     &PackerFailed,
     &ApplierUnknown,
+    &NotARegularFile,
+    &BadOutputName,
+    &NameNotStorable,
+    &CannotSetAside,
     &Cancelled,
     &ExaminingPair,
     &Examining,
     &FileIdentical,
+    &SkippingNotRegular,
     &EmbeddingFile,
     &CreatedPlainPatch,
     &CreatedExecutablePatch,

@@ -1,5 +1,6 @@
 #include "patch_engine/file_names.h"
 
+#include <cstring>
 #include <vector>
 
 namespace engine {
@@ -61,5 +62,20 @@ bool FindOnPath(const std::string& name) {
 }
 
 bool SameFileName(const std::string& a, const std::string& b) { return EqualsIgnoreCase(a, b); }
+
+size_t ForbiddenCharacter(const std::string& text, bool singleName) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 32 || std::strchr("\"<>|*?", c) || (singleName && std::strchr("\\/:", c))) return i;
+  }
+  return std::string::npos;
+}
+
+std::string DescribeCharacter(char c) {
+  const unsigned char code = static_cast<unsigned char>(c);
+  if (code >= 32) return std::string("the character '") + c + "'";
+  static const char hex[] = "0123456789ABCDEF";
+  return std::string("the control character 0x") + hex[code >> 4] + hex[code & 15];
+}
 
 }  // namespace engine

@@ -24,4 +24,11 @@ bool DirectoryContains(const std::string& dir, const std::string& name);
 bool FindOnPath(const std::string& name);
 bool SameFileName(const std::string& a, const std::string& b);
 
+// Where text holds a character that Windows forbids in file names: one of " < > | * ? and
+// the control characters (codes 0 to 31) and, when text is a single name rather than a
+// path, also the separators \ and / and the colon. npos when there is none.
+size_t ForbiddenCharacter(const std::string& text, bool singleName);
+// The character as messages name it: "the character '|'" or "the control character 0x0A".
+std::string DescribeCharacter(char c);
+
 }  // namespace engine

@@ -8,7 +8,8 @@
 namespace engine {
 
 // Creates a new file with the prefix "gp" in the system's temporary directory and opens
-// it for binary writing; nameOut receives its full name. Raises "Can't create necessary
+// it for binary writing; nameOut receives its full name. The file is removed if the
+// process is interrupted before the run removes it (platform/interrupt.h). Raises "Can't create necessary
 // temporary file!" when no such file can be made or opened.
 platform::File CreateTempPatchFile(std::string& nameOut);
 

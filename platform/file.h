@@ -3,6 +3,8 @@
 // buffer, directory listings with the attributes the directory walk needs, local-time
 // modification stamps, temporary files, deleting and renaming. file_posix.cpp serves the
 // native build, file_win32.cpp the Windows build; nothing above includes a system header.
+// Files that a program holds only for a while can be put right when it is interrupted
+// (interrupt.h).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +22,9 @@ enum class OpenMode {
   ReadWrite,  // existing file, reading and writing
 };
 
-// A binary file. Owns its handle; movable, not copyable.
+// A binary file. Owns its handle; movable, not copyable. Open never waits (not even on a
+// FIFO without a writer or reader), and reading (Read and ReadWrite) opens regular files
+// only: a FIFO, socket or device fails to open.
 class File {
  public:
   File() = default;
@@ -83,8 +87,17 @@ struct DirEntry {
 
 // Lists dir without "." and ".."; false when dir cannot be opened as a directory.
 bool ListDirectory(const std::string& dir, std::vector<DirEntry>& out);
+
+// What a path names, links followed: a regular file, a folder, something else (a FIFO,
+// socket or device; under Windows also a name that reaches a device, such as "nul.txt"
+// or "aux", and whatever the system lists but cannot describe), or nothing.
+enum class PathKind { None, File, Directory, Other };
+PathKind KindOf(const std::string& path);
 bool IsDirectory(const std::string& path);
+// A regular file (KindOf is File).
 bool IsFile(const std::string& path);
+// Both take the file off the list of files put right on interruption (interrupt.h); both
+// fail, doing nothing, once the process is being interrupted.
 bool RemoveFile(const std::string& path);
 // Renames, replacing an existing file of the new name.
 bool RenameFile(const std::string& from, const std::string& to);

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "platform/file.h"
+#include "platform/interrupt_list.h"
 
 namespace platform {
 
@@ -18,10 +19,12 @@ intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
   int flags = O_RDONLY;
   if (mode == OpenMode::Write) flags = O_WRONLY | O_CREAT | O_TRUNC;
   if (mode == OpenMode::ReadWrite) flags = O_RDWR;
-  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  // Without O_NONBLOCK, opening a FIFO waits for its other end.
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return kNoHandle;
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (mode != OpenMode::Write && !S_ISREG(st.st_mode)) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
     return kNoHandle;
   }
@@ -120,15 +123,29 @@ bool IsDirectory(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsFile(const std::string& path) {
+PathKind KindOf(const std::string& path) {
   struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (stat(path.c_str(), &st) != 0) return PathKind::None;
+  if (S_ISREG(st.st_mode)) return PathKind::File;
+  if (S_ISDIR(st.st_mode)) return PathKind::Directory;
+  return PathKind::Other;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool IsFile(const std::string& path) { return KindOf(path) == PathKind::File; }
+
+bool RemoveFile(const std::string& path) {
+  return detail::ChangeInterruptList([&](detail::InterruptList& list) {
+    list.Forget(path);
+    return ::unlink(path.c_str()) == 0;
+  });
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  return detail::ChangeInterruptList([&](detail::InterruptList& list) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    list.Forget(from);
+    return true;
+  });
 }
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }

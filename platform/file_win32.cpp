@@ -2,11 +2,26 @@
 #include <windows.h>
 
 #include "platform/file.h"
+#include "platform/interrupt_list.h"
 
 namespace platform {
 
 namespace {
 HANDLE H(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+// True when the last component of path is one of the names Windows keeps for devices
+// (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9), alone or with an extension.
+bool IsReservedDeviceName(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/:");
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z') c = char(c - 32);
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
+  return name.size() == 4 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0) &&
+         name[3] >= '1' && name[3] <= '9';
+}
 
 bool ToFileTime(const LocalTime& t, FILETIME& out) {
   SYSTEMTIME local = {};
@@ -30,9 +45,14 @@ intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
   } else if (mode == OpenMode::ReadWrite) {
     access = GENERIC_READ | GENERIC_WRITE;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // FILE_SHARE_DELETE lets an interruption remove a temporary file that is still open.
+  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
+  if (mode != OpenMode::Write && GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return kNoHandle;
+  }
   return reinterpret_cast<intptr_t>(h);
 }
 
@@ -121,15 +141,52 @@ bool IsDirectory(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsFile(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+PathKind KindOf(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) {
+    switch (GetLastError()) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_INVALID_NAME:
+      case ERROR_BAD_PATHNAME:
+      case ERROR_INVALID_DRIVE:
+      case ERROR_BAD_NETPATH:
+      case ERROR_BAD_NET_NAME:
+        return PathKind::None;
+      default:
+        // There, but not described: Wine answers so for FIFOs and sockets.
+        return PathKind::Other;
+    }
+  }
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
+  if (a & FILE_ATTRIBUTE_DEVICE) return PathKind::Other;
+  // A look at the file itself (with no access asked, so no sharing is in the way) tells a
+  // disk file from what a reserved name such as "nul.txt" reaches instead.
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
+  }
+  return IsReservedDeviceName(path) ? PathKind::Other : PathKind::File;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool IsFile(const std::string& path) { return KindOf(path) == PathKind::File; }
+
+bool RemoveFile(const std::string& path) {
+  return detail::ChangeInterruptList([&](detail::InterruptList& list) {
+    list.Forget(path);
+    return DeleteFileA(path.c_str()) != 0;
+  });
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return detail::ChangeInterruptList([&](detail::InterruptList& list) {
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    list.Forget(from);
+    return true;
+  });
 }
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }

@@ -19,4 +19,10 @@ bool RunProcess(const std::string& commandLine, bool show, uint32_t& exitCode);
 // backslashes stay as they are.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
+// The argument in double quotes, written so that SplitCommandLine (and the programs that
+// split their command line by the same rules) reads it back as exactly this one argument:
+// a double quote inside becomes \", and backslashes before a double quote or before the
+// closing quote are doubled.
+std::string QuoteArgument(const std::string& argument);
+
 }  // namespace platform

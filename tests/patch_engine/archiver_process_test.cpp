@@ -101,12 +101,22 @@ TEST_F(ArchiverProcess, LongNamesAreAskedAboutFirst) {
                                             "\" -ex -a -o \"longpatchname.zip\" \"longpatchname.utp\"\n0"});
 }
 
-TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCode) {
+TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCodeAndKeepsEarlierFiles) {
   testsupport::ScopedEnv exit("FAKE_ARCHIVER_EXIT", "5");
   Use(5, "patch.utp");
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
   EXPECT_EQ(Log().size(), 1u);
   EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+
+  // An earlier patch and archive stay as they were.
+  scratch_.WriteFile("patch.utp", "earlier patch");
+  scratch_.WriteFile("patch.arj", "earlier archive");
+  EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
+  EXPECT_EQ(Log().size(), 1u);
+  const runfix::Bytes patch = runfix::ReadFile("patch.utp"), archive = runfix::ReadFile("patch.arj");
+  EXPECT_EQ(std::string(patch.begin(), patch.end()), "earlier patch");
+  EXPECT_EQ(std::string(archive.begin(), archive.end()), "earlier archive");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
 }
 

@@ -3,12 +3,22 @@
 // the order of its entries, which must give the target tree.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "golden_patch.h"
 #include "patch_engine/engine.h"
 #include "run_fixture.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
+
+#include "tests/support/fifo_release.h"
 #endif
 
 using namespace engine;
@@ -34,6 +44,7 @@ class DirectoryRun : public testing::Test {
   }
   void TearDown() override {
     FileProgress = nullptr;
+    ConsoleOutput = nullptr;
     ResetEngineOptions();
   }
 
@@ -289,6 +300,102 @@ TEST_F(DirectoryRun, ConsoleAndProgressFollowTheWrittenOrder) {
                        "\nCreated plain patchfile \"" + scratch_.Path("out.utp") + "\" with " +
                            std::to_string(bytes_.size()) + " Bytes.\n"}));
 }
+
+// FIFOs, sockets and devices (under Windows: files whose names reach devices) are left
+// out of every tree, each said in a console line that comes before the patch file exists.
+TEST_F(DirectoryRun, EntriesThatAreNeitherFileNorFolderAreSkippedBeforeAnythingIsWritten) {
+  scratch_.WriteTree("v0", {{"a.txt", Text(500, 27)}});
+  scratch_.WriteTree("v1", {{"a.txt", Text(500, 27, 2)}, {"sub\\b.bin", Noise(300, 28, "0123456789")}});
+#ifdef _WIN32
+  const std::vector<std::string> others = {"v0\\nul.txt", "v1\\aux", "v1\\sub\\com1.txt"};
+  // Real files under these names, made and removed past the name rules with "\\?\".
+  auto verbatim = [this](const std::string& relative) {
+    const size_t slash = relative.rfind('\\');
+    return "\\\\?\\" + platform::FullPath(scratch_.Path(relative.substr(0, slash))) + relative.substr(slash);
+  };
+  struct Remove {
+    std::function<void()> files;
+    ~Remove() { files(); }
+  } remove{[&] {
+    for (const std::string& o : others) DeleteFileA(verbatim(o).c_str());
+  }};
+  for (const std::string& o : others) {
+    HANDLE h = CreateFileA(verbatim(o).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << o;
+    CloseHandle(h);
+  }
+  const std::vector<std::string> skipped = {"nul.txt", "aux", "sub\\com1.txt"};
+#else
+  const std::vector<std::string> fifos = {scratch_.Path("v0\\pipe"), scratch_.Path("v1\\pipe"),
+                                          scratch_.Path("v1\\sub\\pipe2")};
+  for (const std::string& f : fifos) ASSERT_TRUE(testsupport::MakeFifo(f)) << f;
+  testsupport::FifoRelease release(fifos);
+  const std::string socketPath = scratch_.Path("v1\\sock");
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::vector<std::string> skipped = {"pipe", "pipe", "sock", "sub\\pipe2"};
+#endif
+  static std::vector<std::string> lines;
+  static const runfix::Scratch* scratch;
+  lines.clear();
+  scratch = &scratch_;
+  ConsoleOutput = [](const std::string& line) {
+    if (line.rfind("Skipping", 0) == 0)
+      lines.push_back(line + " temps " + std::to_string(scratch->LeftoverTemps().size()));
+  };
+  patchdec::Patch patch = Run({scratch_.Path("v0"), scratch_.Path("v1")});
+  ConsoleOutput = nullptr;
+  EXPECT_EQ(Names(patch), (std::vector<std::string>{"R a.txt", "E sub\\b.bin"}));
+  std::vector<std::string> expected;
+  for (const std::string& name : skipped)
+    expected.push_back("Skipping \"" + name +
+                       "\": not a regular file (but a pipe, socket or device). temps 0");
+  EXPECT_EQ(lines, expected);
+#ifndef _WIN32
+  ::close(listener);
+#endif
+}
+
+#ifndef _WIN32
+// Names a patch cannot carry to an applier under Windows, in any tree, for files and
+// folders: the run ends with the path and the character, and nothing is written.
+TEST_F(DirectoryRun, NamesAPatchCannotCarryEndTheRunBeforeAnythingIsWritten) {
+  struct Case {
+    const char* folder;  // below the scratch folder, made on the way
+    const char* name;
+    bool isFolder;
+    const char* character;
+  } cases[] = {
+      {"v1", "back\\slash.txt", false, "the character '\\'"},
+      {"v0", "old:name.txt", false, "the character ':'"},
+      {"v1", "dir\\x", true, "the character '\\'"},
+      {"v1/sub", "tab\tname.txt", false, "the control character 0x09"},
+      {"v1", "what?.txt", false, "the character '?'"},
+  };
+  for (const Case& c : cases) {
+    runfix::Scratch s;
+    s.WriteTree("v0", {{"a.txt", Text(500, 29)}});
+    s.WriteTree("v1", {{"a.txt", Text(500, 29, 1)}, {"sub\\b.txt", "b"}});
+    const std::string full = s.Dir() + "/" + c.folder + "/" + c.name;
+    if (c.isFolder) {
+      ASSERT_TRUE(platform::MakeDirectory(full)) << full;
+    }
+    platform::File f;
+    ASSERT_TRUE(f.Open(c.isFolder ? full + "/f.txt" : full, platform::OpenMode::Write)) << full;
+    ASSERT_EQ(f.Write("file", 4), 4u);
+    f.Close();
+    runfix::SetFileNames({s.Path("v0"), s.Path("v1")}, s.Path("out.utp"));
+    EXPECT_EQ(runfix::RunEngine(), "Error, the name of \"" + full + "\" contains " + c.character +
+                                       ", which names in a patch must not contain!")
+        << c.name;
+    EXPECT_EQ(s.Listing(), (std::vector<std::string>{"v0", "v1"})) << c.name;
+  }
+}
+#endif
 
 struct OrderCase {
   const char* what;

@@ -34,6 +34,7 @@ void LoadInto(patchdec::Tree& tree, const std::string& dir, const std::string& r
   for (const auto& e : entries) {
     if (e.isHidden || e.isLink) continue;
     std::string full = platform::JoinPath(dir, e.name);
+    if (!e.isDirectory && platform::KindOf(full) == platform::PathKind::Other) continue;
     std::string r = rel.empty() ? e.name : rel + "\\" + e.name;
     if (e.isDirectory)
       LoadInto(tree, full, r);

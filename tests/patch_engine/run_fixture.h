@@ -57,7 +57,8 @@ class Scratch {
 };
 
 Bytes ReadFile(const std::string& path);
-// The files of a tree on disk, without hidden ones and links, as the decoder's tree.
+// The files of a tree on disk, without hidden ones, links and what is neither a file nor a
+// folder, as the decoder's tree.
 patchdec::Tree LoadTree(const std::string& root);
 // Applies the patch to a copy of every source tree and checks that each gives the target
 // tree (every target file with its bytes); returns the failures as text, empty when none.

@@ -12,8 +12,14 @@
 
 #include "golden_patch.h"
 #include "patch_engine/engine.h"
+#include "platform/process.h"
 #include "run_fixture.h"
 #include "test_util.h"
+#include "tests/support/test_process.h"
+
+#ifndef _WIN32
+#include "tests/support/fifo_release.h"
+#endif
 
 using namespace engine;
 using runfix::Noise;
@@ -92,6 +98,51 @@ TEST(RunNames, ShortNamesAndProgramDirectory) {
     EXPECT_EQ(ProgramDirectory(), dir) << path;
   }
   SetProgramDirectory("");
+}
+
+// Every path stays one argument of the archiver, whatever it holds.
+TEST(RunNames, ArchiverArgumentsStayWhole) {
+  const std::string program = "C:\\Pack Ers\\pk\"zip.exe", base = "out \"x\" -TT\\";
+  const std::string output = base + ".utp";
+  const char* const archives[] = {"", "", "", nullptr, ".zip", ".arj", ".j"};
+  for (uint32_t type = 0; type < 7; ++type) {
+    const std::vector<std::string> args =
+        platform::SplitCommandLine(ArchiverCommandLine(type, program, base, output));
+    ASSERT_FALSE(args.empty()) << type;
+    EXPECT_EQ(args.front(), program) << type;
+    EXPECT_EQ(std::count(args.begin(), args.end(), output), 1) << type;
+    if (archives[type]) {
+      EXPECT_EQ(std::count(args.begin(), args.end(), base + archives[type]), 1) << type;
+    }
+  }
+}
+
+// A patch file name holding a character no file name may hold is refused in every build,
+// before anything is written or started.
+TEST_F(EngineRun, OutputNamesWithCharactersFileNamesMustNotHoldAreRefused) {
+  const std::pair<std::string, const char*> names[] = {
+      {"a\" -TT \"touch PWNED\" \"b.utp", "the character '\"'"},
+      {"p<1>.utp", "the character '<'"},
+      {"p|q", "the character '|'"},
+      {"p*", "the character '*'"},
+      {"what?.utp", "the character '?'"},
+      {"line\nbreak.utp", "the control character 0x0A"},
+      {"esc\x1b.utp", "the control character 0x1B"},
+  };
+  scratch_.WriteFile("packer.exe", "a packer");
+  Options.PackerOn = 1;
+  Options.PackerUseCustom[0] = 1;
+  Options.PackerProgram[0] = P("packer.exe");
+  for (const auto& [name, character] : names) {
+    FileVersions(P(name));
+    const std::string output = MakeOutputNames(P(name), 0).output;
+    EXPECT_EQ(runfix::RunEngine(), "Error, the patch file name \"" + output + "\" contains " + character +
+                                       ", which file names must not contain!")
+        << name;
+    EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"packer.exe", "v0.bin", "v1.bin", "v2.bin"}))
+        << name;
+  }
+  EXPECT_EQ(frontEnd_.commands, std::vector<std::string>{});
 }
 
 TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
@@ -245,6 +296,17 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
       {"a missing version",
        [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
        [](runfix::Scratch& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
+#ifndef _WIN32
+      {"a version that is a FIFO",
+       [](runfix::Scratch& s) {
+         testsupport::MakeFifo(s.Path("pipe.bin"));
+         runfix::SetFileNames({s.Path("pipe.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
+       },
+       [](runfix::Scratch& s) {
+         return "Error, \"" + s.Path("pipe.bin") +
+                "\" is not a regular file (but a pipe, socket or device)!\n";
+       }},
+#endif
       {"the output is a version",
        [](runfix::Scratch& s) {
          s.WriteFile("v1.utp", Version(1));
@@ -426,6 +488,46 @@ TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
   EXPECT_FALSE(RunControl().Paused());
 }
 
+// A run whose process is interrupted (natively by a signal, under Windows by a console
+// event) leaves no temporary file, and the earlier patch and archive as they were: at its
+// first record, while helper threads park steps, and while the packer would run.
+TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
+  struct Case {
+    const char* how;
+    const char* where;
+    const char* applier;
+  } cases[] = {{"int", "walk", "0"}, {"term", "walk", "3"}, {"int", "packer", "0"}};
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.how) + " " + c.where + " " + c.applier;
+    runfix::Scratch s;
+    runfix::TreeFiles v0, v1;
+    for (uint32_t i = 0; i < 6; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      v0[name] = Noise(20000, i, kAlphabet);
+      v1[name] = v0[name].substr(100) + "changed";
+    }
+    s.WriteTree("v0", v0);
+    s.WriteTree("v1", v1);
+    s.WriteFile("stubs\\mendr32.exe", "MZ stub");
+    for (const char* name : {"out.utp", "out.exe", "out.zip"})
+      s.WriteFile(name, std::string("earlier ") + name);
+    using platform::QuoteArgument;
+    const std::string line = QuoteArgument(testsupport::BesideThisProgram("interrupted_run")) + " " + c.how +
+                             " " + c.where + " " + c.applier + " " + QuoteArgument(s.Path("stubs")) + " " +
+                             QuoteArgument(s.Path(c.applier[0] == '0' ? "out.utp" : "out.exe")) + " " +
+                             QuoteArgument(s.Path("v0")) + " " + QuoteArgument(s.Path("v1"));
+    uint32_t code = 0;
+    ASSERT_TRUE(platform::RunProcess(line, false, code)) << line;
+    EXPECT_TRUE(testsupport::EndedByInterruption(
+        code, c.how[0] == 'i' ? testsupport::Interruption::Interrupt : testsupport::Interruption::Terminate))
+        << what << ": exit code " << code;
+    EXPECT_EQ(s.Listing(), (std::vector<std::string>{"out.exe", "out.utp", "out.zip", "stubs", "v0", "v1"}))
+        << what;
+    for (const char* name : {"out.utp", "out.exe", "out.zip"})
+      EXPECT_EQ(Text(runfix::ReadFile(s.Path(name))), std::string("earlier ") + name) << what;
+  }
+}
+
 // The archiver stage with relative names, so that the short-name rule sees them as given.
 class ArchiverStage : public EngineRun {
  protected:
@@ -502,6 +604,51 @@ TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
   EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
   frontEnd_.startProcesses = false;
   EXPECT_EQ(runfix::RunEngine(), "Error, can't start packer \"packer.exe\"!");
+  EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+}
+
+// Until the archiver has succeeded, an earlier patch and an earlier archive stay as they
+// were; while it runs, the new patch has the output's name and the old archive is away.
+TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
+  scratch_.WriteFile("stubs\\mendr32.exe", "MZ stub");
+  SetProgramDirectory(P("stubs\\Quiltor32.exe"));
+  struct Case {
+    uint32_t applier;
+    const char* output;
+    bool starts;
+  } cases[] = {{0, "patch.utp", true}, {0, "patch.utp", false}, {3, "patch.exe", true}};
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.output) + (c.starts ? " fails" : " does not start");
+    scratch_.WriteFile(c.output, "earlier patch");
+    scratch_.WriteFile("patch.zip", "earlier archive");
+    Use(0, "patch");
+    Options.ApplierKind = c.applier;
+    static std::string seen;
+    static const char* output;
+    seen.clear();
+    output = c.output;
+    frontEnd_.run = [starts = c.starts](const std::string&, bool, uint32_t& code) {
+      const runfix::Bytes patch = runfix::ReadFile(output);
+      seen = patch.size() > 100 && patchdec::ParsePatch(patch).entries.size() == 1 ? "new patch" : "other";
+      if (platform::IsFile("patch.zip")) seen += ", archive there";
+      code = 3;
+      return starts;
+    };
+    EXPECT_EQ(runfix::RunEngine(), c.starts ? "Error, packer \"packer.exe\" failed with exit code 3!"
+                                            : "Error, can't start packer \"packer.exe\"!")
+        << what;
+    EXPECT_EQ(seen, "new patch") << what;
+    EXPECT_EQ(Text(runfix::ReadFile(c.output)), "earlier patch") << what;
+    EXPECT_EQ(Text(runfix::ReadFile("patch.zip")), "earlier archive") << what;
+    EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{}) << what;
+  }
+  // Once it has succeeded, the earlier files are gone and the new patch stays.
+  frontEnd_.run = nullptr;
+  Options.ApplierKind = 0;
+  scratch_.WriteFile("patch.utp", "earlier patch");
+  ASSERT_EQ(runfix::RunEngine(), "");
+  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_FALSE(platform::IsFile("patch.zip"));
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
 }
 

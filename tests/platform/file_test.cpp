@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <set>
@@ -9,8 +10,16 @@
 #include "platform/file.h"
 #include "tests/support/scratch_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
+
+#include "tests/support/fifo_release.h"
 #endif
 
 using platform::File;
@@ -108,6 +117,67 @@ TEST(File, OpenFailuresAreReported) {
   EXPECT_FALSE(f.Open(platform::JoinPath(dir, "no/such/dir/x"), OpenMode::Write));
   EXPECT_FALSE(f.IsOpen());
   EXPECT_EQ(f.Write("x", 1), 0u);
+}
+
+#ifdef _WIN32
+// A real file under a name that reaches a device, reached past the name rules with "\\?\"
+// (the full path of the folder only: a full path of the name would be the device's).
+std::string Verbatim(const std::string& dir, const std::string& name) {
+  return "\\\\?\\" + platform::JoinPath(platform::FullPath(dir), name);
+}
+#endif
+
+// What a path names; reading opens regular files only, and never waits for a FIFO.
+TEST(File, OnlyRegularFilesOpenForReadingAndNothingWaits) {
+  testsupport::ScratchDir scratch("pt");
+  const std::string plain = scratch.Path("plain.txt");
+  {
+    File f;
+    ASSERT_TRUE(f.Open(plain, OpenMode::Write));
+  }
+  std::vector<std::string> others;
+#ifdef _WIN32
+  const char* const deviceNames[] = {"nul.txt", "aux", "Com1.log"};
+  for (const char* name : deviceNames) {
+    others.push_back(scratch.Path(name));
+    HANDLE h = CreateFileA(Verbatim(scratch.Dir(), name).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+    DWORD written = 0;
+    WriteFile(h, "data", 4, &written, nullptr);
+    CloseHandle(h);
+  }
+#else
+  const std::string fifo = scratch.Path("fifo"), socket = scratch.Path("socket");
+  ASSERT_TRUE(testsupport::MakeFifo(fifo));
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socket.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socket.c_str(), socket.size());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  others = {fifo, socket, "/dev/null"};
+  testsupport::FifoRelease release({fifo});
+#endif
+  EXPECT_EQ(platform::KindOf(plain), platform::PathKind::File);
+  EXPECT_EQ(platform::KindOf(scratch.Dir()), platform::PathKind::Directory);
+  EXPECT_EQ(platform::KindOf(scratch.Path("missing")), platform::PathKind::None);
+  for (const std::string& other : others) {
+    EXPECT_EQ(platform::KindOf(other), platform::PathKind::Other) << other;
+    EXPECT_FALSE(platform::IsFile(other)) << other;
+    for (OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite}) {
+      const auto start = std::chrono::steady_clock::now();
+      File f;
+      EXPECT_FALSE(f.Open(other, mode)) << other;
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << other;
+    }
+  }
+#ifdef _WIN32
+  for (const char* name : deviceNames)
+    EXPECT_TRUE(DeleteFileA(Verbatim(scratch.Dir(), name).c_str())) << name;
+#else
+  ::close(listener);
+#endif
 }
 
 TEST(File, ModificationTimeRoundTripsInLocalTime) {

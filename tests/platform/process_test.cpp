@@ -3,6 +3,7 @@
 
 #include "platform/file.h"
 #include "platform/process.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -18,6 +19,41 @@ TEST(Process, CommandLinesSplitByTheWindowsRules) {
       {"", {}},
   };
   for (const auto& [line, args] : cases) EXPECT_EQ(platform::SplitCommandLine(line), args) << line;
+}
+
+// Quoted arguments come back whole, whatever quotes, backslashes and blanks they hold.
+TEST(Process, QuotedArgumentsSplitBackWhole) {
+  const std::vector<std::string> args = {
+      "plain", "with blank", "", "a\" -TT \"touch PWNED\" \"b.utp", "dir\\", "C:\\a b\\",
+      "x\\\"y", "\\\\server\\share", "\ttab\t", "\"", "\\",
+  };
+  std::string line;
+  for (const std::string& a : args) {
+    EXPECT_EQ(platform::SplitCommandLine(platform::QuoteArgument(a)), std::vector<std::string>{a}) << a;
+    line += platform::QuoteArgument(a) + " ";
+  }
+  EXPECT_EQ(platform::SplitCommandLine(line), args);
+  EXPECT_EQ(platform::QuoteArgument("C:\\Program Files\\zip.exe"), "\"C:\\Program Files\\zip.exe\"");
+#ifndef _WIN32
+  // And so they reach a program.
+  testsupport::ScratchDir scratch("pp");
+  const std::string out = scratch.Path("args.txt");
+  std::string command = "sh -c " + platform::QuoteArgument("printf '%s|' \"$@\" > \"$0\"") + " " +
+                        platform::QuoteArgument(out);
+  std::string expected;
+  for (const std::string& a : args) {
+    command += " " + platform::QuoteArgument(a);
+    expected += a + "|";
+  }
+  uint32_t code = 99;
+  ASSERT_TRUE(platform::RunProcess(command, false, code));
+  EXPECT_EQ(code, 0u);
+  platform::File f;
+  ASSERT_TRUE(f.Open(out, platform::OpenMode::Read));
+  std::string got(size_t(f.Size()), '\0');
+  got.resize(f.Read(got.data(), got.size()));
+  EXPECT_EQ(got, expected);
+#endif
 }
 
 TEST(Process, PathsWithinFolders) {
