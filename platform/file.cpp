@@ -145,6 +145,51 @@ bool File::SetModificationTime(const LocalTime& time) {
   return IsOpen() && FlushWrite() && OsSetModificationTime(handle_, time);
 }
 
+// The buffered file's system calls are those of the unbuffered layer.
+intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
+  return RawFile::OpenHandle(path, mode);
+}
+bool File::OsClose(intptr_t handle) { return RawFile::CloseHandle(handle); }
+int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
+  return RawFile::Read(handle, data, count);
+}
+int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
+  return RawFile::Write(handle, data, count);
+}
+bool File::OsSeek(intptr_t handle, int64_t position) {
+  return RawFile::Seek(handle, position, SeekFrom::Begin) == position;
+}
+bool File::OsSetSize(intptr_t handle, int64_t size) { return RawFile::SetEnd(handle, size); }
+
+bool RawFile::Open(const std::string& path, OpenMode mode) {
+  Close();
+  handle_ = OpenHandle(path, mode);
+  return IsOpen();
+}
+
+bool RawFile::Close() {
+  if (!IsOpen()) return true;
+  bool ok = CloseHandle(handle_);
+  handle_ = kNoHandle;
+  return ok;
+}
+
+TempFile::~TempFile() {
+  if (!name_.empty()) RemoveFile(name_);
+}
+
+bool TempFile::Create(const std::string& dir, const std::string& prefix) {
+  if (!name_.empty()) RemoveFile(name_);
+  name_.clear();
+  return CreateUniqueFile(dir, prefix, name_);
+}
+
+bool TempFile::RenameTo(const std::string& to) {
+  if (name_.empty() || !RenameFile(name_, to)) return false;
+  name_.clear();
+  return true;
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
   if (IsPathSeparator(dir.back())) return dir + name;

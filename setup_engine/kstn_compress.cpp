@@ -7,11 +7,10 @@
 #include <limits>
 
 #include "platform/byte_order.h"
+#include "framework/core/sysutils.h"
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
-#include "setup_engine/handle_os.h"
 
-using setup::FormatText;
 using setup::TFileHeaderRecord;
 
 void (*ArchiveProcessMessages)() = nullptr;
@@ -26,8 +25,8 @@ constexpr int kMaxDisks = 255;  // the disk numbers of a header are one byte
 constexpr uint16_t kReadShared = fmOpenRead | fmShareDenyNone;
 constexpr uint16_t kReadWriteShared = fmOpenReadWrite | fmShareDenyNone;
 
-[[noreturn]] void Fail(const std::string& format, const std::vector<std::string>& args = {}) {
-  throw EKstnCompress(FormatText(format, args));
+[[noreturn]] void Fail(const std::string& format, const std::vector<TFormatArg>& args = {}) {
+  throw EKstnCompress(FormatTolerant(format, args));
 }
 
 void PumpMessages() {
@@ -51,33 +50,17 @@ std::unique_ptr<TFileStream> OpenFile(const std::string& path, uint16_t mode,
   }
 }
 
-// Removes a temporary file on every path out unless it was handed on.
-class TempFile {
- public:
-  explicit TempFile(std::string name) : name_(std::move(name)) {}
-  ~TempFile() {
-    if (!name_.empty()) platform::RemoveFile(name_);
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  void Release() { name_.clear(); }
-
- private:
-  std::string name_;
-};
-
 // A path that exists but is not a regular file (a folder, pipe, socket or device) fails with
 // message before anything opens it: opening a pipe waits for a writer, and reading a device
 // may never end. A missing path is left to the open that follows.
 void RefuseNonRegular(const std::string& path, const char* message) {
-  if (setup::handle_os::KindOf(path) == setup::handle_os::PathKind::Other)
-    Fail(message, {path});
+  if (platform::KindOfPath(path) == platform::PathKind::Other) Fail(message, {path});
 }
 
 // Only a regular file is read as an archive, a disk file or an existing destination (a
 // Windows device name is no folder, but no file either).
 bool IsRegularFile(const std::string& path) {
-  return setup::handle_os::KindOf(path) == setup::handle_os::PathKind::RegularFile;
+  return platform::KindOfPath(path) == platform::PathKind::RegularFile;
 }
 
 bool FitsInt32(int64_t v) { return v >= 0 && v <= std::numeric_limits<int32_t>::max(); }
@@ -108,7 +91,7 @@ bool ClimbsOut(const std::string& name) {
 // A name that can stand as one file inside a folder: not blank, not dots only, and free of
 // control characters.
 bool IsPlainFileName(const std::string& name) {
-  if (setup::Trim(name).empty() || name.find_first_not_of(". ") == std::string::npos) return false;
+  if (Trim(name).empty() || name.find_first_not_of(". ") == std::string::npos) return false;
   for (char c : name)
     if (uint8_t(c) < 32) return false;
   return true;
@@ -128,28 +111,26 @@ void FillFileStats(TlzhFileStats& stats, const TFileHeaderRecord& h) {
 }  // namespace
 
 void TFileHeaders::Add(const TFileHeader& header) {
-  if (setup::Trim(header.record.name).empty()) Fail("Tried to add an invalid file header");
+  if (Trim(header.record.name).empty()) Fail("Tried to add an invalid file header");
   list_.push_back(header);
 }
 
 TFileHeader& TFileHeaders::Get(int index) {
   if (index < 0 || index >= Count())
-    Fail("%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders",
-         {std::to_string(index)});
+    Fail("%d is an invalid TFileHeader index in TFileHeaders.GetFileHeaders", {int64_t(index)});
   return list_[size_t(index)];
 }
 
 void TKstnCompress::SetCompressedFile(const std::string& name) {
-  if (setup::SameText(name, compressedFile_)) return;
-  if (loaded_ && !setup::SameText(setup::ChangeFileExt(name, ".1"),
-                                  setup::ChangeFileExt(compressedFile_, ".1")))
+  if (SameText(name, compressedFile_)) return;
+  if (loaded_ && !SameText(ChangeFileExt(name, ".1"), ChangeFileExt(compressedFile_, ".1")))
     loaded_ = false;
   compressedFile_ = name;
 }
 
 void TKstnCompress::SetFilesToProcess(std::vector<std::string>& list) {
   list.erase(std::remove_if(list.begin(), list.end(),
-                            [](const std::string& s) { return setup::Trim(s).empty(); }),
+                            [](const std::string& s) { return Trim(s).empty(); }),
              list.end());
   files_ = list;
 }
@@ -166,7 +147,7 @@ int TKstnCompress::FileCount() {
 int TKstnCompress::IndexOfFile(const std::string& name) {
   EnsureLoaded();
   for (int i = 0; i < headers_.Count(); ++i)
-    if (setup::SameText(headers_.Get(i).record.name, name)) return i;
+    if (SameText(headers_.Get(i).record.name, name)) return i;
   return -1;
 }
 
@@ -187,7 +168,7 @@ void TKstnCompress::ComputeTotals(TlzhFileStats& stats) {
 void TKstnCompress::GetFileStats(int index, TlzhFileStats& stats) {
   EnsureLoaded();
   if (index < 0 || index >= headers_.Count())
-    Fail("Tried to access the %dth file. This file is not defined", {std::to_string(index)});
+    Fail("Tried to access the %dth file. This file is not defined", {int64_t(index)});
   // A record of its own: an event handler may ask while an operation runs.
   TlzhFileStats result;
   ComputeTotals(result);
@@ -284,12 +265,12 @@ void TKstnCompress::OpenDiskFile(std::unique_ptr<TFileStream>& stream, int diskN
                                  uint16_t mode, std::string& path) {
   for (int attempt = 0; attempt < kDiskAttempts; ++attempt) {
     stream.reset();
-    if (headers_.spanned) path = setup::ChangeFileExt(path, "." + std::to_string(diskNumber));
+    if (headers_.spanned) path = ChangeFileExt(path, "." + std::to_string(diskNumber));
     if (!IsRegularFile(path)) {
-      if (!OnNewDisk) Fail("Could not open the correct disk file %d", {std::to_string(diskNumber)});
+      if (!OnNewDisk) Fail("Could not open the correct disk file %d", {int64_t(diskNumber)});
       std::string dir = setup::ExtractFileDir(path);
       OnNewDisk(*this, diskNumber, dir);
-      path = platform::JoinPath(dir, setup::ExtractFileName(path));
+      path = platform::JoinPath(dir, ExtractFileName(path));
       if (!IsRegularFile(path)) continue;
     }
     stream = OpenFile(path, mode, "Cannot open the compressed file %s");
@@ -305,8 +286,8 @@ TFileHeader TKstnCompress::MakeHeader(const std::string& line, int ordinal) {
   // A cut name would not be found again at install time: refuse it now.
   if (r.name.size() > setup::kMaxStoredName)
     Fail("The name %s is longer than the %d characters an archive can store",
-         {r.name, std::to_string(setup::kMaxStoredName)});
-  if (setup::Trim(r.name).empty()) Fail("Tried to add an invalid file header");
+         {r.name, int64_t(setup::kMaxStoredName)});
+  if (Trim(r.name).empty()) Fail("Tried to add an invalid file header");
   RefuseNonRegular(r.name, "Cannot add %s to the archive: it is not a regular file");
   auto file = OpenFile(r.name, kReadShared, "Cannot open the file %s");
   int64_t size = file->Size();
@@ -339,12 +320,11 @@ void TKstnCompress::AddStatus(TStream& source, TStream* temp) {
 
 void TKstnCompress::AddFile(TFileStream& archive, TFileHeader& header) {
   TFileHeaderRecord& r = header.record;
-  std::string tempName;
-  if (!platform::CreateUniqueFile(platform::TempDirectory(), "kst", tempName))
+  platform::TempFile tempFile;
+  if (!tempFile.Create(platform::TempDirectory(), "kst"))
     Fail("Cannot create the file %s", {platform::TempDirectory()});
-  TempFile guard(tempName);
   auto source = OpenFile(r.name, kReadShared, "Cannot open the file %s");
-  auto temp = OpenFile(tempName, fmCreate, "Cannot create the file %s");
+  auto temp = OpenFile(tempFile.Name(), fmCreate, "Cannot create the file %s");
   FillFileStats(stats_, r);
   stats_.compressedSize = 0;
   if (OnBeforeAdding) OnBeforeAdding(*this, stats_);
@@ -434,7 +414,7 @@ void TKstnCompress::CompressList(bool append) {
   for (const std::string& line : files_) added.push_back(MakeHeader(line, ordinal++));
   // The archive is written while its files are read: it cannot be one of them.
   for (const TFileHeader& header : added)
-    if (setup::handle_os::SameFile(header.record.name, compressedFile_))
+    if (platform::SameFile(header.record.name, compressedFile_))
       Fail("Cannot add %s to the archive %s: it is the archive itself",
            {header.record.name, compressedFile_});
   RefuseNonRegular(compressedFile_, "Cannot create the file %s: it is not a regular file");
@@ -460,7 +440,7 @@ void TKstnCompress::CompressList(bool append) {
 }
 
 std::string TKstnCompress::Destination() const {
-  std::string name = setup::ExtractFileName(ExtractName);
+  std::string name = ExtractFileName(ExtractName);
   if (ClimbsOut(ExtractName) || !IsPlainFileName(name))
     Fail("The name <%s> in the archive <%s> is not a valid file name",
          {ExtractName, compressedFile_});
@@ -553,10 +533,10 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   // The date is set on the extracted file: one that no file can carry is damage, found
   // before anything is written.
   if (!setup::IsFileDateTime(h.date)) Corrupt(h.name);
-  if (setup::Trim(ExtractName).empty()) {
+  if (Trim(ExtractName).empty()) {
     // The stored name is the archive's word: its last part must be a file name, and it
     // may not lead out of a folder.
-    std::string name = setup::ExtractFileName(h.name);
+    std::string name = ExtractFileName(h.name);
     if (ClimbsOut(h.name) || !IsPlainFileName(name))
       Fail("The name <%s> in the archive <%s> is not a valid file name", {h.name, compressedFile_});
     ExtractName = name;
@@ -589,11 +569,10 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   // the whole file came out right.
   std::string destDir = setup::ExtractFileDir(dest);
   setup::ForceDirectories(destDir);
-  std::string tempName;
-  if (!platform::CreateUniqueFile(destDir.empty() ? "." : destDir, "kst", tempName))
+  platform::TempFile tempFile;
+  if (!tempFile.Create(destDir.empty() ? "." : destDir, "kst"))
     Fail("Cannot create the file %s", {dest});
-  TempFile guard(tempName);
-  auto out = OpenFile(tempName, fmCreate, "Cannot create the file %s");
+  auto out = OpenFile(tempFile.Name(), fmCreate, "Cannot create the file %s");
   source->SetPosition(int64_t(Offset) + h.firstByte);
   bool complete = InflateCurrentFile(source, *out, h);
   try {
@@ -611,10 +590,9 @@ void TKstnCompress::ExtractOne(const std::string& line) {
          "The file is %s",
          {dest});
   if (!complete) Corrupt(h.name);
-  if (!setup::SetFileDateTime(tempName, h.date))
+  if (!setup::SetFileDateTime(tempFile.Name(), h.date))
     Fail("Cannot set the date of the file just extracted.");
-  if (!platform::RenameFile(tempName, dest)) Fail("Cannot create the file %s", {dest});
-  guard.Release();
+  if (!tempFile.RenameTo(dest)) Fail("Cannot create the file %s", {dest});
 }
 
 void TKstnCompress::ExtractFile() {
@@ -667,7 +645,7 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
   } written;
   std::string dir = destDir;
   auto create = [&](const std::string& path) {
-    if (setup::handle_os::SameFile(path, compressedFile_))
+    if (platform::SameFile(path, compressedFile_))
       Fail("Cannot create the file %s: it is the archive being spanned", {path});
     RefuseNonRegular(path, "Cannot create the file %s: it is not a regular file");
     std::unique_ptr<TStream> disk;
@@ -679,7 +657,7 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
     written.paths.push_back(path);
     return disk;
   };
-  std::string firstDisk = platform::JoinPath(dir, setup::ExtractFileName(destName));
+  std::string firstDisk = platform::JoinPath(dir, ExtractFileName(destName));
   std::unique_ptr<TStream> disk = create(firstDisk);
   WriteHeaders(*disk, out);
   std::vector<uint8_t> buffer(kCopyBlock);
@@ -703,14 +681,13 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
         disk.reset();
         if (++currentDisk_ > kMaxDisks)
           Fail("The archive %s does not fit on %d disks of this size",
-               {compressedFile_, std::to_string(kMaxDisks)});
+               {compressedFile_, int64_t(kMaxDisks)});
         if (!OnNewDisk)
           Fail("There was no event handler for the OnNewDisk event, therefore no new disk "
                "could be inserted");
         OnNewDisk(*this, currentDisk_, dir);
         disk = create(platform::JoinPath(
-            dir, setup::ChangeFileExt(setup::ExtractFileName(destName),
-                                      "." + std::to_string(currentDisk_))));
+            dir, ChangeFileExt(ExtractFileName(destName), "." + std::to_string(currentDisk_))));
         int32_t more = disk->Write(buffer.data() + w, n - w);
         // A new disk that takes nothing at all would be followed by the next for ever.
         if (more <= 0) Fail("There is too little space on this disk to operate");
@@ -739,7 +716,7 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
   Abort = false;
   Offset = 0;
   ExtractDirectory = setup::ExtractFileDir(dest);
-  ExtractName = setup::ExtractFileName(dest);
+  ExtractName = ExtractFileName(dest);
   RefuseNonRegular(source, "Cannot copy %s: it is not a regular file");
   std::string target = dest;
   if (IsRegularFile(target)) {
@@ -754,7 +731,7 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
           TlzhFileStats replace;
           replace.name = source;
           OnReplace(*this, replace);
-          target = platform::JoinPath(ExtractDirectory, setup::ExtractFileName(ExtractName));
+          target = platform::JoinPath(ExtractDirectory, ExtractFileName(ExtractName));
         }
     }
   }
@@ -765,12 +742,10 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
   if (!FitsInt32(length)) Fail("The file %s is too large for the archive", {source});
   stats.uncompressedSize = int32_t(length);
   std::string dir = setup::ExtractFileDir(target);
-  std::string tempName;
-  if (!platform::CreateUniqueFile(dir.empty() ? "." : dir, "kst", tempName))
-    Fail("Cannot create the file %s", {target});
   // The copy replaces the destination only when it is complete.
-  TempFile guard(tempName);
-  auto out = OpenFile(tempName, fmCreate, "Cannot create the file %s");
+  platform::TempFile tempFile;
+  if (!tempFile.Create(dir.empty() ? "." : dir, "kst")) Fail("Cannot create the file %s", {target});
+  auto out = OpenFile(tempFile.Name(), fmCreate, "Cannot create the file %s");
   std::vector<uint8_t> buffer(kCopyBlock);
   for (;;) {
     if (Abort) return;
@@ -794,10 +769,9 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
   in.reset();
   double date;
   if (copied != length) Fail("Cannot create the file %s", {target});
-  if (!setup::GetFileDateTime(source, date) || !setup::SetFileDateTime(tempName, date))
+  if (!setup::GetFileDateTime(source, date) || !setup::SetFileDateTime(tempFile.Name(), date))
     Fail("Cannot set the date of the file just extracted.");
-  if (!platform::RenameFile(tempName, target)) Fail("Cannot create the file %s", {target});
-  guard.Release();
+  if (!tempFile.RenameTo(target)) Fail("Cannot create the file %s", {target});
   stats.finished = true;
   if (OnStatus) OnStatus(*this, stats);
 }
@@ -812,12 +786,12 @@ void CreateSelfExtractor(const std::string& exe, const std::string& setupPart,
   static const char* const kJoin =
       "Cannot create the self-extracting exe because %s could not be loaded onto %s";
   // Only regular files are joined, and none to itself.
-  using setup::handle_os::KindOf;
-  using setup::handle_os::PathKind;
+  using platform::KindOfPath;
+  using platform::PathKind;
   for (const std::string& part : {setupPart, archive})
-    if (KindOf(part) == PathKind::Other || setup::handle_os::SameFile(part, exe))
+    if (KindOfPath(part) == PathKind::Other || platform::SameFile(part, exe))
       throw IEInstall(kJoin, {part, exe});
-  if (KindOf(exe) == PathKind::Other) throw IEInstall(kJoin, {setupPart, exe});
+  if (KindOfPath(exe) == PathKind::Other) throw IEInstall(kJoin, {setupPart, exe});
   std::unique_ptr<TFileStream> out;
   try {
     out = std::make_unique<TFileStream>(exe, fmOpenReadWrite);
@@ -857,8 +831,7 @@ void ReadExtractionInfo(const std::string& path, setup::TSelfExtractorTail& tail
   tail = setup::TSelfExtractorTail();
   uint8_t raw[setup::kTailSize];
   int64_t size = 0;
-  if (setup::handle_os::KindOf(path) == setup::handle_os::PathKind::Other)
-    throw IEInstall(kMessage, {path});
+  if (platform::KindOfPath(path) == platform::PathKind::Other) throw IEInstall(kMessage, {path});
   try {
     TFileStream in(path, kReadShared);
     size = in.Size();

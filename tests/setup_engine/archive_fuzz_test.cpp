@@ -166,9 +166,9 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
       std::vector<Bytes> contents;
       for (const std::string& p : Names(out)) {
         bool known = false;
-        for (const std::string& s : stored) known = known || setup::SameText(p, s);
+        for (const std::string& s : stored) known = known || SameText(p, s);
         EXPECT_TRUE(known) << p;
-        if (setup::SameText(p, name)) {
+        if (SameText(p, name)) {
           contents.push_back(ReadFile(Join(out, p)));
           platform::RemoveFile(Join(out, p));
         }
@@ -196,7 +196,7 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
     std::vector<std::string> allowed = stored;
     for (const std::string& name : held) {
       SCOPED_TRACE(name);
-      allowed.push_back(setup::ExtractFileName(name));
+      allowed.push_back(ExtractFileName(name));
       TKstnCompress a;
       a.SetCompressedFile(Join(archive, "files.1"));
       a.ExtractDirectory = out;
@@ -208,7 +208,7 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
       }
       for (const std::string& p : Names(out)) {
         bool known = false;
-        for (const std::string& s : allowed) known = known || setup::SameText(p, s);
+        for (const std::string& s : allowed) known = known || SameText(p, s);
         EXPECT_TRUE(known) << p;
         EXPECT_FALSE(platform::IsDirectory(Join(out, p))) << p;
       }

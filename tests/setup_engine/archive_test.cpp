@@ -546,8 +546,8 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
     // A failing extract finds an installed file at its destination.
     std::string installed;
     if (args[0] == "extract" && rc == 1) {
-      std::string name = setup::ExtractFileName(args[3]);
-      if (name.empty()) name = setup::ExtractFileName(args[2].substr(0, args[2].find(';')));
+      std::string name = ExtractFileName(args[3]);
+      if (name.empty()) name = ExtractFileName(args[2].substr(0, args[2].find(';')));
       if (!name.empty()) installed = Join(out, name);
     }
     if (!installed.empty()) WriteFile(installed, {'o', 'l', 'd'});
@@ -555,7 +555,7 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
     EXPECT_EQ(r.rc, rc);
     EXPECT_EQ(rc == 0 ? r.out : r.err, text);
     if (!installed.empty()) {
-      EXPECT_EQ(Names(out), std::vector<std::string>{setup::ExtractFileName(installed)});
+      EXPECT_EQ(Names(out), std::vector<std::string>{ExtractFileName(installed)});
       EXPECT_EQ(ReadFile(installed), (Bytes{'o', 'l', 'd'}));
     } else if (!check.empty()) {
       size_t eq = check.find('=');
