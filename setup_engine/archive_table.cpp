@@ -86,8 +86,8 @@ void TKstnCompress::ReadHeaderTable(TStream& stream, int64_t offset) {
   stream.SetPosition(offset);
   if (stream.Read(start, setup::kArchiveStartSize) != setup::kArchiveStartSize)
     Fail("Could not read the file header count for the compressed file");
-  int32_t count = int32_t(platform::GetU32(start));
-  const uint8_t spanned = start[4];
+  int32_t count = int32_t(platform::GetU32(start + setup::kStartCount));
+  const uint8_t spanned = start[setup::kStartSpanned];
   // Every header takes 164 bytes of the file: a count the file cannot hold is refused
   // before anything is read for it.
   if (count < 0 || spanned > 1 ||
@@ -117,8 +117,8 @@ void TKstnCompress::ReadHeaderTable(TStream& stream, int64_t offset) {
 void TKstnCompress::WriteHeaders(TStream& stream, TFileHeaders& headers) {
   static const char* const kMessage = "Could not write the file headers for the compressed file";
   uint8_t start[setup::kArchiveStartSize];
-  platform::PutU32(start, uint32_t(headers.Count()));
-  start[4] = headers.spanned;
+  platform::PutU32(start + setup::kStartCount, uint32_t(headers.Count()));
+  start[setup::kStartSpanned] = headers.spanned;
   stream.SetPosition(0);
   if (stream.Write(start, setup::kArchiveStartSize) != setup::kArchiveStartSize) Fail(kMessage);
   if (headers.spanned != 1) return;
