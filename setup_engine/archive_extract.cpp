@@ -68,10 +68,7 @@ bool TKstnCompress::InflateCurrentFile(std::unique_ptr<TFileStream>& source, TFi
       int32_t n = dest.Write(out.data(), produced);
       if (n < produced) DoDiskFull();
       written += n;
-      stats_.bytesDone += n;
-      stats_.overallBytesDone += n;
-      stats_.percentDone = Percent(stats_.bytesDone, stats_.uncompressedSize);
-      stats_.overallPercent = Percent(stats_.overallBytesDone, stats_.totalUncompressed);
+      AddProgress(stats_, n, stats_.uncompressedSize, stats_.totalUncompressed);
       if (OnStatus) OnStatus(*this, stats_);
     } else if (!streamEnd) {
       if (currentDisk_ < endDisk) {
@@ -105,19 +102,14 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   if (OnBeforeExtracting) OnBeforeExtracting(*this, stats_);
   std::string dest = Destination();
   if (IsRegularFile(dest)) {
-    switch (OverwriteDecision(h.version, dest, Overwrite, h.date)) {
-      case 0:
-        Fail("Error comparing file versions in TKstnCompress");
-      case 1:
-      case 3:
-        stats_.finished = true;
-        if (OnStatus) OnStatus(*this, stats_);
-        return;
-      default:
-        if (OnReplace) {
-          OnReplace(*this, stats_);
-          dest = Destination();
-        }
+    if (KeepsExisting(OverwriteDecision(h.version, dest, Overwrite, h.date))) {
+      stats_.finished = true;
+      if (OnStatus) OnStatus(*this, stats_);
+      return;
+    }
+    if (OnReplace) {
+      OnReplace(*this, stats_);
+      dest = Destination();
     }
   }
   std::unique_ptr<TFileStream> source;

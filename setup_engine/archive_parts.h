@@ -38,5 +38,11 @@ bool IsRegularFile(const std::string& path);
 bool FitsInt32(int64_t v);
 // The file part of the statistics, from a header: nothing of the file done yet.
 void FillFileStats(TlzhFileStats& stats, const TFileHeaderRecord& h);
+// Counts n more bytes done of the current file and of the whole operation, and their
+// percentages of fileSize and of totalSize.
+void AddProgress(TlzhFileStats& stats, int32_t n, int32_t fileSize, int32_t totalSize);
+// Whether an overwrite decision (version_info.h) keeps the existing file; one that failed
+// fails the operation.
+bool KeepsExisting(int decision);
 
 }  // namespace setup::archive_parts

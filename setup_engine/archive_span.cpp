@@ -94,10 +94,7 @@ void TKstnCompress::SpanList(const std::string& destDir, const std::string& dest
         w += more;
       }
       left -= n;
-      stats_.bytesDone += n;
-      stats_.overallBytesDone += n;
-      stats_.percentDone = Percent(stats_.bytesDone, stats_.compressedSize);
-      stats_.overallPercent = Percent(stats_.overallBytesDone, stats_.totalCompressed);
+      AddProgress(stats_, n, stats_.compressedSize, stats_.totalCompressed);
       if (OnStatus) OnStatus(*this, stats_);
     }
     r.lastByte = int32_t(disk->Position() - 1);

@@ -15,19 +15,12 @@ void TKstnCompress::CopyWithVersionCheck(const std::string& source, const std::s
   RefuseNonRegular(source, "Cannot copy %s: it is not a regular file");
   std::string target = dest;
   if (IsRegularFile(target)) {
-    switch (TVersionResource::IsFileNewerByName(source, target, Overwrite)) {
-      case 0:
-        Fail("Error comparing file versions in TKstnCompress");
-      case 1:
-      case 3:
-        return;
-      default:
-        if (OnReplace) {
-          TlzhFileStats replace;
-          replace.name = source;
-          OnReplace(*this, replace);
-          target = platform::JoinPath(ExtractDirectory, ExtractFileName(ExtractName));
-        }
+    if (KeepsExisting(TVersionResource::IsFileNewerByName(source, target, Overwrite))) return;
+    if (OnReplace) {
+      TlzhFileStats replace;
+      replace.name = source;
+      OnReplace(*this, replace);
+      target = platform::JoinPath(ExtractDirectory, ExtractFileName(ExtractName));
     }
   }
   TlzhFileStats stats;

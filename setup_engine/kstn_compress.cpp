@@ -61,6 +61,18 @@ void FillFileStats(TlzhFileStats& stats, const TFileHeaderRecord& h) {
   stats.header = h;
 }
 
+void AddProgress(TlzhFileStats& stats, int32_t n, int32_t fileSize, int32_t totalSize) {
+  stats.bytesDone += n;
+  stats.overallBytesDone += n;
+  stats.percentDone = Percent(stats.bytesDone, fileSize);
+  stats.overallPercent = Percent(stats.overallBytesDone, totalSize);
+}
+
+bool KeepsExisting(int decision) {
+  if (decision == 0) Fail("Error comparing file versions in TKstnCompress");
+  return decision == 1 || decision == 3;
+}
+
 }  // namespace setup::archive_parts
 
 using namespace setup::archive_parts;
