@@ -5,6 +5,12 @@
 
 namespace platform {
 
+namespace {
+bool SeekTo(intptr_t handle, int64_t position) {
+  return RawFile::Seek(handle, position, SeekFrom::Begin) == position;
+}
+}  // namespace
+
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept { *this = std::move(other); }
@@ -27,7 +33,7 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::Open(const std::string& path, OpenMode mode) {
   Close();
-  handle_ = OsOpen(path, mode);
+  handle_ = RawFile::OpenHandle(path, mode);
   position_ = 0;
   writeFill_ = readPos_ = readEnd_ = 0;
   failed_ = false;
@@ -37,7 +43,7 @@ bool File::Open(const std::string& path, OpenMode mode) {
 bool File::Close() {
   if (!IsOpen()) return true;
   bool ok = FlushWrite();
-  ok = OsClose(handle_) && ok && !failed_;
+  ok = RawFile::CloseHandle(handle_) && ok && !failed_;
   handle_ = kNoHandle;
   buffer_.clear();
   buffer_.shrink_to_fit();
@@ -47,7 +53,7 @@ bool File::Close() {
 
 bool File::FlushWrite() {
   if (writeFill_ == 0) return !failed_;
-  int64_t n = OsWrite(handle_, buffer_.data(), writeFill_);
+  int64_t n = RawFile::Write(handle_, buffer_.data(), writeFill_);
   bool ok = n == int64_t(writeFill_);
   writeFill_ = 0;
   if (!ok) failed_ = true;
@@ -55,7 +61,7 @@ bool File::FlushWrite() {
 }
 
 void File::DropRead() {
-  if (readPos_ != readEnd_) OsSeek(handle_, position_);
+  if (readPos_ != readEnd_) SeekTo(handle_, position_);
   readPos_ = readEnd_ = 0;
 }
 
@@ -68,14 +74,14 @@ size_t File::Read(void* data, size_t count) {
     if (readPos_ == readEnd_) {
       size_t want = count - done;
       if (want >= kBufferSize) {  // large reads bypass the buffer
-        int64_t n = OsRead(handle_, out + done, want);
+        int64_t n = RawFile::Read(handle_, out + done, want);
         if (n <= 0) break;
         done += size_t(n);
         position_ += n;
         continue;
       }
       buffer_.resize(kBufferSize);
-      int64_t n = OsRead(handle_, buffer_.data(), kBufferSize);
+      int64_t n = RawFile::Read(handle_, buffer_.data(), kBufferSize);
       if (n <= 0) break;
       readPos_ = 0;
       readEnd_ = size_t(n);
@@ -97,7 +103,7 @@ size_t File::Write(const void* data, size_t count) {
   if (writeFill_ + count > kBufferSize) {
     if (!FlushWrite()) return 0;
     if (count >= kBufferSize) {
-      int64_t n = OsWrite(handle_, in, count);
+      int64_t n = RawFile::Write(handle_, in, count);
       if (n < 0) n = 0;
       if (size_t(n) != count) failed_ = true;
       position_ += n;
@@ -117,7 +123,7 @@ bool File::Seek(int64_t position) {
   if (!IsOpen() || position < 0) return false;
   if (!FlushWrite()) return false;
   readPos_ = readEnd_ = 0;
-  if (!OsSeek(handle_, position)) return false;
+  if (!SeekTo(handle_, position)) return false;
   position_ = position;
   return true;
 }
@@ -132,9 +138,9 @@ int64_t File::Size() {
 bool File::SetSize(int64_t size) {
   if (!IsOpen() || size < 0 || !FlushWrite()) return false;
   readPos_ = readEnd_ = 0;
-  if (!OsSetSize(handle_, size)) return false;
+  if (!RawFile::SetEnd(handle_, size)) return false;
   if (position_ > size) position_ = size;
-  return OsSeek(handle_, position_);
+  return SeekTo(handle_, position_);
 }
 
 bool File::ModificationTime(LocalTime& out) {
@@ -143,6 +149,40 @@ bool File::ModificationTime(LocalTime& out) {
 
 bool File::SetModificationTime(const LocalTime& time) {
   return IsOpen() && FlushWrite() && OsSetModificationTime(handle_, time);
+}
+
+bool IsNonFile(const std::string& path) {
+  const PathKind kind = KindOf(path);
+  return kind == PathKind::Directory || kind == PathKind::Other;
+}
+
+bool RawFile::Open(const std::string& path, OpenMode mode) {
+  Close();
+  handle_ = OpenHandle(path, mode);
+  return IsOpen();
+}
+
+bool RawFile::Close() {
+  if (!IsOpen()) return true;
+  bool ok = CloseHandle(handle_);
+  handle_ = kNoHandle;
+  return ok;
+}
+
+TempFile::~TempFile() {
+  if (!name_.empty()) RemoveFile(name_);
+}
+
+bool TempFile::Create(const std::string& dir, const std::string& prefix) {
+  if (!name_.empty()) RemoveFile(name_);
+  name_.clear();
+  return CreateUniqueFile(dir, prefix, name_);
+}
+
+bool TempFile::RenameTo(const std::string& to) {
+  if (name_.empty() || !RenameFile(name_, to)) return false;
+  name_.clear();
+  return true;
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {

@@ -1,10 +1,11 @@
 #pragma once
 // The thin file and directory layer under the portable code: binary files with a small
-// buffer, directory listings with the attributes the directory walk needs, local-time
-// modification stamps, temporary files, deleting and renaming. file_posix.cpp serves the
-// native build, file_win32.cpp the Windows build; nothing above includes a system header.
-// Files that a program holds only for a while can be put right when it is interrupted
-// (interrupt.h).
+// buffer over an unbuffered handle layer, directory listings with the attributes the
+// directory walk needs, what a path names, local-time modification stamps, temporary
+// files, deleting and renaming, and the system's text for its last error. file_posix.cpp
+// serves the native build, file_win32.cpp the Windows build; nothing above includes a
+// system header. Files that a program holds only for a while can be put right when it is
+// interrupted (interrupt.h).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +21,7 @@ enum class OpenMode {
   Read,       // existing file, reading only
   Write,      // created or truncated, writing only
   ReadWrite,  // existing file, reading and writing
+  CreateReadWrite,  // created or truncated, reading and writing
 };
 
 // A binary file. Owns its handle; movable, not copyable. Open never waits (not even on a
@@ -59,13 +61,7 @@ class File {
   void DropRead();
 
   // Operating-system primitives, one implementation per build.
-  static intptr_t OsOpen(const std::string& path, OpenMode mode);
-  static bool OsClose(intptr_t handle);
-  static int64_t OsRead(intptr_t handle, void* data, size_t count);
-  static int64_t OsWrite(intptr_t handle, const void* data, size_t count);
-  static bool OsSeek(intptr_t handle, int64_t position);
   static int64_t OsSize(intptr_t handle);
-  static bool OsSetSize(intptr_t handle, int64_t size);
   static bool OsModificationTime(intptr_t handle, LocalTime& out);
   static bool OsSetModificationTime(intptr_t handle, const LocalTime& time);
 
@@ -96,6 +92,9 @@ PathKind KindOf(const std::string& path);
 bool IsDirectory(const std::string& path);
 // A regular file (KindOf is File).
 bool IsFile(const std::string& path);
+// Something that is there but no regular file (KindOf is Directory or Other): opening it
+// may wait for ever or read without end.
+bool IsNonFile(const std::string& path);
 // Both take the file off the list of files put right on interruption (interrupt.h); both
 // fail, doing nothing, once the process is being interrupted.
 bool RemoveFile(const std::string& path);
@@ -123,5 +122,67 @@ std::string FullPath(const std::string& path);
 // True when path names dir itself or something below it (by their full paths, with the
 // system's rule for the case of names).
 bool PathWithin(const std::string& path, const std::string& dir);
+
+// The unbuffered handle layer: every call goes straight to the system with a handle of the
+// system's own (a descriptor natively, a HANDLE on Windows), so a short write tells exactly
+// how many bytes the disk took. File buffers on top of these calls; the static ones also
+// serve a handle that someone else owns. After a call failed, SystemErrorText() says why.
+enum class SeekFrom { Begin, Current, End };
+
+class RawFile {
+ public:
+  static constexpr intptr_t kNoHandle = -1;
+
+  RawFile() = default;
+  ~RawFile() { Close(); }
+  RawFile(const RawFile&) = delete;
+  RawFile& operator=(const RawFile&) = delete;
+
+  bool Open(const std::string& path, OpenMode mode);
+  bool IsOpen() const { return handle_ != kNoHandle; }
+  bool Close();
+  intptr_t Handle() const { return handle_; }
+
+  // kNoHandle on failure; a folder is never opened.
+  static intptr_t OpenHandle(const std::string& path, OpenMode mode);
+  static bool CloseHandle(intptr_t handle);
+  // The bytes read, fewer than count only at the end of the file; -1 on failure.
+  static int64_t Read(intptr_t handle, void* data, size_t count);
+  // The bytes the system took, fewer than count when the disk is full; -1 when it took none.
+  static int64_t Write(intptr_t handle, const void* data, size_t count);
+  static int64_t Seek(intptr_t handle, int64_t offset, SeekFrom from);  // new position; -1
+  // Cuts or extends (with zero bytes) the file at size and leaves the position there.
+  static bool SetEnd(intptr_t handle, int64_t size);
+
+ private:
+  intptr_t handle_ = kNoHandle;
+};
+
+// The system's text for the last error of this thread (errno natively, GetLastError on
+// Windows), without a trailing line end.
+std::string SystemErrorText();
+
+// True when both paths name the very same existing file, by whatever names or links.
+bool SameFile(const std::string& a, const std::string& b);
+
+// A temporary file that goes again unless it was put in place: Create makes a new empty
+// file with a unique name (as CreateUniqueFile does), and the destructor removes it unless
+// RenameTo moved it.
+class TempFile {
+ public:
+  TempFile() = default;
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  bool Create(const std::string& dir, const std::string& prefix);
+  const std::string& Name() const { return name_; }
+  // Renames the file to `to`, replacing a file there; false, keeping it temporary, when
+  // that fails.
+  bool RenameTo(const std::string& to);
+
+ private:
+  std::string name_;
+};
 
 }  // namespace platform

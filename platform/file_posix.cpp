@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <random>
@@ -15,10 +16,11 @@
 
 namespace platform {
 
-intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
+intptr_t RawFile::OpenHandle(const std::string& path, OpenMode mode) {
   int flags = O_RDONLY;
   if (mode == OpenMode::Write) flags = O_WRONLY | O_CREAT | O_TRUNC;
   if (mode == OpenMode::ReadWrite) flags = O_RDWR;
+  if (mode == OpenMode::CreateReadWrite) flags = O_RDWR | O_CREAT | O_TRUNC;
   // Without O_NONBLOCK, opening a FIFO waits for its other end.
   int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return kNoHandle;
@@ -26,14 +28,15 @@ intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (mode != OpenMode::Write && !S_ISREG(st.st_mode)) ||
       fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd);
+    errno = EISDIR;
     return kNoHandle;
   }
   return fd;
 }
 
-bool File::OsClose(intptr_t handle) { return ::close(int(handle)) == 0; }
+bool RawFile::CloseHandle(intptr_t handle) { return ::close(int(handle)) == 0; }
 
-int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
+int64_t RawFile::Read(intptr_t handle, void* data, size_t count) {
   size_t done = 0;
   while (done < count) {
     ssize_t n = ::read(int(handle), static_cast<char*>(data) + done, count - done);
@@ -45,7 +48,7 @@ int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
   return int64_t(done);
 }
 
-int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
+int64_t RawFile::Write(intptr_t handle, const void* data, size_t count) {
   size_t done = 0;
   while (done < count) {
     ssize_t n = ::write(int(handle), static_cast<const char*>(data) + done, count - done);
@@ -53,21 +56,25 @@ int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
     if (n <= 0) break;
     done += size_t(n);
   }
-  return int64_t(done);
+  return done == 0 && count > 0 ? -1 : int64_t(done);
 }
 
-bool File::OsSeek(intptr_t handle, int64_t position) {
-  return ::lseek(int(handle), off_t(position), SEEK_SET) == off_t(position);
+int64_t RawFile::Seek(intptr_t handle, int64_t offset, SeekFrom from) {
+  int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
+  return ::lseek(int(handle), off_t(offset), whence);
 }
+
+bool RawFile::SetEnd(intptr_t handle, int64_t size) {
+  return ::lseek(int(handle), off_t(size), SEEK_SET) >= 0 &&
+         ::ftruncate(int(handle), off_t(size)) == 0;
+}
+
+std::string SystemErrorText() { return std::strerror(errno); }
 
 int64_t File::OsSize(intptr_t handle) {
   struct stat st;
   if (fstat(int(handle), &st) != 0) return -1;
   return int64_t(st.st_size);
-}
-
-bool File::OsSetSize(intptr_t handle, int64_t size) {
-  return ::ftruncate(int(handle), off_t(size)) == 0;
 }
 
 bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
@@ -132,6 +139,12 @@ PathKind KindOf(const std::string& path) {
 }
 
 bool IsFile(const std::string& path) { return KindOf(path) == PathKind::File; }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
 
 bool RemoveFile(const std::string& path) {
   return detail::ChangeInterruptList([&](detail::InterruptList& list) {

@@ -23,6 +23,22 @@ bool IsReservedDeviceName(const std::string& path) {
          name[3] >= '1' && name[3] <= '9';
 }
 
+// Opens path only to ask about it: no access to its contents, and sharing everything, so
+// neither a device nor a file another program holds open is disturbed.
+HANDLE OpenToQuery(const std::string& path) {
+  return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The volume and the file index of an existing file; false when it cannot be asked.
+bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = OpenToQuery(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info);
+  ::CloseHandle(h);
+  return ok;
+}
+
 bool ToFileTime(const LocalTime& t, FILETIME& out) {
   SYSTEMTIME local = {};
   local.wYear = WORD(t.year);
@@ -37,28 +53,31 @@ bool ToFileTime(const LocalTime& t, FILETIME& out) {
 }
 }  // namespace
 
-intptr_t File::OsOpen(const std::string& path, OpenMode mode) {
+intptr_t RawFile::OpenHandle(const std::string& path, OpenMode mode) {
   DWORD access = GENERIC_READ, disposition = OPEN_EXISTING;
   if (mode == OpenMode::Write) {
     access = GENERIC_WRITE;
     disposition = CREATE_ALWAYS;
   } else if (mode == OpenMode::ReadWrite) {
     access = GENERIC_READ | GENERIC_WRITE;
+  } else if (mode == OpenMode::CreateReadWrite) {
+    access = GENERIC_READ | GENERIC_WRITE;
+    disposition = CREATE_ALWAYS;
   }
   // FILE_SHARE_DELETE lets an interruption remove a temporary file that is still open.
   HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kNoHandle;
   if (mode != OpenMode::Write && GetFileType(h) != FILE_TYPE_DISK) {
-    CloseHandle(h);
+    ::CloseHandle(h);
     return kNoHandle;
   }
   return reinterpret_cast<intptr_t>(h);
 }
 
-bool File::OsClose(intptr_t handle) { return CloseHandle(H(handle)) != 0; }
+bool RawFile::CloseHandle(intptr_t handle) { return ::CloseHandle(H(handle)) != 0; }
 
-int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
+int64_t RawFile::Read(intptr_t handle, void* data, size_t count) {
   size_t done = 0;
   while (done < count) {
     DWORD chunk = DWORD(count - done > 0x10000000 ? 0x10000000 : count - done), got = 0;
@@ -70,34 +89,43 @@ int64_t File::OsRead(intptr_t handle, void* data, size_t count) {
   return int64_t(done);
 }
 
-int64_t File::OsWrite(intptr_t handle, const void* data, size_t count) {
+int64_t RawFile::Write(intptr_t handle, const void* data, size_t count) {
   size_t done = 0;
   while (done < count) {
+    // A full disk fails the call but may have taken part of the bytes.
     DWORD chunk = DWORD(count - done > 0x10000000 ? 0x10000000 : count - done), put = 0;
-    if (!WriteFile(H(handle), static_cast<const char*>(data) + done, chunk, &put, nullptr) ||
-        put == 0)
-      break;
+    BOOL ok = WriteFile(H(handle), static_cast<const char*>(data) + done, chunk, &put, nullptr);
     done += put;
+    if (!ok || put == 0) break;
   }
-  return int64_t(done);
+  return done == 0 && count > 0 ? -1 : int64_t(done);
 }
 
-bool File::OsSeek(intptr_t handle, int64_t position) {
-  LARGE_INTEGER li;
-  li.QuadPart = position;
-  return SetFilePointerEx(H(handle), li, nullptr, FILE_BEGIN) != 0;
+int64_t RawFile::Seek(intptr_t handle, int64_t offset, SeekFrom from) {
+  LARGE_INTEGER to, now;
+  to.QuadPart = offset;
+  DWORD method = from == SeekFrom::Begin ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT
+                                                                                  : FILE_END;
+  return SetFilePointerEx(H(handle), to, &now, method) ? int64_t(now.QuadPart) : -1;
+}
+
+bool RawFile::SetEnd(intptr_t handle, int64_t size) {
+  return Seek(handle, size, SeekFrom::Begin) >= 0 && SetEndOfFile(H(handle)) != 0;
+}
+
+std::string SystemErrorText() {
+  DWORD code = GetLastError();
+  char text[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
+  return n > 0 ? std::string(text, n) : "System error " + std::to_string(code);
 }
 
 int64_t File::OsSize(intptr_t handle) {
   LARGE_INTEGER li;
   if (!GetFileSizeEx(H(handle), &li)) return -1;
   return li.QuadPart;
-}
-
-bool File::OsSetSize(intptr_t handle, int64_t size) {
-  LARGE_INTEGER li;
-  li.QuadPart = size;
-  return SetFilePointerEx(H(handle), li, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(H(handle)) != 0;
 }
 
 bool File::OsModificationTime(intptr_t handle, LocalTime& out) {
@@ -173,6 +201,13 @@ PathKind KindOf(const std::string& path) {
 }
 
 bool IsFile(const std::string& path) { return KindOf(path) == PathKind::File; }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return Identify(a, ia) && Identify(b, ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
 
 bool RemoveFile(const std::string& path) {
   return detail::ChangeInterruptList([&](detail::InterruptList& list) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "framework/core/sysutils.h"
 #include "setup_engine/file_utils.h"
 #include "setup_engine/kstn_compress.h"
 

@@ -8,6 +8,7 @@ namespace setup {
 namespace {
 
 constexpr char kSignature[] = "SELFEXTRACTING";
+constexpr uint8_t kSignatureLength = sizeof kSignature - 1;
 
 void PutI32(uint8_t* p, int32_t v) { platform::PutU32(p, uint32_t(v)); }
 int32_t GetI32(const uint8_t* p) { return int32_t(platform::GetU32(p)); }
@@ -28,53 +29,56 @@ bool GetShortString(const uint8_t* p, size_t max, std::string& s) {
 
 void EncodeHeader(const TFileHeaderRecord& h, uint8_t out[kHeaderSize]) {
   std::memset(out, 0, kHeaderSize);
-  PutI32(out + 0, h.ordinal);
+  PutI32(out + kHeaderOrdinal, h.ordinal);
   uint64_t bits;
   std::memcpy(&bits, &h.date, 8);
-  platform::PutU32(out + 4, uint32_t(bits));
-  platform::PutU32(out + 8, uint32_t(bits >> 32));
-  out[12] = h.endDisk;
-  PutI32(out + 16, h.lastByte);
-  PutShortString(out + 20, h.name, kMaxStoredName);
-  PutI32(out + 124, h.nextHeader);
-  PutI32(out + 128, h.uncompressedSize);
-  PutI32(out + 132, h.firstByte);
-  PutI32(out + 136, h.compressedSize);
-  out[140] = h.startDisk;
-  PutShortString(out + 141, h.version, kMaxStoredVersion);
+  platform::PutU32(out + kHeaderDate, uint32_t(bits));
+  platform::PutU32(out + kHeaderDate + 4, uint32_t(bits >> 32));
+  out[kHeaderEndDisk] = h.endDisk;
+  PutI32(out + kHeaderLastByte, h.lastByte);
+  PutShortString(out + kHeaderName, h.name, kMaxStoredName);
+  PutI32(out + kHeaderNextHeader, h.nextHeader);
+  PutI32(out + kHeaderUncompressedSize, h.uncompressedSize);
+  PutI32(out + kHeaderFirstByte, h.firstByte);
+  PutI32(out + kHeaderCompressedSize, h.compressedSize);
+  out[kHeaderStartDisk] = h.startDisk;
+  PutShortString(out + kHeaderVersion, h.version, kMaxStoredVersion);
 }
 
 bool DecodeHeader(const uint8_t in[kHeaderSize], TFileHeaderRecord& h) {
-  h.ordinal = GetI32(in + 0);
-  uint64_t bits = platform::GetU32(in + 4) | uint64_t(platform::GetU32(in + 8)) << 32;
+  h.ordinal = GetI32(in + kHeaderOrdinal);
+  uint64_t bits = platform::GetU32(in + kHeaderDate) |
+                  uint64_t(platform::GetU32(in + kHeaderDate + 4)) << 32;
   std::memcpy(&h.date, &bits, 8);
-  h.endDisk = in[12];
-  h.lastByte = GetI32(in + 16);
-  h.nextHeader = GetI32(in + 124);
-  h.uncompressedSize = GetI32(in + 128);
-  h.firstByte = GetI32(in + 132);
-  h.compressedSize = GetI32(in + 136);
-  h.startDisk = in[140];
-  return GetShortString(in + 20, kMaxStoredName, h.name) &&
-         GetShortString(in + 141, kMaxStoredVersion, h.version);
+  h.endDisk = in[kHeaderEndDisk];
+  h.lastByte = GetI32(in + kHeaderLastByte);
+  h.nextHeader = GetI32(in + kHeaderNextHeader);
+  h.uncompressedSize = GetI32(in + kHeaderUncompressedSize);
+  h.firstByte = GetI32(in + kHeaderFirstByte);
+  h.compressedSize = GetI32(in + kHeaderCompressedSize);
+  h.startDisk = in[kHeaderStartDisk];
+  return GetShortString(in + kHeaderName, kMaxStoredName, h.name) &&
+         GetShortString(in + kHeaderVersion, kMaxStoredVersion, h.version);
 }
 
 void EncodeTail(const TSelfExtractorTail& t, uint8_t out[kTailSize]) {
   std::memset(out, 0, kTailSize);
-  out[0] = 14;
-  std::memcpy(out + 1, kSignature, 14);
-  PutI32(out + 16, t.setupStart);
-  PutI32(out + 20, t.setupLast);
-  PutI32(out + 24, t.archiveStart);
-  PutI32(out + 28, t.archiveLast);
+  out[kTailSignature] = kSignatureLength;
+  std::memcpy(out + kTailSignature + 1, kSignature, kSignatureLength);
+  PutI32(out + kTailSetupStart, t.setupStart);
+  PutI32(out + kTailSetupLast, t.setupLast);
+  PutI32(out + kTailArchiveStart, t.archiveStart);
+  PutI32(out + kTailArchiveLast, t.archiveLast);
 }
 
 bool DecodeTail(const uint8_t in[kTailSize], int64_t fileSize, TSelfExtractorTail& t) {
-  if (in[0] != 14 || std::memcmp(in + 1, kSignature, 14) != 0) return false;
-  t.setupStart = GetI32(in + 16);
-  t.setupLast = GetI32(in + 20);
-  t.archiveStart = GetI32(in + 24);
-  t.archiveLast = GetI32(in + 28);
+  if (in[kTailSignature] != kSignatureLength ||
+      std::memcmp(in + kTailSignature + 1, kSignature, kSignatureLength) != 0)
+    return false;
+  t.setupStart = GetI32(in + kTailSetupStart);
+  t.setupLast = GetI32(in + kTailSetupLast);
+  t.archiveStart = GetI32(in + kTailArchiveStart);
+  t.archiveLast = GetI32(in + kTailArchiveLast);
   int64_t body = fileSize - kTailSize;
   if (t.setupStart < 0 || t.setupLast < t.setupStart - 1 || t.setupLast >= body) return false;
   if (t.archiveStart == 0 && t.archiveLast == 0) return true;

@@ -1,5 +1,7 @@
 #pragma once
-// The on-disk records of the setup archive and their checked readers and writers.
+// The on-disk records of the setup archive, where their fields lie, and their checked
+// readers and writers. docs/setup_archive_format.md describes every field and the checks
+// a reader makes.
 //
 // An archive begins with an Int32 header count and a spanned flag byte. A single-file
 // archive then chains each 164-byte header, followed by that file's deflate stream,
@@ -7,7 +9,8 @@
 // on disk 1 and lets the data run on from one disk file into the next. Positions are
 // 32-bit and relative to the archive's start within its file (or to the disk file).
 // The self-extractor tail is the 56-byte record at the end of a setup program that has
-// its setup part and, optionally, the archive appended.
+// its setup part and, optionally, the archive appended. Integers are little-endian.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +21,28 @@ constexpr int32_t kHeaderSize = 164;
 constexpr size_t kMaxStoredName = 100;
 constexpr size_t kMaxStoredVersion = 20;
 constexpr int32_t kTailSize = 56;
+
+// Field offsets in the archive start,
+constexpr size_t kStartCount = 0;    // Int32 number of headers
+constexpr size_t kStartSpanned = 4;  // byte: 0 one file, 1 a set of disk files
+// in a header,
+constexpr size_t kHeaderOrdinal = 0;             // Int32
+constexpr size_t kHeaderDate = 4;                // Double: low 32 bits, then high 32 bits
+constexpr size_t kHeaderEndDisk = 12;            // byte
+constexpr size_t kHeaderLastByte = 16;           // Int32
+constexpr size_t kHeaderName = 20;               // length byte and up to 100 characters
+constexpr size_t kHeaderNextHeader = 124;        // Int32
+constexpr size_t kHeaderUncompressedSize = 128;  // Int32
+constexpr size_t kHeaderFirstByte = 132;         // Int32
+constexpr size_t kHeaderCompressedSize = 136;    // Int32
+constexpr size_t kHeaderStartDisk = 140;         // byte
+constexpr size_t kHeaderVersion = 141;           // length byte and up to 20 characters
+// and in the self-extractor tail.
+constexpr size_t kTailSignature = 0;      // length byte 14 and "SELFEXTRACTING"
+constexpr size_t kTailSetupStart = 16;    // Int32
+constexpr size_t kTailSetupLast = 20;     // Int32
+constexpr size_t kTailArchiveStart = 24;  // Int32
+constexpr size_t kTailArchiveLast = 28;   // Int32
 
 struct TFileHeaderRecord {
   int32_t ordinal = 0;

@@ -1,6 +1,5 @@
 #include "setup_engine/compression_streams.h"
 
-#include "setup_engine/handle_os.h"
 
 int ZlibLevel(TCompressionLevel level) {
   switch (level) {
@@ -97,28 +96,30 @@ int64_t TKstnStream::GetSize() {
 
 int32_t TKstnNormalHandleStream::Read(void* buffer, int32_t count) {
   if (count <= 0) return 0;
-  int64_t n = setup::handle_os::Read(handle_, buffer, count);
+  int64_t n = platform::RawFile::Read(handle_, buffer, size_t(count));
   return n < 0 ? 0 : int32_t(n);
 }
 
 int32_t TKstnNormalHandleStream::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
-  int64_t n = setup::handle_os::Write(handle_, buffer, count);
+  int64_t n = platform::RawFile::Write(handle_, buffer, size_t(count));
   return n < 0 ? 0 : int32_t(n);
 }
 
 int64_t TKstnNormalHandleStream::Seek(int64_t offset, TSeekOrigin origin) {
-  return setup::handle_os::Seek(handle_, offset, int(origin));
+  using platform::SeekFrom;
+  SeekFrom from = origin == soBeginning ? SeekFrom::Begin
+                  : origin == soCurrent ? SeekFrom::Current
+                                        : SeekFrom::End;
+  return platform::RawFile::Seek(handle_, offset, from);
+}
+
+void TKstnNormalHandleStream::SetSize(int64_t size) {
+  if (!platform::RawFile::SetEnd(handle_, size)) throw EStreamError(platform::SystemErrorText());
 }
 
 TKstnFileHandleStream::TKstnFileHandleStream(const std::string& fileName)
-    : TKstnNormalHandleStream(setup::handle_os::Create(fileName)) {
-  if (handle_ == setup::handle_os::kNoHandle) throw EFCreateError(fileName);
-}
-
-TKstnFileHandleStream::~TKstnFileHandleStream() { setup::handle_os::Close(handle_); }
-
-void TKstnNormalHandleStream::SetSize(int64_t size) {
-  std::string error;
-  if (!setup::handle_os::SetEnd(handle_, size, error)) throw EStreamError(error);
+    : TKstnNormalHandleStream(platform::RawFile::kNoHandle) {
+  if (!file_.Open(fileName, platform::OpenMode::CreateReadWrite)) throw EFCreateError(fileName);
+  handle_ = file_.Handle();
 }

@@ -6,9 +6,8 @@
 // stream last left it and fires OnProgress, so a progress display is called once per
 // 65536 compressed bytes. Finish (or the destructor) drains deflate and writes the rest.
 // TKstnNormalHandleStream reads, writes and seeks a handle that its caller opened and
-// closes, without a buffer of its own, so a short write tells exactly how many bytes the
-// disk took; TKstnFileHandleStream creates a file and owns that handle. The system calls
-// behind both live in one small file per build.
+// closes, through the platform's unbuffered handle layer, so a short write tells exactly
+// how many bytes the disk took; TKstnFileHandleStream creates a file and owns that handle.
 #include <zlib.h>
 
 #include <cstdint>
@@ -16,6 +15,7 @@
 #include <string>
 
 #include "framework/core/streams.h"
+#include "platform/file.h"
 
 enum TCompressionLevel { colNone, colFastest, colDefault, colMax };
 
@@ -101,5 +101,7 @@ class TKstnFileHandleStream : public TKstnNormalHandleStream {
  public:
   // EFCreateError when the file cannot be created.
   explicit TKstnFileHandleStream(const std::string& fileName);
-  ~TKstnFileHandleStream() override;
+
+ private:
+  platform::RawFile file_;
 };

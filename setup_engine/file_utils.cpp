@@ -1,6 +1,5 @@
 #include "setup_engine/file_utils.h"
 
-#include <cctype>
 #include <cmath>
 
 namespace setup {
@@ -97,11 +96,6 @@ bool SetFileDateTime(const std::string& path, double dateTime) {
   return f.Close() && ok;
 }
 
-std::string ExtractFileName(const std::string& path) {
-  size_t i = path.find_last_of("\\/:");
-  return i == std::string::npos ? path : path.substr(i + 1);
-}
-
 std::string ExtractFileDir(const std::string& path) {
   size_t i = path.size();
   while (i > 0 && !IsDirSeparator(path[i - 1])) --i;
@@ -110,29 +104,6 @@ std::string ExtractFileDir(const std::string& path) {
   // Keep the separator of a root ("/" or "C:\").
   if (end == 0 || (end == 2 && path[1] == ':')) return path.substr(0, end + 1);
   return path.substr(0, end);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  size_t i = path.size();
-  while (i > 0 && !IsDirSeparator(path[i - 1]) && path[i - 1] != ':') {
-    if (path[i - 1] == '.') return path.substr(0, i - 1) + ext;
-    --i;
-  }
-  return path + ext;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && uint8_t(s[b]) <= ' ') ++b;
-  while (e > b && uint8_t(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(uint8_t(a[i])) != std::tolower(uint8_t(b[i]))) return false;
-  return true;
 }
 
 bool ForceDirectories(const std::string& dir) {

@@ -23,14 +23,12 @@ bool GetFileDateTime(const std::string& path, double& dateTime);
 // False, touching nothing, for a date-time outside the range of file dates.
 bool SetFileDateTime(const std::string& path, double dateTime);
 
-// Name parts. Stored archive names come from Windows paths, so '\\', '/' and a drive colon
-// all end a directory part in ExtractFileName; the directory helpers use this system's
-// separators (and '\\', which every path written by the Windows build has).
-std::string ExtractFileName(const std::string& path);
-std::string ExtractFileDir(const std::string& path);  // without a trailing separator
-std::string ChangeFileExt(const std::string& path, const std::string& ext);
-std::string Trim(const std::string& s);
-bool SameText(const std::string& a, const std::string& b);
+// The directory helpers of the installer. Unlike ExtractFilePath of framework/core, which
+// splits the names stored from Windows paths ('\\', '/' and a drive colon all end a part),
+// they split at this system's separators and '\\' (every path written by the Windows build
+// has it) but never at a colon, and give the folder without its trailing separator, keeping
+// that of a root ("/", "C:\\").
+std::string ExtractFileDir(const std::string& path);
 // Creates a directory with all its missing parents; false when it still does not exist.
 bool ForceDirectories(const std::string& dir);
 

@@ -11,14 +11,19 @@
 // set, asking OnNewDisk for a missing one) into a temporary file in the destination folder,
 // and puts that file in place of the destination only after its size was checked and its
 // date set. Header tables are checked against the archive file's size before they are
-// believed, and a file's date before anything is written for it. A stored name is the full source path as it was given: it is only a key, and
-// when a file is extracted under it, only its last part names the file, inside the
-// extract directory; a name that climbs out with ".." is refused. Spanning writes the disk
-// files through a raw handle stream, so a short write tells what a full disk took, and
-// the rest runs on over as many new disks as it needs; a set that is not finished is
-// removed again.
+// believed, and a file's date before anything is written for it. A stored name is the
+// full source path as it was given: it is only a key, and when a file is extracted under
+// it, only its last part names the file, inside the extract directory; a name that climbs
+// out with ".." is refused (archive_names.h). Spanning writes the disk files through a raw
+// handle stream, so a short write tells what a full disk took, and the rest runs on over
+// as many new disks as it needs; a set that is not finished is removed again.
 // Progress goes to the events as TlzhFileStats; ArchiveProcessMessages lets the
 // application dispatch its messages after every block, so Abort can be set meanwhile.
+//
+// One class, one file per concern: kstn_compress.cpp (properties, the operation runner,
+// disk files), archive_table.cpp (the header table and its checks), archive_add.cpp,
+// archive_extract.cpp, archive_span.cpp, install_copy.cpp (CopyWithVersionCheck) and
+// self_extractor.cpp; archive_parts.h holds what they share.
 #include <functional>
 #include <memory>
 #include <string>

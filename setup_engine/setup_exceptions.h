@@ -1,10 +1,11 @@
 #pragma once
-// The setup engine's exception classes, the message formatter they share and the seam
-// through which the language service translates their messages.
+// The setup engine's exception classes and the seam through which the language service
+// translates their messages.
 //
 // How it works: component errors derive from IException. Their English message (or
-// format text) goes through TranslateText before it is formatted, so a translated format
-// text still receives the same arguments. TranslateText asks the global text translator;
+// format text) goes through TranslateText before FormatTolerant fills it, so a translated
+// format text still receives the same arguments, and one that asks for others still
+// comes out. TranslateText asks the global text translator;
 // the language service registers itself there when it is created and leaves when it is
 // destroyed, and while none is registered every text stays English. The archive's own
 // errors (EKstnCompress) are raised in English: the install driver translates them when
@@ -15,11 +16,9 @@
 
 #include "framework/core/exception.h"
 #include "framework/core/exceptions.h"
+#include "framework/core/sysutils.h"
 
 namespace setup {
-
-// Replaces each %s or %d of format, in order, by the next argument; "%%" gives "%".
-std::string FormatText(const std::string& format, const std::vector<std::string>& args);
 
 // The language service as the setup engine sees it: an English text in, the text in the
 // chosen language out (unchanged when the language has no translation for it).
@@ -51,8 +50,8 @@ class IException : public ECustomKestrinAbnormal {
  public:
   explicit IException(const std::string& message)
       : ECustomKestrinAbnormal(setup::TranslateText(message)) {}
-  IException(const std::string& format, const std::vector<std::string>& args)
-      : ECustomKestrinAbnormal(setup::FormatText(setup::TranslateText(format), args)) {}
+  IException(const std::string& format, const std::vector<TFormatArg>& args)
+      : ECustomKestrinAbnormal(FormatTolerant(setup::TranslateText(format), args)) {}
 };
 class IEInstall : public IException {
  public:

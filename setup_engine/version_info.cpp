@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/core/exception.h"
+#include "framework/core/sysutils.h"
 #include "platform/byte_order.h"
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
@@ -297,7 +298,7 @@ int DateDecision(double newDate, double existingDate) {
 }
 
 bool ExistingFileStays(const std::string& existingFile) {
-  return !setup::Trim(existingFile).empty() && platform::IsFile(existingFile);
+  return !Trim(existingFile).empty() && platform::IsFile(existingFile);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "framework/core/collection.h"
 #include "framework/core/object.h"
 #include "framework/core/strings.h"
+#include "framework/core/sysutils.h"
 
 namespace {
 

@@ -3,14 +3,9 @@
 #include <algorithm>
 #include <map>
 
-namespace {
+#include "framework/core/sysutils.h"
 
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return r;
-}
+namespace {
 
 std::map<std::string, const TClassInfo*>& Registry() {
   static std::map<std::string, const TClassInfo*> r;
@@ -29,8 +24,6 @@ void Erase(std::vector<TComponent*>& v, TComponent* c) {
 }
 
 }  // namespace
-
-bool SameText(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
 TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, Factory factory,
                        TPropTable props, std::string formResource)
@@ -86,14 +79,14 @@ std::vector<const TPropInfo*> TClassInfo::AllProps() const {
 
 void RegisterClass(const TClassInfo& info) {
   auto& r = Registry();
-  auto [it, fresh] = r.emplace(Lower(info.Name()), &info);
+  auto [it, fresh] = r.emplace(LowerCase(std::string(info.Name())), &info);
   if (!fresh && it->second != &info)
     throw EComponentError("A class named " + std::string(info.Name()) + " already exists");
 }
 
 const TClassInfo* FindClass(std::string_view name) {
   auto& r = Registry();
-  auto it = r.find(Lower(name));
+  auto it = r.find(LowerCase(std::string(name)));
   return it == r.end() ? nullptr : it->second;
 }
 

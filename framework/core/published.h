@@ -74,8 +74,6 @@ void ForEachProperty(TPersistent& obj, const TPropVisitor& visit);
 // references and unassigned events are never written.
 bool IsStoredProp(const TPersistent& obj, const TPropInfo& prop);
 
-bool SameText(const std::string& a, const std::string& b);  // ASCII case-insensitive
-
 // Builders for the entries of class T: members or lambdas for the getter and setter.
 template <class T>
 struct TProps {

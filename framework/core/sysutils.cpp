@@ -52,6 +52,17 @@ int AnsiCompareText(const std::string& a, const std::string& b) {
 
 bool AnsiSameText(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; }
 
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string TrimLeft(const std::string& s) {
   size_t i = 0;
   while (i < s.size() && uint8_t(s[i]) <= ' ') ++i;
@@ -148,25 +159,69 @@ std::string FixedText(double v, int prec, bool group) {
   if (!frac.empty()) out += Locale().DecimalSeparator + frac;
   return out;
 }
-}  // namespace
 
-std::string Format(const std::string& format, const std::vector<TFormatArg>& args) {
+// The text of one conversion with its argument; false when the argument does not fit it
+// (or the conversion is unknown). textAsNumber lets a text argument stand for %d.
+bool Convert(char conversion, const TFormatArg& a, int prec, bool textAsNumber,
+             std::string& piece) {
+  switch (conversion) {
+    case 'd':
+    case 'u': {
+      if (textAsNumber && conversion == 'd' && std::holds_alternative<std::string>(a)) {
+        piece = std::get<std::string>(a);
+        return true;
+      }
+      if (!std::holds_alternative<int64_t>(a)) return false;
+      int64_t v = std::get<int64_t>(a);
+      if (conversion == 'u') v = int64_t(uint32_t(v));
+      std::string digits = std::to_string(v < 0 ? -(v + 1) + uint64_t(1) : uint64_t(v));
+      while (prec > 0 && int(digits.size()) < prec) digits.insert(digits.begin(), '0');
+      piece = (v < 0 ? "-" : "") + digits;
+      return true;
+    }
+    case 'x':
+      if (!std::holds_alternative<int64_t>(a)) return false;
+      piece = IntToHex(uint32_t(std::get<int64_t>(a)), prec < 0 ? 0 : prec);
+      return true;
+    case 's':
+      if (!std::holds_alternative<std::string>(a)) return false;
+      piece = std::get<std::string>(a);
+      if (prec >= 0 && size_t(prec) < piece.size()) piece.resize(size_t(prec));
+      return true;
+    case 'f':
+    case 'n': {
+      double v;
+      if (std::holds_alternative<double>(a))
+        v = std::get<double>(a);
+      else if (std::holds_alternative<int64_t>(a))
+        v = double(std::get<int64_t>(a));
+      else
+        return false;
+      piece = FixedText(v, prec < 0 ? 2 : prec, conversion == 'n');
+      return true;
+    }
+  }
+  return false;
+}
+
+// Format, and with tolerant FormatTolerant: a conversion it cannot fill is copied as written.
+std::string FormatWith(const std::string& format, const std::vector<TFormatArg>& args,
+                       bool tolerant) {
   std::string out;
   size_t argi = 0;
-  auto bad = [&]() { throw EConvertError("Format '" + format + "' invalid or incompatible with argument"); };
   for (size_t i = 0; i < format.size(); ++i) {
     char c = format[i];
     if (c != '%') {
       out += c;
       continue;
     }
-    if (++i >= format.size()) bad();
-    if (format[i] == '%') {
+    const size_t start = i;
+    if (++i < format.size() && format[i] == '%') {
       out += '%';
       continue;
     }
     bool left = false;
-    if (format[i] == '-') {
+    if (i < format.size() && format[i] == '-') {
       left = true;
       ++i;
     }
@@ -179,50 +234,30 @@ std::string Format(const std::string& format, const std::vector<TFormatArg>& arg
       while (i < format.size() && format[i] >= '0' && format[i] <= '9')
         prec = prec * 10 + (format[i++] - '0');
     }
-    if (i >= format.size() || argi >= args.size()) bad();
-    const TFormatArg& a = args[argi++];
     std::string piece;
-    switch (format[i]) {
-      case 'd':
-      case 'u': {
-        if (!std::holds_alternative<int64_t>(a)) bad();
-        int64_t v = std::get<int64_t>(a);
-        if (format[i] == 'u') v = int64_t(uint32_t(v));
-        std::string digits = std::to_string(v < 0 ? -(v + 1) + uint64_t(1) : uint64_t(v));
-        while (prec > 0 && int(digits.size()) < prec) digits.insert(digits.begin(), '0');
-        piece = (v < 0 ? "-" : "") + digits;
-        break;
-      }
-      case 'x':
-        if (!std::holds_alternative<int64_t>(a)) bad();
-        piece = IntToHex(uint32_t(std::get<int64_t>(a)), prec < 0 ? 0 : prec);
-        break;
-      case 's':
-        if (!std::holds_alternative<std::string>(a)) bad();
-        piece = std::get<std::string>(a);
-        if (prec >= 0 && size_t(prec) < piece.size()) piece.resize(size_t(prec));
-        break;
-      case 'f':
-      case 'n': {
-        double v;
-        if (std::holds_alternative<double>(a))
-          v = std::get<double>(a);
-        else if (std::holds_alternative<int64_t>(a))
-          v = double(std::get<int64_t>(a));
-        else
-          bad();
-        piece = FixedText(v, prec < 0 ? 2 : prec, format[i] == 'n');
-        break;
-      }
-      default:
-        bad();
+    if (i >= format.size() || argi >= args.size() ||
+        !Convert(format[i], args[argi], prec, tolerant, piece)) {
+      if (!tolerant)
+        throw EConvertError("Format '" + format + "' invalid or incompatible with argument");
+      out += format.substr(start, i - start + 1);
+      continue;
     }
+    ++argi;
     if (int(piece.size()) < width)
       piece = left ? piece + std::string(size_t(width) - piece.size(), ' ')
                    : std::string(size_t(width) - piece.size(), ' ') + piece;
     out += piece;
   }
   return out;
+}
+}  // namespace
+
+std::string Format(const std::string& format, const std::vector<TFormatArg>& args) {
+  return FormatWith(format, args, false);
+}
+
+std::string FormatTolerant(const std::string& format, const std::vector<TFormatArg>& args) {
+  return FormatWith(format, args, true);
 }
 
 std::string ExtractFilePath(const std::string& path) {

@@ -21,10 +21,14 @@ const TLocale& Locale();
 
 std::string AnsiUpperCase(const std::string& s);
 std::string AnsiLowerCase(const std::string& s);
+// By the locale's case mapping.
 int AnsiCompareText(const std::string& a, const std::string& b);
 bool AnsiSameText(const std::string& a, const std::string& b);
 std::string UpperCase(const std::string& s);  // ASCII letters only
 std::string LowerCase(const std::string& s);
+// Equal but for the case of ASCII letters, whatever the locale: for names of classes,
+// properties, files and keys that must compare alike on every system.
+bool SameText(const std::string& a, const std::string& b);
 std::string Trim(const std::string& s);
 std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
@@ -38,6 +42,11 @@ using TFormatArg = std::variant<int64_t, double, std::string>;
 // %d %u %x %s %n %f %%, each with optional "-", width and ".precision"; %n groups thousands
 // with the locale's separator. A missing or mistyped argument: EConvertError.
 std::string Format(const std::string& format, const std::vector<TFormatArg>& args);
+// Format for message texts, which must come out whatever their arguments (a translated
+// text may ask for others than the English one): a text fills %d as it stands, and a
+// conversion that no argument fits (none left, one of another kind, an unknown letter, a
+// "%" at the end) is copied as written, leaving its argument to the next conversion.
+std::string FormatTolerant(const std::string& format, const std::vector<TFormatArg>& args);
 
 // Paths use "\" and, for the drive, ":" as delimiters ("/" too).
 std::string ExtractFilePath(const std::string& path);   // up to and with the last "\"

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/core/streams.h"
+#include "framework/core/sysutils.h"
 #include "platform/byte_order.h"
 
 using platform::GetU16;

@@ -1,4 +1,5 @@
-// The file layer: buffered reads and writes at every boundary, stamps, listings, renames.
+// The file layer: buffered reads and writes at every boundary, the unbuffered handle layer,
+// stamps, listings, what a path names, renames and temporary files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <windows.h>
 #else
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -271,4 +273,141 @@ TEST(Directory, UniqueFilesRenameAndRemove) {
   EXPECT_TRUE(platform::RemoveFile(b));
   EXPECT_FALSE(platform::RemoveFile(b));
   EXPECT_TRUE(platform::RemoveEmptyDirectory(dir));
+}
+
+TEST(RawFile, EveryCallGoesStraightToTheFile) {
+  testsupport::ScratchDir scratch("pt");
+  std::string path = platform::JoinPath(scratch.Dir(), "raw.bin");
+  using platform::RawFile;
+  using platform::SeekFrom;
+  {
+    RawFile f;
+    ASSERT_TRUE(f.Open(path, OpenMode::CreateReadWrite));
+    // The whole file, read through its handle from the start.
+    auto contents = [&] {
+      std::vector<uint8_t> v(64);
+      EXPECT_EQ(RawFile::Seek(f.Handle(), 0, SeekFrom::Begin), 0);
+      v.resize(size_t(std::max<int64_t>(RawFile::Read(f.Handle(), v.data(), v.size()), 0)));
+      return v;
+    };
+    EXPECT_EQ(RawFile::Write(f.Handle(), "abcdefgh", 8), 8);
+    EXPECT_EQ(RawFile::Seek(f.Handle(), -3, SeekFrom::End), 5);
+    EXPECT_EQ(RawFile::Seek(f.Handle(), -2, SeekFrom::Current), 3);
+    char buf[8] = {};
+    EXPECT_EQ(RawFile::Read(f.Handle(), buf, 8), 5);
+    EXPECT_EQ(std::string(buf, 5), "defgh");
+    EXPECT_EQ(RawFile::Read(f.Handle(), buf, 8), 0);
+    // SetEnd cuts or extends with zero bytes and leaves the position at the new end.
+    ASSERT_TRUE(RawFile::SetEnd(f.Handle(), 10));
+    EXPECT_EQ(RawFile::Seek(f.Handle(), 0, SeekFrom::Current), 10);
+    EXPECT_EQ(contents(), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0, 0}));
+    ASSERT_TRUE(RawFile::SetEnd(f.Handle(), 2));
+    EXPECT_EQ(contents(), (std::vector<uint8_t>{'a', 'b'}));
+    EXPECT_FALSE(RawFile::SetEnd(f.Handle(), -1));
+    EXPECT_FALSE(platform::SystemErrorText().empty());
+    EXPECT_EQ(RawFile::Seek(f.Handle(), -1, SeekFrom::Begin), -1);
+    EXPECT_TRUE(f.Close());
+    EXPECT_FALSE(f.IsOpen());
+  }
+  EXPECT_EQ(ReadAll(path), (std::vector<uint8_t>{'a', 'b'}));
+  {
+    RawFile again;  // creating truncates; the destructor closes
+    ASSERT_TRUE(again.Open(path, OpenMode::CreateReadWrite));
+    EXPECT_EQ(RawFile::Seek(again.Handle(), 0, SeekFrom::End), 0);
+  }
+  EXPECT_TRUE(platform::RemoveFile(path));
+  RawFile none;
+  EXPECT_FALSE(none.Open(path, OpenMode::Read));
+  EXPECT_FALSE(platform::SystemErrorText().empty());
+  EXPECT_FALSE(none.Open(scratch.Dir(), OpenMode::Read));  // a folder is no file
+  char c;
+  EXPECT_EQ(RawFile::Read(RawFile::kNoHandle, &c, 1), -1);
+  EXPECT_EQ(RawFile::Write(RawFile::kNoHandle, "x", 1), -1);
+}
+
+TEST(Directory, KindsOfPathsAndTheSameFile) {
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
+  const std::string plain = platform::JoinPath(dir, "plain.txt"),
+                    other = platform::JoinPath(dir, "other.txt");
+  for (const std::string& p : {plain, other}) {
+    File f;
+    ASSERT_TRUE(f.Open(p, OpenMode::Write));
+  }
+  // Something there that is no regular file: what may not be opened as one.
+  struct Case {
+    std::string path;
+    bool nonFile;
+  } cases[] = {
+      {plain, false},
+      {platform::JoinPath(dir, "missing"), false},
+      {dir, true},
+#ifdef _WIN32
+      {"NUL", true},
+#else
+      {"/dev/null", true},
+      {platform::JoinPath(dir, "pipe"), true},
+#endif
+  };
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(platform::JoinPath(dir, "pipe").c_str(), 0600), 0);
+#endif
+  for (const Case& c : cases) EXPECT_EQ(platform::IsNonFile(c.path), c.nonFile) << c.path;
+
+  std::string alias = platform::JoinPath(platform::JoinPath(dir, "."), "plain.txt");
+#ifdef _WIN32
+  std::string another = platform::JoinPath(dir, "PLAIN.TXT");
+#else
+  std::string another = platform::JoinPath(dir, "link.txt");
+  ASSERT_EQ(symlink("plain.txt", another.c_str()), 0);
+#endif
+  EXPECT_TRUE(platform::SameFile(plain, plain));
+  EXPECT_TRUE(platform::SameFile(plain, alias));
+  EXPECT_TRUE(platform::SameFile(another, plain));
+  EXPECT_FALSE(platform::SameFile(plain, other));
+  EXPECT_FALSE(platform::SameFile(plain, platform::JoinPath(dir, "missing")));
+}
+
+TEST(Directory, TemporaryFilesGoUnlessPutInPlace) {
+  testsupport::ScratchDir scratch("pt");
+  const std::string& dir = scratch.Dir();
+  std::string name;
+  {
+    platform::TempFile t;
+    ASSERT_TRUE(t.Create(dir, "kst"));
+    name = t.Name();
+    EXPECT_TRUE(platform::IsFile(name));
+    EXPECT_EQ(name.substr(name.find_last_of("/\\") + 1, 3), "kst");
+  }
+  EXPECT_FALSE(platform::IsFile(name));
+
+  const std::string dest = platform::JoinPath(dir, "dest.txt");
+  {
+    File old;
+    ASSERT_TRUE(old.Open(dest, OpenMode::Write));
+    ASSERT_EQ(old.Write("old", 3), 3u);
+  }
+  {
+    platform::TempFile t;
+    ASSERT_TRUE(t.Create(dir, "kst"));
+    name = t.Name();
+    {
+      File f;
+      ASSERT_TRUE(f.Open(name, OpenMode::Write));
+      ASSERT_EQ(f.Write("new", 3), 3u);
+    }
+    // A rename that fails leaves it temporary; one that works puts it in place for good.
+    EXPECT_FALSE(t.RenameTo(platform::JoinPath(platform::JoinPath(dir, "none"), "x.txt")));
+    EXPECT_EQ(t.Name(), name);
+    EXPECT_TRUE(t.RenameTo(dest));
+    EXPECT_TRUE(t.Name().empty());
+  }
+  EXPECT_FALSE(platform::IsFile(name));
+  auto content = ReadAll(dest);
+  EXPECT_EQ(std::string(content.begin(), content.end()), "new");
+  EXPECT_TRUE(platform::RemoveFile(dest));
+
+  platform::TempFile nowhere;
+  EXPECT_FALSE(nowhere.Create(platform::JoinPath(dir, "none"), "kst"));
+  EXPECT_TRUE(nowhere.Name().empty());
 }

@@ -16,12 +16,14 @@
 #include <vector>
 
 #include "platform/byte_order.h"
+#include "setup_engine/archive_format.h"
 #include "setup_engine/kstn_compress.h"
 #include "tests/setup_engine/archive_test_util.h"
 
 namespace {
 
 using namespace archive_test;
+using namespace setup;  // the field offsets of archive_format.h
 
 uint32_t EnvNumber(const char* name, uint32_t fallback) {
   std::string v = platform::GetEnvironment(name);
@@ -31,10 +33,10 @@ uint32_t EnvNumber(const char* name, uint32_t fallback) {
 // The positions of the headers in disk file (or archive) bytes b, from its own table.
 std::vector<size_t> HeaderPositions(const Bytes& b) {
   std::vector<size_t> at;
-  size_t pos = 5;
-  for (uint32_t i = 0; i < platform::GetU32(b.data()); ++i) {
+  size_t pos = kArchiveStartSize;
+  for (uint32_t i = 0; i < platform::GetU32(&b[kStartCount]); ++i) {
     at.push_back(pos);
-    pos = b[4] ? pos + 164 : platform::GetU32(&b[pos + 124]);
+    pos = b[kStartSpanned] ? pos + kHeaderSize : platform::GetU32(&b[pos + kHeaderNextHeader]);
   }
   return at;
 }
@@ -50,17 +52,20 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
       b[pick(uint32_t(b.size()))] ^= uint8_t(1u << pick(8));
       break;
     case 1: {  // an odd value in a 32-bit field of the table
-      static const size_t kFields[] = {0, 16, 124, 128, 132, 136};
+      static const size_t kFields[] = {kHeaderOrdinal,    kHeaderLastByte,
+                                       kHeaderNextHeader, kHeaderUncompressedSize,
+                                       kHeaderFirstByte,  kHeaderCompressedSize};
       const int64_t size = int64_t(b.size());
       const int64_t values[] = {0, -1, 1, INT32_MAX, INT32_MIN, size - 1, size, size + 1,
                                 int64_t(int32_t(rng()))};
-      size_t at = pick(5) == 0 ? 0 : header + kFields[pick(6)];
+      size_t at = pick(5) == 0 ? kStartCount : header + kFields[pick(6)];
       if (at + 4 <= b.size()) platform::PutU32(&b[at], uint32_t(values[pick(9)]));
       break;
     }
     case 2: {  // an odd byte: the spanned flag, a disk number or a length byte
-      static const size_t kBytes[] = {12, 20, 140, 141};
-      size_t at = pick(5) == 0 ? 4 : header + kBytes[pick(4)];
+      static const size_t kBytes[] = {kHeaderEndDisk, kHeaderName, kHeaderStartDisk,
+                                      kHeaderVersion};
+      size_t at = pick(5) == 0 ? kStartSpanned : header + kBytes[pick(4)];
       if (at < b.size()) b[at] = uint8_t(pick(3) == 0 ? rng() : pick(4));
       break;
     }
@@ -93,9 +98,9 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
         double d = dates[pick(sizeof dates / sizeof dates[0])];
         std::memcpy(&bits, &d, sizeof bits);
       }
-      if (header + 12 <= b.size()) {
-        platform::PutU32(&b[header + 4], uint32_t(bits));
-        platform::PutU32(&b[header + 8], uint32_t(bits >> 32));
+      if (header + kHeaderDate + 8 <= b.size()) {
+        platform::PutU32(&b[header + kHeaderDate], uint32_t(bits));
+        platform::PutU32(&b[header + kHeaderDate + 4], uint32_t(bits >> 32));
       }
       break;
     }
@@ -103,9 +108,9 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
       static const char* const kNames[] = {"..\\readme.txt", "C:..\\data.bin", "..",
                                            "/empty.dat", "a/../empty.dat"};
       std::string n = kNames[pick(5)];
-      if (header + 21 + n.size() <= b.size()) {
-        b[header + 20] = uint8_t(n.size());
-        std::copy(n.begin(), n.end(), b.begin() + long(header + 21));
+      if (header + kHeaderName + 1 + n.size() <= b.size()) {
+        b[header + kHeaderName] = uint8_t(n.size());
+        std::copy(n.begin(), n.end(), b.begin() + long(header + kHeaderName + 1));
       }
     }
   }
@@ -122,8 +127,8 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
   std::vector<Bytes> spanned;
   for (const char* n : {"files.1", "files.2", "files.3"})
     spanned.push_back(ReadFile(Join(Join("golden", "spanned"), n)));
-  ASSERT_GT(single[0].size(), 5u);
-  ASSERT_GT(spanned[0].size(), 5u);
+  ASSERT_GT(single[0].size(), size_t(kArchiveStartSize));
+  ASSERT_GT(spanned[0].size(), size_t(kArchiveStartSize));
   std::vector<std::string> stored;
   for (const Input& i : kGoldenInputs) stored.push_back(i.name);
 
@@ -166,9 +171,9 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
       std::vector<Bytes> contents;
       for (const std::string& p : Names(out)) {
         bool known = false;
-        for (const std::string& s : stored) known = known || setup::SameText(p, s);
+        for (const std::string& s : stored) known = known || SameText(p, s);
         EXPECT_TRUE(known) << p;
-        if (setup::SameText(p, name)) {
+        if (SameText(p, name)) {
           contents.push_back(ReadFile(Join(out, p)));
           platform::RemoveFile(Join(out, p));
         }
@@ -196,7 +201,7 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
     std::vector<std::string> allowed = stored;
     for (const std::string& name : held) {
       SCOPED_TRACE(name);
-      allowed.push_back(setup::ExtractFileName(name));
+      allowed.push_back(ExtractFileName(name));
       TKstnCompress a;
       a.SetCompressedFile(Join(archive, "files.1"));
       a.ExtractDirectory = out;
@@ -208,7 +213,7 @@ TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
       }
       for (const std::string& p : Names(out)) {
         bool known = false;
-        for (const std::string& s : allowed) known = known || setup::SameText(p, s);
+        for (const std::string& s : allowed) known = known || SameText(p, s);
         EXPECT_TRUE(known) << p;
         EXPECT_FALSE(platform::IsDirectory(Join(out, p))) << p;
       }

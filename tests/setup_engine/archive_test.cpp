@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/byte_order.h"
+#include "setup_engine/archive_format.h"
 #include "setup_engine/kstn_compress.h"
 #include "tests/setup_engine/archive_test_util.h"
 
@@ -67,7 +68,8 @@ TEST(Archive, RoundTripsThroughWriteSpanAndExtract) {
     std::string readFrom = archive;
     int64_t diskSize = c.diskSize;
     if (c.disks == Disks::FirstFileFillsDisk1)
-      diskSize = 5 + int64_t(c.inputs.size()) * 164 + FirstCompressedSize(archive);
+      diskSize = setup::kArchiveStartSize + int64_t(c.inputs.size()) * setup::kHeaderSize +
+                 FirstCompressedSize(archive);
     if (c.disks != Disks::None) {
       Cli spanned = Cmd({"span", archive, disks, std::to_string(diskSize)});
       ASSERT_EQ(spanned.rc, 0) << spanned.err;
@@ -98,8 +100,9 @@ TEST(Archive, ListsWhatWasStored) {
   Cli l = Cmd({"list", Join(dir, "a.1")});
   ASSERT_EQ(l.rc, 0) << l.err;
   EXPECT_EQ(l.out, paths[0] + "\t0\t8\t1998-07-24 06:00:00\t\t0\t0\n" + paths[1] +
-                       "\t1000\t" + std::to_string(ReadFile(Join(dir, "a.1")).size() - 5 -
-                                                    2 * 164 - 8) +
+                       "\t1000\t" +
+                       std::to_string(ReadFile(Join(dir, "a.1")).size() - setup::kArchiveStartSize -
+                                      2 * setup::kHeaderSize - 8) +
                        "\t1998-07-25 06:00:00\t\t0\t0\n");
   // Appending puts the new headers behind the old ones, numbered from 1 again.
   auto more = MakeInputs(dir, {{"three.txt", 20}});
@@ -462,8 +465,9 @@ TEST(Archive, ExtractedNamesStayInsideTheExtractDirectory) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored + " as " + c.extractName);
     Bytes b = original;
-    b[5 + 20] = uint8_t(c.stored.size());
-    std::memcpy(&b[5 + 21], c.stored.data(), c.stored.size());
+    const size_t name = setup::kArchiveStartSize + setup::kHeaderName;
+    b[name] = uint8_t(c.stored.size());
+    std::memcpy(&b[name + 1], c.stored.data(), c.stored.size());
     WriteFile(archive, b);
     ScratchDir workDir("qsa");
     std::string work = workDir.Dir(), out = Join(Join(work, "deep"), "out");
@@ -546,8 +550,8 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
     // A failing extract finds an installed file at its destination.
     std::string installed;
     if (args[0] == "extract" && rc == 1) {
-      std::string name = setup::ExtractFileName(args[3]);
-      if (name.empty()) name = setup::ExtractFileName(args[2].substr(0, args[2].find(';')));
+      std::string name = ExtractFileName(args[3]);
+      if (name.empty()) name = ExtractFileName(args[2].substr(0, args[2].find(';')));
       if (!name.empty()) installed = Join(out, name);
     }
     if (!installed.empty()) WriteFile(installed, {'o', 'l', 'd'});
@@ -555,7 +559,7 @@ TEST(Archive, GoldenArchivesGiveTheirResults) {
     EXPECT_EQ(r.rc, rc);
     EXPECT_EQ(rc == 0 ? r.out : r.err, text);
     if (!installed.empty()) {
-      EXPECT_EQ(Names(out), std::vector<std::string>{setup::ExtractFileName(installed)});
+      EXPECT_EQ(Names(out), std::vector<std::string>{ExtractFileName(installed)});
       EXPECT_EQ(ReadFile(installed), (Bytes{'o', 'l', 'd'}));
     } else if (!check.empty()) {
       size_t eq = check.find('=');
@@ -604,7 +608,7 @@ TEST(Archive, SelfExtractorTail) {
   EXPECT_EQ(Cmd({"tail", bare}).out, "300\t8491\t0\t0\n");
 
   Bytes damaged = ReadFile(bare);
-  platform::PutU32(&damaged[damaged.size() - 56 + 20], 0x7FFFFFFF);
+  platform::PutU32(&damaged[damaged.size() - setup::kTailSize + setup::kTailSetupLast], 0x7FFFFFFF);
   WriteFile(bare, damaged);
   for (const std::string& path : {bare, paths[0], Join(dir, "none.exe")}) {
     Cli bad = Cmd({"tail", path});

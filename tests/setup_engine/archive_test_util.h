@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/sysutils.h"
 #include "platform/file.h"
 #include "setup_engine/archive_cli.h"
 #include "setup_engine/file_utils.h"

@@ -7,21 +7,6 @@
 
 namespace {
 
-TEST(SetupExceptions, FormatText) {
-  struct Case {
-    const char* format;
-    std::vector<std::string> args;
-    const char* result;
-  } cases[] = {
-      {"Cannot open the file %s", {"C:\\a%d.txt"}, "Cannot open the file C:\\a%d.txt"},
-      {"%d is an invalid index in %s", {"7", "list"}, "7 is an invalid index in list"},
-      {"100%% of %s", {"x"}, "100% of x"},
-      {"The %d'th string (%s)", {"3"}, "The 3'th string (%s)"},
-      {"trailing %", {}, "trailing %"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(setup::FormatText(c.format, c.args), c.result);
-}
-
 // The language service plugs in as the global translator: component errors translate their
 // English format text and then format it; the archive's errors stay English.
 TEST(SetupExceptions, ComponentMessagesPassTheGlobalTranslator) {

@@ -90,6 +90,27 @@ TEST(SysUtils, FormatAndNumbers) {
   EXPECT_EQ(StrToIntDef("", 9), 9);
 }
 
+// Message texts: whatever the arguments, the text comes out.
+TEST(SysUtils, FormatTolerantCopiesWhatNoArgumentFits) {
+  struct Case {
+    const char* format;
+    std::vector<TFormatArg> args;
+    const char* result;
+  } cases[] = {
+      {"Cannot open the file %s", {"C:\\a%d.txt"}, "Cannot open the file C:\\a%d.txt"},
+      {"%d is an invalid index in %s", {"7", "list"}, "7 is an invalid index in list"},
+      {"%d is an invalid index in %s", {int64_t(-7), "list"}, "-7 is an invalid index in list"},
+      {"100%% of %s", {"x"}, "100% of x"},
+      {"The %d'th string (%s)", {"3"}, "The 3'th string (%s)"},
+      {"trailing %", {}, "trailing %"},
+      {"%x and %s", {"text"}, "%x and text"},
+      {"%s, %5d|%-3s|", {int64_t(42), "ab"}, "%s,    42|ab |"},
+      {"%q%s 50% off", {"a"}, "%qa 50% off"},
+      {"%.1f%n", {2.25, int64_t(1234)}, "2.31,234.00"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatTolerant(c.format, c.args), c.result) << c.format;
+}
+
 TEST(SysUtils, PathsAndCase) {
   struct Case {
     const char *path, *dir, *name, *changed;
@@ -114,6 +135,16 @@ TEST(SysUtils, PathsAndCase) {
   EXPECT_EQ(ExtractFilePath("d\\\x95\\x"), "d\\");
   SetLocale(old);
   EXPECT_EQ(AnsiUpperCase("abc\xE9"), "ABC\xE9");  // ASCII only without a system locale
+  // SameText folds ASCII letters only, whatever the locale says.
+  TLocale folding;
+  folding.Upper = [](const std::string& t) { return t == "\xE9" ? std::string("\xC9") : t; };
+  old = SetLocale(folding);
+  EXPECT_TRUE(AnsiSameText("\xE9", "\xC9"));
+  EXPECT_FALSE(SameText("\xE9", "\xC9"));
+  SetLocale(old);
+  EXPECT_TRUE(SameText("Read-Me.TXT", "read-me.txt"));
+  EXPECT_FALSE(SameText("a", "ab"));
+  EXPECT_FALSE(SameText("[", "{"));  // '[' + 32 is '{': only letters fold
   EXPECT_EQ(Trim("\t x \r\n"), "x");
 }
 
