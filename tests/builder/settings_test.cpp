@@ -487,11 +487,11 @@ INSTANTIATE_TEST_SUITE_P(Memory, Settings,
                            mem = std::make_unique<TMemRegistry>();
                            return *mem;
                          }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(System, Settings,
                          ::testing::Values(Backend{"System", []() -> IRegistryBackend& { return SystemRegistry(); }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 #endif
 
 // A registry that refuses everything: reading gives the defaults, writing throws.

@@ -226,13 +226,13 @@ INSTANTIATE_TEST_SUITE_P(Memory, RegistryRules,
                            mem = std::make_unique<TMemRegistry>();
                            return *mem;
                          }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(System, RegistryRules,
                          ::testing::Values(Backend{"System", [] () -> IRegistryBackend& {
                            return SystemRegistry();
                          }}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 #endif
 
 TEST(MemRegistry, EveryHandleIsClosed) {
