@@ -17,13 +17,9 @@
 #include "mail/smtp.h"
 #include "platform/file.h"
 #include "tests/mail/loopback_server.h"
+#include "tests/support/fuzz_seeds.h"
 
 namespace {
-
-uint32_t EnvNumber(const char* name, uint32_t fallback) {
-  std::string v = platform::GetEnvironment(name);
-  return v.empty() ? fallback : uint32_t(std::strtoul(v.c_str(), nullptr, 10));
-}
 
 class ReplyReader : public T_SMTP {
  public:
@@ -152,10 +148,7 @@ bool Printable(const std::string& text) {
 }
 
 TEST(SmtpReplyFuzz, RepliesAreReadWholeOrRefusedClearly) {
-  const uint32_t first = EnvNumber("QUILTOR_FUZZ_SEED", 1);
-  const uint32_t count = EnvNumber("QUILTOR_FUZZ_CASES", 300);
-  std::printf("smtp reply fuzz: seeds %u to %u\n", first, first + count - 1);
-  std::fflush(stdout);
+  const auto [first, count] = testsupport::FuzzSeedsFromEnvironment("smtp reply fuzz");
   RecordProperty("first_seed", std::to_string(first));
   const std::string commands[] = {"", "HELO", "MAIL FROM", "RCPT TO", "DATA",
                                   "the end of the mail", "QUIT"};

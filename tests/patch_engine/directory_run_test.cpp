@@ -12,8 +12,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -331,12 +329,8 @@ TEST_F(DirectoryRun, EntriesThatAreNeitherFileNorFolderAreSkippedBeforeAnythingI
   for (const std::string& f : fifos) ASSERT_TRUE(testsupport::MakeFifo(f)) << f;
   testsupport::FifoRelease release(fifos);
   const std::string socketPath = scratch_.Path("v1\\sock");
-  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  testsupport::BoundSocket bound(socketPath);
+  ASSERT_TRUE(bound.Ok()) << socketPath;
   const std::vector<std::string> skipped = {"pipe", "pipe", "sock", "sub\\pipe2"};
 #endif
   static std::vector<std::string> lines;
@@ -355,9 +349,6 @@ TEST_F(DirectoryRun, EntriesThatAreNeitherFileNorFolderAreSkippedBeforeAnythingI
     expected.push_back("Skipping \"" + name +
                        "\": not a regular file (but a pipe, socket or device). temps 0");
   EXPECT_EQ(lines, expected);
-#ifndef _WIN32
-  ::close(listener);
-#endif
 }
 
 #ifndef _WIN32

@@ -14,9 +14,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -152,12 +150,8 @@ TEST(File, OnlyRegularFilesOpenForReadingAndNothingWaits) {
 #else
   const std::string fifo = scratch.Path("fifo"), socket = scratch.Path("socket");
   ASSERT_TRUE(testsupport::MakeFifo(fifo));
-  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(socket.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, socket.c_str(), socket.size());
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  testsupport::BoundSocket bound(socket);
+  ASSERT_TRUE(bound.Ok()) << socket;
   others = {fifo, socket, "/dev/null"};
   testsupport::FifoRelease release({fifo});
 #endif
@@ -177,8 +171,6 @@ TEST(File, OnlyRegularFilesOpenForReadingAndNothingWaits) {
 #ifdef _WIN32
   for (const char* name : deviceNames)
     EXPECT_TRUE(DeleteFileA(Verbatim(scratch.Dir(), name).c_str())) << name;
-#else
-  ::close(listener);
 #endif
 }
 

@@ -19,16 +19,12 @@
 #include "setup_engine/archive_format.h"
 #include "setup_engine/kstn_compress.h"
 #include "tests/setup_engine/archive_test_util.h"
+#include "tests/support/fuzz_seeds.h"
 
 namespace {
 
 using namespace archive_test;
 using namespace setup;  // the field offsets of archive_format.h
-
-uint32_t EnvNumber(const char* name, uint32_t fallback) {
-  std::string v = platform::GetEnvironment(name);
-  return v.empty() ? fallback : uint32_t(std::strtoul(v.c_str(), nullptr, 10));
-}
 
 // The positions of the headers in disk file (or archive) bytes b, from its own table.
 std::vector<size_t> HeaderPositions(const Bytes& b) {
@@ -117,10 +113,7 @@ void Mutate(std::vector<Bytes>& disks, const std::vector<size_t>& headers, std::
 }
 
 TEST(ArchiveFuzz, MutatedArchivesFailCleanly) {
-  const uint32_t first = EnvNumber("QUILTOR_FUZZ_SEED", 1);
-  const uint32_t count = EnvNumber("QUILTOR_FUZZ_CASES", 300);
-  std::printf("archive fuzz: seeds %u to %u\n", first, first + count - 1);
-  std::fflush(stdout);
+  const auto [first, count] = testsupport::FuzzSeedsFromEnvironment("archive fuzz");
   RecordProperty("first_seed", std::to_string(first));
 
   const std::vector<Bytes> single{ReadFile(Join("golden", "files.1"))};

@@ -1,10 +1,13 @@
 #include "tests/support/fifo_release.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 
 namespace testsupport {
 
@@ -27,5 +30,17 @@ FifoRelease::~FifoRelease() {
 }
 
 bool MakeFifo(const std::string& path) { return mkfifo(path.c_str(), 0644) == 0; }
+
+BoundSocket::BoundSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  if (fd_ < 0 || path.size() >= sizeof address.sun_path) return;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+BoundSocket::~BoundSocket() {
+  if (fd_ >= 0) ::close(fd_);
+}
 
 }  // namespace testsupport
