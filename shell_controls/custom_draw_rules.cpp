@@ -7,10 +7,14 @@ TCustomDrawRun::TCustomDrawRun(TCustomDrawView view, uint32_t stage, bool hasIte
 
 void TCustomDrawRun::Finish(const TCustomDrawState* context, TCustomDrawDevice& dc, TCustomDrawResult& out) const {
   bool skipped = context && ApplyCustomDraw(view_, stage_, *context, dc, out);
+  AddNotifyBits(skipped, out.Result);
+}
+
+void TCustomDrawRun::AddNotifyBits(bool skipped, uint32_t& result) const {
   // Asking for sub-item notifications of an item that draws nothing would be pointless:
   // "skip default" stands alone.
   if ((stage_ & kStagePrePaint) && !skipped && (view_ == TCustomDrawView::List || hasItem_ || hasEx_))
-    out.Result |= kResultNotifyItemDraw;
+    result |= kResultNotifyItemDraw;
 }
 
 bool ApplyCustomDraw(TCustomDrawView view, uint32_t stage, const TCustomDrawState& s, TCustomDrawDevice& dc,

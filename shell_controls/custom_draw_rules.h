@@ -60,6 +60,9 @@ class TCustomDrawRun {
   // After the events: applies the context (null when none was made), then adds the
   // control's own bits.
   void Finish(const TCustomDrawState* context, TCustomDrawDevice& dc, TCustomDrawResult& out) const;
+  // The control's own bits, after its context was applied (skipped: it asked to skip the
+  // item's default drawing).
+  void AddNotifyBits(bool skipped, uint32_t& result) const;
 
  private:
   TCustomDrawView view_;

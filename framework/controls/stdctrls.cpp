@@ -678,7 +678,9 @@ void TControlItems::Insert(int index, const std::string& s) {
 void TControlItems::Delete(int index) {
   HWND h = Window();
   if (!h) {
+    TObject* data = store_.GetObject(index);
     store_.Delete(index);
+    if (data && DeleteData) DeleteData(index, data);
     return;
   }
   CheckIndex(index, Count());
@@ -687,10 +689,11 @@ void TControlItems::Delete(int index) {
 
 void TControlItems::Clear() {
   HWND h = Window();
-  if (h)
+  if (h) {
     Send(h, m_.Reset);
-  else
-    store_.Clear();
+    return;
+  }
+  while (store_.Count()) Delete(store_.Count() - 1);
 }
 
 void TControlItems::MoveToWindow() {
@@ -729,6 +732,7 @@ const TClassInfo& TListBox::StaticClass() {
 
 TListBox::TListBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TControlItems>(*this, kListBoxMessages)) {
+  items_->DeleteData = [this](int index, TObject* data) { DeleteItem(index, data); };
   SetBounds(0, 0, 121, 97);
   SetTabStop(true);
 }
@@ -837,6 +841,11 @@ void TListBox::CNCommand(TMessage& m) {
 
 void TListBox::DeleteItem(int, TObject*) {}
 
+void TListBox::BeforeDestruction() {
+  TWinControl::BeforeDestruction();
+  items_->Clear();  // without a window the items are still here
+}
+
 void TListBox::CNDeleteItem(TMessage& m) {
   auto* d = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);
   if (!keepItemData_) DeleteItem(int(d->itemID), reinterpret_cast<TObject*>(d->itemData));
@@ -874,6 +883,7 @@ const TClassInfo& TComboBox::StaticClass() {
 
 TComboBox::TComboBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TControlItems>(*this, kComboBoxMessages)) {
+  items_->DeleteData = [this](int index, TObject* data) { DeleteItem(index, data); };
   SetBounds(0, 0, 145, 21);
   SetTabStop(true);
 }
@@ -1065,6 +1075,11 @@ void TComboBox::CNCommand(TMessage& m) {
 void TComboBox::Change() { OnChange(this); }
 
 void TComboBox::DeleteItem(int, TObject*) {}
+
+void TComboBox::BeforeDestruction() {
+  TWinControl::BeforeDestruction();
+  items_->Clear();  // without a window the items are still here
+}
 
 void TComboBox::CNDeleteItem(TMessage& m) {
   auto* d = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);

@@ -12,6 +12,7 @@
 // exists, then in the window; a recreate copies them out and back, and freeing the
 // control lets the window delete them (WM_DELETEITEM reaches the live object).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -263,6 +264,10 @@ class TControlItems : public TStrings {
   int Add(const std::string& s) override;
   void SetSorted(bool sorted) { store_.SetSorted(sorted); }
 
+  // Called for an item with data that is deleted while there is no window (the window's
+  // WM_DELETEITEM does it otherwise).
+  std::function<void(int index, TObject* data)> DeleteData;
+
   // The owner calls these when its window has been made and before it is remade.
   void MoveToWindow();
   void MoveFromWindow();
@@ -307,6 +312,7 @@ class TListBox : public TWinControl {
   // WM_DELETEITEM for an item with data; subclasses that own item data free it here.
   virtual void DeleteItem(int index, TObject* data);
   void CNDeleteItem(TMessage& m) override;
+  void BeforeDestruction() override;
 
  private:
   std::unique_ptr<TControlItems> items_;
@@ -373,6 +379,7 @@ class TComboBox : public TWinControl {
   // WM_DELETEITEM for an item with data, as in TListBox.
   virtual void DeleteItem(int index, TObject* data);
   void CNDeleteItem(TMessage& m) override;
+  void BeforeDestruction() override;
   // CN_DRAWITEM: the canvas takes the item's DC, the Font and the control's brush (the
   // highlight colours for a selected item); an index below 0 is filled, any other drawn
   // by DrawItem.

@@ -332,6 +332,12 @@ void TControl::BringToFront() {
 }
 
 TPoint TControl::ClientToScreen(TPoint p) const {
+  // A window knows its client area's place (frames and edges included).
+  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->handle_) {
+    POINT pt{p.X, p.Y};
+    ::ClientToScreen(w->handle_, &pt);
+    return {int(pt.x), int(pt.y)};
+  }
   if (parent_) return parent_->ClientToScreen({p.X + left_, p.Y + top_});
   return {p.X + left_, p.Y + top_};
 }

@@ -180,7 +180,7 @@ TEST(IdList, LocatorValuesReadAndWrite) {
   const Bytes three = List({"a", "bcd", "ef"});
   auto listValue = [](const Bytes& list, uint32_t count) {
     Bytes b = {0, uint8_t(count), uint8_t(count >> 8), uint8_t(count >> 16), uint8_t(count >> 24)};
-    b.insert(b.end(), list.begin(), list.end());
+    for (uint8_t x : list) b.push_back(x);
     return b;
   };
   Bytes trailing = listValue(three, 14);
