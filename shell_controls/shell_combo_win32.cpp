@@ -174,10 +174,13 @@ void SortPidls(IShellFolder* folder, std::vector<LPITEMIDLIST>& lists) {
   struct Reset {
     ~Reset() { sorting = false; }
   } reset;
-  std::stable_sort(lists.begin(), lists.end(), [folder](LPITEMIDLIST a, LPITEMIDLIST b) {
+  // A comparison that throws leaves the lists as they were: the copy takes the damage.
+  std::vector<LPITEMIDLIST> sorted = lists;
+  std::stable_sort(sorted.begin(), sorted.end(), [folder](LPITEMIDLIST a, LPITEMIDLIST b) {
     HRESULT hr = folder->CompareIDs(0, a, b);
     return SUCCEEDED(hr) && int16_t(HRESULT_CODE(hr)) < 0;
   });
+  lists.swap(sorted);
 }
 
 // ---- TQsCustomShellCombo

@@ -527,3 +527,64 @@ TEST_F(ShellControls, PathComboDropsDownOnAScratchFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder whose comparison orders lists by their first payload byte and, when asked to,
+// sorts again from inside the comparison.
+class TSortFolder : public IShellFolder {
+ public:
+  bool reenter = false;
+  std::string reentered;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST a, LPCITEMIDLIST b) override {
+    if (reenter) {
+      reenter = false;
+      std::vector<LPITEMIDLIST> none;
+      SortPidls(this, none);
+    }
+    int d = int(Bytes(a)[2]) - int(Bytes(b)[2]);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, uint16_t(int16_t(d)));
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCWSTR, SHGDNF, LPITEMIDLIST*) override {
+    return E_NOTIMPL;
+  }
+};
+
+TEST(SortPidls, OrdersByTheFolderAndRefusesToBeEnteredAgain) {
+  uint8_t lists[3][5] = {{3, 0, 'c', 0, 0}, {3, 0, 'a', 0, 0}, {3, 0, 'b', 0, 0}};
+  std::vector<LPITEMIDLIST> v = {AsPidl(lists[0]), AsPidl(lists[1]), AsPidl(lists[2])};
+  TSortFolder folder;
+  SortPidls(&folder, v);
+  EXPECT_EQ(v, (std::vector<LPITEMIDLIST>{AsPidl(lists[1]), AsPidl(lists[2]), AsPidl(lists[0])}));
+  folder.reenter = true;
+  try {
+    SortPidls(&folder, v);
+    ADD_FAILURE() << "entered again";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Recursive call to SortPidls");
+  }
+  EXPECT_EQ(v.size(), 3u);  // untouched by the failed sort
+  EXPECT_EQ(std::count(v.begin(), v.end(), AsPidl(lists[0])), 1);
+  SortPidls(&folder, v);  // the guard is down again after the failure
+  EXPECT_EQ(Bytes(v[0])[2], 'a');
+}
+
+}  // namespace
