@@ -1,7 +1,5 @@
 // Quiltor32, the patch builder: the program entry.
 #include <windows.h>
-#include <ole2.h>
-#include <shlobj.h>
 
 #include "builder/address_book_library.h"
 #include "builder/program.h"
@@ -9,13 +7,13 @@
 #include "framework/win/application.h"
 #include "framework/win/registry_win32.h"
 #include "mail/socket_os.h"
+#include "shell_controls/shell_startup_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // The start-up chain before the windows: OLE and the shell's clipboard format for the
-  // shell controls, Windows Sockets 1.1 for the mail, the settings from the registry and
-  // the address-book library they name.
-  const bool ole = SUCCEEDED(OleInitialize(nullptr));
-  RegisterClipboardFormatA(CFSTR_SHELLIDLIST);
+  // The start-up chain before the windows: the shell controls (OLE and the shell's
+  // clipboard format among them), Windows Sockets 1.1 for the mail, the settings from the
+  // registry and the address-book library they name.
+  StartShellControls();
   mail_os::Startup();
   TSettings settings(SystemRegistry());
   settings.Load();
@@ -35,6 +33,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   app->Free();
   SetProgramSettings(nullptr);
   addressBook.Release();
-  if (ole) OleUninitialize();
+  StopShellControls();
   return 0;
 }

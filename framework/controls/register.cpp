@@ -2,8 +2,12 @@
 
 #include "framework/controls/comctrls.h"
 #include "framework/controls/extctrls.h"
+#include "framework/controls/imglist.h"
+#include "framework/controls/listview.h"
+#include "framework/controls/treeview.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
+#include "framework/win/menus.h"
 #include "framework/win/timer.h"
 
 void RegisterFrameworkClasses() {
@@ -12,6 +16,8 @@ void RegisterFrameworkClasses() {
         &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(),
         &TLabel::StaticClass(), &TEdit::StaticClass(), &TMemo::StaticClass(), &TListBox::StaticClass(),
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
-        &TTabSheet::StaticClass(), &TProgressBar::StaticClass()})
+        &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
+        &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
+        &TListView::StaticClass()})
     RegisterClass(*c);
 }

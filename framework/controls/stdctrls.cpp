@@ -8,15 +8,17 @@ namespace {
 
 const TTypeInfo kAlignments{{"taLeftJustify", "taRightJustify", "taCenter"}, {}};
 const TTypeInfo kScrollStyles{{"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}, {}};
-const TTypeInfo kComboStyles{{"csDropDown", "csSimple", "csDropDownList"}, {}};
+const TTypeInfo kComboStyles{{"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"}, {}};
 const TTypeInfo kNonNegative{{}, {}, nullptr, 0, INT32_MAX};
 
 const TListMessages kListBoxMessages{LB_ADDSTRING,  LB_INSERTSTRING, LB_DELETESTRING,
                                      LB_RESETCONTENT, LB_GETCOUNT,   LB_GETTEXT,
-                                     LB_GETTEXTLEN, LB_SETITEMDATA,  LB_GETITEMDATA};
+                                     LB_GETTEXTLEN, LB_SETITEMDATA,  LB_GETITEMDATA,
+                                     LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE, LBS_HASSTRINGS};
 const TListMessages kComboBoxMessages{CB_ADDSTRING,  CB_INSERTSTRING, CB_DELETESTRING,
                                       CB_RESETCONTENT, CB_GETCOUNT,   CB_GETLBTEXT,
-                                      CB_GETLBTEXTLEN, CB_SETITEMDATA, CB_GETITEMDATA};
+                                      CB_GETLBTEXTLEN, CB_SETITEMDATA, CB_GETITEMDATA,
+                                      CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE, CBS_HASSTRINGS};
 
 template <class T>
 using P = TProps<T>;
@@ -612,10 +614,20 @@ int TControlItems::Count() const {
   return h ? int(Send(h, m_.Count)) : store_.Count();
 }
 
+bool TControlItems::KeepsStrings(HWND h) const {
+  DWORD style = DWORD(GetWindowLongPtrA(h, GWL_STYLE));
+  return !(style & m_.OwnerDrawStyles) || (style & m_.HasStringsStyle);
+}
+
+LPARAM TControlItems::ItemParam(HWND h, const std::string& s) const {
+  return KeepsStrings(h) ? reinterpret_cast<LPARAM>(s.c_str()) : 0;
+}
+
 std::string TControlItems::Get(int index) const {
   HWND h = Window();
   if (!h) return store_.Get(index);
   CheckIndex(index, Count());
+  if (!KeepsStrings(h)) return {};
   LRESULT len = Send(h, m_.GetTextLen, WPARAM(index));
   if (len < 0) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
   std::string s(size_t(len) + 1, '\0');
@@ -644,7 +656,7 @@ void TControlItems::PutObject(int index, TObject* obj) {
 int TControlItems::Add(const std::string& s) {
   HWND h = Window();
   if (!h) return store_.Add(s);
-  LRESULT r = Send(h, m_.Add, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  LRESULT r = Send(h, m_.Add, 0, ItemParam(h, s));
   if (r < 0) throw EOutOfResources("Cannot add an item to " + owner_.Name());
   return int(r);
 }
@@ -659,14 +671,16 @@ void TControlItems::Insert(int index, const std::string& s) {
     return;
   }
   if (index < 0 || index > Count()) throw EListError("List index out of bounds (" + IntToStr(index) + ")");
-  if (Send(h, m_.Insert, WPARAM(index), reinterpret_cast<LPARAM>(s.c_str())) < 0)
+  if (Send(h, m_.Insert, WPARAM(index), ItemParam(h, s)) < 0)
     throw EOutOfResources("Cannot add an item to " + owner_.Name());
 }
 
 void TControlItems::Delete(int index) {
   HWND h = Window();
   if (!h) {
+    TObject* data = store_.GetObject(index);
     store_.Delete(index);
+    if (data && DeleteData) DeleteData(index, data);
     return;
   }
   CheckIndex(index, Count());
@@ -675,16 +689,18 @@ void TControlItems::Delete(int index) {
 
 void TControlItems::Clear() {
   HWND h = Window();
-  if (h)
+  if (h) {
     Send(h, m_.Reset);
-  else
-    store_.Clear();
+    return;
+  }
+  while (store_.Count()) Delete(store_.Count() - 1);
 }
 
 void TControlItems::MoveToWindow() {
   HWND h = Window();
   for (int i = 0; i < store_.Count(); ++i) {
-    LRESULT at = Send(h, m_.Add, 0, reinterpret_cast<LPARAM>(store_[i].c_str()));
+    std::string text = store_[i];
+    LRESULT at = Send(h, m_.Add, 0, ItemParam(h, text));
     if (at >= 0 && store_.GetObject(i))
       Send(h, m_.SetData, WPARAM(at), reinterpret_cast<LPARAM>(store_.GetObject(i)));
   }
@@ -716,6 +732,7 @@ const TClassInfo& TListBox::StaticClass() {
 
 TListBox::TListBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TControlItems>(*this, kListBoxMessages)) {
+  items_->DeleteData = [this](int index, TObject* data) { DeleteItem(index, data); };
   SetBounds(0, 0, 121, 97);
   SetTabStop(true);
 }
@@ -824,6 +841,11 @@ void TListBox::CNCommand(TMessage& m) {
 
 void TListBox::DeleteItem(int, TObject*) {}
 
+void TListBox::BeforeDestruction() {
+  TWinControl::BeforeDestruction();
+  items_->Clear();  // without a window the items are still here
+}
+
 void TListBox::CNDeleteItem(TMessage& m) {
   auto* d = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);
   if (!keepItemData_) DeleteItem(int(d->itemID), reinterpret_cast<TObject*>(d->itemData));
@@ -843,20 +865,25 @@ const TClassInfo& TComboBox::StaticClass() {
        P<TComboBox>::Str("Text", &TComboBox::Text, &TComboBox::SetText)
            .WithDefault(std::string())
            .WithStored([](const TPersistent& o) {
-             return static_cast<const TComboBox&>(o).Style() != TComboBoxStyle::csDropDownList;
+             const auto& c = static_cast<const TComboBox&>(o);
+             return c.Style() != TComboBoxStyle::csDropDownList && !c.OwnerDraw();
            }),
        P<TComboBox>::Bool("Sorted", &TComboBox::Sorted, &TComboBox::SetSorted).WithDefault(false),
        P<TComboBox>::Int("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount, &kNonNegative)
            .WithDefault(int64_t(8)),
        P<TComboBox>::Int("MaxLength", &TComboBox::MaxLength, &TComboBox::SetMaxLength, &kNonNegative)
            .WithDefault(int64_t(0)),
+       P<TComboBox>::Int("ItemHeight", &TComboBox::ItemHeight, &TComboBox::SetItemHeight).WithDefault(int64_t(16)),
        P<TComboBox>::Event("OnChange", &TComboBox::OnChange),
-       P<TComboBox>::Event("OnDropDown", &TComboBox::OnDropDown)}};
+       P<TComboBox>::Event("OnDropDown", &TComboBox::OnDropDown),
+       P<TComboBox>::Event("OnDrawItem", &TComboBox::OnDrawItem),
+       P<TComboBox>::Event("OnMeasureItem", &TComboBox::OnMeasureItem)}};
   return info;
 }
 
 TComboBox::TComboBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TControlItems>(*this, kComboBoxMessages)) {
+  items_->DeleteData = [this](int index, TObject* data) { DeleteItem(index, data); };
   SetBounds(0, 0, 145, 21);
   SetTabStop(true);
 }
@@ -871,9 +898,11 @@ void TComboBox::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.SysClassName = "COMBOBOX";
   p.Style |= WS_VSCROLL | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
-  p.Style |= style_ == TComboBoxStyle::csSimple         ? CBS_SIMPLE
-             : style_ == TComboBoxStyle::csDropDownList ? CBS_DROPDOWNLIST
-                                                        : CBS_DROPDOWN;
+  p.Style |= style_ == TComboBoxStyle::csSimple                              ? CBS_SIMPLE
+             : style_ == TComboBoxStyle::csDropDown                          ? CBS_DROPDOWN
+             : style_ == TComboBoxStyle::csOwnerDrawFixed                    ? CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED
+             : style_ == TComboBoxStyle::csOwnerDrawVariable                 ? CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE
+                                                                             : CBS_DROPDOWNLIST;
   if (sorted_) p.Style |= CBS_SORT;
   if (style_ != TComboBoxStyle::csSimple) p.Height = DroppedHeight();
 }
@@ -883,9 +912,75 @@ void TComboBox::CreateWindowHandle() {
   if (maxLength_) Send(Handle(), CB_LIMITTEXT, WPARAM(maxLength_));
   if (itemIndex_ >= 0)
     Send(Handle(), CB_SETCURSEL, WPARAM(itemIndex_));
-  else if (style_ != TComboBoxStyle::csDropDownList && !text_.empty())
+  else if (style_ != TComboBoxStyle::csDropDownList && !OwnerDraw() && !text_.empty())
     SetWindowTextA(Handle(), text_.c_str());
 }
+
+int TComboBox::ItemHeight() const {
+  if (OwnerDraw() || !HandleAllocated()) return itemHeight_;
+  return int(Send(const_cast<TComboBox*>(this)->Handle(), CB_GETITEMHEIGHT));
+}
+
+void TComboBox::SetItemHeight(int height) {
+  if (height == ItemHeight() || height <= 0) return;
+  itemHeight_ = height;
+  if (OwnerDraw()) RecreateWnd();
+}
+
+void TComboBox::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case CN_DRAWITEM:
+      CNDrawItem(m);
+      return;
+    case CN_MEASUREITEM:
+      CNMeasureItem(m);
+      return;
+    default:
+      TWinControl::WndProc(m);
+  }
+}
+
+void TComboBox::CNDrawItem(TMessage& m) {
+  auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+  TOwnerDrawState state = d->itemState;
+  struct Detach {
+    TCanvas& c;
+    ~Detach() { c.SetHandle(nullptr); }
+  } detach{canvas_};
+  canvas_.SetHandle(d->hDC);
+  canvas_.Font().Assign(Font());
+  canvas_.Brush().SetColor(Color());
+  canvas_.Brush().SetStyle(TBrushStyle::bsSolid);
+  if (int(d->itemID) >= 0 && (state & odSelected)) {
+    canvas_.Brush().SetColor(clHighlight);
+    canvas_.Font().SetColor(clHighlightText);
+  }
+  TRect r = FromRECT(d->rcItem);
+  if (int(d->itemID) < 0)
+    canvas_.FillRect(r);
+  else
+    DrawItem(int(d->itemID), r, state);
+  m.Result = TRUE;
+}
+
+void TComboBox::CNMeasureItem(TMessage& m) {
+  auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+  int height = itemHeight_;
+  if (style_ == TComboBoxStyle::csOwnerDrawVariable && int(mi->itemID) >= 0) MeasureItem(int(mi->itemID), height);
+  mi->itemHeight = UINT(std::max(height, 1));
+  m.Result = TRUE;
+}
+
+void TComboBox::DrawItem(int index, const TRect& rect, TOwnerDrawState state) {
+  if (OnDrawItem) {
+    OnDrawItem(this, index, rect, state);
+    return;
+  }
+  canvas_.FillRect(rect);
+  if (index < items_->Count()) canvas_.TextOut(rect.Left + 2, rect.Top, items_->Get(index));
+}
+
+void TComboBox::MeasureItem(int index, int& height) { OnMeasureItem(this, index, height); }
 
 void TComboBox::DestroyWnd() {
   if (HandleAllocated() && !IsDestroying()) {
@@ -931,7 +1026,7 @@ void TComboBox::SetItemIndex(int index) {
 }
 
 void TComboBox::SetText(const std::string& text) {
-  if (style_ == TComboBoxStyle::csDropDownList) {
+  if (style_ == TComboBoxStyle::csDropDownList || OwnerDraw()) {
     SetItemIndex(items_->IndexOf(text));
     return;
   }
@@ -961,7 +1056,7 @@ void TComboBox::CNCommand(TMessage& m) {
   switch (HIWORD(m.WParam)) {
     case CBN_SELCHANGE: {
       int i = ItemIndex();
-      if (i >= 0 && style_ != TComboBoxStyle::csDropDownList) SetWindowTextA(Handle(), items_->Get(i).c_str());
+      if (i >= 0 && style_ != TComboBoxStyle::csDropDownList && !OwnerDraw()) SetWindowTextA(Handle(), items_->Get(i).c_str());
       Click();
       Change();
       break;
@@ -980,6 +1075,11 @@ void TComboBox::CNCommand(TMessage& m) {
 void TComboBox::Change() { OnChange(this); }
 
 void TComboBox::DeleteItem(int, TObject*) {}
+
+void TComboBox::BeforeDestruction() {
+  TWinControl::BeforeDestruction();
+  items_->Clear();  // without a window the items are still here
+}
 
 void TComboBox::CNDeleteItem(TMessage& m) {
   auto* d = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam);

@@ -12,6 +12,7 @@
 // exists, then in the window; a recreate copies them out and back, and freeing the
 // control lets the window delete them (WM_DELETEITEM reaches the live object).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -240,9 +241,11 @@ class TMemo : public TEdit {
   bool wantTabs_ = false;
 };
 
-// The window messages of a list or combo box's item storage.
+// The window messages of a list or combo box's item storage, and the styles that make an
+// owner-drawn one keep no strings (each item is its data alone).
 struct TListMessages {
   UINT Add, Insert, Delete, Reset, Count, GetText, GetTextLen, SetData, GetData;
+  DWORD OwnerDrawStyles, HasStringsStyle;
 };
 
 // Items of a list or combo box: a plain list until the window exists, then the window.
@@ -261,12 +264,20 @@ class TControlItems : public TStrings {
   int Add(const std::string& s) override;
   void SetSorted(bool sorted) { store_.SetSorted(sorted); }
 
+  // Called for an item with data that is deleted while there is no window (the window's
+  // WM_DELETEITEM does it otherwise).
+  std::function<void(int index, TObject* data)> DeleteData;
+
   // The owner calls these when its window has been made and before it is remade.
   void MoveToWindow();
   void MoveFromWindow();
 
  private:
   HWND Window() const;
+  // An owner-drawn window without strings keeps only each item's data: its strings read
+  // as empty, and an item's data starts as nil.
+  bool KeepsStrings(HWND h) const;
+  LPARAM ItemParam(HWND h, const std::string& s) const;
   TWinControl& owner_;
   const TListMessages& m_;
   TStringList store_;
@@ -301,6 +312,7 @@ class TListBox : public TWinControl {
   // WM_DELETEITEM for an item with data; subclasses that own item data free it here.
   virtual void DeleteItem(int index, TObject* data);
   void CNDeleteItem(TMessage& m) override;
+  void BeforeDestruction() override;
 
  private:
   std::unique_ptr<TControlItems> items_;
@@ -311,7 +323,14 @@ class TListBox : public TWinControl {
   bool extendedSelect_ = true;
 };
 
-enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList };
+enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+// The state of an owner-drawn item (ODS_ flags).
+using TOwnerDrawState = uint32_t;
+constexpr TOwnerDrawState odSelected = 0x1, odGrayed = 0x2, odDisabled = 0x4, odChecked = 0x8, odFocused = 0x10,
+                          odComboBoxEdit = 0x1000;
+using TDrawItemEvent = TEvent<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = TEvent<void(TWinControl* Control, int Index, int& Height)>;
 
 class TComboBox : public TWinControl {
   FW_CLASS(TComboBox, TWinControl)
@@ -335,9 +354,21 @@ class TComboBox : public TWinControl {
   // A drop-down list shows the item equal to text (none when there is no such item).
   void SetText(const std::string& text) override;
   void SetBounds(int left, int top, int width, int height) override;
+  bool OwnerDraw() const {
+    return style_ == TComboBoxStyle::csOwnerDrawFixed || style_ == TComboBoxStyle::csOwnerDrawVariable;
+  }
+  // The height of the items of an owner-drawn list (16 at first); changing it remakes the
+  // window of one, whose WM_MEASUREITEM answers it. Other styles only keep the value.
+  int ItemHeight() const;
+  virtual void SetItemHeight(int height);
+  // The canvas an owner-drawn item is drawn on (attached while it is drawn).
+  TCanvas& Canvas() { return canvas_; }
+  void WndProc(TMessage& m) override;
 
   TNotifyEvent OnChange;
   TNotifyEvent OnDropDown;
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -348,6 +379,15 @@ class TComboBox : public TWinControl {
   // WM_DELETEITEM for an item with data, as in TListBox.
   virtual void DeleteItem(int index, TObject* data);
   void CNDeleteItem(TMessage& m) override;
+  void BeforeDestruction() override;
+  // CN_DRAWITEM: the canvas takes the item's DC, the Font and the control's brush (the
+  // highlight colours for a selected item); an index below 0 is filled, any other drawn
+  // by DrawItem.
+  virtual void CNDrawItem(TMessage& m);
+  virtual void CNMeasureItem(TMessage& m);
+  // OnDrawItem when set, else the item's text on the brush.
+  virtual void DrawItem(int index, const TRect& rect, TOwnerDrawState state);
+  virtual void MeasureItem(int index, int& height);
 
  private:
   int DroppedHeight() const;
@@ -358,4 +398,6 @@ class TComboBox : public TWinControl {
   bool sorted_ = false;
   int dropDownCount_ = 8;
   int maxLength_ = 0;
+  int itemHeight_ = 16;
+  TCanvas canvas_;
 };

@@ -1,7 +1,9 @@
 #pragma once
 // The framework's exception classes over the common base in exception.h. EAbort is the
 // silent one: the application's exception display shows nothing for it.
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "framework/core/exception.h"
 
@@ -31,3 +33,13 @@ FW_EXCEPTION(EOutOfResources, Exception)
 FW_EXCEPTION(EThread, Exception)
 FW_EXCEPTION(EInvalidOperation, Exception)
 #undef FW_EXCEPTION
+
+// A failed OLE or shell call: the message is the system's text for the code.
+class EOleError : public Exception {
+ public:
+  EOleError(std::string message, int32_t errorCode) : Exception(std::move(message)), errorCode_(errorCode) {}
+  int32_t ErrorCode() const noexcept { return errorCode_; }  // the HRESULT
+
+ private:
+  int32_t errorCode_;
+};

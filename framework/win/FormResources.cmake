@@ -21,3 +21,20 @@ function(quiltor_add_form_resources target)
   set_source_files_properties(${obj} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
   target_sources(${target} PRIVATE ${obj})
 endfunction()
+
+# quiltor_add_rc_resources(<target> <.rc files...>)
+# Compiles resource scripts (string tables) into the target itself: a resource object in
+# a static library would be dropped by the linker, since nothing refers to it.
+function(quiltor_add_rc_resources target)
+  foreach(rc ${ARGN})
+    get_filename_component(path ${rc} ABSOLUTE)
+    get_filename_component(name ${rc} NAME_WE)
+    set(obj ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}_rc.o)
+    add_custom_command(OUTPUT ${obj}
+                       COMMAND ${CMAKE_RC_COMPILER} -O coff -c 1252 -i ${path} -o ${obj}
+                       DEPENDS ${path}
+                       COMMENT "Compiling the resources ${name} of ${target}")
+    set_source_files_properties(${obj} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+    target_sources(${target} PRIVATE ${obj})
+  endforeach()
+endfunction()

@@ -8,6 +8,7 @@
 #include "framework/win/application.h"
 #include "framework/win/firewall.h"
 #include "framework/win/forms.h"
+#include "framework/win/menus.h"
 
 namespace {
 
@@ -159,6 +160,7 @@ const TClassInfo& TControl::StaticClass() {
            .WithStored([](const TPersistent& o) { return !static_cast<const TControl&>(o).ParentShowHint(); }),
        P::Bool("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).WithDefault(true),
        P::Int("Cursor", &TControl::Cursor, &TControl::SetCursor, &CursorTypeInfo()).WithDefault(int64_t(crDefault)),
+       P::Component<TPopupMenu>("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu),
        P::Event("OnClick", &TControl::OnClick),
        P::Event("OnDblClick", &TControl::OnDblClick),
        P::Event("OnMouseDown", &TControl::OnMouseDown),
@@ -172,6 +174,9 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() = default;
+
+TPopupMenu* TControl::PopupMenu() const { return popupMenu_.Get(); }
+void TControl::SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
 
 TCustomForm* TControl::ParentForm() const {
   for (const TControl* c = this; c; c = c->parent_)
@@ -327,6 +332,12 @@ void TControl::BringToFront() {
 }
 
 TPoint TControl::ClientToScreen(TPoint p) const {
+  // A window knows its client area's place (frames and edges included).
+  if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->handle_) {
+    POINT pt{p.X, p.Y};
+    ::ClientToScreen(w->handle_, &pt);
+    return {int(pt.x), int(pt.y)};
+  }
   if (parent_) return parent_->ClientToScreen({p.X + left_, p.Y + top_});
   return {p.X + left_, p.Y + top_};
 }
@@ -368,6 +379,13 @@ void TControl::WndProc(TMessage& m) {
         MouseUp(b, mm.Shift, mm.X, mm.Y);
         if (click && (style_ & csClickEvents) && ClientRect().Contains({mm.X, mm.Y}) && EventsAllowed())
           Click();
+      }
+      if (m.Msg == WM_RBUTTONUP && EventsAllowed() && PopupMenu() && PopupMenu()->AutoPopup()) {
+        // The menu takes the click: the default handling would ask for it once more.
+        TPoint at = ClientToScreen({mm.X, mm.Y});
+        PopupMenu()->SetPopupComponent(this);
+        PopupMenu()->Popup(at.X, at.Y);
+        return;
       }
       break;
     }
@@ -942,6 +960,23 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
   m.Result = 1;
 }
 
+void TWinControl::WMContextMenu(TMessage& m) {
+  TPopupMenu* menu = PopupMenu();
+  if (!menu || !menu->AutoPopup() || !EventsAllowed()) {
+    DefaultHandler(m);
+    return;
+  }
+  int x = int(int16_t(LOWORD(m.LParam))), y = int(int16_t(HIWORD(m.LParam)));
+  if (x == -1 && y == -1) {
+    TPoint origin = ClientToScreen({0, 0});
+    x = origin.X;
+    y = origin.Y;
+  }
+  menu->SetPopupComponent(this);
+  menu->Popup(x, y);
+  m.Result = 1;
+}
+
 void TWinControl::CNCtlColor(TMessage& m) {
   HDC dc = reinterpret_cast<HDC>(m.WParam);
   SetTextColor(dc, GdiColor(Font().Color()));
@@ -1024,6 +1059,9 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case WM_GETDLGCODE:
       WMGetDlgCode(m);
+      return;
+    case WM_CONTEXTMENU:
+      WMContextMenu(m);
       return;
     case WM_SETFOCUS:
       DefaultHandler(m);

@@ -35,6 +35,7 @@
 
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
 
 // The one window procedure of every framework window.
 LRESULT CALLBACK FwWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -111,6 +112,9 @@ class TControl : public TComponent {
   void SetParentShowHint(bool v);
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor c) { cursor_ = c; }
+  // Shown on a right click and a keyboard menu request while its AutoPopup is set.
+  TPopupMenu* PopupMenu() const;
+  void SetPopupMenu(TPopupMenu* menu);
 
   // Caption and Text are the same string: the window text of a windowed control.
   virtual std::string Text() const { return text_; }
@@ -191,6 +195,7 @@ class TControl : public TComponent {
   TCursor cursor_ = crDefault;
   TControlStyle style_ = 0;
   bool mouseDown_ = false;
+  TLink<TPopupMenu> popupMenu_{this};
 };
 
 struct TCreateParams {
@@ -302,6 +307,9 @@ class TWinControl : public TControl {
   virtual void CNDeleteItem(TMessage&) {}
   // Takes the bounds the window has now.
   void UpdateBoundsFromWindow();
+  // WM_CONTEXTMENU: the PopupMenu with AutoPopup at the point (screen coordinates; -1, -1
+  // from the keyboard: the client origin); else the default handling.
+  virtual void WMContextMenu(TMessage& m);
   // Paints the graphic children that meet clip, in z-order.
   void PaintControls(HDC dc, const TRect& clip);
   // Fills the client area (or r) with this control's colour.

@@ -5,6 +5,7 @@
 #include "framework/core/form_reader.h"
 #include "framework/win/application.h"
 #include "framework/win/firewall.h"
+#include "framework/win/menus.h"
 #include "framework/win/resources.h"
 
 TScreen* Screen = nullptr;
@@ -383,8 +384,9 @@ void TCustomForm::AdoptChild(TComponent& child) {
 
 void TCustomForm::GetChildren(const std::function<void(TComponent&)>& fn) const {
   std::vector<TComponent*> comps = Components();
+  // Menu items are written inside their menu.
   for (TComponent* c : comps)
-    if (!dynamic_cast<TControl*>(c)) fn(*c);
+    if (!dynamic_cast<TControl*>(c) && !dynamic_cast<TMenuItem*>(c)) fn(*c);
   std::vector<TControl*> children = ControlList();
   for (TControl* c : children) fn(*c);
 }
