@@ -7,7 +7,7 @@
 #include "html_viewer/doc_canvas.h"
 #include "platform/file.h"
 
-uint32_t TGIFFrame::RGB(int x, int y) const {
+uint32_t TGIFFrame::ColourAt(int x, int y) const {
   if (IsMasked(x, y)) return 0;
   const uint8_t* c = &ColorTable[size_t(Index(x, y)) * 3];
   return (uint32_t(c[0]) << 16) | (uint32_t(c[1]) << 8) | c[2];
@@ -206,7 +206,7 @@ class TPixelSurface : public IGifSurface {
     Picture p;
     for (int y = 0; y < f.Height; ++y)
       for (int x = 0; x < f.Width; ++x) {
-        p.rgb.push_back(f.RGB(x, y));
+        p.rgb.push_back(f.ColourAt(x, y));
         p.masked.push_back(f.IsMasked(x, y) ? 1 : 0);
       }
     p.transparent = f.Transparent;

@@ -56,7 +56,7 @@ struct TGIFFrame {
     return Transparent && (Mask[size_t(y) * size_t(MaskStride()) + size_t(x / 8)] & (0x80 >> (x % 8)));
   }
   // 0x00RRGGBB of the pixel; transparent pixels are black.
-  uint32_t RGB(int x, int y) const;
+  uint32_t ColourAt(int x, int y) const;
 };
 
 // The logical screen the frames are composed on (see the comment at the top).
