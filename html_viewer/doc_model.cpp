@@ -254,7 +254,7 @@ int TImageList::WidthAtPosition(int position, uint8_t& alignment) const {
 int TImageList::CharsToNextImage(int position) const {
   for (const auto& i : images_)
     if (i->Position >= position) return i->Position - position;
-  return 9999;
+  return kNoFurtherObject;
 }
 
 bool TImageList::ImageAtPoint(const TSectionOwner& owner, int x, int y, THit& hit) const {

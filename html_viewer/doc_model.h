@@ -62,6 +62,9 @@ class TFontList {
 
 // ---- Images
 
+// "No further image or control": farther than any text block reaches.
+constexpr int kNoFurtherObject = 0x40000000;
+
 enum TImageAlign : uint8_t { iaTop = 0, iaMiddle = 1, iaBottom = 2, iaLeft = 3, iaRight = 4 };
 
 class TImageObj {
@@ -108,7 +111,8 @@ class TImageList {
   TImageObj* ImageAtPosition(int position) const;
   int HeightAtPosition(int position, uint8_t& alignment) const;  // -1 when none
   int WidthAtPosition(int position, uint8_t& alignment) const;
-  int CharsToNextImage(int position) const;  // 9999 when none
+  // Distance to the next image; kNoFurtherObject (beyond any buffer) when none.
+  int CharsToNextImage(int position) const;
   // The image whose drawn box holds the point (document coordinates).
   struct THit {
     TImageObj* Image = nullptr;

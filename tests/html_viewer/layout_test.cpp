@@ -156,6 +156,8 @@ TEST(TextLayout, TextBufferRules) {
   EXPECT_FALSE(big.InsertImage(Attrs({{SrcSy, "x.gif"}})));
   EXPECT_EQ(big.Buffer().size(), 20003u);
   EXPECT_EQ(big.Images().Count(), 0);
+  EXPECT_GT(big.Images().CharsToNextImage(0), int(big.Buffer().size()));
+  EXPECT_EQ(f.Images().CharsToNextImage(0), 0);
   // An empty block still has one cursor position.
   TSection& empty = d.Add();
   EXPECT_EQ(empty.Complete(), 1);
