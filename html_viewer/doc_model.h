@@ -98,7 +98,6 @@ class TImageObj {
  private:
   bool sized_ = false, placeholder_ = false;
   std::string cacheKey_;  // the cache entry taken, released once
-  TSectionOwner* cacheOwner_ = nullptr;
   std::unique_ptr<TGIFImage> privateGif_;  // an animated copy of its own
 };
 
