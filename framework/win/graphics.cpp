@@ -435,9 +435,37 @@ void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sr) {
-  Require(kBrush);
+  Require(kBrush | kFont);  // brush for pattern operations, colours for monochrome sources
+  int oldMode = SetStretchBltMode(dc_, COLORONCOLOR);
   StretchBlt(dc_, dest.Left, dest.Top, dest.Width(), dest.Height(), source.Handle(), sr.Left,
-             sr.Top, sr.Width(), sr.Height(), SRCCOPY);
+             sr.Top, sr.Width(), sr.Height(), copyMode_);
+  SetStretchBltMode(dc_, oldMode);
+}
+
+void TCanvas::SetClipRect(const TRect* r) {
+  HDC dc = Handle();
+  if (!r) {
+    SelectClipRgn(dc, nullptr);
+    return;
+  }
+  HRGN rgn = CreateRectRgn(r->Left, r->Top, r->Right, r->Bottom);
+  SelectClipRgn(dc, rgn);
+  DeleteObject(rgn);
+}
+
+void TCanvas::SetTextAlign(UINT align) { ::SetTextAlign(Handle(), align); }
+
+TEXTMETRICA TCanvas::TextMetrics() {
+  Require(kFont);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc_, &tm);
+  return tm;
+}
+
+HPALETTE TCanvas::SelectPalette(HPALETTE palette, bool background) {
+  HPALETTE old = ::SelectPalette(Handle(), palette, background ? TRUE : FALSE);
+  RealizePalette(dc_);
+  return old;
 }
 
 TColor TCanvas::Pixel(int x, int y) { return TColor(GetPixel(Handle(), x, y)); }
@@ -516,22 +544,28 @@ void TBitmap::SetSize(int width, int height) {
   HBITMAP fresh = nullptr;
   void* bits = nullptr;
   if (width > 0 && height > 0) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    fresh = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[2];
+    } bi{};
+    bi.header.biSize = sizeof bi.header;
+    bi.header.biWidth = width;
+    bi.header.biHeight = -height;  // top-down
+    bi.header.biPlanes = 1;
+    bi.header.biBitCount = WORD(bitCount_);
+    bi.header.biCompression = BI_RGB;
+    bi.colours[1] = {255, 255, 255, 0};
+    fresh = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!fresh) throw EOutOfResources("Out of system resources");
-    std::memset(bits, 0xFF, size_t(width) * size_t(height) * 4);  // white, like a new sheet
+    size_t stride = bitCount_ == 1 ? size_t((width + 31) / 32 * 4) : size_t(width) * 4;
+    std::memset(bits, 0xFF, stride * size_t(height));  // white, like a new sheet
     if (bitmap_) {
       GdiFlush();
-      int w = std::min(width, width_), h = std::min(height, height_);
+      int h = std::min(height, height_);
+      size_t n = std::min(stride, Stride());
       for (int y = 0; y < h; ++y)
-        std::memcpy(static_cast<uint32_t*>(bits) + size_t(y) * size_t(width), bits_ + size_t(y) * size_t(width_),
-                    size_t(w) * 4);
+        std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * stride,
+                    reinterpret_cast<const uint8_t*>(bits_) + size_t(y) * Stride(), n);
     }
   }
   Canvas().SetHandle(nullptr);
@@ -565,15 +599,30 @@ HBITMAP TBitmap::ReleaseHandle() {
 uint32_t TBitmap::PixelRGB(int x, int y) const {
   if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
   GdiFlush();
+  if (bitCount_ == 1) {
+    const uint8_t* row = reinterpret_cast<const uint8_t*>(bits_) + size_t(y) * Stride();
+    return (row[x / 8] & (0x80 >> (x % 8))) ? 0xFFFFFFu : 0u;
+  }
   return bits_[size_t(y) * size_t(width_) + size_t(x)] & 0xFFFFFF;
+}
+
+void TBitmap::SetMonochrome(bool on) {
+  int bits = on ? 1 : 32;
+  if (bits == bitCount_) return;
+  int w = width_, h = height_;
+  SetSize(0, 0);
+  bitCount_ = bits;
+  SetSize(w, h);
 }
 
 void TBitmap::Changed() { OnChange(this); }
 
 void TBitmap::Draw(TCanvas& canvas, const TRect& r) {
   if (Empty()) return;
-  StretchBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), MemoryDC(), 0, 0, width_, height_,
-             SRCCOPY);
+  HDC dc = canvas.Handle();
+  int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, r.Left, r.Top, r.Width(), r.Height(), MemoryDC(), 0, 0, width_, height_, canvas.CopyMode());
+  SetStretchBltMode(dc, oldMode);
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
@@ -674,7 +723,7 @@ void TBitmap::SaveToStream(TStream& stream) {
   std::vector<uint8_t> out = std::move(w.Data());
   for (int y = height_ - 1; y >= 0; --y) {
     for (int x = 0; x < width_; ++x) {
-      uint32_t p = bits_[size_t(y) * size_t(width_) + size_t(x)];
+      uint32_t p = PixelRGB(x, y);
       row[size_t(x) * 3] = uint8_t(p);
       row[size_t(x) * 3 + 1] = uint8_t(p >> 8);
       row[size_t(x) * 3 + 2] = uint8_t(p >> 16);
@@ -688,10 +737,11 @@ void TBitmap::Assign(const TPersistent& src) {
   if (auto b = dynamic_cast<const TBitmap*>(&src)) {
     if (b == this) return;
     SetSize(0, 0);
+    bitCount_ = b->bitCount_;
     SetSize(b->width_, b->height_);
     if (bits_) {
       GdiFlush();
-      std::memcpy(bits_, b->bits_, size_t(width_) * size_t(height_) * 4);
+      std::memcpy(bits_, b->bits_, Stride() * size_t(height_));
     }
     Changed();
     return;

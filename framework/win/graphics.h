@@ -3,7 +3,8 @@
 // the GDI handle on first use (again after a change); TCanvas draws on a device context
 // it is attached to, selecting the current pen, brush and font before each operation and
 // putting the DC's own objects back when it is detached. TBitmap is a 32-bit DIB section
-// with its own memory canvas; it reads and writes BMP data.
+// with its own memory canvas (one bit per pixel, black and white, when Monochrome); it
+// reads and writes BMP data.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -172,10 +173,22 @@ class TCanvas : public TPersistent {
   int DrawText(const std::string& text, TRect& r, UINT flags);
   void Draw(int x, int y, TGraphic& graphic);
   void StretchDraw(const TRect& r, TGraphic& graphic);
+  // Stretches with the copy mode (a raster operation, SRCCOPY at first) and colour-on-colour
+  // stretching.
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect);
+  DWORD CopyMode() const { return copyMode_; }
+  void SetCopyMode(DWORD rop) { copyMode_ = rop; }
   TColor Pixel(int x, int y);
   void SetPixel(int x, int y, TColor color);
   TRect ClipRect();
+  // Limits drawing to r; null lifts the limit.
+  void SetClipRect(const TRect* r);
+  // Where TextOut's y lies: TA_TOP (the default), TA_BASELINE or TA_BOTTOM.
+  void SetTextAlign(UINT align);
+  TEXTMETRICA TextMetrics();
+  // Selects a palette (in the background or foreground) and realises it; returns the
+  // palette it replaced.
+  HPALETTE SelectPalette(HPALETTE palette, bool background);
 
  protected:
   virtual void CreateHandle() {}
@@ -191,6 +204,7 @@ class TCanvas : public TPersistent {
   TPen pen_;
   TBrush brush_;
   TPoint penPos_;
+  DWORD copyMode_ = SRCCOPY;
   unsigned selected_ = 0;
   HGDIOBJ origPen_ = nullptr, origBrush_ = nullptr, origFont_ = nullptr;
 };
@@ -228,6 +242,9 @@ class TBitmap : public TGraphic {
   void SetSize(int width, int height);  // contents are kept where they fit
   void SetWidth(int width) { SetSize(width, height_); }
   void SetHeight(int height) { SetSize(width_, height); }
+  bool Monochrome() const { return bitCount_ == 1; }
+  // A one-bit bitmap (black 0, white 1) or a 32-bit one again; the contents start white.
+  void SetMonochrome(bool on);
   HBITMAP Handle() const { return bitmap_; }
   // Hands the bitmap handle to the caller, who frees it; the bitmap becomes empty.
   HBITMAP ReleaseHandle();
@@ -247,7 +264,9 @@ class TBitmap : public TGraphic {
   void Changed();
   HDC MemoryDC();
 
-  int width_ = 0, height_ = 0;
+  size_t Stride() const { return bitCount_ == 1 ? size_t((width_ + 31) / 32 * 4) : size_t(width_) * 4; }
+
+  int width_ = 0, height_ = 0, bitCount_ = 32;
   HBITMAP bitmap_ = nullptr;
   uint32_t* bits_ = nullptr;
   HDC dc_ = nullptr;

@@ -105,4 +105,80 @@ TEST(Graphics, FontsColoursAndTheWindowsLocale) {
   EXPECT_EQ(AnsiUpperCase("caf\xE9"), "CAF\xC9");  // CharUpperBuffA in the ANSI code page
 }
 
+TEST(Graphics, MonochromeBitmapsRasterOperationsClippingAndText) {
+  // A one-bit bitmap: white at first, black where drawn, kept through Assign and resizing.
+  TBitmap mask;
+  mask.SetMonochrome(true);
+  mask.SetSize(40, 3);
+  EXPECT_TRUE(mask.Monochrome());
+  EXPECT_EQ(mask.PixelRGB(39, 2), 0xFFFFFFu);
+  mask.Canvas().Brush().SetColor(clBlack);
+  mask.Canvas().FillRect({0, 0, 33, 1});
+  EXPECT_EQ(mask.PixelRGB(32, 0), 0u);
+  EXPECT_EQ(mask.PixelRGB(33, 0), 0xFFFFFFu);
+  TBitmap copy;
+  copy.Assign(mask);
+  EXPECT_TRUE(copy.Monochrome());
+  EXPECT_EQ(copy.PixelRGB(32, 0), 0u);
+  copy.SetSize(50, 3);
+  EXPECT_EQ(copy.PixelRGB(5, 0), 0u);
+  EXPECT_EQ(copy.PixelRGB(45, 0), 0xFFFFFFu);
+
+  // The copy mode: AND with the mask keeps the picture where the mask is white, and
+  // 0x00220326 (destination AND NOT source) blackens it there instead.
+  TBitmap picture;
+  picture.SetSize(40, 3);
+  picture.Canvas().Brush().SetColor(clRed);
+  picture.Canvas().FillRect({0, 0, 40, 3});
+  picture.Canvas().SetCopyMode(SRCAND);
+  picture.Canvas().CopyRect({0, 0, 40, 3}, mask.Canvas(), {0, 0, 40, 3});
+  EXPECT_EQ(picture.PixelRGB(1, 0), 0u);
+  EXPECT_EQ(picture.PixelRGB(35, 0), 0xFF0000u);
+  picture.Canvas().Brush().SetColor(clRed);
+  picture.Canvas().FillRect({0, 0, 40, 3});
+  picture.Canvas().SetCopyMode(0x00220326);
+  picture.Canvas().CopyRect({0, 0, 40, 3}, mask.Canvas(), {0, 0, 40, 3});
+  EXPECT_EQ(picture.PixelRGB(1, 0), 0xFF0000u);
+  EXPECT_EQ(picture.PixelRGB(35, 0), 0u);
+  EXPECT_EQ(picture.Canvas().CopyMode(), DWORD(0x00220326));
+
+  // Clipping, and text placed by its baseline.
+  TBitmap page;
+  page.SetSize(60, 40);
+  TRect clip{0, 0, 10, 10};
+  page.Canvas().SetClipRect(&clip);
+  page.Canvas().Brush().SetColor(clBlue);
+  page.Canvas().FillRect({0, 0, 60, 40});
+  EXPECT_EQ(page.PixelRGB(5, 5), 0x0000FFu);
+  EXPECT_EQ(page.PixelRGB(20, 20), 0xFFFFFFu);
+  page.Canvas().SetClipRect(nullptr);
+  page.Canvas().Brush().SetColor(clWhite);
+  page.Canvas().FillRect({0, 0, 60, 40});
+  page.Canvas().Font().SetName("Arial");
+  page.Canvas().Font().SetSize(20);
+  page.Canvas().Font().SetColor(clBlack);
+  TEXTMETRICA tm = page.Canvas().TextMetrics();
+  EXPECT_GT(tm.tmAscent, 10);
+  EXPECT_GE(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+  page.Canvas().SetTextAlign(TA_BASELINE);
+  page.Canvas().Brush().SetStyle(TBrushStyle::bsClear);
+  page.Canvas().TextOut(2, 30, "H");
+  int lowest = -1;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 30; ++x)
+      if (page.PixelRGB(x, y) != 0xFFFFFFu) lowest = y;
+  EXPECT_EQ(lowest, 29);  // an H stands on its baseline
+  page.Canvas().SetTextAlign(TA_TOP);
+
+  // A palette is selected, realised and given back.
+  struct {
+    WORD version, count;
+    PALETTEENTRY entries[2];
+  } log{0x300, 2, {{255, 0, 0, 0}, {0, 0, 255, 0}}};
+  HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&log));
+  HPALETTE old = page.Canvas().SelectPalette(palette, true);
+  EXPECT_EQ(page.Canvas().SelectPalette(old, true), palette);
+  DeleteObject(palette);
+}
+
 }  // namespace
