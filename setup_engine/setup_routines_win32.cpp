@@ -9,6 +9,7 @@
 #include "setup_engine/setup_exceptions.h"
 #include "setup_engine/setup_registry.h"
 #include "setup_engine/setup_routines.h"
+#include "setup_engine/translator.h"
 
 namespace setup {
 
@@ -51,6 +52,8 @@ bool SystemWindowsVersion(TWindowsVersion& version) {
 }
 
 IRegistryBackend& DefaultSetupRegistry() { return SystemRegistry(); }
+
+std::optional<uint16_t> SystemUserLangId() { return uint16_t(GetUserDefaultLangID()); }
 
 std::string GetTempFile(bool keep) {
   std::string dir;

@@ -1,0 +1,11 @@
+#include "setup_engine/register.h"
+
+#include "setup_engine/translator.h"
+
+namespace setup {
+
+void RegisterSetupEngineClasses() {
+  RegisterClass(TTranslator::StaticClass());
+}
+
+}  // namespace setup
