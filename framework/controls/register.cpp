@@ -1,5 +1,6 @@
 #include "framework/controls/register.h"
 
+#include "framework/controls/buttons.h"
 #include "framework/controls/comctrls.h"
 #include "framework/controls/extctrls.h"
 #include "framework/controls/stdctrls.h"
@@ -12,6 +13,6 @@ void RegisterFrameworkClasses() {
         &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(),
         &TLabel::StaticClass(), &TEdit::StaticClass(), &TMemo::StaticClass(), &TListBox::StaticClass(),
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
-        &TTabSheet::StaticClass(), &TProgressBar::StaticClass()})
+        &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TBitBtn::StaticClass()})
     RegisterClass(*c);
 }
