@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "setup_engine/setup_core_cli.h"
+#include "tests/framework/defaults_check.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -101,6 +102,17 @@ TEST_F(SetupCoreDriver, Usage) {
     EXPECT_EQ(r.substr(0, 3), "1||") << r;
     EXPECT_NE(r.find("usage: setup_core_run"), std::string::npos) << r;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The reader keeps what the text leaves out, so every declared default must be what a new
+// object holds.
+TEST(SetupClasses, DefaultsAgreeWithConstructors) {
+  setup::RegisterSetupCoreClasses();
+  for (const TClassInfo* cls : RegisteredClasses()) EXPECT_EQ(DefaultMismatches(*cls), std::vector<std::string>{});
 }
 
 }  // namespace
