@@ -286,26 +286,6 @@ TPropInfo TInstallContainer::OrderProp() {
       .WithDefault(int64_t(-1));
 }
 
-TPropInfo TInstallContainer::DestDirProp() {
-  return TProps<TInstallContainer>::Str("DestDir", &TInstallContainer::DestDir,
-                                        [](TInstallContainer& c, std::string v) { c.SetDestDir(v); })
-      .WithDefault(std::string());
-}
-
-TPropInfo TInstallContainer::DestDirTypeProp() {
-  return TProps<TInstallContainer>::Component<TCustomPathSpecifier>(
-      "DestDirType", &TInstallContainer::DestDirType,
-      [](TInstallContainer& c, TCustomPathSpecifier* s) { c.SetDestDirType(s); });
-}
-
-TPropInfo TInstallContainer::OnAfterProcessProp() {
-  return TProps<TInstallContainer>::Event("OnAfterProcess", &TInstallContainer::OnAfterProcess);
-}
-
-TPropInfo TInstallContainer::OnBeforeProcessProp() {
-  return TProps<TInstallContainer>::Event("OnBeforeProcess", &TInstallContainer::OnBeforeProcess);
-}
-
 // ---- TInstallObject
 
 const TClassInfo& TInstallObject::StaticClass() {

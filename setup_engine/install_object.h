@@ -239,10 +239,6 @@ class TInstallContainer : public TComponent {
   static TPropInfo IncludeProp();
   static TPropInfo InstallTypesProp();
   static TPropInfo OrderProp();
-  static TPropInfo DestDirProp();
-  static TPropInfo DestDirTypeProp();
-  static TPropInfo OnAfterProcessProp();
-  static TPropInfo OnBeforeProcessProp();
 
  protected:
   ~TInstallContainer() override;

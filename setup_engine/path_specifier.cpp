@@ -55,8 +55,6 @@ std::string TpsContainerDestDir::GetPath(TInstallContainer* obj) {
 
 namespace setup {
 
-const std::vector<TCustomPathSpecifier*>& PathSpecifiers() { return List(); }
-
 TCustomPathSpecifier* FindStandard(const TClassInfo& cls) {
   for (TCustomPathSpecifier* s : List())
     if (&s->ClassType() == &cls) return s;

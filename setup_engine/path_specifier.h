@@ -42,8 +42,6 @@ class TpsContainerDestDir : public TCustomPathSpecifier {
 
 namespace setup {
 
-// Every specifier alive, in the order they were made.
-const std::vector<TCustomPathSpecifier*>& PathSpecifiers();
 // The first specifier of exactly that class; null when none.
 TCustomPathSpecifier* FindStandard(const TClassInfo& cls);
 
