@@ -154,7 +154,7 @@ TEST(VersionInfo, ReadsTheVersionResourceOfAFile) {
   EXPECT_EQ(r.VersionInfo().CompanyName, "Halden Works");
   r.SetFileName(WriteTemp(scratch, "noversion.txt", {'h', 'i'}));
   EXPECT_EQ(r.VersionInfo().FileVersion, "");
-  EXPECT_THROW(r.SetLanguage(TLanguage(45)), Exception);
+  EXPECT_THROW(r.SetLanguage(verinfo::TLanguage(45)), Exception);
   EXPECT_THROW(r.SetCharacterSet(TCharacterSet(1)), Exception);
   EXPECT_EQ(LanguageId(lnSwissFrench), 0x100C);
   EXPECT_EQ(LanguageId(lnBahasa), 0x0421);
