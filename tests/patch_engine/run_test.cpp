@@ -219,6 +219,38 @@ TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
   EXPECT_TRUE(patchdec::ParsePatch(runfix::ReadFile(P("patch.exe"))).applierPair);
 }
 
+// Each applier kind takes the stub of its own name; only kind 2 closes the stream with its
+// pair. Without the stub the front end is told its name.
+TEST_F(EngineRun, EveryApplierKindTakesItsOwnStub) {
+  const char* const stubs[] = {"mendrin.exe", "mendrint.exe", "mendr32.exe",
+                               "mendr32i.exe", "mendr16.exe", "mendr16i.exe"};
+  FileVersions(P("plain.utp"));
+  ASSERT_EQ(runfix::RunEngine(), "");
+  const runfix::Bytes plain = runfix::ReadFile(P("plain.utp"));
+  for (uint32_t kind = 1; kind <= 6; ++kind) {
+    SCOPED_TRACE(kind);
+    const std::string stub = std::string("MZ stub ") + stubs[kind - 1];
+    SetProgramDirectory(P("none\\Quiltor32.exe"));
+    Options.ApplierKind = kind;
+    FileVersions(P("patch.exe"));
+    frontEnd_.calls.clear();
+    EXPECT_THROW(CreatePatch(), runfix::MissingStubRaised);
+    EXPECT_EQ(frontEnd_.calls.back(), std::string("MissingStub ") + stubs[kind - 1]);
+
+    scratch_.WriteFile(std::string("stubs\\") + stubs[kind - 1], stub);
+    SetProgramDirectory(P("stubs\\Quiltor32.exe"));
+    ASSERT_EQ(runfix::RunEngine(), "");
+    const runfix::Bytes exe = runfix::ReadFile(P("patch.exe"));
+    const patchdec::Patch patch = patchdec::ParsePatch(exe);
+    EXPECT_EQ(Text(runfix::Bytes(exe.begin(), exe.begin() + std::ptrdiff_t(patch.stubSize))), stub);
+    EXPECT_EQ(patch.applierPair, kind == 2);
+    if (kind != 2) {
+      EXPECT_EQ(runfix::Bytes(exe.begin() + std::ptrdiff_t(patch.stubSize), exe.end()), plain);
+    }
+    EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+  }
+}
+
 TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
   scratch_.WriteFile("patch.exe", "previous");
   SetProgramDirectory(P("nostubs\\Quiltor32.exe"));
@@ -650,6 +682,20 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
   EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
   EXPECT_FALSE(platform::IsFile("patch.zip"));
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+}
+
+// Without a program of its own each packer type looks for its default program.
+TEST_F(ArchiverStage, EveryPackerTypeLooksForItsDefaultProgram) {
+  const char* const programs[] = {"zip.exe", "lha.exe", "rar.exe", "gzip.exe",
+                                  "pkzip.exe", "arj.exe", "jar32.exe"};
+  testsupport::ScopedEnv path("PATH", scratch_.Path("nothing"));
+  for (uint32_t type = 0; type < 7; ++type) {
+    frontEnd_.calls.clear();
+    Use(type, "patch.utp");
+    Options.PackerUseCustom[type] = 0;
+    EXPECT_EQ(runfix::RunEngine(), "") << type;
+    EXPECT_EQ(frontEnd_.calls, std::vector<std::string>{std::string("NotFound path ") + programs[type]}) << type;
+  }
 }
 
 TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
