@@ -534,13 +534,13 @@ void WalkDirectoryPair() {
   // reference computes each step when its record is written).
   for (size_t i : order) {
     if (versions[i].size() < 2 || Implementation == StepImplementation::Reference) continue;
-    std::vector<std::string> paths;
+    std::vector<std::string> versionPaths;
     std::vector<int64_t> lengths;
     for (FileScan* v : versions[i]) {
-      paths.push_back(v->fullPath);
+      versionPaths.push_back(v->fullPath);
       lengths.push_back(v->length);
     }
-    QueueRecord(paths, lengths);
+    QueueRecord(versionPaths, lengths);
   }
   for (size_t i : order) PatchChain(*planned[i], versions[i]);
 
