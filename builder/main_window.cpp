@@ -92,7 +92,6 @@ void TForm1::FormCreate(TObject*) {
       throw EComponentError(std::string("The options page lacks the packer ") + kPackerNames[size_t(i)]);
   }
   ApplySettings();
-  InstallStageHooks();
 }
 
 void TForm1::ApplySettings() {

@@ -1,7 +1,7 @@
 #include "builder/patch_request.h"
 
 #include "framework/core/sysutils.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/engine.h"
 #include "platform/file.h"
 
 namespace {

@@ -3,10 +3,8 @@
 #include "builder/patch_progress.h"
 #include "builder/progress_window.h"
 #include "framework/win/application.h"
-#include "patch_engine/cancel.h"
-#include "patch_engine/create_patch.h"
-#include "patch_engine/engine_options.h"
-#include "patch_engine/file_record.h"
+#include "patch_engine/engine.h"
+#include "platform/file.h"
 #include "platform/process.h"
 
 std::atomic<int> PatchDone{0};
@@ -35,16 +33,23 @@ void SetQuell1Percent(int percent) { SetQuellPercent(1, &PatchThread::Quell1Perc
 void SetQuell2Percent(int percent) { SetQuellPercent(2, &PatchThread::Quell2Percent, percent); }
 void SetQuell3Percent(int percent) { SetQuellPercent(3, &PatchThread::Quell3Percent, percent); }
 
-void ShowFileProgress(int64_t done, int64_t total, const std::string& name) {
-  PatchThread& w = *CurrentWorker;
-  w.FileTotal = total;
-  w.FilePercent = DirectoryPercent(done, total);
-  w.AnalysedName = name;
-  OnGui([&](TForm2& f) { f.ShowFileProgress(w.FilePercent, w.AnalysedName); });
-}
-
+// The engine's front end while the worker runs.
 class TPatchFrontEnd final : public engine::FrontEndServices {
  public:
+  void Stage1Progress(int percent) override { SetQuell1Percent(percent); }
+  void Stage2Progress(int percent) override { SetQuell2Percent(percent); }
+  void Stage3Progress(int percent) override { SetQuell3Percent(percent); }
+  void FileProgress(int64_t done, int64_t total, const std::string& name) override {
+    PatchThread& w = *CurrentWorker;
+    w.FileTotal = total;
+    w.FilePercent = DirectoryPercent(done, total);
+    w.AnalysedName = name;
+    OnGui([&](TForm2& f) { f.ShowFileProgress(w.FilePercent, w.AnalysedName); });
+  }
+  void ShowDirectoryMode(bool directoryMode) override {
+    CurrentWorker->DirectoryMode = directoryMode;
+    OnGui([&](TForm2& f) { f.SetDirectoryMode(CurrentWorker->DirectoryMode); });
+  }
   void PumpMessages() override {
     OnGui([](TForm2& f) { f.BringUp(); });
   }
@@ -53,13 +58,11 @@ class TPatchFrontEnd final : public engine::FrontEndServices {
     SetQuell2Percent(0);
     SetQuell3Percent(0);
   }
-  void ShowSourceVersions(int step, int versionCount) override {
+  void ShowSourceVersions(int step, const std::vector<std::string>& versionNames) override {
     PatchThread& w = *CurrentWorker;
     w.CurrentVersion = step;
-    w.VersionCount = versionCount;
-    w.VersionNames.clear();
-    const auto& slots = engine::FileSlots();
-    for (int j = 0; j < versionCount && j < int(slots.size()); ++j) w.VersionNames.push_back(slots[size_t(j)].path);
+    w.VersionCount = int32_t(versionNames.size());
+    w.VersionNames = versionNames;
     OnGui([&](TForm2& f) { f.ShowSourceVersions(w.CurrentVersion, w.VersionNames); });
   }
   void ShowPatchSize(int64_t bytes) override {
@@ -102,21 +105,6 @@ void Report(const std::string& text, const std::string& caption, unsigned flags)
 
 }  // namespace
 
-void InstallStageHooks() {
-  engine::Stage1Progress = SetQuell1Percent;
-  engine::Stage2Progress = SetQuell2Percent;
-  engine::Stage3Progress = SetQuell3Percent;
-}
-
-void InstallFileProgressHook() { engine::FileProgress = ShowFileProgress; }
-void InstallFrontEndServices() { engine::SetFrontEndServices(&frontEnd); }
-
-void RemoveEngineHooks() {
-  engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
-  engine::FileProgress = nullptr;
-  engine::SetFrontEndServices(nullptr);
-}
-
 void PatchThread::Execute() {
   try {
     SetQuell1Percent(Quell1Percent);
@@ -146,6 +134,7 @@ void TPatchRun::Start() {
   engine::ClearCancelRequest();
   worker_ = std::make_unique<PatchThread>();
   CurrentWorker = worker_.get();
+  frontEnd_.emplace(frontEnd);
   worker_->Start();
 }
 
@@ -162,6 +151,7 @@ void TPatchRun::Finish() {
     worker_->WaitFor();
     worker_.reset();
   }
+  frontEnd_.reset();
   CurrentWorker = nullptr;
   if (!Form2) return;
   if (Form2->Visible())

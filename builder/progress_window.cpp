@@ -4,9 +4,7 @@
 #include "builder/patch_thread.h"
 #include "framework/core/sysutils.h"
 #include "framework/win/application.h"
-#include "patch_engine/cancel.h"
-#include "patch_engine/engine_options.h"
-#include "patch_engine/engine_state.h"
+#include "patch_engine/engine.h"
 
 TForm2* Form2 = nullptr;
 
@@ -47,8 +45,6 @@ const TMethodTable* TForm2::Methods() const {
                                     .Field("label_PatchMultipatch", &F::label_PatchMultipatch)
                                     .Field("label_Patchsize", &F::label_Patchsize)
                                     .Field("timer_Patch", &F::timer_Patch)
-                                    .Handler<TNotifyEvent>("FormCreate", &F::FormCreate)
-                                    .Handler<TNotifyEvent>("FormDestroy", &F::FormDestroy)
                                     .Handler<TNotifyEvent>("FormShow", &F::FormShow)
                                     .Handler<TCloseQueryEvent>("FormCloseQuery", &F::FormCloseQuery)
                                     .Handler<TKeyEvent>("FormKeyUp", &F::FormKeyUp)
@@ -58,13 +54,6 @@ const TMethodTable* TForm2::Methods() const {
                                     .Handler<TNotifyEvent>("button_CancelCloseClick", &F::button_CancelCloseClick);
   return &t;
 }
-
-void TForm2::FormCreate(TObject*) {
-  InstallFileProgressHook();
-  InstallFrontEndServices();
-}
-
-void TForm2::FormDestroy(TObject*) { RemoveEngineHooks(); }
 
 // ---- the worker's steps
 
@@ -100,6 +89,8 @@ void TForm2::ShowFileProgress(int percent, const std::string& name) {
   label_CurrentFilename->SetCaption("Currently analysed File: " + name);
   Application->ProcessMessages();
 }
+
+void TForm2::SetDirectoryMode(bool directoryMode) { directoryMode_ = directoryMode; }
 
 void TForm2::BringUp() {
   if (!titleSaved_) {
@@ -161,7 +152,7 @@ void TForm2::FormShow(TObject*) {
   button_PauseContinue->SetEnabled(true);
   button_PauseContinue->SetDefault(true);
   button_PauseContinue->SetCancel(false);
-  Layout(engine::Run().directoryMode != 0);
+  Layout(directoryMode_);
   label_CurrentFilename->SetCaption("Currently analysed File:");
   ShowPatchSize(0);
 }
@@ -188,12 +179,12 @@ void TForm2::timer_PatchTimer(TObject*) {
 void TForm2::SetPaused(bool paused) {
   if (paused == paused_) return;
   if (paused_) {
-    engine::RunControl().Resume();
+    engine::ResumeRun();
     clock_.Release();
     timer_Patch->SetEnabled(true);
   } else if (!PatchDone) {
     timer_Patch->SetEnabled(false);
-    engine::RunControl().Pause();
+    engine::PauseRun();
     clock_.Hold();
   }
   paused_ = paused;

@@ -1,6 +1,7 @@
 #include "patch_engine/cancel.h"
 
 #include "framework/core/exceptions.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/helper_threads.h"
 #include "patch_engine/step_jobs.h"
@@ -12,6 +13,8 @@ TWorkControl& RunControl() {
   return control;
 }
 
+void PauseRun() { RunControl().Pause(); }
+void ResumeRun() { RunControl().Resume(); }
 void RequestCancel() { RunControl().Cancel(); }
 bool CancelRequested() { return RunControl().Cancelled(); }
 void ClearCancelRequest() { RunControl().Reset(); }

@@ -3,11 +3,12 @@
 #include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/directory_walk.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
 #include "patch_engine/file_record.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/patch_format.h"
 #include "patch_engine/patch_stream.h"
@@ -261,6 +262,7 @@ void CreatePatch() {
   header.mode = uint8_t(directoryMode ? PatchMode::DirectoryTrees : PatchMode::FileVersions);
   Run().directoryMode = directoryMode ? 1 : 0;
 
+  FrontEnd().ShowDirectoryMode(directoryMode);
   FrontEnd().PumpMessages();
   CheckCancel();
 

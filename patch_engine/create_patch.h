@@ -1,5 +1,5 @@
 #pragma once
-// One engine run: CreatePatch.
+// One engine run: CreatePatch (engine.h) and its parts.
 //
 // How it works: the run checks the options and the names (an output name with a character
 // no file name may hold is refused), decides between file mode (every version is a file)
@@ -20,11 +20,7 @@
 
 namespace engine {
 
-void CreatePatch();
-
-// The directory applier stubs are looked up in: everything of the program's path up to
-// and including its last "/", ":" or "\".
-void SetProgramDirectory(const std::string& programPath);
+// The directory applier stubs are looked up in (SetProgramDirectory, engine.h).
 const std::string& ProgramDirectory();
 
 // The two identification blocks the run copies into the patch: header bytes 10..73, and

@@ -10,11 +10,12 @@
 #include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/crc32.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
 #include "patch_engine/file_record.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/patch_stream.h"
 #include "patch_engine/step_data.h"
 #include "patch_engine/step_jobs.h"
@@ -47,7 +48,7 @@ bool ListedBefore(const platform::DirEntry& a, const platform::DirEntry& b) {
 void ReportFile(const std::string& name) {
   CheckCancel();
   // The front end divides by the total, so it never sees 0.
-  if (FileProgress) FileProgress(bytesDone, bytesTotal > 0 ? bytesTotal : 1, name);
+  FrontEnd().FileProgress(bytesDone, bytesTotal > 0 ? bytesTotal : 1, name);
 }
 
 // The chain of a target file, oldest version first and the file itself last.

@@ -1,6 +1,4 @@
-#include "patch_engine/engine_options.h"
-
-#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine.h"
 
 namespace engine {
 
@@ -23,37 +21,5 @@ const char* const kApplierStubNames[7] = {"",           "mendrin.exe", "mendrint
                                            "mendr32i.exe", "mendr16.exe", "mendr16i.exe"};
 const char* const kDefaultPackerPrograms[kPackerTypes + 1] = {
     "zip.exe", "lha.exe", "rar.exe", "gzip.exe", "pkzip.exe", "arj.exe", "jar32.exe", ""};
-
-StageProgressHook Stage1Progress = nullptr;
-StageProgressHook Stage2Progress = nullptr;
-StageProgressHook Stage3Progress = nullptr;
-FileProgressHook FileProgress = nullptr;
-
-namespace {
-
-class QuietFrontEnd final : public FrontEndServices {
- public:
-  void PumpMessages() override {}
-  void ResetQuellMeters() override {}
-  void ShowSourceVersions(int, int) override {}
-  void ShowPatchSize(int64_t) override {}
-  void RaiseMissingStub(const std::string& stubName) override {
-    RaiseEngineErrorFmt(msg::MissingStub, stubName);
-  }
-  bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
-  void ShowPackerNotFound(const std::string&, bool) override {}
-  bool RunAndWait(const std::string&, bool, uint32_t&) override { return false; }
-};
-
-QuietFrontEnd quietFrontEnd;
-FrontEndServices* frontEnd = &quietFrontEnd;
-
-}  // namespace
-
-void SetFrontEndServices(FrontEndServices* services) {
-  frontEnd = services ? services : &quietFrontEnd;
-}
-
-FrontEndServices& FrontEnd() { return *frontEnd; }
 
 }  // namespace engine

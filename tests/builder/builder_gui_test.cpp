@@ -20,7 +20,7 @@
 #include "framework/core/clock.h"
 #include "framework/core/registry.h"
 #include "framework/testing/gui_test.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/engine.h"
 #include "run_fixture.h"
 
 namespace {

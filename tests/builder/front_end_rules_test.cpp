@@ -8,7 +8,7 @@
 #include "builder/patch_progress.h"
 #include "builder/patch_request.h"
 #include "framework/core/clock.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/engine.h"
 #include "run_fixture.h"
 
 namespace {

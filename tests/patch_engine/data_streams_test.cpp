@@ -5,6 +5,10 @@
 
 #include "engine_harness.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/data_streams.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/optimizer.h"
+#include "patch_engine/step_data.h"
 
 using namespace engine;
 using harness::Bytes;

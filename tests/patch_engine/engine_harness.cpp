@@ -2,9 +2,25 @@
 
 #include <stdexcept>
 
-#include "patch_engine/engine.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_record.h"
+#include "patch_engine/patch_format.h"
+#include "patch_engine/patch_stream.h"
 
 namespace harness {
+
+void ProgressFrontEnd::Stage1Progress(int percent) {
+  if (stage1) stage1(percent);
+}
+void ProgressFrontEnd::Stage2Progress(int percent) {
+  if (stage2) stage2(percent);
+}
+void ProgressFrontEnd::Stage3Progress(int percent) {
+  if (stage3) stage3(percent);
+}
+void ProgressFrontEnd::FileProgress(int64_t bytesDone, int64_t bytesTotal, const std::string& name) {
+  if (file) file(bytesDone, bytesTotal, name);
+}
 
 void EngineTest::SetUp() {
   engine::ResetEngineOptions();
@@ -14,7 +30,6 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
   engine::FreeEngineBuffers();
   engine::ResetEngineOptions();
-  engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes, const platform::LocalTime& time) {

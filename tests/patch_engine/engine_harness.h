@@ -5,21 +5,41 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "patch_engine/engine.h"
 #include "platform/file.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
 namespace harness {
 
-// Engine tests start and end with default, clamped options, no stage hooks and every
-// engine buffer freed.
+// A front end for engine tests, installed while it lives: the progress it is shown goes to
+// the callbacks that are set; every other service keeps the engine's quiet default.
+class ProgressFrontEnd : public engine::FrontEndServices {
+ public:
+  ProgressFrontEnd() : installed_(*this) {}
+  std::function<void(int)> stage1, stage2, stage3;
+  std::function<void(int64_t, int64_t, const std::string&)> file;
+
+  void Stage1Progress(int percent) override;
+  void Stage2Progress(int percent) override;
+  void Stage3Progress(int percent) override;
+  void FileProgress(int64_t bytesDone, int64_t bytesTotal, const std::string& name) override;
+
+ private:
+  engine::FrontEndScope installed_;
+};
+
+// Engine tests start and end with default, clamped options and every engine buffer freed;
+// meanwhile progress_ is their front end.
 class EngineTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  ProgressFrontEnd progress_;
 };
 
 using Bytes = std::vector<uint8_t>;

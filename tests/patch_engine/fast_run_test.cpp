@@ -11,6 +11,8 @@
 
 #include "patch_engine/engine.h"
 #include "patch_engine/step_jobs.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/step_data.h"
 #include "run_fixture.h"
 #include "test_data.h"
 
@@ -38,6 +40,7 @@ class FastRun : public testing::Test {
     EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
     return runfix::ReadFile(scratch_.Path("out.utp"));
   }
+  harness::ProgressFrontEnd progress_;
 
   runfix::Scratch scratch_;
 };
@@ -183,9 +186,9 @@ TEST_F(FastRun, StageMetersFollowEveryStepTheRunWrites) {
   static std::mutex mutex;
   static std::array<std::vector<int>, 3> shown;
   for (auto& s : shown) s.clear();
-  Stage1Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[0].push_back(p); };
-  Stage2Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[1].push_back(p); };
-  Stage3Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[2].push_back(p); };
+  progress_.stage1 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[0].push_back(p); };
+  progress_.stage2 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[1].push_back(p); };
+  progress_.stage3 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[2].push_back(p); };
   testdata::Rng rng(7);
   TreeFiles older, newer;
   const int files = 12;
@@ -197,7 +200,6 @@ TEST_F(FastRun, StageMetersFollowEveryStepTheRunWrites) {
   scratch_.WriteTree("old", older);
   scratch_.WriteTree("new", newer);
   Patch({scratch_.Path("old"), scratch_.Path("new")}, StepImplementation::Fast);
-  Stage1Progress = Stage2Progress = Stage3Progress = nullptr;
   for (const auto& s : shown) {
     ASSERT_FALSE(s.empty());
     EXPECT_EQ(s.back(), 100);

@@ -151,13 +151,15 @@ std::string RunEngine() {
   return "";
 }
 
-RecordingFrontEnd::RecordingFrontEnd() { engine::SetFrontEndServices(this); }
-RecordingFrontEnd::~RecordingFrontEnd() { engine::SetFrontEndServices(nullptr); }
-
+void RecordingFrontEnd::ShowDirectoryMode(bool directoryMode) {
+  directoryModes.push_back(directoryMode);
+  directoryModesAt.push_back(calls.size());
+}
 void RecordingFrontEnd::PumpMessages() { calls.push_back("Pump"); }
 void RecordingFrontEnd::ResetQuellMeters() { calls.push_back("Reset"); }
-void RecordingFrontEnd::ShowSourceVersions(int step, int versionCount) {
-  calls.push_back("Versions " + std::to_string(step) + "/" + std::to_string(versionCount));
+void RecordingFrontEnd::ShowSourceVersions(int step, const std::vector<std::string>& versionNames) {
+  calls.push_back("Versions " + std::to_string(step) + "/" + std::to_string(versionNames.size()));
+  versionLists.push_back(versionNames);
 }
 void RecordingFrontEnd::ShowPatchSize(int64_t bytes) {
   calls.push_back("Size " + std::to_string(bytes));

@@ -10,7 +10,7 @@
 
 #include "engine_harness.h"
 #include "patch_decoder.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/engine.h"
 #include "platform/file.h"
 #include "tests/support/scratch_dir.h"
 
@@ -70,14 +70,10 @@ void SetFileNames(const std::vector<std::string>& inputs, const std::string& out
 // Runs CreatePatch; returns the engine's message, or "" when it succeeded.
 std::string RunEngine();
 
-// A front end that records every call and answers from its settings.
-class RecordingFrontEnd final : public engine::FrontEndServices {
+// A front end, installed while it lives, that records every service call and answers from
+// its settings; its progress goes to the callbacks of ProgressFrontEnd.
+class RecordingFrontEnd final : public harness::ProgressFrontEnd {
  public:
-  RecordingFrontEnd();
-  ~RecordingFrontEnd() override;
-  RecordingFrontEnd(const RecordingFrontEnd&) = delete;
-  RecordingFrontEnd& operator=(const RecordingFrontEnd&) = delete;
-
   bool answerLongNames = true;
   bool startProcesses = true;  // RunAndWait reports the process as started
   uint32_t exitCode = 0;       // what RunAndWait reports
@@ -87,10 +83,14 @@ class RecordingFrontEnd final : public engine::FrontEndServices {
   std::vector<std::string> calls;     // in order: "Pump", "Size 123", "Ask RAR patch.utp", ...
   std::vector<std::string> commands;  // command lines given to RunAndWait
   std::vector<int64_t> patchSizes;
+  std::vector<std::vector<std::string>> versionLists;  // the names ShowSourceVersions got
+  std::vector<bool> directoryModes;      // what ShowDirectoryMode was told
+  std::vector<size_t> directoryModesAt;  // and when: the number of calls before it
 
+  void ShowDirectoryMode(bool directoryMode) override;
   void PumpMessages() override;
   void ResetQuellMeters() override;
-  void ShowSourceVersions(int step, int versionCount) override;
+  void ShowSourceVersions(int step, const std::vector<std::string>& versionNames) override;
   void ShowPatchSize(int64_t bytes) override;
   void RaiseMissingStub(const std::string& stubName) override;
   bool AskLongFileNameSupport(const std::string& productWord, const std::string& outputName) override;

@@ -12,6 +12,11 @@
 
 #include "golden_patch.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/cancel.h"
+#include "patch_engine/create_patch.h"
+#include "patch_engine/directory_walk.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_names.h"
 #include "platform/process.h"
 #include "run_fixture.h"
 #include "test_util.h"
@@ -46,8 +51,6 @@ class EngineRun : public testing::Test {
     scratch_.WriteFile("v2.bin", Version(2));
   }
   void TearDown() override {
-    Stage1Progress = nullptr;
-    FileProgress = nullptr;
     Identification() = PatchIdentification{};
     SetProgramDirectory("");
     ResetEngineOptions();
@@ -166,6 +169,11 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
     EXPECT_EQ(patchdec::RebuildTarget(r, runfix::ToBytes(Version(from))), runfix::ToBytes(Version(2)));
   EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(frontEnd_.calls.front(), "Pump");
+  // Told once, before anything else, that the run patches files; and each step's versions.
+  EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{false});
+  EXPECT_EQ(frontEnd_.directoryModesAt, std::vector<size_t>{0});
+  const std::vector<std::string> versions = {P("v0.bin"), P("v1.bin"), P("v2.bin")};
+  EXPECT_EQ(frontEnd_.versionLists, (std::vector<std::vector<std::string>>{versions, versions}));
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"out.utp", "v0.bin", "v1.bin", "v2.bin"}));
 }
 
@@ -269,12 +277,15 @@ TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
 }
 
 // Every failure of a run: its exact message, the previous output untouched and no
-// temporary file left anywhere.
+// temporary file left anywhere. A case's set-up reaches the front end of its run through
+// caseFrontEnd; the cases without a front end run with the engine's quiet default.
 struct ErrorCase {
   const char* what;
   std::function<void(runfix::Scratch&)> setUp;
   std::function<std::string(runfix::Scratch&)> message;
+  bool withoutFrontEnd = false;
 };
+runfix::RecordingFrontEnd* caseFrontEnd = nullptr;
 
 TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
   auto files = [](runfix::Scratch& s) {
@@ -394,7 +405,6 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
       {"a missing stub without a front end",
        [&](runfix::Scratch& s) {
          files(s);
-         SetFrontEndServices(nullptr);
          SetProgramDirectory(s.Path("nostubs\\x"));
          Options.ApplierKind = 4;
          Options.FileNames[2] = s.Path("out.exe");
@@ -402,13 +412,14 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
        [](runfix::Scratch&) {
          return std::string("Error, can't find \"mendr32i.exe\" in directory of the calling Fabrin, "
                             "though it's required to build executeable patchfiles");
-       }},
+       },
+       true},
       {"a file vanishes before it is embedded",
        [&](runfix::Scratch& s) {
          trees(s);
          static std::string vanishing;
          vanishing = s.Path("d1\\b.bin");
-         FileProgress = [](int64_t, int64_t, const std::string& name) {
+         caseFrontEnd->file = [](int64_t, int64_t, const std::string& name) {
            if (name == "b.bin") platform::RemoveFile(vanishing);
          };
        },
@@ -422,7 +433,7 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
          static int last;
          last = -1;
-         Stage1Progress = [](int percent) {
+         caseFrontEnd->stage1 = [](int percent) {
            if (percent < last) RequestCancel();
            last = percent;
          };
@@ -431,13 +442,17 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
       {"cancel between files",
        [&](runfix::Scratch& s) {
          trees(s);
-         FileProgress = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
+         caseFrontEnd->file = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
        },
        [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
   };
   for (const ErrorCase& c : cases) {
     runfix::Scratch s;
     runfix::RecordingFrontEnd frontEnd;
+    caseFrontEnd = &frontEnd;
+    FrontEndServices none;
+    std::optional<FrontEndScope> quiet;
+    if (c.withoutFrontEnd) quiet.emplace(none);
     ResetEngineOptions();
     ClampEngineOptions();
     s.WriteFile("v0.bin", Version(0));
@@ -451,10 +466,9 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
     EXPECT_EQ(s.LeftoverTemps(), std::vector<std::string>{}) << c.what;
     EXPECT_EQ(BuffersSettled.load(), 1) << c.what;
     EXPECT_FALSE(CancelRequested()) << c.what;
-    Stage1Progress = nullptr;
-    FileProgress = nullptr;
     SetProgramDirectory("");
   }
+  caseFrontEnd = nullptr;
 }
 
 TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
@@ -481,10 +495,10 @@ TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
 }
 
 TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
-  Stage1Progress = [](int) { RequestCancel(); };
+  frontEnd_.stage1 = [](int) { RequestCancel(); };
   FileVersions(P("out.utp"));
   EXPECT_EQ(runfix::RunEngine(), "Patch creation cancelled.");
-  Stage1Progress = nullptr;
+  frontEnd_.stage1 = nullptr;
   EXPECT_EQ(runfix::RunEngine(), "");
   EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile(P("out.utp"))).entries.size(), 1u);
   FreeEngineBuffers();
@@ -502,7 +516,7 @@ TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
   static std::thread resumer;
   calls = 0;
   callsWhilePaused = -1;
-  Stage1Progress = [](int) {
+  frontEnd_.stage1 = [](int) {
     if (calls++ != 0) return;
     RunControl().Pause();
     resumer = std::thread([] {

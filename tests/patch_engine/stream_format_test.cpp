@@ -7,6 +7,11 @@
 
 #include "patch_decoder.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/patch_format.h"
+#include "patch_engine/patch_stream.h"
 #include "platform/byte_order.h"
 #include "test_util.h"
 #include "tests/support/scratch_dir.h"
