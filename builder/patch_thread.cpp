@@ -7,15 +7,10 @@
 #include "platform/file.h"
 #include "platform/process.h"
 
-std::atomic<int> PatchDone{0};
-std::atomic<int> PatchCancelled{0};
+std::atomic<TPatchState> PatchState{TPatchState::Done};
 PatchThread* CurrentWorker = nullptr;
 
 namespace {
-
-// Set by the cancel step before it asks the engine to stop: the engine's cancel message
-// is then no failure to show.
-std::atomic<bool> cancelAsked{false};
 
 template <class F>
 void OnGui(F&& step) {
@@ -114,12 +109,16 @@ void PatchThread::Execute() {
     engine::CreatePatch();
   } catch (const EPatchCreationEngineError& e) {
     OnGui([&](TForm2& f) { f.ShowOwned([&] { Application->ShowException(e); }); });
+  } catch (const ECancelled&) {
+    // The cancel the user asked for.
   } catch (const Exception& e) {
-    if (!cancelAsked) Report(e.Message(), "Something unexpected happened", 0);
+    // A failure that ends a run the user has already cancelled is not shown either: its
+    // window is gone.
+    if (PatchState != TPatchState::Cancelling) Report(e.Message(), "Something unexpected happened", 0);
   } catch (...) {
     Report("Unknown exception occured", "Something unexpected happended", 0);
   }
-  PatchDone = 1;
+  PatchState = TPatchState::Done;
   Application->WakeMainThread();
 }
 
@@ -128,9 +127,7 @@ TPatchRun::~TPatchRun() {
 }
 
 void TPatchRun::Start() {
-  PatchDone = 0;
-  PatchCancelled = 0;
-  cancelAsked = false;
+  PatchState = TPatchState::Running;
   engine::ClearCancelRequest();
   worker_ = std::make_unique<PatchThread>();
   CurrentWorker = worker_.get();
@@ -138,13 +135,7 @@ void TPatchRun::Start() {
   worker_->Start();
 }
 
-bool TPatchRun::Poll() {
-  if (PatchCancelled) {
-    PatchDone = 1;
-    PatchCancelled = 0;
-  }
-  return PatchDone != 0;
-}
+bool TPatchRun::Poll() { return PatchDone(); }
 
 void TPatchRun::Finish() {
   if (worker_) {
@@ -168,6 +159,6 @@ void RunPatchWorker() {
 }
 
 void AskEngineToCancel() {
-  cancelAsked = true;
-  engine::RequestCancel();
+  TPatchState running = TPatchState::Running;
+  if (PatchState.compare_exchange_strong(running, TPatchState::Cancelling)) engine::RequestCancel();
 }

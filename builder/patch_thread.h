@@ -8,10 +8,10 @@
 // services; each stores its values in the worker and runs the screen update on the GUI
 // thread through TThread::Synchronize, so the worker never touches a window. Questions and error messages
 // are shown the same way, by the progress window with its clock held around them.
-// Pause and cancel are cooperative (the engine's RunControl): the engine's progress points
-// wait while paused and end the run through the engine's raise path on a cancel; nothing
-// suspends the worker from outside. When the worker has set the done flag it posts a
-// message, so the create path's waiting loop always wakes up.
+// Pause and cancel are cooperative (engine.h): the engine's progress points wait while
+// paused and end the run with ECancelled on a cancel; nothing suspends the worker from
+// outside. When the worker has set the run's state to done it posts a message, so the
+// create path's waiting loop always wakes up.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -48,9 +48,13 @@ class PatchThread : public TThread {
   void Execute() override;
 };
 
-// Program-wide run state shared by the worker, the progress window and the create path.
-extern std::atomic<int> PatchDone;       // 1 once the run has ended
-extern std::atomic<int> PatchCancelled;  // set by the progress window's cancel step
+// The state of the run, one value shared by the worker, the progress window and the create
+// path: running; cancelling, once the user has confirmed the cancel (the engine stops at
+// its next progress point, and nothing it ends with is shown); done, once the worker has
+// ended (and before the first run).
+enum class TPatchState { Running, Cancelling, Done };
+extern std::atomic<TPatchState> PatchState;
+inline bool PatchDone() { return PatchState == TPatchState::Done; }
 extern PatchThread* CurrentWorker;
 
 // One run as the create path drives it: Start, handle messages until Poll says it is
@@ -61,9 +65,9 @@ class TPatchRun {
   TPatchRun(const TPatchRun&) = delete;
   TPatchRun& operator=(const TPatchRun&) = delete;
   ~TPatchRun();
-  // Clears the done and cancelled flags, installs the front end and starts the worker.
+  // Sets the state to running, installs the front end and starts the worker.
   void Start();
-  // True once the worker is done; a cancel seen here counts as done.
+  // True once the worker is done.
   bool Poll();
   // Waits for the worker's end and frees it, and removes the front end; then puts the
   // progress window into its finished state, or, when the run ended before that window
@@ -77,6 +81,6 @@ class TPatchRun {
 
 // Start, the waiting loop and Finish.
 void RunPatchWorker();
-// The progress window's cancel: the engine ends the run at its next progress point, and
-// its cancel message is not shown.
+// The progress window's cancel of a running run: the engine ends it at its next progress
+// point, and nothing is shown of its end.
 void AskEngineToCancel();

@@ -172,7 +172,7 @@ void TForm2::Layout(bool directoryMode) {
 }
 
 void TForm2::timer_PatchTimer(TObject*) {
-  if (paused_ || PatchDone) return;
+  if (paused_ || PatchDone()) return;
   label_Elapsed->SetCaption(ElapsedText(clock_.Elapsed()));
 }
 
@@ -182,7 +182,7 @@ void TForm2::SetPaused(bool paused) {
     engine::ResumeRun();
     clock_.Release();
     timer_Patch->SetEnabled(true);
-  } else if (!PatchDone) {
+  } else if (!PatchDone()) {
     timer_Patch->SetEnabled(false);
     engine::PauseRun();
     clock_.Hold();
@@ -199,7 +199,7 @@ void TForm2::button_CancelCloseClick(TObject*) { Close(); }
 
 void TForm2::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = false;
-  if (PatchDone) {
+  if (PatchDone()) {
     Hide();
     Teardown();
     return;
@@ -218,13 +218,12 @@ void TForm2::FormCloseQuery(TObject*, bool& CanClose) {
 }
 
 void TForm2::CancelStep() {
-  if (!PatchDone) {
+  if (!PatchDone()) {
     AskEngineToCancel();
-    while (!PatchDone && !Application->Terminated()) Application->HandleMessage();
+    while (!PatchDone() && !Application->Terminated()) Application->HandleMessage();
   }
   clock_.Stop();
   timer_Patch->SetEnabled(false);
-  PatchCancelled = 1;
 }
 
 void TForm2::Teardown() {

@@ -19,12 +19,18 @@ void RequestCancel() { RunControl().Cancel(); }
 bool CancelRequested() { return RunControl().Cancelled(); }
 void ClearCancelRequest() { RunControl().Reset(); }
 
+// The cancel leaves as the ECancelled the work control threw, with the engine's text.
 void CheckCancel() {
-  if (OnStepHelper() && StepJobsStopping()) RaiseEngineError(msg::Cancelled);
+  if (OnStepHelper() && StepJobsStopping()) {
+    ECancelled cancelled;
+    cancelled.SetMessage(MessageText(msg::Cancelled));
+    throw cancelled;
+  }
   try {
     RunControl().CheckPoint();
-  } catch (const ECancelled&) {
-    RaiseEngineError(msg::Cancelled);
+  } catch (ECancelled& cancelled) {
+    cancelled.SetMessage(MessageText(msg::Cancelled));
+    throw;
   }
 }
 

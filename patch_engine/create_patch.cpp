@@ -1,5 +1,7 @@
 #include "patch_engine/create_patch.h"
 
+#include <algorithm>
+
 #include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/directory_walk.h"
@@ -49,54 +51,61 @@ std::string FolderOf(const std::string& path) {
 }
 
 // What a run has created besides its output, and the earlier files it has moved aside
-// while it may still fail. Whenever the run leaves before Done, the files it created are
-// removed and the earlier ones are put back; an interruption of the process does the same
-// (platform/interrupt.h).
+// while it may still fail. Whenever the run leaves before Done, the temporary files it
+// created go and the earlier files are put back; an interruption of the process does the
+// same (platform/interrupt.h). The run's files and buffers are released before (RunRelease).
 class RunCleanup {
  public:
   RunCleanup() = default;
   RunCleanup(const RunCleanup&) = delete;
   RunCleanup& operator=(const RunCleanup&) = delete;
   ~RunCleanup() {
-    DiscardPatchFile();
-    FreeEngineBuffers();
-    for (const std::string& name : files_) platform::RemoveFile(name);
+    temps_.clear();
     for (auto a = asides_.rbegin(); a != asides_.rend(); ++a) platform::RenameFile(a->aside, a->home);
     ClearCancelRequest();
   }
-  // A new empty file in the folder of path, removed when the run fails.
+  // A new empty file in the folder of path, removed unless it is put in place; its name.
   std::string CreateTemp(const std::string& path, const EngineMessage& failure) {
-    std::string temp;
-    if (!platform::CreateTemporaryFile(FolderOf(path), kTempPrefix, temp)) RaiseEngineErrorFmt(failure, path);
-    files_.push_back(temp);
-    return temp;
+    platform::TempFile temp;
+    if (!temp.Create(FolderOf(path), kTempPrefix, true)) RaiseEngineErrorFmt(failure, path);
+    return Keep(std::move(temp));
   }
-  void Add(const std::string& name) { files_.push_back(name); }
+  // A temporary file made elsewhere, from now on removed with the others; its name.
+  std::string Keep(platform::TempFile temp) {
+    temps_.push_back(std::move(temp));
+    return temps_.back().Name();
+  }
+  // Removes the temporary file now.
+  void Remove(const std::string& temp) {
+    std::erase_if(temps_, [&](const platform::TempFile& t) { return t.Name() == temp; });
+  }
   // Renames temp over path, where it stays.
   void PutInPlace(const std::string& temp, const std::string& path) {
-    if (!platform::RenameFile(temp, path)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, path);
-    std::erase(files_, temp);
+    if (!Find(temp).RenameTo(path)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, path);
   }
   // Moves an earlier file at path aside until the run is done.
   void SetAside(const std::string& path) {
     if (!platform::IsFile(path)) return;
     const std::string aside = CreateTemp(path, msg::CannotSetAside);
     if (!platform::MoveAside(path, aside)) RaiseEngineErrorFmt(msg::CannotSetAside, path);
-    std::erase(files_, aside);
+    Find(aside).Release();
     asides_.push_back({aside, path});
   }
   // The run has put everything in place: what was set aside goes.
   void Done() {
     for (const Aside& a : asides_) platform::RemoveFile(a.aside);
     asides_.clear();
-    files_.clear();
   }
 
  private:
   struct Aside {
     std::string aside, home;
   };
-  std::vector<std::string> files_;
+  platform::TempFile& Find(const std::string& temp) {
+    return *std::find_if(temps_.begin(), temps_.end(),
+                         [&](const platform::TempFile& t) { return t.Name() == temp; });
+  }
+  std::vector<platform::TempFile> temps_;
   std::vector<Aside> asides_;
 };
 
@@ -226,6 +235,7 @@ void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
 
 void CreatePatch() {
   RunCleanup cleanup;
+  RunRelease release;  // goes first
   FreeEngineBuffers();
   Run() = RunState{};
   const EngineOptions& o = Options;
@@ -295,8 +305,9 @@ void CreatePatch() {
     written = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
   } else {
-    CreateTempPatchFile(written).Close();
-    cleanup.Add(written);
+    platform::File opened;
+    written = cleanup.Keep(CreateTempPatchFile(opened));
+    opened.Close();
     if (!OpenPatchFile(written)) RaiseEngineError(msg::CannotOpenTempPatchFile);
   }
 
@@ -346,7 +357,7 @@ void CreatePatch() {
     JoinStubAndPatch(stubPath, written, joined);
     if (o.PackerOn) cleanup.SetAside(names.output);
     cleanup.PutInPlace(joined, names.output);
-    platform::RemoveFile(written);
+    cleanup.Remove(written);
     const int64_t length = FileLength(names.output);
     ConsoleLine(msg::CreatedExecutablePatch, names.output, length);
     FrontEnd().ShowPatchSize(length);

@@ -12,8 +12,8 @@
 // and asks its questions through the services. Pause, resume and cancel reach the run
 // from any thread: it waits or stops at its next progress point. A run that fails or is
 // cancelled leaves an earlier output as it was and no temporary file; CreatePatch then
-// throws: Exception with the engine's message for a failure, ECancelled for a cancel, or
-// whatever a service threw. The engine works on files through the platform layer only, so
+// throws: EEngineError with the engine's message for a failure, ECancelled for a cancel,
+// or whatever a service threw. The engine works on files through the platform layer only, so
 // the same code builds natively and for Windows and writes the same bytes in both.
 #include <array>
 #include <cstdint>
@@ -23,6 +23,19 @@
 #include "framework/core/exceptions.h"
 
 namespace engine {
+
+struct EngineMessage;  // the engine's texts (engine_messages.h)
+
+// A failure of a run: the text shown (in the language in force, its arguments filled in)
+// and the message it was made from.
+class EEngineError : public Exception {
+ public:
+  EEngineError(const EngineMessage& id, std::string text) : Exception(std::move(text)), id_(&id) {}
+  const EngineMessage& Id() const noexcept { return *id_; }
+
+ private:
+  const EngineMessage* id_;
+};
 
 constexpr int kMaxFileNames = 21;
 constexpr int kPackerTypes = 7;

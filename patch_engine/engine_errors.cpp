@@ -2,21 +2,13 @@
 
 #include <cstdlib>
 
-#include "patch_engine/engine_state.h"
-#include "patch_engine/helper_threads.h"
-
 namespace engine {
 
 bool GermanMessages = false;
 ConsoleHook ConsoleOutput = nullptr;
 
-void RaiseEngineError(const char* english, const char*) {
-  // On a helper thread the error ends only its step; the run raises it when it collects
-  // that step (step_jobs.h).
-  if (OnStepHelper()) throw Exception(english);
-  DiscardPatchFile();
-  FreeEngineBuffers();
-  throw Exception(english);
+void RaiseEngineError(const EngineMessage& m) {
+  throw EEngineError(m, GermanMessages ? m.german : m.english);
 }
 
 void* CheckedAlloc(size_t size, const EngineMessage& purpose) {

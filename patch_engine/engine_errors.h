@@ -1,12 +1,13 @@
 #pragma once
-// The engine's one way out on failure, its checked allocation and its console hooks.
+// The engine's way out on failure (EEngineError, engine.h), its checked allocation and its
+// console hook.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <type_traits>
 
-#include "framework/core/exception.h"
 #include "framework/core/sysutils.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_messages.h"
 
 namespace engine {
@@ -30,16 +31,13 @@ std::string MessageText(const EngineMessage& m, const A&... args) {
   return FormatTolerant(GermanMessages ? m.german : m.english, {MessageArgument(args)...});
 }
 
-// Closes and deletes the unfinished patch file, frees the engine's buffers and throws
-// Exception with the English text.
-[[noreturn]] void RaiseEngineError(const char* english, const char* german);
-[[noreturn]] inline void RaiseEngineError(const EngineMessage& m) {
-  RaiseEngineError(m.english, m.german);
-}
+// Throws EEngineError with the message's text. What the run holds is released on its way
+// out (RunRelease, engine_state.h); on a helper thread the error ends only its step, and the
+// run raises it again when it collects that step (step_jobs.h).
+[[noreturn]] void RaiseEngineError(const EngineMessage& m);
 template <class... A>
 [[noreturn]] void RaiseEngineErrorFmt(const EngineMessage& m, const A&... args) {
-  const std::string text = MessageText(m, args...);
-  RaiseEngineError(text.c_str(), text.c_str());
+  throw EEngineError(m, MessageText(m, args...));
 }
 
 // A size of 0 is taken as 1. Raises the allocation message on failure. Free with free().

@@ -63,4 +63,9 @@ void FreeEngineBuffers() {
   BuffersSettled = 1;
 }
 
+RunRelease::~RunRelease() {
+  DiscardPatchFile();
+  FreeEngineBuffers();
+}
+
 }  // namespace engine

@@ -113,7 +113,7 @@ void ComputeStepStreams(const std::string& sourcePath, const std::string& target
 // Writes the step's five streams (the extension stream in the descriptor's form) into a
 // new temporary file, records its name in `name` and empties the streams and match lists.
 void ParkStep(const VersionDescriptor& d, platform::File& f, std::string& name) {
-  f = CreateTempPatchFile(name);
+  name = CreateTempPatchFile(f).Release();
   DataStreams& st = Streams();
   const ByteStream& extension =
       (d.flags & kDescriptorPlainExtension) ? st.plainExtension : st.diffExtension;

@@ -65,8 +65,7 @@ struct StepJob {
   int64_t memory = 0;
   enum class State { Queued, Running, Done } state = State::Queued;
   StepResult result;
-  bool failed = false;
-  std::string error;  // the message of the error that ended it
+  std::exception_ptr error;  // what ended it, when it failed
 };
 
 namespace {
@@ -108,12 +107,10 @@ void RunOnHelper(StepJob& job) {
   helperJob = &job;
   try {
     job.result = ComputeStep(job.sourcePath, job.targetPath);
-  } catch (const Exception& e) {
-    job.failed = true;
-    job.error = e.Message();
+  } catch (const Exception&) {
+    job.error = std::current_exception();
   } catch (const std::exception& e) {
-    job.failed = true;
-    job.error = e.what();
+    job.error = std::make_exception_ptr(Exception(e.what()));
   }
   helperJob = nullptr;
   FreeThreadStepState();
@@ -258,10 +255,10 @@ StepResult CollectStep(const std::shared_ptr<StepJob>& job) {
   lock.lock();
   pool.changed.wait(lock, [&] { return job->state == StepJob::State::Done; });
   watchedJob = nullptr;
-  if (job->failed) {
-    const std::string message = job->error;
+  if (job->error) {
+    const std::exception_ptr error = job->error;
     lock.unlock();
-    RaiseEngineError(message.c_str(), message.c_str());
+    std::rethrow_exception(error);
   }
   // The record writer owns the parked data from now on.
   StepResult r = std::move(job->result);

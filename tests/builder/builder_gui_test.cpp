@@ -102,9 +102,9 @@ class BuilderGui : public TGuiTest {
     Form1->Hide();
     run.Start();
     // The first stage's meter of this run, once the window shows it.
-    ASSERT_TRUE(PumpUntil([] { return (Form2->Visible() && Form2->progress_Thrune1->Percent() >= 1) || PatchDone; },
+    ASSERT_TRUE(PumpUntil([] { return (Form2->Visible() && Form2->progress_Thrune1->Percent() >= 1) || PatchDone(); },
                           30000));
-    ASSERT_FALSE(PatchDone) << "the run ended before it could be caught";
+    ASSERT_FALSE(PatchDone()) << "the run ended before it could be caught";
   }
   // With QUILTOR_HOLD_MS set, keeps the windows up that long (for screenshots from outside).
   void HoldForScreenshot() {
@@ -233,7 +233,7 @@ TEST_F(BuilderGui, PauseStopsTheClockAndTheEngine) {
   EXPECT_EQ(Form2->progress_Thrune2->Percent(), 0);
   EXPECT_EQ(Form2->label_Elapsed->Caption(), elapsed);
   EXPECT_LT(Form2->ElapsedMs(), kHour);
-  EXPECT_FALSE(PatchDone);
+  EXPECT_FALSE(PatchDone());
 
   Click(*Form2->button_PauseContinue);
   EXPECT_EQ(Form2->button_PauseContinue->Caption(), "Pause");
@@ -265,7 +265,7 @@ TEST_F(BuilderGui, CancelLeavesNoOutputAndNoTemporaryFiles) {
     // Confirmed: the worker unwinds, the main window comes back, nothing else is shown.
     Boxes.Expect("Cancel patching process?", IDYES);
     Click(*Form2->button_CancelClose);
-    EXPECT_TRUE(PatchDone);
+    EXPECT_TRUE(PatchDone());
     EXPECT_FALSE(Form2->Visible());
     EXPECT_TRUE(Form1->Visible());
     EXPECT_TRUE(run.Poll());

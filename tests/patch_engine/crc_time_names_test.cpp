@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "framework/core/sysutils.h"
-#include "patch_engine/engine.h"
 #include "patch_engine/crc32.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/file_names.h"
 #include "test_util.h"
 #include "tests/support/scratch_dir.h"

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine_harness.h"
-#include "patch_engine/engine.h"
 #include "patch_engine/data_streams.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_messages.h"
 #include "patch_engine/optimizer.h"
 #include "patch_engine/step_data.h"

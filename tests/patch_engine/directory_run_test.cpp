@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "golden_patch.h"
-#include "patch_engine/engine.h"
 #include "patch_engine/crc32.h"
 #include "patch_engine/directory_walk.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/file_names.h"
 #include "run_fixture.h"

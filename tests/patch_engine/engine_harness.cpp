@@ -50,6 +50,7 @@ Bytes ReadBytes(const std::string& path) {
 
 void WriteFilePatch(const std::string& out, const std::vector<std::string>& paths) {
   using namespace engine;
+  RunRelease release;
   for (size_t i = 0; i < paths.size(); ++i) {
     FileSlots()[i].path = paths[i];
     FileSlots()[i].relativePath.clear();

@@ -52,7 +52,8 @@ void WriteBytes(const std::string& path, const Bytes& bytes,
 Bytes ReadBytes(const std::string& path);
 
 // Writes a plain file-version patch of the files at paths (the last is the target) to out
-// with the current engine options, as a file-mode run does. Engine errors propagate.
+// with the current engine options, as a file-mode run does, and releases what it held as a
+// run does. Engine errors propagate.
 void WriteFilePatch(const std::string& out, const std::vector<std::string>& paths);
 
 // Writes versions[0] .. versions[n] (the last is the target, stamped targetTime) as files

@@ -10,9 +10,10 @@
 #include <mutex>
 
 #include "patch_engine/engine.h"
-#include "patch_engine/step_jobs.h"
+#include "patch_engine/engine_messages.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/step_data.h"
+#include "patch_engine/step_jobs.h"
 #include "run_fixture.h"
 #include "test_data.h"
 
@@ -146,7 +147,7 @@ TEST_F(FastRun, DirectoryPatchesAreTheReferencesBytes) {
   }
 }
 
-// A step that fails on a helper ends the run with the message the run would give without
+// A step that fails on a helper ends the run with the error the run would raise without
 // helpers, when its record is written, and leaves no temporary file behind.
 TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
   scratch_.WriteFile("a0", runfix::Noise(5000, 1, "abc"));
@@ -167,13 +168,17 @@ TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
   // Step 2 (a0 into b1) is written first and works; step 1 reads the missing version.
   const StepResult r2 = CollectStep(second[1]);
   std::string message;
+  const EngineMessage* id = nullptr;
   try {
+    RunRelease release;
     CollectStep(second[0]);
-  } catch (const Exception& e) {
+  } catch (const EEngineError& e) {
     message = e.Message();
+    id = &e.Id();
   }
   EXPECT_EQ(message, "\n\nError, can't open source file \"" + scratch_.Path("missing") + "\" for reading!");
-  // The raise path stopped the helpers and deleted what they parked; the record writer
+  EXPECT_EQ(id, &msg::CannotOpenSource);
+  // The run's release stopped the helpers and deleted what they parked; the record writer
   // deletes the data it took itself.
   platform::RemoveFile(r.tempName);
   platform::RemoveFile(r2.tempName);

@@ -11,10 +11,11 @@
 #include <thread>
 
 #include "golden_patch.h"
-#include "patch_engine/engine.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/create_patch.h"
 #include "patch_engine/directory_walk.h"
+#include "patch_engine/engine.h"
+#include "patch_engine/engine_messages.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
 #include "platform/process.h"
@@ -471,6 +472,25 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
   caseFrontEnd = nullptr;
 }
 
+// A failure leaves the run as an EEngineError that names its message.
+TEST_F(EngineRun, FailuresAreEngineErrorsNamingTheirMessage) {
+  runfix::SetFileNames({P("v0.bin"), P("none.bin")}, P("out.utp"));
+  try {
+    CreatePatch();
+    ADD_FAILURE() << "the run went on";
+  } catch (const EEngineError& e) {
+    EXPECT_EQ(&e.Id(), &msg::FileNotFound);
+    EXPECT_EQ(e.Message(), "Error, can't find file \"" + P("none.bin") + "\"!\n");
+  }
+  Options.ApplierKind = 7;
+  try {
+    CreatePatch();
+    ADD_FAILURE() << "the run went on";
+  } catch (const EEngineError& e) {
+    EXPECT_EQ(&e.Id(), &msg::ApplierUnknown);
+  }
+}
+
 TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
   scratch_.WriteFile("stub.exe", "stub");
   scratch_.WriteFile("patch.tmp", "patch");
@@ -498,6 +518,8 @@ TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
   frontEnd_.stage1 = [](int) { RequestCancel(); };
   FileVersions(P("out.utp"));
   EXPECT_EQ(runfix::RunEngine(), "Patch creation cancelled.");
+  // A cancel leaves the run as what it is, not as a failure.
+  EXPECT_THROW(CreatePatch(), ECancelled);
   frontEnd_.stage1 = nullptr;
   EXPECT_EQ(runfix::RunEngine(), "");
   EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile(P("out.utp"))).entries.size(), 1u);

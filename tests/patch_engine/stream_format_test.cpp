@@ -134,12 +134,13 @@ TEST_F(PatchStreamTest, NameStringsUpTo255BytesAreWritten) {
 }
 
 TEST_F(PatchStreamTest, RaiseAfterTheHeaderLeavesNoOutputFile) {
-  ASSERT_TRUE(OpenPatchFile(path_));
-  WritePatchHeader(PatchHeader{});
-  Options.Compress = 1;
-  BeginPatchStream();
-  WritePatchStream("abc", 3);
   try {
+    RunRelease release;
+    ASSERT_TRUE(OpenPatchFile(path_));
+    WritePatchHeader(PatchHeader{});
+    Options.Compress = 1;
+    BeginPatchStream();
+    WritePatchStream("abc", 3);
     WriteNameString(std::string(256, 'n'));
     FAIL() << "a 256-byte name was written";
   } catch (const Exception& e) {
@@ -154,14 +155,15 @@ TEST_F(PatchStreamTest, RaiseAfterTheHeaderLeavesNoOutputFile) {
 
 #ifndef _WIN32
 TEST_F(PatchStreamTest, FailedWritesRaiseTheDiskSpaceMessage) {
-  // The patch file is reached through a link to a device that is always full; the raise
-  // path removes the link, never the device.
+  // The patch file is reached through a link to a device that is always full; the run's
+  // release removes the link, never the device.
   std::string link = scratch_.Path("full.utp");
   ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
   ASSERT_TRUE(OpenPatchFile(link));
   BeginPatchStream();
   std::vector<uint8_t> big(200000, 7);
   try {
+    RunRelease release;
     WritePatchStream(big.data(), big.size());
     EndPatchStream();
     FAIL() << "writing to a full device succeeded";

@@ -402,4 +402,26 @@ TEST(Directory, TemporaryFilesGoUnlessPutInPlace) {
   platform::TempFile nowhere;
   EXPECT_FALSE(nowhere.Create(platform::JoinPath(dir, "none"), "kst"));
   EXPECT_TRUE(nowhere.Name().empty());
+
+  // Moving hands the file on; a released file stays and is the caller's.
+  std::string kept;
+  {
+    platform::TempFile first;
+    ASSERT_TRUE(first.Create(dir, "kst", true));
+    name = first.Name();
+    platform::TempFile second(std::move(first));
+    EXPECT_TRUE(first.Name().empty());
+    EXPECT_EQ(second.Name(), name);
+    platform::TempFile third;
+    ASSERT_TRUE(third.Create(dir, "kst"));
+    kept = third.Name();
+    third = std::move(second);  // the file third held goes
+    EXPECT_FALSE(platform::IsFile(kept));
+    EXPECT_EQ(third.Name(), name);
+    kept = third.Release();
+    EXPECT_TRUE(third.Name().empty());
+  }
+  EXPECT_EQ(kept, name);
+  EXPECT_TRUE(platform::IsFile(kept));
+  EXPECT_TRUE(platform::RemoveFile(kept));
 }
