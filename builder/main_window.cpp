@@ -21,7 +21,7 @@ void TForm1::BeforeDestruction() {
 
 namespace {
 
-constexpr int kPackerPages = 6;  // the packers with a "use system path" box
+constexpr int kPackerPages = int(kOfferedPackers.size());  // the packers with a "use system path" box
 
 // The client height each page of the main window needs.
 int PageClientHeight(TTabSheet* page, const TForm1& f) {

@@ -4,35 +4,23 @@
 #include "patch_engine/engine.h"
 #include "platform/file.h"
 
-namespace {
-
-// Engine packer slot of each packer of the options page, in kPackerNames order.
-constexpr int kPackerSlots[] = {0, 4, 3, 2, 1, 5};
-
-}  // namespace
-
 uint32_t ApplierKindOf(int patchType) {
-  switch (patchType) {
-    case 1:
-      return 1;
-    case 2:
-      return 3;
-    default:
-      return 0;
-  }
+  if (patchType < 0 || patchType >= kPatchTypeCount) patchType = 0;
+  return uint32_t(kPatchTypes[size_t(patchType)]);
 }
 
 bool PackerTypeOf(int packerIndex, uint32_t& packerType) {
-  constexpr uint32_t kTypes[] = {0, 0, 4, 3, 2, 1, 5};
-  if (packerIndex < 1 || packerIndex > 6) return false;
-  packerType = kTypes[packerIndex];
+  if (packerIndex < 1 || packerIndex > int(kOfferedPackers.size())) return false;
+  packerType = uint32_t(kOfferedPackers[size_t(packerIndex) - 1]);
   return true;
 }
 
 std::string PatchNameSuffix(int packerIndex, int patchType) {
-  static const char* const kSuffixes[] = {"", ".zip", ".zip", ".gz", ".rar", ".lha", ".arj", ".j"};
-  if (packerIndex <= 0 || packerIndex > 7) return patchType == 0 ? ".utp" : ".exe";
-  return kSuffixes[packerIndex];
+  if (packerIndex == kJarListEntry) return engine::Packer(engine::PackerType::Jar).patchSuffix;
+  uint32_t type = 0;
+  // Without a packer the patch type's: the first is the plain patch, the others executable.
+  if (!PackerTypeOf(packerIndex, type)) return engine::PatchExtension(patchType != 0);
+  return engine::Packer(engine::PackerType(type)).patchSuffix;
 }
 
 bool RequestIsValid(const TPatchRequest& request, bool& allDirectories) {
@@ -58,7 +46,7 @@ void FillEngineOptions(const TPatchRequest& request,
   int count = 0;
   for (const std::string& v : request.Versions)
     if (count < engine::kMaxFileNames - 1) o.FileNames[size_t(count++)] = v;
-  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, o.ApplierKind ? ".exe" : ".utp");
+  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, engine::PatchExtension(engine::IsExecutable(o.ApplierKind)));
   o.FileCount = count;
   uint32_t type = 0;
   if (PackerTypeOf(request.Packer, type)) {
@@ -66,6 +54,6 @@ void FillEngineOptions(const TPatchRequest& request,
     o.PackerType = type;
   }
   o.BackupName = request.BackupName;
-  for (size_t i = 0; i < std::size(kPackerSlots); ++i)
-    engine::CopyOptionText(kPackerSlots[i], packers[i].UseSystemPath, packers[i].Path);
+  for (size_t i = 0; i < kOfferedPackers.size(); ++i)
+    engine::CopyOptionText(kOfferedPackers[i], packers[i].UseSystemPath, packers[i].Path);
 }

@@ -28,21 +28,6 @@ const char kTempPrefix[] = "gp";
 
 std::string programDirectory;
 
-struct ArchiverCommand {
-  const char* format;      // takes the quoted program, then the quoted arguments
-  const char* archiveExt;  // appended to the base name to name the archive on the line
-  bool takesBase;          // false: the program and the output only
-};
-const ArchiverCommand kCommands[kPackerTypes] = {
-    {"%s -9 -g -X -j %s %s", "", true},
-    {"%s a -n -m %s %s", "", true},
-    {"%s a %s %s -std -tl -ep -m5 -mm", "", true},
-    {"%s -N -9 -S\".gz \" %s", "", false},
-    {"%s -ex -a -o %s %s", ".zip", true},
-    {"%s a -jm -e -i -y %s %s", ".arj", true},
-    {"%s a -m4 -y %s %s", ".j", true},
-};
-
 // The folder of path (with its last separator), or "." when it names none.
 std::string FolderOf(const std::string& path) {
   for (size_t i = path.size(); i > 0; --i)
@@ -145,11 +130,11 @@ void CheckPaths(const OutputNames& names, int inputs, bool directoryMode) {
 // until the archiver has succeeded.
 void RunArchiver(const OutputNames& names, uint32_t type, const std::string& program,
                  RunCleanup& cleanup) {
-  const ArchiverFormat& archiver = kArchivers[type];
+  const PackerFacts& archiver = Packer(PackerType(type));
   if (archiver.productWord[0] && !IsShortName(names.output) &&
       !FrontEnd().AskLongFileNameSupport(archiver.productWord, names.output))
     return;
-  cleanup.SetAside(names.base + archiver.extension);
+  cleanup.SetAside(names.base + archiver.archiveExtension);
   const std::string commandLine = ArchiverCommandLine(type, program, names.base, names.output);
   uint32_t exitCode = 0;
   if (!FrontEnd().RunAndWait(commandLine, false, exitCode))
@@ -158,11 +143,6 @@ void RunArchiver(const OutputNames& names, uint32_t type, const std::string& pro
 }
 
 }  // namespace
-
-const ArchiverFormat kArchivers[kPackerTypes] = {
-    {".zip", ""}, {".lzh", ""}, {".rar", "RAR"}, {".gz", "GZip"},
-    {".zip", "PkZIP"}, {".arj", "ARJ"}, {".j", ""},
-};
 
 void SetProgramDirectory(const std::string& programPath) {
   size_t end = programPath.find_last_of("/:\\");
@@ -177,7 +157,7 @@ PatchIdentification& Identification() {
 }
 
 OutputNames MakeOutputNames(const std::string& name, uint32_t applierKind) {
-  const std::string extension = applierKind == 0 ? ".utp" : ".exe";
+  const std::string extension = PatchExtension(IsExecutable(applierKind));
   if (name.size() >= 4 && SameText(name.substr(name.size() - 4), extension))
     return {name, name.substr(0, name.size() - 4)};
   return {name + extension, name};
@@ -199,11 +179,12 @@ bool IsShortName(const std::string& name) {
 
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output) {
-  const ArchiverCommand& c = kCommands[packerType];
+  const PackerFacts& p = Packer(PackerType(packerType));
   using platform::QuoteArgument;
-  if (!c.takesBase) return FormatTolerant(c.format, {QuoteArgument(program), QuoteArgument(output)});
-  return FormatTolerant(c.format, {QuoteArgument(program), QuoteArgument(base + c.archiveExt),
-                                   QuoteArgument(output)});
+  if (p.archive == ArchiveArgument::None)
+    return FormatTolerant(p.commandFormat, {QuoteArgument(program), QuoteArgument(output)});
+  const std::string archive = p.archive == ArchiveArgument::Base ? base : base + p.archiveExtension;
+  return FormatTolerant(p.commandFormat, {QuoteArgument(program), QuoteArgument(archive), QuoteArgument(output)});
 }
 
 void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
@@ -241,11 +222,11 @@ void CreatePatch() {
   const EngineOptions& o = Options;
 
   if (o.FileCount < 3 || o.FileCount > kMaxFileNames) RaiseEngineErrorFmt(msg::BadFileCount, o.FileCount);
-  if (o.ApplierKind > 6) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
-  // The program table, and the program actually used for the selected packer.
-  if (o.PackerType >= uint32_t(kPackerTypes) || !kDefaultPackerPrograms[o.PackerType][0])
-    RaiseEngineError(msg::PackerUnknown);
-  std::string program = kDefaultPackerPrograms[o.PackerType];
+  if (o.ApplierKind >= kAppliers.size()) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
+  const ApplierKind kind = ApplierKind(o.ApplierKind);
+  // The program actually used for the selected packer.
+  if (o.PackerType >= kPackers.size()) RaiseEngineError(msg::PackerUnknown);
+  std::string program = Packer(PackerType(o.PackerType)).defaultProgram;
   if (o.PackerOn) {
     if (o.PackerUseCustom[o.PackerType]) {
       program = o.PackerProgram[o.PackerType];
@@ -301,7 +282,7 @@ void CreatePatch() {
   // The patch goes into a temporary file: in the output's folder for a plain patch, in
   // the system's temporary folder for an executable one.
   std::string written;
-  if (o.ApplierKind == 0) {
+  if (kind == ApplierKind::Plain) {
     written = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
   } else {
@@ -331,7 +312,7 @@ void CreatePatch() {
     }
     ExamineAndWriteFile(o.FileNames[inputs - 1], inputs);
   }
-  if (o.ApplierKind == 2) {
+  if (Applier(kind).closingPair) {
     WritePatchU32(0);
     WritePatchU32(kApplierKind2Marker);
   }
@@ -342,12 +323,12 @@ void CreatePatch() {
   CheckCancel();
 
   // With a packer to follow, an earlier output stays until the packer has succeeded.
-  if (o.ApplierKind == 0) {
+  if (kind == ApplierKind::Plain) {
     if (o.PackerOn) cleanup.SetAside(names.output);
     cleanup.PutInPlace(written, names.output);
     ConsoleLine(msg::CreatedPlainPatch, names.output, FileLength(names.output));
   } else {
-    const std::string stubName = kApplierStubNames[o.ApplierKind];
+    const std::string stubName = Applier(kind).stubName;
     const std::string stubPath = programDirectory + stubName;
     if (platform::File stub; !stub.Open(stubPath, platform::OpenMode::Read)) {
       FrontEnd().RaiseMissingStub(stubName);

@@ -31,8 +31,8 @@ struct PatchIdentification {
 };
 PatchIdentification& Identification();
 
-// The output name with the extension the applier kind expects (".utp" for 0, ".exe"
-// otherwise), and the base name archives are named after.
+// The output name with the extension the applier kind expects (PatchExtension, engine.h),
+// and the base name archives are named after.
 struct OutputNames {
   std::string output;
   std::string base;
@@ -47,15 +47,8 @@ void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
 // characters between the separators "." and "\".
 bool IsShortName(const std::string& name);
 
-// An external archiver: the extension of its archive, the product word of the question
-// asked for long output names (empty: it handles long names) and its command line.
-struct ArchiverFormat {
-  const char* extension;
-  const char* productWord;
-};
-extern const ArchiverFormat kArchivers[7];
-// The archiver's command line, every path quoted so that it stays one argument
-// (platform::QuoteArgument).
+// The archiver's command line (kPackers, engine.h), every path quoted so that it stays
+// one argument (platform::QuoteArgument).
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output);
 

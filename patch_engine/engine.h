@@ -38,7 +38,65 @@ class EEngineError : public Exception {
 };
 
 constexpr int kMaxFileNames = 21;
+
+// The external archivers, by the number the options keep in PackerType.
+enum class PackerType : uint32_t { Zip = 0, Lha = 1, Rar = 2, Gzip = 3, PkZip = 4, Arj = 5, Jar = 6 };
 constexpr int kPackerTypes = 7;
+
+// How an archiver's command line names the archive: by the patch's base name (the archiver
+// adds its extension), by the base name with the archive's extension, or not at all.
+enum class ArchiveArgument { Base, BaseWithExtension, None };
+
+// Everything the engine and its front ends know of one archiver.
+struct PackerFacts {
+  const char* name;              // as the patch builder's options page and settings call it
+  const char* defaultProgram;    // looked for along the search path without a program of its own
+  const char* commandFormat;     // takes the quoted program, the archive (unless None), the output
+  ArchiveArgument archive;
+  const char* archiveExtension;  // of the archive it writes
+  const char* productWord;       // not empty: long output names are asked about first
+  const char* patchSuffix;       // what the patch builder makes the patch name end with
+};
+inline constexpr std::array<PackerFacts, kPackerTypes> kPackers = {{
+    {"InfoZIP", "zip.exe", "%s -9 -g -X -j %s %s", ArchiveArgument::Base, ".zip", "", ".zip"},
+    {"LHA", "lha.exe", "%s a -n -m %s %s", ArchiveArgument::Base, ".lzh", "", ".lha"},
+    {"RAR", "rar.exe", "%s a %s %s -std -tl -ep -m5 -mm", ArchiveArgument::Base, ".rar", "RAR", ".rar"},
+    {"GZIP", "gzip.exe", "%s -N -9 -S\".gz \" %s", ArchiveArgument::None, ".gz", "GZip", ".gz"},
+    {"PkZIP", "pkzip.exe", "%s -ex -a -o %s %s", ArchiveArgument::BaseWithExtension, ".zip", "PkZIP", ".zip"},
+    {"ARJ", "arj.exe", "%s a -jm -e -i -y %s %s", ArchiveArgument::BaseWithExtension, ".arj", "ARJ", ".arj"},
+    {"JAR", "jar32.exe", "%s a -m4 -y %s %s", ArchiveArgument::BaseWithExtension, ".j", "", ".j"},
+}};
+constexpr const PackerFacts& Packer(PackerType type) { return kPackers[size_t(type)]; }
+
+// The kinds of patch, by the number the options keep in ApplierKind: the plain patch, and
+// the executable patches, each the stub of its applier followed by the plain patch.
+enum class ApplierKind : uint32_t {
+  Plain = 0,
+  Mendrin = 1,
+  MendrinT = 2,
+  Mendr32 = 3,
+  Mendr32I = 4,
+  Mendr16 = 5,
+  Mendr16I = 6,
+};
+struct ApplierFacts {
+  const char* stubName;  // looked for in the program's directory; none for the plain patch
+  bool closingPair;      // the patch stream ends with the pair this applier looks for
+};
+inline constexpr std::array<ApplierFacts, 7> kAppliers = {{
+    {"", false},
+    {"mendrin.exe", false},
+    {"mendrint.exe", true},
+    {"mendr32.exe", false},
+    {"mendr32i.exe", false},
+    {"mendr16.exe", false},
+    {"mendr16i.exe", false},
+}};
+constexpr const ApplierFacts& Applier(ApplierKind kind) { return kAppliers[size_t(kind)]; }
+// Every applier kind but the plain patch makes an executable patch, named ".exe"; a plain
+// patch is named ".utp".
+constexpr bool IsExecutable(uint32_t applierKind) { return applierKind != uint32_t(ApplierKind::Plain); }
+constexpr const char* PatchExtension(bool executable) { return executable ? ".exe" : ".utp"; }
 
 // The engine's whole input: one process-wide record, filled by the front end before each
 // run and read by the engine.
@@ -46,11 +104,11 @@ struct EngineOptions {
   std::array<std::string, kMaxFileNames> FileNames;  // versions, target, then the output
   int32_t FileCount = 0;
   uint8_t PackerOn = 0;
-  uint32_t PackerType = 0;  // 0 zip, 1 lha, 2 rar, 3 gzip, 4 pkzip, 5 arj, 6 jar32
+  uint32_t PackerType = 0;  // a PackerType
   std::array<uint8_t, kPackerTypes> PackerUseCustom{};
   std::array<std::string, kPackerTypes> PackerProgram;
   uint8_t Compress = 0;
-  uint32_t ApplierKind = 0;  // 0 plain patch, 1..6 executable patch
+  uint32_t ApplierKind = 0;  // an ApplierKind
   std::string BackupName = "Backup";
   uint16_t GroupSize = 0;
   uint16_t ChunkSize = 0;
@@ -77,13 +135,8 @@ void ResetEngineOptions();
 // ChunkSize outside 10..255 becomes 20, GroupSize outside 10..10000 becomes 190.
 void ClampEngineOptions();
 // The front end's slot copy for one packer: an unchecked "use system path" box selects
-// the custom program and takes the edit's text.
-void CopyOptionText(int slot, bool useSystemPathChecked, const std::string& editText);
-
-// Applier stub file names by ApplierKind (entry 0, the plain patch, has none).
-extern const char* const kApplierStubNames[7];
-// Default archiver program names by PackerType; the eighth entry is empty and ends the table.
-extern const char* const kDefaultPackerPrograms[kPackerTypes + 1];
+// the custom program and takes the edit's text. JAR keeps its defaults.
+void CopyOptionText(PackerType type, bool useSystemPathChecked, const std::string& editText);
 
 // The directory applier stubs are looked up in: everything of the program's path up to
 // and including its last "/", ":" or "\".

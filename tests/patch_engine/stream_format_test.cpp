@@ -244,10 +244,10 @@ TEST(EngineOptions, ResetClampAndSlotCopy) {
     EXPECT_EQ(Options.GroupSize, c.groupOut);
     EXPECT_EQ(Options.ChunkSize, c.chunkOut);
   }
-  CopyOptionText(3, false, "C:\\tools\\gzip.exe");
+  CopyOptionText(PackerType::Gzip, false, "C:\\tools\\gzip.exe");
   EXPECT_EQ(Options.PackerUseCustom[3], 1);
   EXPECT_EQ(Options.PackerProgram[3], "C:\\tools\\gzip.exe");
-  CopyOptionText(3, true, "ignored");
+  CopyOptionText(PackerType::Gzip, true, "ignored");
   EXPECT_EQ(Options.PackerUseCustom[3], 0);
   EXPECT_EQ(Options.PackerProgram[3], "C:\\tools\\gzip.exe");
   ResetEngineOptions();
