@@ -223,7 +223,7 @@ void CreatePatch() {
 
   if (o.FileCount < 3 || o.FileCount > kMaxFileNames) RaiseEngineErrorFmt(msg::BadFileCount, o.FileCount);
   if (o.ApplierKind >= kAppliers.size()) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
-  const ApplierKind kind = ApplierKind(o.ApplierKind);
+  const ApplierKind applier = ApplierKind(o.ApplierKind);
   // The program actually used for the selected packer.
   if (o.PackerType >= kPackers.size()) RaiseEngineError(msg::PackerUnknown);
   std::string program = Packer(PackerType(o.PackerType)).defaultProgram;
@@ -282,7 +282,7 @@ void CreatePatch() {
   // The patch goes into a temporary file: in the output's folder for a plain patch, in
   // the system's temporary folder for an executable one.
   std::string written;
-  if (kind == ApplierKind::Plain) {
+  if (applier == ApplierKind::Plain) {
     written = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
   } else {
@@ -312,7 +312,7 @@ void CreatePatch() {
     }
     ExamineAndWriteFile(o.FileNames[inputs - 1], inputs);
   }
-  if (Applier(kind).closingPair) {
+  if (Applier(applier).closingPair) {
     WritePatchU32(0);
     WritePatchU32(kApplierKind2Marker);
   }
@@ -323,12 +323,12 @@ void CreatePatch() {
   CheckCancel();
 
   // With a packer to follow, an earlier output stays until the packer has succeeded.
-  if (kind == ApplierKind::Plain) {
+  if (applier == ApplierKind::Plain) {
     if (o.PackerOn) cleanup.SetAside(names.output);
     cleanup.PutInPlace(written, names.output);
     ConsoleLine(msg::CreatedPlainPatch, names.output, FileLength(names.output));
   } else {
-    const std::string stubName = Applier(kind).stubName;
+    const std::string stubName = Applier(applier).stubName;
     const std::string stubPath = programDirectory + stubName;
     if (platform::File stub; !stub.Open(stubPath, platform::OpenMode::Read)) {
       FrontEnd().RaiseMissingStub(stubName);

@@ -31,6 +31,8 @@ uint32_t FileDosTimeStamp(platform::File& file) {
 uint32_t NewestStamp() { return newestStamp; }
 void ResetNewestStamp() { newestStamp = 0; }
 
+std::string FoldedName(const std::string& name) { return LowerCase(name); }
+
 bool DirectoryContains(const std::string& dir, const std::string& name) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(dir, entries)) return false;

@@ -16,6 +16,9 @@ uint32_t FileDosTimeStamp(platform::File& file);
 uint32_t NewestStamp();
 void ResetNewestStamp();
 
+// The key of a name or path in the tables of directory mode: names that SameText finds
+// equal have the same key.
+std::string FoldedName(const std::string& name);
 // True when dir can be opened as a directory and holds an entry named name, ignoring the case
 // of ASCII letters (SameText).
 bool DirectoryContains(const std::string& dir, const std::string& name);

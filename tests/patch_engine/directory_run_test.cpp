@@ -7,10 +7,10 @@
 
 #include "golden_patch.h"
 #include "patch_engine/crc32.h"
-#include "patch_engine/directory_walk.h"
 #include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
 #include "patch_engine/file_names.h"
+#include "patch_engine/record_order.h"
 #include "run_fixture.h"
 
 #ifdef _WIN32

@@ -13,7 +13,7 @@
 #include "golden_patch.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/create_patch.h"
-#include "patch_engine/directory_walk.h"
+#include "patch_engine/directory_scan.h"
 #include "patch_engine/engine.h"
 #include "patch_engine/engine_messages.h"
 #include "patch_engine/engine_state.h"
