@@ -9,7 +9,7 @@
 #include "builder/patch_request.h"
 #include "framework/core/clock.h"
 #include "patch_engine/engine.h"
-#include "run_fixture.h"
+#include "tests/support/scratch_tree.h"
 
 namespace {
 
@@ -210,7 +210,7 @@ TEST(PatchRequest, EveryPackerReachesItsEngineSlot) {
 }
 
 TEST(PatchRequest, ValidOnlyForFilesOrTreesThatDiffer) {
-  runfix::Scratch s;
+  testsupport::ScratchTree s;
   s.WriteFile("a.bin", "a");
   s.WriteFile("b.bin", "b");
   s.MakeFolders("d1");

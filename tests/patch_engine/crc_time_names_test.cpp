@@ -7,7 +7,8 @@
 #include "patch_engine/crc32.h"
 #include "patch_engine/engine.h"
 #include "patch_engine/file_names.h"
-#include "test_util.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
 using namespace engine;
@@ -80,22 +81,22 @@ TEST(DosTime, FileStampIsLocalTimeAndNewestIsRemembered) {
 TEST(FileNames, DirectoryContainsAndSearchPath) {
   testsupport::ScratchDir scratch, emptyScratch;
   const std::string& dir = scratch.Dir();
-  testutil::WriteFile(platform::JoinPath(dir, "Zip.EXE"), "x");
+  testsupport::WriteFileBytes(platform::JoinPath(dir, "Zip.EXE"), "x");
   EXPECT_TRUE(DirectoryContains(dir, "zip.exe"));
   EXPECT_TRUE(DirectoryContains(dir, "ZIP.exe"));
   EXPECT_FALSE(DirectoryContains(dir, "zip.ex"));
   EXPECT_FALSE(DirectoryContains(platform::JoinPath(dir, "Zip.EXE"), "zip.exe"));
   EXPECT_FALSE(DirectoryContains(platform::JoinPath(dir, "none"), "zip.exe"));
 
-  std::string saved = platform::GetEnvironment("PATH");
   const std::string sep(1, platform::PathListSeparator());
   const std::string& empty = emptyScratch.Dir();
-  testutil::SetEnv("PATH", empty + sep + sep + dir + sep);  // empty pieces are skipped
-  EXPECT_TRUE(FindOnPath("zip.exe"));
-  EXPECT_FALSE(FindOnPath("rar.exe"));
-  testutil::SetEnv("PATH", empty);
+  {
+    testsupport::ScopedEnv path("PATH", empty + sep + sep + dir + sep);  // empty pieces are skipped
+    EXPECT_TRUE(FindOnPath("zip.exe"));
+    EXPECT_FALSE(FindOnPath("rar.exe"));
+  }
+  testsupport::ScopedEnv path("PATH", empty);
   EXPECT_FALSE(FindOnPath("zip.exe"));
-  testutil::SetEnv("PATH", saved);
 }
 
 // File names compare as SameText does.

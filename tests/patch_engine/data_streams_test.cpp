@@ -23,7 +23,7 @@ Bytes Written(const S& stream) {
   EXPECT_TRUE(f.Open(path, platform::OpenMode::Write));
   EXPECT_TRUE(stream.WriteTo(f));
   EXPECT_TRUE(f.Close());
-  return harness::ReadBytes(path);
+  return testsupport::ReadExistingFile(path);
 }
 
 Bytes Pack(const std::vector<int>& bits) {

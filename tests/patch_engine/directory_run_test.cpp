@@ -24,8 +24,8 @@
 #endif
 
 using namespace engine;
-using runfix::Noise;
-using runfix::TreeFiles;
+using testsupport::Noise;
+using testsupport::TreeFiles;
 
 namespace {
 
@@ -65,7 +65,7 @@ class DirectoryRun : public testing::Test {
     const std::string error = runfix::RunEngine();
     EXPECT_EQ(error, "");
     if (!error.empty()) return patch;
-    bytes_ = runfix::ReadFile(scratch_.Path("out.utp"));
+    bytes_ = testsupport::ReadFileBytes(scratch_.Path("out.utp"));
     patch = patchdec::ParsePatch(bytes_);
     EXPECT_EQ(patch.mode, 2);
     std::vector<std::string> sources(roots.begin(), roots.end() - 1);
@@ -80,7 +80,7 @@ class DirectoryRun : public testing::Test {
     return names;
   }
 
-  runfix::Scratch scratch_;
+  testsupport::ScratchTree scratch_;
   runfix::RecordingFrontEnd frontEnd_;
   runfix::Bytes bytes_;
 };
@@ -96,7 +96,7 @@ TEST_F(DirectoryRun, OnlyAChangedFileGetsARecord) {
   ASSERT_EQ(r.steps.size(), 1u);
   EXPECT_EQ(r.steps[0].sourceName, "sub\\b.dat");
   EXPECT_EQ(r.steps[0].sourceLength, 800u);
-  EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
+  EXPECT_EQ(r.stamp, PackDosTime(testsupport::ScratchTree::kTime));
   EXPECT_EQ(patch.backupName, "Backup");
   EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{true});
   EXPECT_EQ(frontEnd_.versionLists,
@@ -280,9 +280,9 @@ TEST_F(DirectoryRun, EmbeddingTakesTheLengthOfTheOpenFile) {
   };
   runfix::SetFileNames({scratch_.Path("v0"), scratch_.Path("v1")}, scratch_.Path("out.utp"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  patchdec::Patch patch = patchdec::ParsePatch(runfix::ReadFile(scratch_.Path("out.utp")));
+  patchdec::Patch patch = patchdec::ParsePatch(testsupport::ReadFileBytes(scratch_.Path("out.utp")));
   ASSERT_EQ(Names(patch), std::vector<std::string>{"E n.bin"});
-  EXPECT_EQ(patch.entries[0].embedded.data, runfix::ReadFile(shrink));
+  EXPECT_EQ(patch.entries[0].embedded.data, testsupport::ReadFileBytes(shrink));
   EXPECT_EQ(patch.entries[0].embedded.data.size(), 1234u);
 }
 
@@ -340,7 +340,7 @@ TEST_F(DirectoryRun, EntriesThatAreNeitherFileNorFolderAreSkippedBeforeAnythingI
   const std::vector<std::string> skipped = {"pipe", "pipe", "sock", "sub\\pipe2"};
 #endif
   static std::vector<std::string> lines;
-  static const runfix::Scratch* scratch;
+  static const testsupport::ScratchTree* scratch;
   lines.clear();
   scratch = &scratch_;
   ConsoleOutput = [](const std::string& line) {
@@ -374,7 +374,7 @@ TEST_F(DirectoryRun, NamesAPatchCannotCarryEndTheRunBeforeAnythingIsWritten) {
       {"v1", "what?.txt", false, "the character '?'"},
   };
   for (const Case& c : cases) {
-    runfix::Scratch s;
+    testsupport::ScratchTree s;
     s.WriteTree("v0", {{"a.txt", Text(500, 29)}});
     s.WriteTree("v1", {{"a.txt", Text(500, 29, 1)}, {"sub\\b.txt", "b"}});
     const std::string full = s.Dir() + "/" + c.folder + "/" + c.name;

@@ -32,22 +32,6 @@ void EngineTest::TearDown() {
   engine::ResetEngineOptions();
 }
 
-void WriteBytes(const std::string& path, const Bytes& bytes, const platform::LocalTime& time) {
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::Write) ||
-      (!bytes.empty() && f.Write(bytes.data(), bytes.size()) != bytes.size()) ||
-      !f.SetModificationTime(time) || !f.Close())
-    throw std::runtime_error("cannot write " + path);
-}
-
-Bytes ReadBytes(const std::string& path) {
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::Read)) throw std::runtime_error("cannot read " + path);
-  Bytes v(size_t(f.Size()));
-  if (f.Read(v.data(), v.size()) != v.size()) throw std::runtime_error("short read " + path);
-  return v;
-}
-
 void WriteFilePatch(const std::string& out, const std::vector<std::string>& paths) {
   using namespace engine;
   RunRelease release;
@@ -73,11 +57,11 @@ Bytes MakeFilePatch(const testsupport::ScratchDir& scratch, const std::vector<By
   std::vector<std::string> paths;
   for (size_t i = 0; i < versions.size(); ++i) {
     paths.push_back(scratch.Path("v" + std::to_string(i)));
-    WriteBytes(paths.back(), versions[i], i + 1 == versions.size() ? targetTime : kVersionTime);
+    testsupport::WriteFileBytes(paths.back(), versions[i], i + 1 == versions.size() ? targetTime : kVersionTime);
   }
   const std::string out = scratch.Path("patch.utp");
   WriteFilePatch(out, paths);
-  return ReadBytes(out);
+  return testsupport::ReadExistingFile(out);
 }
 
 }  // namespace harness

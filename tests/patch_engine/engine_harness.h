@@ -11,6 +11,7 @@
 
 #include "patch_engine/engine.h"
 #include "platform/file.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
@@ -46,10 +47,6 @@ using Bytes = std::vector<uint8_t>;
 
 // The modification time every version gets unless told otherwise.
 inline const platform::LocalTime kVersionTime{2001, 2, 3, 4, 5, 6};
-
-void WriteBytes(const std::string& path, const Bytes& bytes,
-                const platform::LocalTime& time = kVersionTime);
-Bytes ReadBytes(const std::string& path);
 
 // Writes a plain file-version patch of the files at paths (the last is the target) to out
 // with the current engine options, as a file-mode run does, and releases what it held as a

@@ -18,7 +18,7 @@
 #include "test_data.h"
 
 using namespace engine;
-using runfix::TreeFiles;
+using testsupport::TreeFiles;
 
 namespace {
 
@@ -39,11 +39,11 @@ class FastRun : public testing::Test {
     runfix::SetFileNames(roots, scratch_.Path("out.utp"));
     EXPECT_EQ(runfix::RunEngine(), "");
     EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
-    return runfix::ReadFile(scratch_.Path("out.utp"));
+    return testsupport::ReadFileBytes(scratch_.Path("out.utp"));
   }
   harness::ProgressFrontEnd progress_;
 
-  runfix::Scratch scratch_;
+  testsupport::ScratchTree scratch_;
 };
 
 // Mostly text, whose byte histograms are close to each other's, so that many candidates
@@ -117,11 +117,11 @@ TEST_F(FastRun, DirectoryPatchesAreTheReferencesBytes) {
     tree["twin1.txt"] = tree["twin2.txt"] = Content(rng, 3000);
     // Two long texts over the same letters: their histograms differ a little, so each
     // scores a bonus, but less than a version of the other one with a few bytes changed.
-    tree["swap\\a.txt"] = runfix::Noise(40000, uint32_t(seed), "abcdefgh");
-    tree["swap\\b.txt"] = runfix::Noise(40000, uint32_t(seed) + 100, "abcdefgh");
+    tree["swap\\a.txt"] = testsupport::Noise(40000, uint32_t(seed), "abcdefgh");
+    tree["swap\\b.txt"] = testsupport::Noise(40000, uint32_t(seed) + 100, "abcdefgh");
     // And one renamed to another extension: the name says nothing, the bytes everything.
-    tree["swap\\c.dat"] = runfix::Noise(40000, uint32_t(seed) + 200, "abcdefgh");
-    tree["swap\\e.bin"] = runfix::Noise(40000, uint32_t(seed) + 300, "abcdefgh");
+    tree["swap\\c.dat"] = testsupport::Noise(40000, uint32_t(seed) + 200, "abcdefgh");
+    tree["swap\\e.bin"] = testsupport::Noise(40000, uint32_t(seed) + 300, "abcdefgh");
     std::vector<std::string> roots;
     const int versions = seed == 3 ? 3 : 2;
     for (int v = 0; v < versions; ++v) {
@@ -150,9 +150,9 @@ TEST_F(FastRun, DirectoryPatchesAreTheReferencesBytes) {
 // A step that fails on a helper ends the run with the error the run would raise without
 // helpers, when its record is written, and leaves no temporary file behind.
 TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
-  scratch_.WriteFile("a0", runfix::Noise(5000, 1, "abc"));
-  scratch_.WriteFile("a1", runfix::Noise(5000, 2, "abc"));
-  scratch_.WriteFile("b1", runfix::Noise(5000, 3, "abc"));
+  scratch_.WriteFile("a0", testsupport::Noise(5000, 1, "abc"));
+  scratch_.WriteFile("a1", testsupport::Noise(5000, 2, "abc"));
+  scratch_.WriteFile("b1", testsupport::Noise(5000, 3, "abc"));
   const std::vector<std::string> good = {scratch_.Path("a0"), scratch_.Path("a1")};
   const std::vector<std::string> bad = {scratch_.Path("missing"), scratch_.Path("a0"), scratch_.Path("b1")};
   QueueRecord(good, {5000, 5000});

@@ -139,9 +139,9 @@ TEST_F(FileRecordTest, FailuresNameTheFileAndLeaveNothingBehind) {
   testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string missing = scratch.Path("missing"), out = scratch.Path("out.utp");
-  harness::WriteBytes(v0, Bytes(3000, 1));
-  harness::WriteBytes(v1, Bytes(3000, 2));
-  harness::WriteBytes(v2, Bytes(3000, 3));
+  testsupport::WriteFileBytes(v0, Bytes(3000, 1), harness::kVersionTime);
+  testsupport::WriteFileBytes(v1, Bytes(3000, 2), harness::kVersionTime);
+  testsupport::WriteFileBytes(v2, Bytes(3000, 3), harness::kVersionTime);
   struct Case {
     const char* name;
     std::vector<std::string> paths;
@@ -169,9 +169,9 @@ TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
   testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string out = scratch.Path("out.utp");
-  harness::WriteBytes(v0, Bytes(3000, 1));
-  harness::WriteBytes(v1, Bytes(3000, 2));
-  harness::WriteBytes(v2, Bytes(3000, 3));
+  testsupport::WriteFileBytes(v0, Bytes(3000, 1), harness::kVersionTime);
+  testsupport::WriteFileBytes(v1, Bytes(3000, 2), harness::kVersionTime);
+  testsupport::WriteFileBytes(v2, Bytes(3000, 3), harness::kVersionTime);
   {
     const std::string nowhere = platform::JoinPath(scratch.Dir(), "no such directory");
     testsupport::ScopedEnv tmpdir("TMPDIR", nowhere), tmp("TMP", nowhere), temp("TEMP", nowhere);
@@ -189,7 +189,7 @@ TEST_F(FileRecordTest, FilesOf2GiBAndMoreAreRefused) {
   testsupport::ScratchDir scratch;
   const std::string small = scratch.Path("small"), big = scratch.Path("big");
   const std::string out = scratch.Path("out.utp");
-  harness::WriteBytes(small, Bytes(100, 1));
+  testsupport::WriteFileBytes(small, Bytes(100, 1), harness::kVersionTime);
   {
     platform::File f;
     ASSERT_TRUE(f.Open(big, platform::OpenMode::Write));

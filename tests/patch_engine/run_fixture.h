@@ -1,6 +1,7 @@
 #pragma once
-// Support for tests of whole engine runs: scratch folders with small directory trees, a
-// recording front end, and reading trees back for the test decoder.
+// Support for tests of whole engine runs: the options of a run, a recording front end, and
+// reading trees back for the test decoder. Scratch folders with trees of files come from the
+// test support library (tests/support/scratch_tree.h).
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,51 +13,15 @@
 #include "patch_decoder.h"
 #include "patch_engine/engine.h"
 #include "platform/file.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_tree.h"
 
 namespace runfix {
 
 using Bytes = std::vector<uint8_t>;
-// Relative paths ("\" between components) to contents.
-using TreeFiles = std::map<std::string, std::string>;
 
 Bytes ToBytes(const std::string& s);
-// Bytes of the given length drawn from the given values, in a fixed pseudo-random order.
-std::string Noise(size_t length, uint32_t seed, const std::string& alphabet);
 
-// A scratch folder, removed with everything in it when the object goes; while it lives it
-// is also the system's temporary folder (TMPDIR natively, TMP and TEMP on Windows), so a
-// test sees exactly the temporary files its run leaves.
-class Scratch {
- public:
-  Scratch();
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  const std::string& Dir() const { return dir_.Dir(); }
-  // dir + the relative path ("\\" between components), with the system's separator.
-  std::string Path(const std::string& relative) const;
-  // Writes the files below Path(root) (folders made as needed), every file with
-  // the given modification time.
-  void WriteTree(const std::string& root, const TreeFiles& files,
-                 const platform::LocalTime& time = kTime);
-  void WriteFile(const std::string& relative, const std::string& bytes,
-                 const platform::LocalTime& time = kTime);
-  // Makes the folder and every folder on the way to it.
-  void MakeFolders(const std::string& relative);
-  // The names in a folder below the scratch folder (the scratch folder itself when
-  // relative is empty), sorted.
-  std::vector<std::string> Listing(const std::string& relative = "") const;
-  // Temporary files of the engine left in the scratch folder ("gp…").
-  std::vector<std::string> LeftoverTemps() const;
-
-  static constexpr platform::LocalTime kTime{2002, 3, 4, 5, 6, 8};
-
- private:
-  testsupport::ScratchDir dir_;  // made first, removed last
-  std::vector<std::unique_ptr<testsupport::ScopedEnv>> tempEnv_;
-};
-
-Bytes ReadFile(const std::string& path);
 // The files of a tree on disk, without hidden ones, links and what is neither a file nor a
 // folder, as the decoder's tree.
 patchdec::Tree LoadTree(const std::string& root);

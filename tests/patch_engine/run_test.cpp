@@ -20,7 +20,6 @@
 #include "patch_engine/file_names.h"
 #include "platform/process.h"
 #include "run_fixture.h"
-#include "test_util.h"
 #include "tests/support/test_process.h"
 
 #ifndef _WIN32
@@ -28,7 +27,7 @@
 #endif
 
 using namespace engine;
-using runfix::Noise;
+using testsupport::Noise;
 
 namespace {
 
@@ -61,7 +60,7 @@ class EngineRun : public testing::Test {
     runfix::SetFileNames({P("v0.bin"), P("v1.bin"), P("v2.bin")}, output);
   }
 
-  runfix::Scratch scratch_;
+  testsupport::ScratchTree scratch_;
   runfix::RecordingFrontEnd frontEnd_;
 };
 
@@ -155,7 +154,7 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
   Identification().second = {1, 2, 3};
   FileVersions(P("out"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  const runfix::Bytes bytes = runfix::ReadFile(P("out.utp"));
+  const runfix::Bytes bytes = testsupport::ReadFileBytes(P("out.utp"));
   const patchdec::Patch patch = patchdec::ParsePatch(bytes);
   EXPECT_EQ(patch.mode, 1);
   EXPECT_EQ(patch.flags, 0);
@@ -168,7 +167,7 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
   EXPECT_EQ(r.steps.size(), 2u);
   for (int from = 0; from < 2; ++from)
     EXPECT_EQ(patchdec::RebuildTarget(r, runfix::ToBytes(Version(from))), runfix::ToBytes(Version(2)));
-  EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
+  EXPECT_EQ(r.stamp, PackDosTime(testsupport::ScratchTree::kTime));
   EXPECT_EQ(frontEnd_.calls.front(), "Pump");
   // Told once, before anything else, that the run patches files; and each step's versions.
   EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{false});
@@ -190,7 +189,7 @@ TEST_F(EngineRun, ChangedFileGivesTheGoldenPatchStoredAndDeflated) {
     Options.Compress = compress;
     runfix::SetFileNames({P("change\\source"), P("change\\target")}, P("change.utp"));
     ASSERT_EQ(runfix::RunEngine(), "");
-    const runfix::Bytes bytes = runfix::ReadFile(P("change.utp"));
+    const runfix::Bytes bytes = testsupport::ReadFileBytes(P("change.utp"));
     EXPECT_EQ(bytes, want) << "compress " << int(compress);
     const patchdec::Patch patch = patchdec::ParsePatch(bytes);
     EXPECT_EQ(patchdec::RebuildTarget(patch.entries.at(0).record, source), target);
@@ -206,14 +205,14 @@ TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
   SetProgramDirectory(P("stubs\\Quiltor32.exe"));
   FileVersions(P("plain.utp"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  const runfix::Bytes plain = runfix::ReadFile(P("plain.utp"));
+  const runfix::Bytes plain = testsupport::ReadFileBytes(P("plain.utp"));
 
   Options.ApplierKind = 3;
   FileVersions(P("patch"));
   ASSERT_EQ(runfix::RunEngine(), "");
   runfix::Bytes expected = runfix::ToBytes(stub);
   expected.insert(expected.end(), plain.begin(), plain.end());
-  const runfix::Bytes exe = runfix::ReadFile(P("patch.exe"));
+  const runfix::Bytes exe = testsupport::ReadFileBytes(P("patch.exe"));
   EXPECT_EQ(exe, expected);
   const patchdec::Patch patch = patchdec::ParsePatch(exe);
   EXPECT_EQ(patch.stubSize, stub.size());
@@ -225,7 +224,7 @@ TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
   scratch_.WriteFile("stubs\\mendrint.exe", stub);
   Options.ApplierKind = 2;
   ASSERT_EQ(runfix::RunEngine(), "");
-  EXPECT_TRUE(patchdec::ParsePatch(runfix::ReadFile(P("patch.exe"))).applierPair);
+  EXPECT_TRUE(patchdec::ParsePatch(testsupport::ReadFileBytes(P("patch.exe"))).applierPair);
 }
 
 // Each applier kind takes the stub of its own name; only kind 2 closes the stream with its
@@ -235,7 +234,7 @@ TEST_F(EngineRun, EveryApplierKindTakesItsOwnStub) {
                                "mendr32i.exe", "mendr16.exe", "mendr16i.exe"};
   FileVersions(P("plain.utp"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  const runfix::Bytes plain = runfix::ReadFile(P("plain.utp"));
+  const runfix::Bytes plain = testsupport::ReadFileBytes(P("plain.utp"));
   for (uint32_t kind = 1; kind <= 6; ++kind) {
     SCOPED_TRACE(kind);
     const std::string stub = std::string("MZ stub ") + stubs[kind - 1];
@@ -249,7 +248,7 @@ TEST_F(EngineRun, EveryApplierKindTakesItsOwnStub) {
     scratch_.WriteFile(std::string("stubs\\") + stubs[kind - 1], stub);
     SetProgramDirectory(P("stubs\\Quiltor32.exe"));
     ASSERT_EQ(runfix::RunEngine(), "");
-    const runfix::Bytes exe = runfix::ReadFile(P("patch.exe"));
+    const runfix::Bytes exe = testsupport::ReadFileBytes(P("patch.exe"));
     const patchdec::Patch patch = patchdec::ParsePatch(exe);
     EXPECT_EQ(Text(runfix::Bytes(exe.begin(), exe.begin() + std::ptrdiff_t(patch.stubSize))), stub);
     EXPECT_EQ(patch.applierPair, kind == 2);
@@ -271,7 +270,7 @@ TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
   } catch (const runfix::MissingStubRaised& e) {
     EXPECT_EQ(e.stubName, "mendrin.exe");
   }
-  EXPECT_EQ(Text(runfix::ReadFile(P("patch.exe"))), "previous");
+  EXPECT_EQ(Text(testsupport::ReadFileBytes(P("patch.exe"))), "previous");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
   EXPECT_EQ(BuffersSettled.load(), 1);
   EXPECT_TRUE(RootLists().empty());
@@ -282,141 +281,141 @@ TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
 // caseFrontEnd; the cases without a front end run with the engine's quiet default.
 struct ErrorCase {
   const char* what;
-  std::function<void(runfix::Scratch&)> setUp;
-  std::function<std::string(runfix::Scratch&)> message;
+  std::function<void(testsupport::ScratchTree&)> setUp;
+  std::function<std::string(testsupport::ScratchTree&)> message;
   bool withoutFrontEnd = false;
 };
 runfix::RecordingFrontEnd* caseFrontEnd = nullptr;
 
 TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
-  auto files = [](runfix::Scratch& s) {
+  auto files = [](testsupport::ScratchTree& s) {
     runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
   };
-  auto trees = [](runfix::Scratch& s) {
+  auto trees = [](testsupport::ScratchTree& s) {
     s.WriteTree("d0", {{"a.txt", Version(0)}});
     s.WriteTree("d1", {{"a.txt", Version(1)}, {"b.bin", "\x01\x02"}});
     runfix::SetFileNames({s.Path("d0"), s.Path("d1")}, s.Path("out.utp"));
   };
   const ErrorCase cases[] = {
-      {"too few names", [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin")}, s.Path("out.utp")); },
-       [](runfix::Scratch&) {
+      {"too few names", [](testsupport::ScratchTree& s) { runfix::SetFileNames({s.Path("v0.bin")}, s.Path("out.utp")); },
+       [](testsupport::ScratchTree&) {
          return std::string("Error, 2 file names given, but a patch needs 3 to 21: one to 19 older "
                             "versions, the target and the patch file!");
        }},
       {"too many names",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          Options.FileCount = 22;
        },
-       [](runfix::Scratch&) {
+       [](testsupport::ScratchTree&) {
          return std::string("Error, 22 file names given, but a patch needs 3 to 21: one to 19 older "
                             "versions, the target and the patch file!");
        }},
       {"packer outside the table",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          Options.PackerType = 7;
        },
-       [](runfix::Scratch&) {
+       [](testsupport::ScratchTree&) {
          return std::string("Error, packer support for selected packer unknown on this platform. "
                             "Please inform us, if this is wrong!");
        }},
       {"applier outside the table",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          Options.ApplierKind = 7;
        },
-       [](runfix::Scratch&) { return std::string("Error, applier kind 7 unknown!"); }},
+       [](testsupport::ScratchTree&) { return std::string("Error, applier kind 7 unknown!"); }},
       {"a file among directories",
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          s.WriteTree("d0", {});
          runfix::SetFileNames({s.Path("d0"), s.Path("v1.bin")}, s.Path("out.utp"));
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, \"" + s.Path("v1.bin") +
                 "\" does not exist or is no directory.\nPlease note that Quiltor will only patch "
                 "directories into directories\nor files into files, but you can't mix them.\n";
        }},
       {"a missing version",
-       [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
-       [](runfix::Scratch& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
+       [](testsupport::ScratchTree& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
+       [](testsupport::ScratchTree& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
 #ifndef _WIN32
       {"a version that is a FIFO",
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          testsupport::MakeFifo(s.Path("pipe.bin"));
          runfix::SetFileNames({s.Path("pipe.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, \"" + s.Path("pipe.bin") +
                 "\" is not a regular file (but a pipe, socket or device)!\n";
        }},
 #endif
       {"the output is a version",
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          s.WriteFile("v1.utp", Version(1));
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.utp")}, s.Path("v1.utp"));
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, the patch file \"" + s.Path("v1.utp") + "\" is one of the versions to be patched!";
        }},
       {"the output lies in a tree",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          trees(s);
          Options.FileNames[2] = s.Path("d1\\sub\\..\\out");
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, the patch file \"" + s.Path("d1\\sub\\..\\out.utp") +
                 "\" lies inside the directory \"" + s.Path("d1") + "\" being patched!";
        }},
       {"a root inside another",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          trees(s);
          s.WriteTree("d0\\inner", {{"x.txt", "x"}});
          Options.FileNames[1] = s.Path("d0\\inner");
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, the directory \"" + s.Path("d0\\inner") + "\" lies inside the directory \"" +
                 s.Path("d0") + "\"; the versions of a tree must not contain each other!";
        }},
       {"the output's folder is missing",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          Options.FileNames[2] = s.Path("nofolder\\out.utp");
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, can't open patchfile \"" + s.Path("nofolder\\out.utp") + "\" for writing!";
        }},
       {"the output is a folder",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          s.MakeFolders("folder.utp");
          Options.FileNames[2] = s.Path("folder.utp");
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, can't replace \"" + s.Path("folder.utp") + "\" with the new patch file!";
        }},
       {"no temporary file can be made",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          Options.ApplierKind = 3;
          Options.FileNames[2] = s.Path("out.exe");
-         for (const char* v : {"TMPDIR", "TMP", "TEMP"}) testutil::SetEnv(v, s.Path("notmp"));
+         s.MoveTempFolder(s.Path("notmp"));
        },
-       [](runfix::Scratch&) { return std::string("Can't create necessary temporary file!"); }},
+       [](testsupport::ScratchTree&) { return std::string("Can't create necessary temporary file!"); }},
       {"a missing stub without a front end",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          files(s);
          SetProgramDirectory(s.Path("nostubs\\x"));
          Options.ApplierKind = 4;
          Options.FileNames[2] = s.Path("out.exe");
        },
-       [](runfix::Scratch&) {
+       [](testsupport::ScratchTree&) {
          return std::string("Error, can't find \"mendr32i.exe\" in directory of the calling Fabrin, "
                             "though it's required to build executeable patchfiles");
        },
        true},
       {"a file vanishes before it is embedded",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          trees(s);
          static std::string vanishing;
          vanishing = s.Path("d1\\b.bin");
@@ -424,11 +423,11 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
            if (name == "b.bin") platform::RemoveFile(vanishing);
          };
        },
-       [](runfix::Scratch& s) {
+       [](testsupport::ScratchTree& s) {
          return "Error, can't open file \"" + s.Path("d1\\b.bin") + "\" for embedding!";
        }},
       {"cancel in the match search of a second step",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          // The step into the target is parked in a temporary file by then.
          s.WriteFile("v2.bin", Version(2));
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
@@ -439,16 +438,16 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
            last = percent;
          };
        },
-       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
+       [](testsupport::ScratchTree&) { return std::string("Patch creation cancelled."); }},
       {"cancel between files",
-       [&](runfix::Scratch& s) {
+       [&](testsupport::ScratchTree& s) {
          trees(s);
          caseFrontEnd->file = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
        },
-       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
+       [](testsupport::ScratchTree&) { return std::string("Patch creation cancelled."); }},
   };
   for (const ErrorCase& c : cases) {
-    runfix::Scratch s;
+    testsupport::ScratchTree s;
     runfix::RecordingFrontEnd frontEnd;
     caseFrontEnd = &frontEnd;
     FrontEndServices none;
@@ -462,8 +461,8 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
     s.WriteFile("out.exe", "previous");
     c.setUp(s);
     EXPECT_EQ(runfix::RunEngine(), c.message(s)) << c.what;
-    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.utp"))), "previous") << c.what;
-    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.exe"))), "previous") << c.what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path("out.utp"))), "previous") << c.what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path("out.exe"))), "previous") << c.what;
     EXPECT_EQ(s.LeftoverTemps(), std::vector<std::string>{}) << c.what;
     EXPECT_EQ(BuffersSettled.load(), 1) << c.what;
     EXPECT_FALSE(CancelRequested()) << c.what;
@@ -511,7 +510,7 @@ TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"patch.tmp", "stub.exe", "v0.bin", "v1.bin",
                                                           "v2.bin"}));
   JoinStubAndPatch(P("stub.exe"), P("patch.tmp"), P("out.exe"));
-  EXPECT_EQ(Text(runfix::ReadFile(P("out.exe"))), "stubpatch");
+  EXPECT_EQ(Text(testsupport::ReadFileBytes(P("out.exe"))), "stubpatch");
 }
 
 TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
@@ -522,7 +521,7 @@ TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
   EXPECT_THROW(CreatePatch(), ECancelled);
   frontEnd_.stage1 = nullptr;
   EXPECT_EQ(runfix::RunEngine(), "");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile(P("out.utp"))).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes(P("out.utp"))).entries.size(), 1u);
   FreeEngineBuffers();
   FreeEngineBuffers();
   EXPECT_EQ(BuffersSettled.load(), 1);
@@ -552,7 +551,7 @@ TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
   resumer.join();
   EXPECT_EQ(callsWhilePaused.load(), 0);
   EXPECT_GT(calls.load(), 1);
-  EXPECT_EQ(runfix::ReadFile(P("paused.utp")), runfix::ReadFile(P("plain.utp")));
+  EXPECT_EQ(testsupport::ReadFileBytes(P("paused.utp")), testsupport::ReadFileBytes(P("plain.utp")));
   EXPECT_FALSE(RunControl().Paused());
 }
 
@@ -567,8 +566,8 @@ TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
   } cases[] = {{"int", "walk", "0"}, {"term", "walk", "3"}, {"int", "packer", "0"}};
   for (const Case& c : cases) {
     const std::string what = std::string(c.how) + " " + c.where + " " + c.applier;
-    runfix::Scratch s;
-    runfix::TreeFiles v0, v1;
+    testsupport::ScratchTree s;
+    testsupport::TreeFiles v0, v1;
     for (uint32_t i = 0; i < 6; ++i) {
       const std::string name = "f" + std::to_string(i) + ".txt";
       v0[name] = Noise(20000, i, kAlphabet);
@@ -592,7 +591,7 @@ TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
     EXPECT_EQ(s.Listing(), (std::vector<std::string>{"out.exe", "out.utp", "out.zip", "stubs", "v0", "v1"}))
         << what;
     for (const char* name : {"out.utp", "out.exe", "out.zip"})
-      EXPECT_EQ(Text(runfix::ReadFile(s.Path(name))), std::string("earlier ") + name) << what;
+      EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path(name))), std::string("earlier ") + name) << what;
   }
 }
 
@@ -638,8 +637,8 @@ TEST_F(ArchiverStage, CommandLinesQuoteEveryPath) {
     ASSERT_EQ(runfix::RunEngine(), "") << type;
     EXPECT_EQ(frontEnd_.commands, std::vector<std::string>{lines[type]}) << type;
     EXPECT_EQ(frontEnd_.calls.back(), "Run") << type;  // hidden, and no question asked
-    EXPECT_TRUE(runfix::ReadFile(archives[type]).empty()) << type;
-    EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u) << type;
+    EXPECT_TRUE(testsupport::ReadFileBytes(archives[type]).empty()) << type;
+    EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u) << type;
   }
 }
 
@@ -658,9 +657,9 @@ TEST_F(ArchiverStage, LongOutputNamesAreAskedAboutForSomeArchivers) {
       EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), question), asks ? 1 : 0) << type;
       EXPECT_EQ(frontEnd_.commands.size(), !asks || answer ? 1u : 0u) << type;
       if (type == 5) {
-        EXPECT_EQ(runfix::ReadFile("longpatchname.arj").empty(), answer);
+        EXPECT_EQ(testsupport::ReadFileBytes("longpatchname.arj").empty(), answer);
       }
-      EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("longpatchname.utp")).entries.size(), 1u);
+      EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("longpatchname.utp")).entries.size(), 1u);
     }
   }
 }
@@ -669,7 +668,7 @@ TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
   Use(0, "patch.utp");
   frontEnd_.exitCode = 3;
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"packer.exe\" failed with exit code 3!");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u);
   frontEnd_.startProcesses = false;
   EXPECT_EQ(runfix::RunEngine(), "Error, can't start packer \"packer.exe\"!");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
@@ -696,7 +695,7 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
     seen.clear();
     output = c.output;
     frontEnd_.run = [starts = c.starts](const std::string&, bool, uint32_t& code) {
-      const runfix::Bytes patch = runfix::ReadFile(output);
+      const runfix::Bytes patch = testsupport::ReadFileBytes(output);
       seen = patch.size() > 100 && patchdec::ParsePatch(patch).entries.size() == 1 ? "new patch" : "other";
       if (platform::IsFile("patch.zip")) seen += ", archive there";
       code = 3;
@@ -706,8 +705,8 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
                                             : "Error, can't start packer \"packer.exe\"!")
         << what;
     EXPECT_EQ(seen, "new patch") << what;
-    EXPECT_EQ(Text(runfix::ReadFile(c.output)), "earlier patch") << what;
-    EXPECT_EQ(Text(runfix::ReadFile("patch.zip")), "earlier archive") << what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(c.output)), "earlier patch") << what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes("patch.zip")), "earlier archive") << what;
     EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{}) << what;
   }
   // Once it has succeeded, the earlier files are gone and the new patch stays.
@@ -715,7 +714,7 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
   Options.ApplierKind = 0;
   scratch_.WriteFile("patch.utp", "earlier patch");
   ASSERT_EQ(runfix::RunEngine(), "");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u);
   EXPECT_FALSE(platform::IsFile("patch.zip"));
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
 }
@@ -752,7 +751,7 @@ TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
   EXPECT_EQ(runfix::RunEngine(), "");
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound path lha.exe"), 1);
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound custom missing\\rar.exe"), 1);
-  EXPECT_TRUE(runfix::ReadFile("patch.utp").empty());
+  EXPECT_TRUE(testsupport::ReadFileBytes("patch.utp").empty());
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"bin", "packer.exe", "v0.bin", "v1.bin", "v2.bin"}));
 }
 

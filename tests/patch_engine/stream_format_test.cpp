@@ -13,7 +13,7 @@
 #include "patch_engine/patch_format.h"
 #include "patch_engine/patch_stream.h"
 #include "platform/byte_order.h"
-#include "test_util.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 using namespace engine;
@@ -84,7 +84,7 @@ TEST(PatchFormat, HeaderAndTrailerBytes) {
 TEST_F(PatchStreamTest, StoredStreamLiesBetweenHeaderAndTrailer) {
   std::vector<uint8_t> stream = {0x06, 'B', 'a', 'c', 'k', 'u', 'p', 0xFF, 0x00};
   WritePatch(stream);
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(file.size(), kHeaderSize + stream.size() + kTrailerSize);
   EXPECT_EQ(file[9], 0);  // flags: stored
   EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + kHeaderSize));
@@ -100,7 +100,7 @@ TEST_F(PatchStreamTest, DeflatedStreamInflatesBackToTheBytesWritten) {
   for (int i = 0; i < 50000; ++i) stream.push_back(uint8_t("patch data "[i % 11]));
   for (int i = 0; i < 200000; ++i) stream.push_back(uint8_t(rng()));
   WritePatch(stream);
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_GT(file.size(), kHeaderSize + kTrailerSize);
   EXPECT_EQ(file[9], 1);
   auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
@@ -111,7 +111,7 @@ TEST_F(PatchStreamTest, DeflatedStreamInflatesBackToTheBytesWritten) {
 TEST_F(PatchStreamTest, EmptyDeflatedStreamIsStillValid) {
   Options.Compress = 1;
   WritePatch({});
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
   EXPECT_TRUE(back.empty());
 }
@@ -125,7 +125,7 @@ TEST_F(PatchStreamTest, NameStringsUpTo255BytesAreWritten) {
   WritePatchU32(0x01020304);
   EndPatchStream();
   ASSERT_TRUE(ClosePatchFile());
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(file.size(), 1u + 1 + 255 + 2 + 4);
   EXPECT_EQ(file[0], 0);
   EXPECT_EQ(file[1], 255);
