@@ -46,7 +46,8 @@ void FillEngineOptions(const TPatchRequest& request,
   int count = 0;
   for (const std::string& v : request.Versions)
     if (count < engine::kMaxFileNames - 1) o.FileNames[size_t(count++)] = v;
-  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, engine::PatchExtension(engine::IsExecutable(o.ApplierKind)));
+  const bool executable = engine::IsExecutable(o.ApplierKind);
+  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, engine::PatchExtension(executable));
   o.FileCount = count;
   uint32_t type = 0;
   if (PackerTypeOf(request.Packer, type)) {

@@ -129,7 +129,8 @@ void TForm2::FormShow(TObject*) {
   progress_Directory->SetPercent(0);
   label_ProgressDir->SetCaption("0%");
   label_Elapsed->SetCaption("00:00:00");
-  label_PatchExecutable->SetCaption(std::string("Executable: ") + (engine::IsExecutable(o.ApplierKind) ? "Yes." : "No."));
+  const bool executable = engine::IsExecutable(o.ApplierKind);
+  label_PatchExecutable->SetCaption(std::string("Executable: ") + (executable ? "Yes." : "No."));
   label_PatchMultipatch->SetCaption(std::string("Multipatch: ") + (o.FileCount >= 4 ? "Yes." : "No."));
 
   // The labels of this run's versions replace those of the run before.

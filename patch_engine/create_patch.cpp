@@ -184,7 +184,8 @@ std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
   if (p.archive == ArchiveArgument::None)
     return FormatTolerant(p.commandFormat, {QuoteArgument(program), QuoteArgument(output)});
   const std::string archive = p.archive == ArchiveArgument::Base ? base : base + p.archiveExtension;
-  return FormatTolerant(p.commandFormat, {QuoteArgument(program), QuoteArgument(archive), QuoteArgument(output)});
+  return FormatTolerant(p.commandFormat,
+                        {QuoteArgument(program), QuoteArgument(archive), QuoteArgument(output)});
 }
 
 void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,

@@ -13,11 +13,12 @@
 // from any thread: it waits or stops at its next progress point. A run that fails or is
 // cancelled leaves an earlier output as it was and no temporary file; CreatePatch then
 // throws: EEngineError with the engine's message for a failure, ECancelled for a cancel,
-// or whatever a service threw. The engine works on files through the platform layer only, so
-// the same code builds natively and for Windows and writes the same bytes in both.
+// or whatever a service threw. The engine works on files through the platform layer only,
+// so the same code builds natively and for Windows and writes the same bytes in both.
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/core/exceptions.h"

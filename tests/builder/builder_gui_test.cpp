@@ -193,7 +193,8 @@ TEST_F(BuilderGui, VersionLabelsAreRebuiltForEveryRun) {
   r.PatchName = scratch_.Path("multi.utp");
   r.BackupName = "Backup";
   Form1->StartPatching(r);
-  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("multi.utp")), testsupport::ReadFileBytes(FixturePath("expected/multi.utp")));
+  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("multi.utp")),
+            testsupport::ReadFileBytes(FixturePath("expected/multi.utp")));
   EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: Yes.");
   ASSERT_EQ(Form2->VersionLabels().size(), 3u);
   // The last step ran from version 0 into version 1: those two are black, the target white.

@@ -58,7 +58,7 @@ class ArchiverProcess : public testing::Test {
     return records;
   }
 
-  testsupport::ScratchTree scratch_;
+  runfix::Scratch scratch_;
   runfix::RecordingFrontEnd frontEnd_;
   std::unique_ptr<runfix::CurrentDirectory> cwd_;
   std::unique_ptr<testsupport::ScopedEnv> log_;
@@ -114,7 +114,8 @@ TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCodeAndKeepsEarlie
   scratch_.WriteFile("patch.arj", "earlier archive");
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
   EXPECT_EQ(Log().size(), 1u);
-  const runfix::Bytes patch = testsupport::ReadFileBytes("patch.utp"), archive = testsupport::ReadFileBytes("patch.arj");
+  const runfix::Bytes patch = testsupport::ReadFileBytes("patch.utp");
+  const runfix::Bytes archive = testsupport::ReadFileBytes("patch.arj");
   EXPECT_EQ(std::string(patch.begin(), patch.end()), "earlier patch");
   EXPECT_EQ(std::string(archive.begin(), archive.end()), "earlier archive");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});

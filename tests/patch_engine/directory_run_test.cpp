@@ -80,7 +80,7 @@ class DirectoryRun : public testing::Test {
     return names;
   }
 
-  testsupport::ScratchTree scratch_;
+  runfix::Scratch scratch_;
   runfix::RecordingFrontEnd frontEnd_;
   runfix::Bytes bytes_;
 };
@@ -96,7 +96,7 @@ TEST_F(DirectoryRun, OnlyAChangedFileGetsARecord) {
   ASSERT_EQ(r.steps.size(), 1u);
   EXPECT_EQ(r.steps[0].sourceName, "sub\\b.dat");
   EXPECT_EQ(r.steps[0].sourceLength, 800u);
-  EXPECT_EQ(r.stamp, PackDosTime(testsupport::ScratchTree::kTime));
+  EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(patch.backupName, "Backup");
   EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{true});
   EXPECT_EQ(frontEnd_.versionLists,
@@ -340,7 +340,7 @@ TEST_F(DirectoryRun, EntriesThatAreNeitherFileNorFolderAreSkippedBeforeAnythingI
   const std::vector<std::string> skipped = {"pipe", "pipe", "sock", "sub\\pipe2"};
 #endif
   static std::vector<std::string> lines;
-  static const testsupport::ScratchTree* scratch;
+  static const runfix::Scratch* scratch;
   lines.clear();
   scratch = &scratch_;
   ConsoleOutput = [](const std::string& line) {
@@ -374,7 +374,7 @@ TEST_F(DirectoryRun, NamesAPatchCannotCarryEndTheRunBeforeAnythingIsWritten) {
       {"v1", "what?.txt", false, "the character '?'"},
   };
   for (const Case& c : cases) {
-    testsupport::ScratchTree s;
+    runfix::Scratch s;
     s.WriteTree("v0", {{"a.txt", Text(500, 29)}});
     s.WriteTree("v1", {{"a.txt", Text(500, 29, 1)}, {"sub\\b.txt", "b"}});
     const std::string full = s.Dir() + "/" + c.folder + "/" + c.name;

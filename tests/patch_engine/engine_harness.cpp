@@ -57,7 +57,8 @@ Bytes MakeFilePatch(const testsupport::ScratchDir& scratch, const std::vector<By
   std::vector<std::string> paths;
   for (size_t i = 0; i < versions.size(); ++i) {
     paths.push_back(scratch.Path("v" + std::to_string(i)));
-    testsupport::WriteFileBytes(paths.back(), versions[i], i + 1 == versions.size() ? targetTime : kVersionTime);
+    const platform::LocalTime& time = i + 1 == versions.size() ? targetTime : kVersionTime;
+    testsupport::WriteFileBytes(paths.back(), versions[i], time);
   }
   const std::string out = scratch.Path("patch.utp");
   WriteFilePatch(out, paths);

@@ -43,7 +43,7 @@ class FastRun : public testing::Test {
   }
   harness::ProgressFrontEnd progress_;
 
-  testsupport::ScratchTree scratch_;
+  runfix::Scratch scratch_;
 };
 
 // Mostly text, whose byte histograms are close to each other's, so that many candidates

@@ -19,6 +19,7 @@
 namespace runfix {
 
 using Bytes = std::vector<uint8_t>;
+using Scratch = testsupport::ScratchTree;
 
 Bytes ToBytes(const std::string& s);
 

@@ -60,7 +60,7 @@ class EngineRun : public testing::Test {
     runfix::SetFileNames({P("v0.bin"), P("v1.bin"), P("v2.bin")}, output);
   }
 
-  testsupport::ScratchTree scratch_;
+  runfix::Scratch scratch_;
   runfix::RecordingFrontEnd frontEnd_;
 };
 
@@ -167,7 +167,7 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
   EXPECT_EQ(r.steps.size(), 2u);
   for (int from = 0; from < 2; ++from)
     EXPECT_EQ(patchdec::RebuildTarget(r, runfix::ToBytes(Version(from))), runfix::ToBytes(Version(2)));
-  EXPECT_EQ(r.stamp, PackDosTime(testsupport::ScratchTree::kTime));
+  EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(frontEnd_.calls.front(), "Pump");
   // Told once, before anything else, that the run patches files; and each step's versions.
   EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{false});
@@ -281,141 +281,141 @@ TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
 // caseFrontEnd; the cases without a front end run with the engine's quiet default.
 struct ErrorCase {
   const char* what;
-  std::function<void(testsupport::ScratchTree&)> setUp;
-  std::function<std::string(testsupport::ScratchTree&)> message;
+  std::function<void(runfix::Scratch&)> setUp;
+  std::function<std::string(runfix::Scratch&)> message;
   bool withoutFrontEnd = false;
 };
 runfix::RecordingFrontEnd* caseFrontEnd = nullptr;
 
 TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
-  auto files = [](testsupport::ScratchTree& s) {
+  auto files = [](runfix::Scratch& s) {
     runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
   };
-  auto trees = [](testsupport::ScratchTree& s) {
+  auto trees = [](runfix::Scratch& s) {
     s.WriteTree("d0", {{"a.txt", Version(0)}});
     s.WriteTree("d1", {{"a.txt", Version(1)}, {"b.bin", "\x01\x02"}});
     runfix::SetFileNames({s.Path("d0"), s.Path("d1")}, s.Path("out.utp"));
   };
   const ErrorCase cases[] = {
-      {"too few names", [](testsupport::ScratchTree& s) { runfix::SetFileNames({s.Path("v0.bin")}, s.Path("out.utp")); },
-       [](testsupport::ScratchTree&) {
+      {"too few names", [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin")}, s.Path("out.utp")); },
+       [](runfix::Scratch&) {
          return std::string("Error, 2 file names given, but a patch needs 3 to 21: one to 19 older "
                             "versions, the target and the patch file!");
        }},
       {"too many names",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          Options.FileCount = 22;
        },
-       [](testsupport::ScratchTree&) {
+       [](runfix::Scratch&) {
          return std::string("Error, 22 file names given, but a patch needs 3 to 21: one to 19 older "
                             "versions, the target and the patch file!");
        }},
       {"packer outside the table",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          Options.PackerType = 7;
        },
-       [](testsupport::ScratchTree&) {
+       [](runfix::Scratch&) {
          return std::string("Error, packer support for selected packer unknown on this platform. "
                             "Please inform us, if this is wrong!");
        }},
       {"applier outside the table",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          Options.ApplierKind = 7;
        },
-       [](testsupport::ScratchTree&) { return std::string("Error, applier kind 7 unknown!"); }},
+       [](runfix::Scratch&) { return std::string("Error, applier kind 7 unknown!"); }},
       {"a file among directories",
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          s.WriteTree("d0", {});
          runfix::SetFileNames({s.Path("d0"), s.Path("v1.bin")}, s.Path("out.utp"));
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, \"" + s.Path("v1.bin") +
                 "\" does not exist or is no directory.\nPlease note that Quiltor will only patch "
                 "directories into directories\nor files into files, but you can't mix them.\n";
        }},
       {"a missing version",
-       [](testsupport::ScratchTree& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
-       [](testsupport::ScratchTree& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
+       [](runfix::Scratch& s) { runfix::SetFileNames({s.Path("v0.bin"), s.Path("none.bin")}, s.Path("out.utp")); },
+       [](runfix::Scratch& s) { return "Error, can't find file \"" + s.Path("none.bin") + "\"!\n"; }},
 #ifndef _WIN32
       {"a version that is a FIFO",
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          testsupport::MakeFifo(s.Path("pipe.bin"));
          runfix::SetFileNames({s.Path("pipe.bin"), s.Path("v1.bin")}, s.Path("out.utp"));
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, \"" + s.Path("pipe.bin") +
                 "\" is not a regular file (but a pipe, socket or device)!\n";
        }},
 #endif
       {"the output is a version",
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          s.WriteFile("v1.utp", Version(1));
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.utp")}, s.Path("v1.utp"));
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, the patch file \"" + s.Path("v1.utp") + "\" is one of the versions to be patched!";
        }},
       {"the output lies in a tree",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          trees(s);
          Options.FileNames[2] = s.Path("d1\\sub\\..\\out");
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, the patch file \"" + s.Path("d1\\sub\\..\\out.utp") +
                 "\" lies inside the directory \"" + s.Path("d1") + "\" being patched!";
        }},
       {"a root inside another",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          trees(s);
          s.WriteTree("d0\\inner", {{"x.txt", "x"}});
          Options.FileNames[1] = s.Path("d0\\inner");
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, the directory \"" + s.Path("d0\\inner") + "\" lies inside the directory \"" +
                 s.Path("d0") + "\"; the versions of a tree must not contain each other!";
        }},
       {"the output's folder is missing",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          Options.FileNames[2] = s.Path("nofolder\\out.utp");
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, can't open patchfile \"" + s.Path("nofolder\\out.utp") + "\" for writing!";
        }},
       {"the output is a folder",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          s.MakeFolders("folder.utp");
          Options.FileNames[2] = s.Path("folder.utp");
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, can't replace \"" + s.Path("folder.utp") + "\" with the new patch file!";
        }},
       {"no temporary file can be made",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          Options.ApplierKind = 3;
          Options.FileNames[2] = s.Path("out.exe");
          s.MoveTempFolder(s.Path("notmp"));
        },
-       [](testsupport::ScratchTree&) { return std::string("Can't create necessary temporary file!"); }},
+       [](runfix::Scratch&) { return std::string("Can't create necessary temporary file!"); }},
       {"a missing stub without a front end",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          files(s);
          SetProgramDirectory(s.Path("nostubs\\x"));
          Options.ApplierKind = 4;
          Options.FileNames[2] = s.Path("out.exe");
        },
-       [](testsupport::ScratchTree&) {
+       [](runfix::Scratch&) {
          return std::string("Error, can't find \"mendr32i.exe\" in directory of the calling Fabrin, "
                             "though it's required to build executeable patchfiles");
        },
        true},
       {"a file vanishes before it is embedded",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          trees(s);
          static std::string vanishing;
          vanishing = s.Path("d1\\b.bin");
@@ -423,11 +423,11 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
            if (name == "b.bin") platform::RemoveFile(vanishing);
          };
        },
-       [](testsupport::ScratchTree& s) {
+       [](runfix::Scratch& s) {
          return "Error, can't open file \"" + s.Path("d1\\b.bin") + "\" for embedding!";
        }},
       {"cancel in the match search of a second step",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          // The step into the target is parked in a temporary file by then.
          s.WriteFile("v2.bin", Version(2));
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
@@ -438,16 +438,16 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
            last = percent;
          };
        },
-       [](testsupport::ScratchTree&) { return std::string("Patch creation cancelled."); }},
+       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
       {"cancel between files",
-       [&](testsupport::ScratchTree& s) {
+       [&](runfix::Scratch& s) {
          trees(s);
          caseFrontEnd->file = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
        },
-       [](testsupport::ScratchTree&) { return std::string("Patch creation cancelled."); }},
+       [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
   };
   for (const ErrorCase& c : cases) {
-    testsupport::ScratchTree s;
+    runfix::Scratch s;
     runfix::RecordingFrontEnd frontEnd;
     caseFrontEnd = &frontEnd;
     FrontEndServices none;
@@ -566,7 +566,7 @@ TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
   } cases[] = {{"int", "walk", "0"}, {"term", "walk", "3"}, {"int", "packer", "0"}};
   for (const Case& c : cases) {
     const std::string what = std::string(c.how) + " " + c.where + " " + c.applier;
-    testsupport::ScratchTree s;
+    runfix::Scratch s;
     testsupport::TreeFiles v0, v1;
     for (uint32_t i = 0; i < 6; ++i) {
       const std::string name = "f" + std::to_string(i) + ".txt";
@@ -729,7 +729,8 @@ TEST_F(ArchiverStage, EveryPackerTypeLooksForItsDefaultProgram) {
     Use(type, "patch.utp");
     Options.PackerUseCustom[type] = 0;
     EXPECT_EQ(runfix::RunEngine(), "") << type;
-    EXPECT_EQ(frontEnd_.calls, std::vector<std::string>{std::string("NotFound path ") + programs[type]}) << type;
+    const std::string notFound = std::string("NotFound path ") + programs[type];
+    EXPECT_EQ(frontEnd_.calls, std::vector<std::string>{notFound}) << type;
   }
 }
 

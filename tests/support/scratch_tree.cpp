@@ -44,7 +44,8 @@ void ScratchTree::WriteFile(const std::string& relative, const std::string& byte
   WriteFileBytes(Path(relative), bytes, time);
 }
 
-void ScratchTree::WriteTree(const std::string& root, const TreeFiles& files, const platform::LocalTime& time) {
+void ScratchTree::WriteTree(const std::string& root, const TreeFiles& files,
+                            const platform::LocalTime& time) {
   MakeFolders(root);
   for (const auto& [rel, bytes] : files) WriteFile(root + "\\" + rel, bytes, time);
 }

@@ -27,8 +27,10 @@ class ScratchTree {
   std::string Path(const std::string& relative) const;
   // Writes the files below Path(root) (folders made as needed), every file with
   // the given modification time.
-  void WriteTree(const std::string& root, const TreeFiles& files, const platform::LocalTime& time = kTime);
-  void WriteFile(const std::string& relative, const std::string& bytes, const platform::LocalTime& time = kTime);
+  void WriteTree(const std::string& root, const TreeFiles& files,
+                 const platform::LocalTime& time = kTime);
+  void WriteFile(const std::string& relative, const std::string& bytes,
+                 const platform::LocalTime& time = kTime);
   // Makes the folder and every folder on the way to it.
   void MakeFolders(const std::string& relative);
   // The names in a folder below the scratch folder (the scratch folder itself when
