@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "setup_engine/setup_core_cli.h"
-#include "tests/framework/defaults_check.h"
+#include "tests/support/defaults_check.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
