@@ -236,6 +236,8 @@ void TQsCustomShellCombo::LocatorChanged() {
   Rebuild();
 }
 
+TQsCustomShellList* TQsCustomShellCombo::ShellList() const { return list_.Get(); }
+
 void TQsCustomShellCombo::SetShellList(TQsCustomShellList* list) {
   TQsCustomShellList* old = list_.Get();
   if (old == list) return;

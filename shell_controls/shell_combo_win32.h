@@ -96,7 +96,7 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   void Rebuild();
   // The list that shows the combo's folder (it follows the combo, and the combo it); the
   // list is told its combo.
-  TQsCustomShellList* ShellList() const { return list_.Get(); }
+  TQsCustomShellList* ShellList() const;
   void SetShellList(TQsCustomShellList* list);
 
  protected:

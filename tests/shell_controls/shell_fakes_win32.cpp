@@ -103,8 +103,9 @@ HRESULT TFakeShell::GetUIObjectOf(IShellFolder* folder, HWND owner, UINT count, 
     return S_OK;
   }
   if (fakeMenus && IsEqualIID(iid, IID_IContextMenu)) {
-    lastMenu = new TFakeContextMenu;
-    *out = static_cast<IContextMenu*>(lastMenu);
+    lastMenu.Reset(new TFakeContextMenu);
+    lastMenu->AddRef();
+    *out = static_cast<IContextMenu*>(lastMenu.Get());
     return S_OK;
   }
   return TQsShell::GetUIObjectOf(folder, owner, count, items, iid, out);
