@@ -7,7 +7,7 @@
 
 #include "setup_engine/path_specifier.h"
 #include "setup_engine/setup_core_cli.h"
-#include "tests/framework/defaults_check.h"
+#include "tests/support/defaults_check.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {

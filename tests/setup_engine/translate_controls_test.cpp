@@ -9,7 +9,7 @@
 #include "framework/testing/gui_test.h"
 #include "setup_engine/register.h"
 #include "setup_engine/translate_controls_win32.h"
-#include "tests/framework/defaults_check.h"
+#include "tests/support/defaults_check.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
 #include "setup_engine/version_info.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -104,8 +104,7 @@ std::vector<uint8_t> PeImage(const std::vector<uint8_t>& block) {
 std::string WriteTemp(const testsupport::ScratchDir& scratch, const std::string& name,
                       const std::vector<uint8_t>& bytes) {
   std::string path = scratch.Path(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              std::streamsize(bytes.size()));
+  testsupport::WriteFileBytes(path, bytes);
   return path;
 }
 
