@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "setup_engine/install_cli.h"
@@ -142,6 +143,66 @@ TEST_F(InstallFiles, DestinationsAndTheirRecords) {
     if (line.rfind("-998", 0) == 0) progress.push_back(line.substr(line.rfind(' ') + 1));
   EXPECT_EQ(progress.back(), "100");
   EXPECT_EQ(Values(kInstallRecordsKey), "<none>");
+}
+
+// Servers register in their own folder: a program by /REGSERVER (awaited; an exit code
+// other than 0 fails), a library by DllRegisterServer. A failure during the run is tried
+// once more after the tree, and when that fails too the run ends bad with the reason.
+TEST_F(InstallFiles, ServerRegistration) {
+  Write("src/srv.exe", "program");
+  Write("src/srv.dll", "library");
+  BuildArchive("prog/files.1", {"src/srv.exe", "src/srv.dll"});
+  std::string dest = dir.Path("dest");
+  struct Case {
+    const char* name;
+    setup::TRunResult run;
+    setup::TDllRegistration dll;
+    std::string error;
+  } cases[] = {
+      {"registered", {true, true, 0, 0}, {TDllRegistration::Registered, 0, 0}, ""},
+      {"exit code", {true, true, 3, 0}, {TDllRegistration::Registered, 0, 0},
+       "because its /REGSERVER run returned a value of 3. The file component is Exe"},
+      {"no end", {true, false, 0, 0}, {TDllRegistration::Registered, 0, 0}, "because it did not end within"},
+      {"no start", {false, false, 0, 2}, {TDllRegistration::Registered, 0, 0},
+       "because it could not be started. The file component is Exe. The following value is the value of the "
+       "GetLastError function: 2"},
+      {"no library", {true, true, 0, 0}, {TDllRegistration::NoLibrary, 126, 0},
+       "because the LoadLibrary(" + dest + "/srv.dll) procedure returned a value of 0. The file component is Dll. "
+       "The following value is the value of the GetLastError function: 126"},
+      {"no entry", {true, true, 0, 0}, {TDllRegistration::NoEntryPoint, 127, 0},
+       "because the DllRegisterServer function could not be found. The file component is Dll"},
+      {"failed", {true, true, 0, 0}, {TDllRegistration::Failed, 0, -5},
+       "because the DllRegisterServer function returned a value of -5. The file component is Dll"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetRun();
+    processes.runResult = c.run;
+    processes.dllResult = c.dll;
+    processes.log.clear();
+    prompts.log.clear();
+    TCustomInstall& d = LoadInto(Driver() + File("Exe", "srv.exe", "    ActiveX = True\n") +
+                                 File("Dll", "srv.dll", "    ActiveX = True\n"));
+    try {
+      d.Process();
+    } catch (...) {
+      d.HandleInstallException(&d, std::current_exception());
+    }
+    std::string exe = "run \"" + dest + "/srv.exe\" /REGSERVER in " + dest;
+    std::string dll = "register " + dest + "/srv.dll in " + dest;
+    if (c.error.empty()) {
+      EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Good);
+      EXPECT_EQ(processes.log, (std::vector<std::string>{exe, dll}));
+      EXPECT_EQ(Uninstall("ActiveX"), "File1=" + dest + "\\srv.exe;1\nEntries=2\nFile2=" + dest + "\\srv.dll;0\n");
+      continue;
+    }
+    EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Bad);
+    ASSERT_EQ(prompts.log.size(), 1u);
+    EXPECT_NE(prompts.log[0].find(c.error), std::string::npos) << prompts.log[0];
+    // The failing one was tried again after the tree.
+    std::string again = c.dll.Result == TDllRegistration::Registered ? exe : dll;
+    EXPECT_EQ(std::count(processes.log.begin(), processes.log.end(), again), 2);
+  }
 }
 
 // A destination name is one file in the destination folder, or the definition is refused.

@@ -2,13 +2,13 @@
 # Whole installations by install_run from archives that archive_run builds: a nested
 # definition installs byte for byte, the overwrite modes against older and newer files, a
 # cancel in the middle of a file, corrupt and missing archives and a bad switch leave the
-# old files as they were; with "net", installs over HTTP and FTP from servers on the
-# loopback that this script starts (as root: ports 80 and 21), a missing remote file and a
-# hostile list of remote files.
+# old files as they were. Under Wine also: an in-process and a local server registered,
+# and installs over HTTP and FTP from servers on the loopback that this script starts (as
+# root: ports 80 and 21), with a missing remote file and a hostile list of remote files.
 #   install_run.sh native INSTALL_RUN ARCHIVE_RUN
-#   install_run.sh windows INSTALL_RUN ARCHIVE_RUN WINE_RUN WINEPREFIX [net]
+#   install_run.sh windows INSTALL_RUN ARCHIVE_RUN WINE_RUN WINEPREFIX SERVER_DLL SERVER_EXE
 set -euo pipefail
-kind=$1 installer=$2 archiver=$3 winerun=${4:-} prefix=${5:-} net=${6:-}
+kind=$1 installer=$2 archiver=$3 winerun=${4:-} prefix=${5:-} serverdll=${6:-} serverexe=${7:-}
 fail() { echo "install_run.sh: $*" >&2; exit 1; }
 [[ -f "$installer" ]] || fail "no install_run at $installer"
 [[ -f "$archiver" ]] || fail "no archive_run at $archiver"
@@ -71,7 +71,7 @@ file() {  # NAME FILENAME [CONTAINER [EXTRA]]
     ArchiveFileType = psContainerArchiveFile
     IncludeFromDir = 'src'
     FileName = '$2'
-    DestName = '${2##*$sep}'
+    DestName = '${2##*"$sep"}'
 ${4:-}  end
 EOF
 }
@@ -204,7 +204,25 @@ unchanged readme.txt big.bin manual.txt
 install nothing.form
 expect_rc 1 "a missing definition"
 
-[[ $net == net ]] || exit 0
+[[ $kind == windows ]] || exit 0
+
+# Servers: the library's DllRegisterServer and the program's /REGSERVER run in the
+# destination folder, and the record names them as servers.
+cp "$serverdll" src/server.dll
+cp "$serverexe" src/server.exe
+{
+  driver
+  file Dll server.dll Install1 $'    ActiveX = True\n'
+  file Exe server.exe Install1 $'    ActiveX = True\n'
+  answers
+} >servers.form
+mkdir servers
+archive servers/files.1 server.dll server.exe
+install servers.form --dest "$(path servers/dest)" "-s$(path servers)"
+expect_rc 0 "the servers' install"
+same src/server.dll servers/dest/server.dll
+[[ -f servers/dest/dll-registered.txt ]] || fail "the library was not registered"
+[[ -f servers/dest/exe-registered.txt ]] || fail "the program was not registered"
 
 # Net installs: the driver's archive is "Install1.1" in the server's folder pub/setup, with
 # the list of remote files beside it.

@@ -45,9 +45,10 @@ class NetLocation : public installtest::InstallFixture {
   TInternetLibrary old_;
 };
 
-// FTP: the folder as the server names it, anonymous login without a user, blocks of 8 KB
-// reported with the bytes the server had ready, and a second download on the same
-// session and connection.
+// FTP: the folder as the server names it, set once per connection (it is relative to
+// where the connection stands), anonymous login without a user, blocks of 8 KB reported
+// with the bytes the server had ready, and a second download on the same session and
+// connection.
 TEST_F(NetLocation, FtpDownloadsReuseTheConnection) {
   server.files["pub/setup/A.1"] = std::string(20000, 'a');
   server.files["pub/setup/B.1"] = "bee";
@@ -63,11 +64,17 @@ TEST_F(NetLocation, FtpDownloadsReuseTheConnection) {
   EXPECT_EQ(blocks, (std::vector<std::string>{"A.1 8192 8192 20000", "A.1 8192 16384 20000", "A.1 3616 20000 20000",
                                                "B.1 3 3 3"}));
   EXPECT_EQ(server.log, (std::vector<std::string>{"open setup", "connect files.example:21 null/null service 1",
-                                                   "cd pub/setup", "get pub/setup/A.1", "close 3", "cd pub/setup",
+                                                   "cd pub/setup", "get pub/setup/A.1", "close 3",
                                                    "get pub/setup/B.1", "close 3"}));
   EXPECT_EQ(Fetch("C.1"),
             "Cannot open file C.1 on server. Error message ERROR_INTERNET_EXTENDED_ERROR. Server files.example. "
             "Response from server 550 nothing here");
+  // Another folder for the same connection is taken from the top.
+  server.files["other/D.1"] = "dee";
+  server.log.clear();
+  net.LoginInformation().Directory = "other";
+  EXPECT_EQ(Fetch("D.1"), "");
+  EXPECT_EQ(server.log, (std::vector<std::string>{"cd /", "cd other", "get other/D.1", "close 3"}));
 }
 
 // HTTP: the object below the folder ("/" for none), the request's flags and headers, a
