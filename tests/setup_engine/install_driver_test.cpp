@@ -206,7 +206,7 @@ TEST_F(Driver, UnfinishedEntriesAfterTheRestart) {
   EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Good);
   EXPECT_EQ(Read("temp/move.bat"), "<missing>");
   EXPECT_EQ(Read("prog/keep.bat"), "not ours");
-  EXPECT_EQ(processes.log, std::vector<std::string>{"register " + dir.Path("dest") + "/srv.dll in " + dir.Path("dest")});
+  EXPECT_EQ(processes.log, std::vector<std::string>{"register " + In(dir.Path("dest"), "srv.dll") + " in " + dir.Path("dest")});
   EXPECT_EQ(Values(key), "<none>");
 
   prepare({{"0;odd", "1"}, {"Srv", "zero"}});
@@ -242,7 +242,7 @@ TEST_F(Driver, CodeOrderOfWholeRuns) {
        start + " -990 -999 -992 -994 -978"},
       {"restart declined",
        [&](TCustomInstall& d, TRecorder&) {
-         files.locked = {dir.Path("dest/a.txt")};
+         files.locked = {In(dir.Path("dest"), "a.txt")};
          d.OnRebootWindows = TRebootWindowsEvent([](TObject*, bool& restart) { restart = false; });
        },
        TCustomInstall::TOutcome::Restart, start + " -990 -999 -992 -997 -996 -989 -987"},

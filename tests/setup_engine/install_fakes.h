@@ -308,6 +308,8 @@ class InstallFixture : public ::testing::Test {
     f.Read(text.data(), text.size());
     return text;
   }
+  // The path of name in folder, with the system's separator.
+  static std::string In(const std::string& folder, const std::string& name) { return platform::JoinPath(folder, name); }
   // Builds the archive dir/archive from files below dir (stored under their full paths).
   void BuildArchive(const std::string& archive, const std::vector<std::string>& sources) {
     TKstnCompress k;

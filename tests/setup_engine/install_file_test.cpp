@@ -73,7 +73,7 @@ TEST_F(InstallFiles, FileInUseIsReplacedAtTheRestart) {
     std::string dest = dir.Path(c.dest);
     Write(std::string(c.dest) + "/FOO.DLL", "old library");
     Write(std::string(c.dest) + "/FOO.1", "something else");
-    files.locked = {dest + "/FOO.DLL"};
+    files.locked = {In(dest, "FOO.DLL")};
     TCustomInstall& d =
         LoadInto(Driver() + File("Lib", "FOO.DLL", "    RegisterAsHelp = True\n    UpdateDLLCounter = True\n"), c.dest);
     d.Process();
@@ -86,17 +86,17 @@ TEST_F(InstallFiles, FileInUseIsReplacedAtTheRestart) {
     EXPECT_EQ(key, "\\SOFTWARE\\Kestrin\\Install\\Install0");
     std::string unfinished = Values(key + "\\Unfinished");
     if (c.platform == 1) {
-      EXPECT_EQ(moves.log, std::vector<std::string>{"wininit " + dest + "/SHORT~FOO.DLL = " + dest + "/SHORT~FOO.2"});
+      EXPECT_EQ(moves.log, std::vector<std::string>{"wininit " + In(dest, "SHORT~FOO.DLL") + " = " + In(dest, "SHORT~FOO.2")});
       EXPECT_EQ(unfinished, "Lib=0\n");
     } else if (c.moveWorks) {
-      EXPECT_EQ(moves.log, std::vector<std::string>{"move " + dest + "/FOO.2 > " + dest + "/FOO.DLL"});
+      EXPECT_EQ(moves.log, std::vector<std::string>{"move " + In(dest, "FOO.2") + " > " + In(dest, "FOO.DLL")});
       EXPECT_EQ(unfinished, "Lib=0\n");
     } else {
       std::string batch = unfinished.substr(0, unfinished.find('='));
       EXPECT_EQ(unfinished, batch + "=1\nLib=0\n");
       EXPECT_TRUE(platform::PathWithin(batch, folders.temp));
       EXPECT_EQ(Read(batch.substr(dir.Dir().size() + 1)),
-                "erase \"" + dest + "/SHORT~FOO.DLL\"\r\nmove \"" + dest + "/FOO.2\" \"" + dest + "/SHORT~FOO.DLL\"\r\n");
+                "erase \"" + In(dest, "SHORT~FOO.DLL") + "\"\r\nmove \"" + In(dest, "FOO.2") + "\" \"" + In(dest, "SHORT~FOO.DLL") + "\"\r\n");
       EXPECT_EQ(Values(kRunOnceKey).substr(0, Values(kRunOnceKey).find('\n')), "KestrinBatFile=\"" + batch + "\"");
       platform::RemoveFile(batch);
     }
@@ -104,7 +104,7 @@ TEST_F(InstallFiles, FileInUseIsReplacedAtTheRestart) {
                                        "\""),
               std::string::npos);
     EXPECT_EQ(Values("\\SOFTWARE\\Microsoft\\Windows\\Help"), "FOO.DLL=" + dest + "\n");
-    EXPECT_EQ(Values("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"), dest + "/FOO.DLL=1\n");
+    EXPECT_EQ(Values("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"), In(dest, "FOO.DLL") + "=1\n");
     EXPECT_EQ(Uninstall("Files"), "File1=" + dest + "\\FOO.DLL\nEntries=1\n");
     EXPECT_EQ(reboot.calls, 1);
     reboot.calls = 0;
@@ -167,7 +167,7 @@ TEST_F(InstallFiles, ServerRegistration) {
        "because it could not be started. The file component is Exe. The following value is the value of the "
        "GetLastError function: 2"},
       {"no library", {true, true, 0, 0}, {TDllRegistration::NoLibrary, 126, 0},
-       "because the LoadLibrary(" + dest + "/srv.dll) procedure returned a value of 0. The file component is Dll. "
+       "because the LoadLibrary(" + In(dest, "srv.dll") + ") procedure returned a value of 0. The file component is Dll. "
        "The following value is the value of the GetLastError function: 126"},
       {"no entry", {true, true, 0, 0}, {TDllRegistration::NoEntryPoint, 127, 0},
        "because the DllRegisterServer function could not be found. The file component is Dll"},
@@ -188,8 +188,8 @@ TEST_F(InstallFiles, ServerRegistration) {
     } catch (...) {
       d.HandleInstallException(&d, std::current_exception());
     }
-    std::string exe = "run \"" + dest + "/srv.exe\" /REGSERVER in " + dest;
-    std::string dll = "register " + dest + "/srv.dll in " + dest;
+    std::string exe = "run \"" + In(dest, "srv.exe") + "\" /REGSERVER in " + dest;
+    std::string dll = "register " + In(dest, "srv.dll") + " in " + dest;
     if (c.error.empty()) {
       EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Good);
       EXPECT_EQ(processes.log, (std::vector<std::string>{exe, dll}));
