@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole installations by install_run from archives that archive_run builds: a nested
-# definition installs byte for byte, the overwrite modes against older and newer files, a
-# cancel in the middle of a file, corrupt and missing archives and a bad switch leave the
-# old files as they were. Under Wine also: an in-process and a local server registered,
+# definition installs byte for byte, also with components left out and from disks; the
+# overwrite modes against older and newer files; a cancel in the middle of a file,
+# corrupt and missing archives and a bad switch leave the old files as they were. Under Wine also: an in-process and a local server registered,
 # and installs over HTTP and FTP from servers on the loopback that this script starts (as
 # root: ports 80 and 21), with a missing remote file and a hostile list of remote files.
 #   install_run.sh native INSTALL_RUN ARCHIVE_RUN
@@ -118,6 +118,26 @@ has out.txt "progress 100"
 has out.txt "info -995"
 [[ $(head -1 out.txt) == "info -984" && $(tail -1 out.txt) == "info -979" ]] ||
   { cat out.txt >&2; fail "the good run starts or ends otherwise"; }
+
+# The answers: a component left out, a run cancelled when the install is to begin, and an
+# archive spanned over disks, each further disk served from one folder.
+install nested.form --dest "$(path nested/less)" --exclude Docs --exclude Big "-s$(path nested)"
+expect_rc 0 "the install without Docs and Big"
+same src/readme.txt nested/less/readme.txt
+[[ ! -e nested/less/big.bin && ! -e nested/less/docs ]] || fail "an excluded component was installed"
+install nested.form --dest "$(path nested/none)" --cancel-at -980 "-s$(path nested)"
+expect_rc 1 "the run cancelled at -980"
+[[ ! -e nested/none ]] || fail "the cancelled run installed files"
+[[ $(tail -2 out.txt | tr '\n' ' ') == "info -994 info -978 " ]] || { cat out.txt >&2; fail "the cancelled run ends otherwise"; }
+mkdir spanned
+run "$archiver" span "$(path nested/files.1)" "$(path spanned)" 100000 >/dev/null || fail "archive_run could not span"
+[[ -f spanned/files.3 ]] || fail "the archive was not spanned over three disks"
+mkdir spanned/first && mv spanned/files.1 spanned/first/
+install nested.form --dest "$(path spanned/dest)" --disk "$(path spanned)" "-s$(path spanned/first)"
+expect_rc 0 "the spanned install"
+same src/big.bin spanned/dest/big.bin
+same src/sub/manual.txt spanned/dest/docs/manual.txt
+[[ $(grep -cx "info -993" out.txt) -ge 2 ]] || { cat out.txt >&2; fail "the further disks were not asked for"; }
 
 # The overwrite modes against an older and a newer destination.
 {
