@@ -479,6 +479,15 @@ void TEdit::SelectAll() {
   if (HandleAllocated()) Send(Handle(), EM_SETSEL, 0, -1);
 }
 
+int TEdit::SelStart() const {
+  if (!HandleAllocated()) return 0;
+  DWORD start = 0;
+  Send(const_cast<TEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start));
+  return int(start);
+}
+
+void TEdit::SetSelStart(int position) { Send(Handle(), EM_SETSEL, WPARAM(position), LPARAM(position)); }
+
 void TEdit::CNCommand(TMessage& m) {
   if (HIWORD(m.WParam) == EN_CHANGE) NoteText();
 }

@@ -209,7 +209,9 @@ TEST(DocUtils, ColourAttributes) {
   for (const Case& c : cases) {
     TColor colour = 0x1234;
     EXPECT_EQ(ParseColour(c.text, colour), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(colour, c.colour) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(colour, c.colour) << c.text;
+    }
   }
 }
 

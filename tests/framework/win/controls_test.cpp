@@ -105,6 +105,16 @@ TEST_F(Controls, ListItemsLiveInTheWindowAndSurviveARecreate) {
   EXPECT_EQ(f->memo_Text->Text(), "first line\r\nsecond line\r\nthird line\r\n");
   f->memo_Text->Lines().SetText("a\nb");  // the edit control needs CR LF
   EXPECT_EQ(f->memo_Text->Text(), "a\r\nb\r\n");
+
+  // The caret goes where it is put, selecting nothing.
+  f->memo_Text->SelectAll();
+  f->memo_Text->SetSelStart(3);
+  EXPECT_EQ(f->memo_Text->SelStart(), 3);
+  DWORD from = 0, to = 0;
+  SendMessageA(f->memo_Text->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, to);
+  f->memo_Text->SetSelStart(0);
+  EXPECT_EQ(f->memo_Text->SelStart(), 0);
 }
 
 TEST_F(Controls, AlignPlacesChildrenTopBottomLeftRightThenClient) {
