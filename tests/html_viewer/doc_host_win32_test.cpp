@@ -216,6 +216,36 @@ TEST_F(DocHost, RealClicksAndKeysSubmit) {
   EXPECT_EQ(keys, (std::vector<uint16_t>{VK_NEXT, VK_HOME}));
 }
 
+TEST_F(DocHost, RadioButtonsGroupByFormAndName) {
+  std::string error;
+  ASSERT_TRUE(ReadLayoutScript(*list,
+                               "form\np\ninput TYPE=radio NAME=r VALUE=1 CHECKED\ninput TYPE=radio NAME=R VALUE=2\n"
+                               "/form\nform\np\ninput TYPE=radio NAME=r VALUE=3 CHECKED\n",
+                               error))
+      << error;
+  Relayout();
+  // Each radio button sits in a borderless panel of its own, so no two group by themselves.
+  std::vector<TRadioButton*> radios;
+  for (TControl* c : panel->ControlList())
+    if (auto* p = dynamic_cast<TPanel*>(c)) {
+      ASSERT_EQ(p->ControlCount(), 1);
+      EXPECT_EQ(p->BevelOuter(), TBevelCut::bvNone);
+      EXPECT_EQ(p->Width(), 13);
+      EXPECT_EQ(p->Height(), 14);
+      radios.push_back(dynamic_cast<TRadioButton*>(p->Controls(0)));
+    }
+  ASSERT_EQ(radios.size(), 3u);
+  auto checked = [](TRadioButton* r) { return SendMessageA(r->Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  EXPECT_TRUE(checked(radios[0]) && !checked(radios[1]) && checked(radios[2]));
+  Click(*radios[1]);
+  EXPECT_FALSE(checked(radios[0]));
+  EXPECT_TRUE(checked(radios[1]));
+  EXPECT_TRUE(checked(radios[2]));  // another form
+  Click(*radios[0]);
+  EXPECT_TRUE(checked(radios[0]));
+  EXPECT_FALSE(checked(radios[1]));
+}
+
 TEST_F(DocHost, ScrollingHidesTheControlsThatLeftTheView) {
   Load("layouts/host.layout");
   std::vector<TWinControl*> children;

@@ -255,6 +255,34 @@ TEST(Forms, SizesFitTheFonts) {
   }
 }
 
+TEST(Forms, PrintingPaintsPicturesInsteadOfPlacingWindows) {
+  FormDoc d;
+  TFormControlObj* edit = d.Input({{NameSy, "e"}, {ValueSy, "text"}, {MaxLengthSy, "0"}});
+  d.Input({{TypeSy, "checkbox"}, {CheckedSy, ""}});
+  d.Input({{TypeSy, "radio"}, {CheckedSy, ""}});
+  d.Input({{TypeSy, "submit"}});
+  EXPECT_EQ(FormDoc::Window(edit).Spec().MaxLength, 0);  // MAXLENGTH=0 sets no limit
+  d.Layout(600);
+  d.list.Printing = true;
+  d.Paint();
+  EXPECT_EQ(edit->Window()->Bounds().Left, -400);
+  EXPECT_FALSE(edit->Shown);
+  // White boxes where the controls stand, the field's text, a tick and a dot.
+  int white = 0;
+  for (const auto& f : d.canvas.fills) white += f.a == clWhite;
+  EXPECT_EQ(white, 4);
+  bool text = false;
+  for (const auto& t : d.canvas.texts) text |= t.text == "text" || t.text == "Submit";
+  EXPECT_TRUE(text);
+  TRect dot = Bounds(10 + 165 + 13 + 5, 20 - 14 + 5, 4, 4);
+  bool dotted = false;
+  for (const auto& f : d.canvas.fills) dotted |= f.r == dot && f.a == clBlack;
+  EXPECT_TRUE(dotted);
+  int black = 0;
+  for (const auto& l : d.canvas.lines) black += l.colour == clBlack;
+  EXPECT_EQ(black, 2);  // the check box's tick
+}
+
 TEST(Forms, ControlsSitOnTheirLine) {
   FormDoc d;
   d.block.AppendText("ab");

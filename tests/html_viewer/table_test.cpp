@@ -315,6 +315,25 @@ TEST(Tables, HitsInASpannedAreaGoToTheSpanningCell) {
   EXPECT_EQ(x, 62 + 4);
 }
 
+TEST(Tables, ContentsAreMeasuredAndPaintedAtTheirLaidOutWidth) {
+  Doc d;
+  d.list.ImagesShown = false;  // the stand-in picture, sized by the attributes
+  TDocTable& t = d.Table({});
+  d.Text("", &d.Cell(t).Content).InsertImage(Attrs({{WidthSy, "100"}, {HeightSy, "50"}}));
+  TCellObj& ruled = d.Cell(t);
+  ruled.Content.AddSection(std::make_unique<THorzLine>(d.list, TAttributeList()));
+  d.Text("aaaa", &ruled.Content);
+  d.Layout(400);
+  // A picture is sized before its cell is measured: the column holds it at the first layout.
+  EXPECT_EQ(Columns(t), (std::vector<int>{10 + 100 + 4, 44}));
+  d.Paint();
+  // A rule in a cell spans the width its cell was laid out at (44 - 4), less 10 each side.
+  auto& rule = static_cast<THorzLine&>(ruled.Content.Section(0));
+  int left = 114 + 3 + 1;
+  EXPECT_EQ(rule.RuleRect.Left, left + 10);
+  EXPECT_EQ(rule.RuleRect.Right, left + 40 - 10);
+}
+
 TEST(Tables, PrintingMovesThePageEnd) {
   Doc d;
   d.Text("top");
