@@ -1007,6 +1007,12 @@ void TComboBox::SetBounds(int left, int top, int width, int height) {
     TWinControl::SetBounds(left, top, width, height);
     return;
   }
+  if (width == Width() && height == Height()) {
+    // A move keeps the size: the window is not made as tall as its open list on the way.
+    SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBoundsFromWindow();
+    return;
+  }
   // The window height of a drop-down combo box is the height of its open list.
   SetWindowPos(Handle(), nullptr, left, top, width,
                height + std::max(dropDownCount_, 1) * (TextExtentOf(Font(), "0").Height + 2) + 2,
