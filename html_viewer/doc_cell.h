@@ -59,8 +59,6 @@ class TCell {
   void RefreshFonts();
   // The block whose extent holds document y, with its top and index; null when none.
   TSectionBase* SectionAtY(int y, int& top, int& index) const;
-  // The width of the last layout.
-  int LaidOutWidth() const { return width_; }
 
   int SpareWord = 0;
   int TopY = 0;  // document y of the last layout
@@ -127,7 +125,6 @@ class TSectionList : public TSectionOwner, public TCell {
   ~TSectionList() override;
 
   IPaintSurface& Surface() const { return *surface_; }
-  IDocTimer& Timer() const { return *timer_; }
 
   // Empties the document: blocks, forms and their controls, maps, animated images, the
   // selection (0..0) and the background image (its cache entry released).

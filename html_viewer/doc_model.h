@@ -207,6 +207,7 @@ class TSectionOwner {
   int PageBottom = 0;  // printing: the document y where the page ends
   // Counts document layouts; what a cell measures is reused within one.
   int LayoutGeneration = 0;
+  int TableDepth = 0;  // tables being laid out or measured, one inside the other
   IErrorSink* Errors = nullptr;
   // Parser state the blocks read when they make runs.
   uint32_t CurrentStyle = 0;

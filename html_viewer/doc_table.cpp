@@ -22,6 +22,21 @@ bool ReadColour(const TAttributeList& attributes, uint8_t symbol, TColor& colour
 
 int MulDivDown(int64_t a, int64_t b, int64_t c) { return c == 0 ? 0 : int(a * b / c); }
 
+// One more table in the ones being laid out or measured.
+class TNesting {
+ public:
+  explicit TNesting(int& depth) : depth_(depth) {
+    if (depth_ >= kMaxTableNesting) throw EProcessError("Tables nested too deeply");
+    ++depth_;
+  }
+  ~TNesting() { --depth_; }
+  TNesting(const TNesting&) = delete;
+  TNesting& operator=(const TNesting&) = delete;
+
+ private:
+  int& depth_;
+};
+
 }  // namespace
 
 // ---- Cells and rows
@@ -385,6 +400,7 @@ void TDocTable::FitColumns(int target, TColumns& mins, TColumns& maxs) {
 }
 
 int TDocTable::Layout(int y, IndentManager& im, int& maxWidth, int& cursor) {
+  TNesting nesting(Owner().TableDepth);
   Top = y;
   FirstCursor = cursor;
   PrepareGrid();
@@ -491,6 +507,7 @@ int TDocTable::Layout(int y, IndentManager& im, int& maxWidth, int& cursor) {
 }
 
 void TDocTable::WidthRange(int& min, int& max) {
+  TNesting nesting(Owner().TableDepth);
   PrepareGrid();
   TColumns mins, maxs;
   ColumnRanges(mins, maxs);

@@ -4,7 +4,7 @@
 // How it works: a TDocTable holds rows of TCellObj, each owning a TCell of blocks, and a
 // caption cell. Before the first layout the grid is prepared: spanned columns and rows get
 // placeholder cells (ColSpan 0), so every cell's column is its index in its row; more than
-// 30 columns raise EProcessError. Column widths come from the cells' width ranges, taken in
+// 30 columns, or tables nested more than 100 deep, raise EProcessError. Column widths come from the cells' width ranges, taken in
 // passes by column span (the spanning cells spread what their columns lack), and are fitted
 // to the target width by pixel widths, percents or the spread between the minimum and
 // maximum widths. Row heights come from laying the contents out at their final widths,
@@ -25,6 +25,9 @@
 #include "html_viewer/doc_cell.h"
 
 constexpr int kMaxTableColumns = 30;
+// Tables nested deeper raise EProcessError: what is deeper than any page needs is dropped
+// before it can exhaust the stack.
+constexpr int kMaxTableNesting = 100;
 
 class TCellObj {
  public:

@@ -178,6 +178,7 @@ TEST(Forms, ResetPutsBackTheInitialState) {
   FormDoc::Window(d.list.FormControls.back()).Click();
   EXPECT_EQ(FormDoc::Window(edit).Text(), "start");
   EXPECT_TRUE(FormDoc::Window(check).Checked());
+  EXPECT_EQ(FormDoc::Window(list).Items(), (std::vector<std::string>{"a", "b"}));
   EXPECT_TRUE(FormDoc::Window(list).Selected(0));
   EXPECT_FALSE(FormDoc::Window(list).Selected(1));
   EXPECT_EQ(FormDoc::Window(list).TopIndex(), 0);

@@ -440,6 +440,24 @@ TEST(Tables, NestedTablesLayOutQuickly) {
   }
 }
 
+TEST(Tables, NestingBeyondAHundredIsDropped) {
+  for (int depth : {100, 101, 3000}) {
+    SCOPED_TRACE(depth);
+    Doc d;
+    Nest(d, d.list, depth);
+    d.Layout(40000);
+    d.Paint();
+    EXPECT_EQ(d.errors.Texts,
+              depth > 100 ? std::vector<std::string>{"Tables nested too deeply"} : std::vector<std::string>{});
+    // A hundred tables stay, the innermost of them without the deeper ones.
+    int levels = 0;
+    for (TCell* cell = &d.list; cell->Count() > 0 && dynamic_cast<TDocTable*>(&cell->Section(0)); ++levels)
+      cell = &static_cast<TDocTable&>(cell->Section(0)).Rows[0]->Cells[0]->Content;
+    EXPECT_EQ(levels, 100);
+    EXPECT_EQ(d.list.TableDepth, 0);
+  }
+}
+
 TEST(Tables, RectangleArithmetic) {
   EXPECT_TRUE(SubtractRects({0, 0, 0, 10}, {}).empty());
   EXPECT_EQ(SubtractRects({0, 0, 10, 10}, {}), (std::vector<TRect>{{0, 0, 10, 10}}));
