@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "patch_engine/engine.h"
+#include "patch_engine/step_data.h"
 #include "platform/file.h"
 
 namespace {

@@ -21,7 +21,7 @@ void TForm1::BeforeDestruction() {
 
 namespace {
 
-constexpr int kPackerPages = 6;  // the packers with a "use system path" box
+constexpr int kPackerPages = int(kOfferedPackers.size());  // the packers with a "use system path" box
 
 // The client height each page of the main window needs.
 int PageClientHeight(TTabSheet* page, const TForm1& f) {
@@ -92,7 +92,6 @@ void TForm1::FormCreate(TObject*) {
       throw EComponentError(std::string("The options page lacks the packer ") + kPackerNames[size_t(i)]);
   }
   ApplySettings();
-  InstallStageHooks();
 }
 
 void TForm1::ApplySettings() {

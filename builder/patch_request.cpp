@@ -1,39 +1,26 @@
 #include "builder/patch_request.h"
 
 #include "framework/core/sysutils.h"
-#include "patch_engine/engine_options.h"
-#include "patch_engine/file_names.h"
+#include "patch_engine/engine.h"
 #include "platform/file.h"
 
-namespace {
-
-// Engine packer slot of each packer of the options page, in kPackerNames order.
-constexpr int kPackerSlots[] = {0, 4, 3, 2, 1, 5};
-
-}  // namespace
-
 uint32_t ApplierKindOf(int patchType) {
-  switch (patchType) {
-    case 1:
-      return 1;
-    case 2:
-      return 3;
-    default:
-      return 0;
-  }
+  if (patchType < 0 || patchType >= kPatchTypeCount) patchType = 0;
+  return uint32_t(kPatchTypes[size_t(patchType)]);
 }
 
 bool PackerTypeOf(int packerIndex, uint32_t& packerType) {
-  constexpr uint32_t kTypes[] = {0, 0, 4, 3, 2, 1, 5};
-  if (packerIndex < 1 || packerIndex > 6) return false;
-  packerType = kTypes[packerIndex];
+  if (packerIndex < 1 || packerIndex > int(kOfferedPackers.size())) return false;
+  packerType = uint32_t(kOfferedPackers[size_t(packerIndex) - 1]);
   return true;
 }
 
 std::string PatchNameSuffix(int packerIndex, int patchType) {
-  static const char* const kSuffixes[] = {"", ".zip", ".zip", ".gz", ".rar", ".lha", ".arj", ".j"};
-  if (packerIndex <= 0 || packerIndex > 7) return patchType == 0 ? ".utp" : ".exe";
-  return kSuffixes[packerIndex];
+  if (packerIndex == kJarListEntry) return engine::Packer(engine::PackerType::Jar).patchSuffix;
+  uint32_t type = 0;
+  // Without a packer the patch type's: the first is the plain patch, the others executable.
+  if (!PackerTypeOf(packerIndex, type)) return engine::PatchExtension(patchType != 0);
+  return engine::Packer(engine::PackerType(type)).patchSuffix;
 }
 
 bool RequestIsValid(const TPatchRequest& request, bool& allDirectories) {
@@ -46,7 +33,7 @@ bool RequestIsValid(const TPatchRequest& request, bool& allDirectories) {
   }
   for (size_t i = 0; i < request.Versions.size(); ++i)
     for (size_t j = i + 1; j < request.Versions.size(); ++j)
-      if (engine::SameFileName(request.Versions[i], request.Versions[j])) return false;
+      if (SameText(request.Versions[i], request.Versions[j])) return false;
   allDirectories = directories == int(request.Versions.size());
   return directories == 0 || allDirectories;
 }
@@ -59,7 +46,8 @@ void FillEngineOptions(const TPatchRequest& request,
   int count = 0;
   for (const std::string& v : request.Versions)
     if (count < engine::kMaxFileNames - 1) o.FileNames[size_t(count++)] = v;
-  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, o.ApplierKind ? ".exe" : ".utp");
+  const bool executable = engine::IsExecutable(o.ApplierKind);
+  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, engine::PatchExtension(executable));
   o.FileCount = count;
   uint32_t type = 0;
   if (PackerTypeOf(request.Packer, type)) {
@@ -67,6 +55,6 @@ void FillEngineOptions(const TPatchRequest& request,
     o.PackerType = type;
   }
   o.BackupName = request.BackupName;
-  for (size_t i = 0; i < std::size(kPackerSlots); ++i)
-    engine::CopyOptionText(kPackerSlots[i], packers[i].UseSystemPath, packers[i].Path);
+  for (size_t i = 0; i < kOfferedPackers.size(); ++i)
+    engine::CopyOptionText(kOfferedPackers[i], packers[i].UseSystemPath, packers[i].Path);
 }

@@ -10,12 +10,14 @@
 
 #include "builder/settings.h"
 
-// The patch type list: 0 plain patch, 1 and 2 executable patches (stub kinds 1 and 3).
+// The applier kind of a patch type list entry (kPatchTypes); the plain patch for an index
+// outside the list.
 uint32_t ApplierKindOf(int patchType);
-// The packer list: 0 "No packer used" and 7 (JAR) run no packer; 1 .. 6 name the engine's
-// packer types. False when the entry runs no packer.
+// The packer type of a packer list entry (kOfferedPackers); false for an entry that runs no
+// packer: "No packer used" and "Use JAR to compress".
 bool PackerTypeOf(int packerIndex, uint32_t& packerType);
-// The patch-name suffix of a packer list entry; entry 0 depends on the patch type.
+// The patch-name suffix of a packer list entry: its packer's; without a packer the patch
+// type's extension.
 std::string PatchNameSuffix(int packerIndex, int patchType);
 
 

@@ -3,21 +3,14 @@
 #include "builder/patch_progress.h"
 #include "builder/progress_window.h"
 #include "framework/win/application.h"
-#include "patch_engine/cancel.h"
-#include "patch_engine/create_patch.h"
-#include "patch_engine/engine_options.h"
-#include "patch_engine/file_record.h"
+#include "patch_engine/engine.h"
+#include "platform/file.h"
 #include "platform/process.h"
 
-std::atomic<int> PatchDone{0};
-std::atomic<int> PatchCancelled{0};
+std::atomic<TPatchState> PatchState{TPatchState::Done};
 PatchThread* CurrentWorker = nullptr;
 
 namespace {
-
-// Set by the cancel step before it asks the engine to stop: the engine's cancel message
-// is then no failure to show.
-std::atomic<bool> cancelAsked{false};
 
 template <class F>
 void OnGui(F&& step) {
@@ -35,16 +28,23 @@ void SetQuell1Percent(int percent) { SetQuellPercent(1, &PatchThread::Quell1Perc
 void SetQuell2Percent(int percent) { SetQuellPercent(2, &PatchThread::Quell2Percent, percent); }
 void SetQuell3Percent(int percent) { SetQuellPercent(3, &PatchThread::Quell3Percent, percent); }
 
-void ShowFileProgress(int64_t done, int64_t total, const std::string& name) {
-  PatchThread& w = *CurrentWorker;
-  w.FileTotal = total;
-  w.FilePercent = DirectoryPercent(done, total);
-  w.AnalysedName = name;
-  OnGui([&](TForm2& f) { f.ShowFileProgress(w.FilePercent, w.AnalysedName); });
-}
-
+// The engine's front end while the worker runs.
 class TPatchFrontEnd final : public engine::FrontEndServices {
  public:
+  void Stage1Progress(int percent) override { SetQuell1Percent(percent); }
+  void Stage2Progress(int percent) override { SetQuell2Percent(percent); }
+  void Stage3Progress(int percent) override { SetQuell3Percent(percent); }
+  void FileProgress(int64_t done, int64_t total, const std::string& name) override {
+    PatchThread& w = *CurrentWorker;
+    w.FileTotal = total;
+    w.FilePercent = DirectoryPercent(done, total);
+    w.AnalysedName = name;
+    OnGui([&](TForm2& f) { f.ShowFileProgress(w.FilePercent, w.AnalysedName); });
+  }
+  void ShowDirectoryMode(bool directoryMode) override {
+    CurrentWorker->DirectoryMode = directoryMode;
+    OnGui([&](TForm2& f) { f.SetDirectoryMode(CurrentWorker->DirectoryMode); });
+  }
   void PumpMessages() override {
     OnGui([](TForm2& f) { f.BringUp(); });
   }
@@ -53,13 +53,11 @@ class TPatchFrontEnd final : public engine::FrontEndServices {
     SetQuell2Percent(0);
     SetQuell3Percent(0);
   }
-  void ShowSourceVersions(int step, int versionCount) override {
+  void ShowSourceVersions(int step, const std::vector<std::string>& versionNames) override {
     PatchThread& w = *CurrentWorker;
     w.CurrentVersion = step;
-    w.VersionCount = versionCount;
-    w.VersionNames.clear();
-    const auto& slots = engine::FileSlots();
-    for (int j = 0; j < versionCount && j < int(slots.size()); ++j) w.VersionNames.push_back(slots[size_t(j)].path);
+    w.VersionCount = int32_t(versionNames.size());
+    w.VersionNames = versionNames;
     OnGui([&](TForm2& f) { f.ShowSourceVersions(w.CurrentVersion, w.VersionNames); });
   }
   void ShowPatchSize(int64_t bytes) override {
@@ -102,21 +100,6 @@ void Report(const std::string& text, const std::string& caption, unsigned flags)
 
 }  // namespace
 
-void InstallStageHooks() {
-  engine::Stage1Progress = SetQuell1Percent;
-  engine::Stage2Progress = SetQuell2Percent;
-  engine::Stage3Progress = SetQuell3Percent;
-}
-
-void InstallFileProgressHook() { engine::FileProgress = ShowFileProgress; }
-void InstallFrontEndServices() { engine::SetFrontEndServices(&frontEnd); }
-
-void RemoveEngineHooks() {
-  engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
-  engine::FileProgress = nullptr;
-  engine::SetFrontEndServices(nullptr);
-}
-
 void PatchThread::Execute() {
   try {
     SetQuell1Percent(Quell1Percent);
@@ -126,12 +109,16 @@ void PatchThread::Execute() {
     engine::CreatePatch();
   } catch (const EPatchCreationEngineError& e) {
     OnGui([&](TForm2& f) { f.ShowOwned([&] { Application->ShowException(e); }); });
+  } catch (const ECancelled&) {
+    // The cancel the user asked for.
   } catch (const Exception& e) {
-    if (!cancelAsked) Report(e.Message(), "Something unexpected happened", 0);
+    // A failure that ends a run the user has already cancelled is not shown either: its
+    // window is gone.
+    if (PatchState != TPatchState::Cancelling) Report(e.Message(), "Something unexpected happened", 0);
   } catch (...) {
     Report("Unknown exception occured", "Something unexpected happended", 0);
   }
-  PatchDone = 1;
+  PatchState = TPatchState::Done;
   Application->WakeMainThread();
 }
 
@@ -140,28 +127,22 @@ TPatchRun::~TPatchRun() {
 }
 
 void TPatchRun::Start() {
-  PatchDone = 0;
-  PatchCancelled = 0;
-  cancelAsked = false;
+  PatchState = TPatchState::Running;
   engine::ClearCancelRequest();
   worker_ = std::make_unique<PatchThread>();
   CurrentWorker = worker_.get();
+  frontEnd_.emplace(frontEnd);
   worker_->Start();
 }
 
-bool TPatchRun::Poll() {
-  if (PatchCancelled) {
-    PatchDone = 1;
-    PatchCancelled = 0;
-  }
-  return PatchDone != 0;
-}
+bool TPatchRun::Poll() { return PatchDone(); }
 
 void TPatchRun::Finish() {
   if (worker_) {
     worker_->WaitFor();
     worker_.reset();
   }
+  frontEnd_.reset();
   CurrentWorker = nullptr;
   if (!Form2) return;
   if (Form2->Visible())
@@ -178,6 +159,6 @@ void RunPatchWorker() {
 }
 
 void AskEngineToCancel() {
-  cancelAsked = true;
-  engine::RequestCancel();
+  TPatchState running = TPatchState::Running;
+  if (PatchState.compare_exchange_strong(running, TPatchState::Cancelling)) engine::RequestCancel();
 }

@@ -9,8 +9,7 @@
 #include "framework/controls/register.h"
 #include "framework/core/exceptions.h"
 #include "framework/win/application.h"
-#include "patch_engine/create_patch.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/engine.h"
 
 namespace {
 TSettings* settings = nullptr;

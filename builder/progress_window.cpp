@@ -4,9 +4,7 @@
 #include "builder/patch_thread.h"
 #include "framework/core/sysutils.h"
 #include "framework/win/application.h"
-#include "patch_engine/cancel.h"
-#include "patch_engine/engine_options.h"
-#include "patch_engine/engine_state.h"
+#include "patch_engine/engine.h"
 
 TForm2* Form2 = nullptr;
 
@@ -47,8 +45,6 @@ const TMethodTable* TForm2::Methods() const {
                                     .Field("label_PatchMultipatch", &F::label_PatchMultipatch)
                                     .Field("label_Patchsize", &F::label_Patchsize)
                                     .Field("timer_Patch", &F::timer_Patch)
-                                    .Handler<TNotifyEvent>("FormCreate", &F::FormCreate)
-                                    .Handler<TNotifyEvent>("FormDestroy", &F::FormDestroy)
                                     .Handler<TNotifyEvent>("FormShow", &F::FormShow)
                                     .Handler<TCloseQueryEvent>("FormCloseQuery", &F::FormCloseQuery)
                                     .Handler<TKeyEvent>("FormKeyUp", &F::FormKeyUp)
@@ -58,13 +54,6 @@ const TMethodTable* TForm2::Methods() const {
                                     .Handler<TNotifyEvent>("button_CancelCloseClick", &F::button_CancelCloseClick);
   return &t;
 }
-
-void TForm2::FormCreate(TObject*) {
-  InstallFileProgressHook();
-  InstallFrontEndServices();
-}
-
-void TForm2::FormDestroy(TObject*) { RemoveEngineHooks(); }
 
 // ---- the worker's steps
 
@@ -100,6 +89,8 @@ void TForm2::ShowFileProgress(int percent, const std::string& name) {
   label_CurrentFilename->SetCaption("Currently analysed File: " + name);
   Application->ProcessMessages();
 }
+
+void TForm2::SetDirectoryMode(bool directoryMode) { directoryMode_ = directoryMode; }
 
 void TForm2::BringUp() {
   if (!titleSaved_) {
@@ -138,7 +129,8 @@ void TForm2::FormShow(TObject*) {
   progress_Directory->SetPercent(0);
   label_ProgressDir->SetCaption("0%");
   label_Elapsed->SetCaption("00:00:00");
-  label_PatchExecutable->SetCaption(std::string("Executable: ") + (o.ApplierKind > 0 ? "Yes." : "No."));
+  const bool executable = engine::IsExecutable(o.ApplierKind);
+  label_PatchExecutable->SetCaption(std::string("Executable: ") + (executable ? "Yes." : "No."));
   label_PatchMultipatch->SetCaption(std::string("Multipatch: ") + (o.FileCount >= 4 ? "Yes." : "No."));
 
   // The labels of this run's versions replace those of the run before.
@@ -161,7 +153,7 @@ void TForm2::FormShow(TObject*) {
   button_PauseContinue->SetEnabled(true);
   button_PauseContinue->SetDefault(true);
   button_PauseContinue->SetCancel(false);
-  Layout(engine::Run().directoryMode != 0);
+  Layout(directoryMode_);
   label_CurrentFilename->SetCaption("Currently analysed File:");
   ShowPatchSize(0);
 }
@@ -181,19 +173,19 @@ void TForm2::Layout(bool directoryMode) {
 }
 
 void TForm2::timer_PatchTimer(TObject*) {
-  if (paused_ || PatchDone) return;
+  if (paused_ || PatchDone()) return;
   label_Elapsed->SetCaption(ElapsedText(clock_.Elapsed()));
 }
 
 void TForm2::SetPaused(bool paused) {
   if (paused == paused_) return;
   if (paused_) {
-    engine::RunControl().Resume();
+    engine::ResumeRun();
     clock_.Release();
     timer_Patch->SetEnabled(true);
-  } else if (!PatchDone) {
+  } else if (!PatchDone()) {
     timer_Patch->SetEnabled(false);
-    engine::RunControl().Pause();
+    engine::PauseRun();
     clock_.Hold();
   }
   paused_ = paused;
@@ -208,7 +200,7 @@ void TForm2::button_CancelCloseClick(TObject*) { Close(); }
 
 void TForm2::FormCloseQuery(TObject*, bool& CanClose) {
   CanClose = false;
-  if (PatchDone) {
+  if (PatchDone()) {
     Hide();
     Teardown();
     return;
@@ -227,13 +219,12 @@ void TForm2::FormCloseQuery(TObject*, bool& CanClose) {
 }
 
 void TForm2::CancelStep() {
-  if (!PatchDone) {
+  if (!PatchDone()) {
     AskEngineToCancel();
-    while (!PatchDone && !Application->Terminated()) Application->HandleMessage();
+    while (!PatchDone() && !Application->Terminated()) Application->HandleMessage();
   }
   clock_.Stop();
   timer_Patch->SetEnabled(false);
-  PatchCancelled = 1;
 }
 
 void TForm2::Teardown() {

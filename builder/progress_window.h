@@ -3,8 +3,8 @@
 // stage meters, the directory meter, the file name, the version labels, the patch
 // properties, the elapsed-time clock, and the pause and cancel buttons.
 //
-// The worker's hooks call the Show... steps on the GUI thread. The first PumpMessages of a
-// run brings the window up (BringUp), which starts the clock. Pausing holds the engine at
+// The worker's front end calls the Show... steps on the GUI thread. The first PumpMessages
+// of a run brings the window up (BringUp), which starts the clock. Pausing holds the engine at
 // its next progress point and the clock; closing asks first, and a confirmed cancel ends
 // the engine through its raise path on the worker thread and waits for the worker to
 // finish. Once done, the window offers "&Close"; closing it brings the main window back.
@@ -49,11 +49,13 @@ class TForm2 : public TForm {
   TLabel* label_Patchsize = nullptr;
   TTimer* timer_Patch = nullptr;
 
-  // GUI-thread steps of the worker's hooks and services.
+  // GUI-thread steps of the worker's front end.
   void ShowStagePercent(int stage, int percent);
   void ShowPatchSize(int64_t bytes);
   void ShowSourceVersions(int current, const std::vector<std::string>& names);
   void ShowFileProgress(int percent, const std::string& name);
+  // What the window's layout shows of the run it comes up for: the directory meter or not.
+  void SetDirectoryMode(bool directoryMode);
   void BringUp();
   // Runs show (a message box) owned by this window, with the clock held while it is up.
   void ShowOwned(const std::function<void()>& show);
@@ -68,8 +70,6 @@ class TForm2 : public TForm {
   uint32_t ElapsedMs() const { return clock_.Elapsed(); }
   const std::vector<TLabel*>& VersionLabels() const { return versionLabels_; }
 
-  void FormCreate(TObject* Sender);
-  void FormDestroy(TObject* Sender);
   void FormShow(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
@@ -88,6 +88,7 @@ class TForm2 : public TForm {
 
   TRunClock clock_;
   bool paused_ = false;
+  bool directoryMode_ = false;
   bool titleSaved_ = false;
   std::string savedTitle_;
   std::vector<TLabel*> versionLabels_;

@@ -21,15 +21,27 @@
 #include <vector>
 
 #include "framework/core/registry.h"
+#include "patch_engine/engine.h"
 
 inline constexpr char kSettingsKey[] = "\\Software\\Norvale\\Quiltor\\1.9";
+
+// The packers the builder offers, in the order of its options page and its settings
+// ("packer\<name>", kPackerNames); its packer list shows them after "No packer used" (entry
+// i + 1) and ends with "Use JAR to compress" (kJarListEntry), which runs no packer.
+inline constexpr std::array<engine::PackerType, 6> kOfferedPackers = {
+    engine::PackerType::Zip, engine::PackerType::PkZip, engine::PackerType::Gzip,
+    engine::PackerType::Rar, engine::PackerType::Lha,   engine::PackerType::Arj};
+inline constexpr int kJarListEntry = int(kOfferedPackers.size()) + 1;
+// The patch type list: the applier kind of each entry.
+inline constexpr std::array<engine::ApplierKind, 3> kPatchTypes = {
+    engine::ApplierKind::Plain, engine::ApplierKind::Mendrin, engine::ApplierKind::Mendr32};
 
 // Sizes of the lists that stored indexes point into.
 inline constexpr int kMainPageCount = 5;         // RCS, Expert, Wizard, Options, About
 inline constexpr int kStartupModeCount = 4;      // the three pages, or the last one open
 inline constexpr int kFilelistStyleCount = 4;    // small icons, large icons, details, list
-inline constexpr int kPackerListCount = 8;       // "No packer used" .. "Use JAR to compress"
-inline constexpr int kPatchTypeCount = 3;
+inline constexpr int kPackerListCount = kJarListEntry + 1;  // "No packer used" .. "Use JAR to compress"
+inline constexpr int kPatchTypeCount = int(kPatchTypes.size());
 inline constexpr int kBrowserCount = 4;          // system, Internet Explorer, Netscape, custom
 inline constexpr int kPlacementModeCount = 3;    // default, centred, restored
 inline constexpr int kSavedSelectionCount = 21;  // target, first source, 19 extra sources
@@ -80,11 +92,16 @@ struct TMainSettings {
   bool operator==(const TMainSettings&) const = default;
 };
 
-// The external archivers of the options page, in this order; the last, "Custom", has
-// arguments and no "use system path" check box, the others the reverse.
-inline constexpr std::array<const char*, 7> kPackerNames = {"InfoZIP", "PkZIP", "GZIP", "RAR",
-                                                            "LHA",     "ARJ",   "Custom"};
-inline constexpr int kCustomPacker = 6;
+// The external archivers of the options page and the settings: the offered packers by
+// their names, then "Custom", which has arguments and no "use system path" check box, the
+// others the reverse.
+inline constexpr size_t kCustomPacker = kOfferedPackers.size();
+inline constexpr auto kPackerNames = [] {
+  std::array<const char*, kCustomPacker + 1> names{};
+  for (size_t i = 0; i < kCustomPacker; ++i) names[i] = engine::Packer(kOfferedPackers[i]).name;
+  names[kCustomPacker] = "Custom";
+  return names;
+}();
 
 struct TPackerSettings {
   bool UseSystemPath = true;

@@ -10,7 +10,9 @@ else()
 endif()
 
 # Identical floating-point decisions in both builds, so both write identical patches.
-add_compile_options(-msse2 -mfpmath=sse -ffp-contract=off -Wall -Wextra)
+add_compile_options(-msse2 -mfpmath=sse -ffp-contract=off)
+# Every warning is an error, in every configuration; a name that hides another is a warning.
+add_compile_options(-Wall -Wextra -Wshadow -Werror)
 
 if(QUILTOR_WIN32)
   # Both Windows builds are the same sources: a pointer or handle squeezed into a narrower

@@ -1,12 +1,16 @@
 #include "patch_engine/create_patch.h"
 
+#include <algorithm>
+
+#include "framework/core/sysutils.h"
 #include "patch_engine/cancel.h"
 #include "patch_engine/directory_walk.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
 #include "patch_engine/file_record.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/patch_format.h"
 #include "patch_engine/patch_stream.h"
@@ -24,21 +28,6 @@ const char kTempPrefix[] = "gp";
 
 std::string programDirectory;
 
-struct ArchiverCommand {
-  const char* format;      // takes the quoted program, then the quoted arguments
-  const char* archiveExt;  // appended to the base name to name the archive on the line
-  bool takesBase;          // false: the program and the output only
-};
-const ArchiverCommand kCommands[kPackerTypes] = {
-    {"%s -9 -g -X -j %s %s", "", true},
-    {"%s a -n -m %s %s", "", true},
-    {"%s a %s %s -std -tl -ep -m5 -mm", "", true},
-    {"%s -N -9 -S\".gz \" %s", "", false},
-    {"%s -ex -a -o %s %s", ".zip", true},
-    {"%s a -jm -e -i -y %s %s", ".arj", true},
-    {"%s a -m4 -y %s %s", ".j", true},
-};
-
 // The folder of path (with its last separator), or "." when it names none.
 std::string FolderOf(const std::string& path) {
   for (size_t i = path.size(); i > 0; --i)
@@ -47,54 +36,61 @@ std::string FolderOf(const std::string& path) {
 }
 
 // What a run has created besides its output, and the earlier files it has moved aside
-// while it may still fail. Whenever the run leaves before Done, the files it created are
-// removed and the earlier ones are put back; an interruption of the process does the same
-// (platform/interrupt.h).
+// while it may still fail. Whenever the run leaves before Done, the temporary files it
+// created go and the earlier files are put back; an interruption of the process does the
+// same (platform/interrupt.h). The run's files and buffers are released before (RunRelease).
 class RunCleanup {
  public:
   RunCleanup() = default;
   RunCleanup(const RunCleanup&) = delete;
   RunCleanup& operator=(const RunCleanup&) = delete;
   ~RunCleanup() {
-    DiscardPatchFile();
-    FreeEngineBuffers();
-    for (const std::string& name : files_) platform::RemoveFile(name);
+    temps_.clear();
     for (auto a = asides_.rbegin(); a != asides_.rend(); ++a) platform::RenameFile(a->aside, a->home);
     ClearCancelRequest();
   }
-  // A new empty file in the folder of path, removed when the run fails.
+  // A new empty file in the folder of path, removed unless it is put in place; its name.
   std::string CreateTemp(const std::string& path, const EngineMessage& failure) {
-    std::string temp;
-    if (!platform::CreateTemporaryFile(FolderOf(path), kTempPrefix, temp)) RaiseEngineErrorFmt(failure, path);
-    files_.push_back(temp);
-    return temp;
+    platform::TempFile temp;
+    if (!temp.Create(FolderOf(path), kTempPrefix, true)) RaiseEngineErrorFmt(failure, path);
+    return Keep(std::move(temp));
   }
-  void Add(const std::string& name) { files_.push_back(name); }
+  // A temporary file made elsewhere, from now on removed with the others; its name.
+  std::string Keep(platform::TempFile temp) {
+    temps_.push_back(std::move(temp));
+    return temps_.back().Name();
+  }
+  // Removes the temporary file now.
+  void Remove(const std::string& temp) {
+    std::erase_if(temps_, [&](const platform::TempFile& t) { return t.Name() == temp; });
+  }
   // Renames temp over path, where it stays.
   void PutInPlace(const std::string& temp, const std::string& path) {
-    if (!platform::RenameFile(temp, path)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, path);
-    std::erase(files_, temp);
+    if (!Find(temp).RenameTo(path)) RaiseEngineErrorFmt(msg::CannotReplaceOutput, path);
   }
   // Moves an earlier file at path aside until the run is done.
   void SetAside(const std::string& path) {
     if (!platform::IsFile(path)) return;
     const std::string aside = CreateTemp(path, msg::CannotSetAside);
     if (!platform::MoveAside(path, aside)) RaiseEngineErrorFmt(msg::CannotSetAside, path);
-    std::erase(files_, aside);
+    Find(aside).Release();
     asides_.push_back({aside, path});
   }
   // The run has put everything in place: what was set aside goes.
   void Done() {
     for (const Aside& a : asides_) platform::RemoveFile(a.aside);
     asides_.clear();
-    files_.clear();
   }
 
  private:
   struct Aside {
     std::string aside, home;
   };
-  std::vector<std::string> files_;
+  platform::TempFile& Find(const std::string& temp) {
+    return *std::find_if(temps_.begin(), temps_.end(),
+                         [&](const platform::TempFile& t) { return t.Name() == temp; });
+  }
+  std::vector<platform::TempFile> temps_;
   std::vector<Aside> asides_;
 };
 
@@ -134,11 +130,11 @@ void CheckPaths(const OutputNames& names, int inputs, bool directoryMode) {
 // until the archiver has succeeded.
 void RunArchiver(const OutputNames& names, uint32_t type, const std::string& program,
                  RunCleanup& cleanup) {
-  const ArchiverFormat& archiver = kArchivers[type];
+  const PackerFacts& archiver = Packer(PackerType(type));
   if (archiver.productWord[0] && !IsShortName(names.output) &&
       !FrontEnd().AskLongFileNameSupport(archiver.productWord, names.output))
     return;
-  cleanup.SetAside(names.base + archiver.extension);
+  cleanup.SetAside(names.base + archiver.archiveExtension);
   const std::string commandLine = ArchiverCommandLine(type, program, names.base, names.output);
   uint32_t exitCode = 0;
   if (!FrontEnd().RunAndWait(commandLine, false, exitCode))
@@ -147,11 +143,6 @@ void RunArchiver(const OutputNames& names, uint32_t type, const std::string& pro
 }
 
 }  // namespace
-
-const ArchiverFormat kArchivers[kPackerTypes] = {
-    {".zip", ""}, {".lzh", ""}, {".rar", "RAR"}, {".gz", "GZip"},
-    {".zip", "PkZIP"}, {".arj", "ARJ"}, {".j", ""},
-};
 
 void SetProgramDirectory(const std::string& programPath) {
   size_t end = programPath.find_last_of("/:\\");
@@ -166,8 +157,8 @@ PatchIdentification& Identification() {
 }
 
 OutputNames MakeOutputNames(const std::string& name, uint32_t applierKind) {
-  const std::string extension = applierKind == 0 ? ".utp" : ".exe";
-  if (name.size() >= 4 && EqualsIgnoreCase(name.substr(name.size() - 4), extension))
+  const std::string extension = PatchExtension(IsExecutable(applierKind));
+  if (name.size() >= 4 && SameText(name.substr(name.size() - 4), extension))
     return {name, name.substr(0, name.size() - 4)};
   return {name + extension, name};
 }
@@ -188,11 +179,13 @@ bool IsShortName(const std::string& name) {
 
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output) {
-  const ArchiverCommand& c = kCommands[packerType];
+  const PackerFacts& p = Packer(PackerType(packerType));
   using platform::QuoteArgument;
-  if (!c.takesBase) return FormatText(c.format, QuoteArgument(program), QuoteArgument(output));
-  return FormatText(c.format, QuoteArgument(program), QuoteArgument(base + c.archiveExt),
-                    QuoteArgument(output));
+  if (p.archive == ArchiveArgument::None)
+    return FormatTolerant(p.commandFormat, {QuoteArgument(program), QuoteArgument(output)});
+  const std::string archive = p.archive == ArchiveArgument::Base ? base : base + p.archiveExtension;
+  return FormatTolerant(p.commandFormat,
+                        {QuoteArgument(program), QuoteArgument(archive), QuoteArgument(output)});
 }
 
 void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
@@ -224,16 +217,17 @@ void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
 
 void CreatePatch() {
   RunCleanup cleanup;
+  RunRelease release;  // goes first
   FreeEngineBuffers();
   Run() = RunState{};
   const EngineOptions& o = Options;
 
   if (o.FileCount < 3 || o.FileCount > kMaxFileNames) RaiseEngineErrorFmt(msg::BadFileCount, o.FileCount);
-  if (o.ApplierKind > 6) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
-  // The program table, and the program actually used for the selected packer.
-  if (o.PackerType >= uint32_t(kPackerTypes) || !kDefaultPackerPrograms[o.PackerType][0])
-    RaiseEngineError(msg::PackerUnknown);
-  std::string program = kDefaultPackerPrograms[o.PackerType];
+  if (o.ApplierKind >= kAppliers.size()) RaiseEngineErrorFmt(msg::ApplierUnknown, o.ApplierKind);
+  const ApplierKind applier = ApplierKind(o.ApplierKind);
+  // The program actually used for the selected packer.
+  if (o.PackerType >= kPackers.size()) RaiseEngineError(msg::PackerUnknown);
+  std::string program = Packer(PackerType(o.PackerType)).defaultProgram;
   if (o.PackerOn) {
     if (o.PackerUseCustom[o.PackerType]) {
       program = o.PackerProgram[o.PackerType];
@@ -260,6 +254,7 @@ void CreatePatch() {
   header.mode = uint8_t(directoryMode ? PatchMode::DirectoryTrees : PatchMode::FileVersions);
   Run().directoryMode = directoryMode ? 1 : 0;
 
+  FrontEnd().ShowDirectoryMode(directoryMode);
   FrontEnd().PumpMessages();
   CheckCancel();
 
@@ -288,12 +283,13 @@ void CreatePatch() {
   // The patch goes into a temporary file: in the output's folder for a plain patch, in
   // the system's temporary folder for an executable one.
   std::string written;
-  if (o.ApplierKind == 0) {
+  if (applier == ApplierKind::Plain) {
     written = cleanup.CreateTemp(names.output, msg::CannotOpenPatchFile);
     if (!OpenPatchFile(written)) RaiseEngineErrorFmt(msg::CannotOpenPatchFile, names.output);
   } else {
-    CreateTempPatchFile(written).Close();
-    cleanup.Add(written);
+    platform::File opened;
+    written = cleanup.Keep(CreateTempPatchFile(opened));
+    opened.Close();
     if (!OpenPatchFile(written)) RaiseEngineError(msg::CannotOpenTempPatchFile);
   }
 
@@ -317,7 +313,7 @@ void CreatePatch() {
     }
     ExamineAndWriteFile(o.FileNames[inputs - 1], inputs);
   }
-  if (o.ApplierKind == 2) {
+  if (Applier(applier).closingPair) {
     WritePatchU32(0);
     WritePatchU32(kApplierKind2Marker);
   }
@@ -328,12 +324,12 @@ void CreatePatch() {
   CheckCancel();
 
   // With a packer to follow, an earlier output stays until the packer has succeeded.
-  if (o.ApplierKind == 0) {
+  if (applier == ApplierKind::Plain) {
     if (o.PackerOn) cleanup.SetAside(names.output);
     cleanup.PutInPlace(written, names.output);
     ConsoleLine(msg::CreatedPlainPatch, names.output, FileLength(names.output));
   } else {
-    const std::string stubName = kApplierStubNames[o.ApplierKind];
+    const std::string stubName = Applier(applier).stubName;
     const std::string stubPath = programDirectory + stubName;
     if (platform::File stub; !stub.Open(stubPath, platform::OpenMode::Read)) {
       FrontEnd().RaiseMissingStub(stubName);
@@ -343,7 +339,7 @@ void CreatePatch() {
     JoinStubAndPatch(stubPath, written, joined);
     if (o.PackerOn) cleanup.SetAside(names.output);
     cleanup.PutInPlace(joined, names.output);
-    platform::RemoveFile(written);
+    cleanup.Remove(written);
     const int64_t length = FileLength(names.output);
     ConsoleLine(msg::CreatedExecutablePatch, names.output, length);
     FrontEnd().ShowPatchSize(length);

@@ -1,5 +1,5 @@
 #pragma once
-// One engine run: CreatePatch.
+// One engine run: CreatePatch (engine.h) and its parts.
 //
 // How it works: the run checks the options and the names (an output name with a character
 // no file name may hold is refused), decides between file mode (every version is a file)
@@ -20,11 +20,7 @@
 
 namespace engine {
 
-void CreatePatch();
-
-// The directory applier stubs are looked up in: everything of the program's path up to
-// and including its last "/", ":" or "\".
-void SetProgramDirectory(const std::string& programPath);
+// The directory applier stubs are looked up in (SetProgramDirectory, engine.h).
 const std::string& ProgramDirectory();
 
 // The two identification blocks the run copies into the patch: header bytes 10..73, and
@@ -35,8 +31,8 @@ struct PatchIdentification {
 };
 PatchIdentification& Identification();
 
-// The output name with the extension the applier kind expects (".utp" for 0, ".exe"
-// otherwise), and the base name archives are named after.
+// The output name with the extension the applier kind expects (PatchExtension, engine.h),
+// and the base name archives are named after.
 struct OutputNames {
   std::string output;
   std::string base;
@@ -51,15 +47,8 @@ void JoinStubAndPatch(const std::string& stubPath, const std::string& patchPath,
 // characters between the separators "." and "\".
 bool IsShortName(const std::string& name);
 
-// An external archiver: the extension of its archive, the product word of the question
-// asked for long output names (empty: it handles long names) and its command line.
-struct ArchiverFormat {
-  const char* extension;
-  const char* productWord;
-};
-extern const ArchiverFormat kArchivers[7];
-// The archiver's command line, every path quoted so that it stays one argument
-// (platform::QuoteArgument).
+// The archiver's command line (kPackers, engine.h), every path quoted so that it stays
+// one argument (platform::QuoteArgument).
 std::string ArchiverCommandLine(uint32_t packerType, const std::string& program,
                                 const std::string& base, const std::string& output);
 

@@ -22,8 +22,8 @@ inline constexpr EngineMessage CompressionInitFailed{
     "Fehler, die interne Kompression konnte nicht initialisiert werden. Vermutlich ist kein "
     "Speicher mehr frei."};
 inline constexpr EngineMessage AllocationFailed{
-    "Error, can't allocate %ld Bytes (%s)!\n",
-    "Fehler, %ld Bytes koennen nicht angefordert werden (%s)!\n"};
+    "Error, can't allocate %d Bytes (%s)!\n",
+    "Fehler, %d Bytes koennen nicht angefordert werden (%s)!\n"};
 inline constexpr EngineMessage PackerUnknown{
     "Error, packer support for selected packer unknown on this platform. Please inform us, if "
     "this is wrong!",
@@ -96,8 +96,8 @@ inline constexpr EngineMessage FileTooLarge{
     "\n\nFehler, Datei \"%s\" ist zu gross: Dateien ab 2 GB (2147483648 Bytes) werden nicht "
     "unterstuetzt!"};
 inline constexpr EngineMessage BadVersionCount{
-    "Error, a file record needs one to 19 source versions and a target (got %ld versions)!",
-    "Fehler, ein Dateieintrag braucht eine bis 19 Quellversionen und ein Ziel (%ld Versionen "
+    "Error, a file record needs one to 19 source versions and a target (got %d versions)!",
+    "Fehler, ein Dateieintrag braucht eine bis 19 Quellversionen und ein Ziel (%d Versionen "
     "erhalten)!"};
 inline constexpr EngineMessage MissingStub{
     "Error, can't find \"%s\" in directory of the calling Fabrin, though it's required to build "
@@ -111,9 +111,9 @@ inline constexpr EngineMessage CannotOpenScannedDirectory{
     "Error, can't open directory \"%s\" being scanned!",
     "Fehler, das zu durchsuchende Verzeichnis \"%s\" kann nicht geoeffnet werden!"};
 inline constexpr EngineMessage BadFileCount{
-    "Error, %ld file names given, but a patch needs 3 to 21: one to 19 older versions, the "
+    "Error, %d file names given, but a patch needs 3 to 21: one to 19 older versions, the "
     "target and the patch file!",
-    "Fehler, %ld Dateinamen angegeben, ein Patch braucht aber 3 bis 21: eine bis 19 aeltere "
+    "Fehler, %d Dateinamen angegeben, ein Patch braucht aber 3 bis 21: eine bis 19 aeltere "
     "Versionen, das Ziel und die Patchdatei!"};
 inline constexpr EngineMessage OutputIsInput{
     "Error, the patch file \"%s\" is one of the versions to be patched!",
@@ -133,11 +133,11 @@ inline constexpr EngineMessage PackerNotStarted{
     "Error, can't start packer \"%s\"!",
     "Fehler, der Packer \"%s\" kann nicht gestartet werden!"};
 inline constexpr EngineMessage PackerFailed{
-    "Error, packer \"%s\" failed with exit code %ld!",
-    "Fehler, der Packer \"%s\" ist mit dem Rueckgabewert %ld gescheitert!"};
+    "Error, packer \"%s\" failed with exit code %d!",
+    "Fehler, der Packer \"%s\" ist mit dem Rueckgabewert %d gescheitert!"};
 inline constexpr EngineMessage ApplierUnknown{
-    "Error, applier kind %ld unknown!",
-    "Fehler, Anwendertyp %ld unbekannt!"};
+    "Error, applier kind %d unknown!",
+    "Fehler, Anwendertyp %d unbekannt!"};
 inline constexpr EngineMessage NotARegularFile{
     "Error, \"%s\" is not a regular file (but a pipe, socket or device)!\n",
     "Fehler, \"%s\" ist keine regulaere Datei (sondern eine Pipe, ein Socket oder ein "
@@ -171,11 +171,11 @@ inline constexpr EngineMessage SkippingNotRegular{
 inline constexpr EngineMessage EmbeddingFile{
     "Embedding file \"%s\" into patch.", "Bette Datei \"%s\" in den Patch ein."};
 inline constexpr EngineMessage CreatedPlainPatch{
-    "\nCreated plain patchfile \"%s\" with %ld Bytes.\n",
-    "\nEinfache Patchdatei \"%s\" mit %ld Bytes erzeugt.\n"};
+    "\nCreated plain patchfile \"%s\" with %d Bytes.\n",
+    "\nEinfache Patchdatei \"%s\" mit %d Bytes erzeugt.\n"};
 inline constexpr EngineMessage CreatedExecutablePatch{
-    "\nCreated executable patchfile \"%s\" with %ld Bytes.\n",
-    "\nAusfuehrbare Patchdatei \"%s\" mit %ld Bytes erzeugt.\n"};
+    "\nCreated executable patchfile \"%s\" with %d Bytes.\n",
+    "\nAusfuehrbare Patchdatei \"%s\" mit %d Bytes erzeugt.\n"};
 
 // Purposes named by the allocation message.
 inline constexpr EngineMessage ForSourceIndex{

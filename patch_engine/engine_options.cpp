@@ -1,6 +1,4 @@
-#include "patch_engine/engine_options.h"
-
-#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine.h"
 
 namespace engine {
 
@@ -13,47 +11,11 @@ void ClampEngineOptions() {
   if (Options.GroupSize < 10 || Options.GroupSize > 10000) Options.GroupSize = 190;
 }
 
-void CopyOptionText(int slot, bool useSystemPathChecked, const std::string& editText) {
-  if (slot < 0 || slot > 5) return;
+void CopyOptionText(PackerType type, bool useSystemPathChecked, const std::string& editText) {
+  if (type == PackerType::Jar) return;
+  const size_t slot = size_t(type);
   Options.PackerUseCustom[slot] = useSystemPathChecked ? 0 : 1;
   if (!useSystemPathChecked) Options.PackerProgram[slot] = editText;
 }
-
-const char* const kApplierStubNames[7] = {"",           "mendrin.exe", "mendrint.exe", "mendr32.exe",
-                                           "mendr32i.exe", "mendr16.exe", "mendr16i.exe"};
-const char* const kDefaultPackerPrograms[kPackerTypes + 1] = {
-    "zip.exe", "lha.exe", "rar.exe", "gzip.exe", "pkzip.exe", "arj.exe", "jar32.exe", ""};
-
-StageProgressHook Stage1Progress = nullptr;
-StageProgressHook Stage2Progress = nullptr;
-StageProgressHook Stage3Progress = nullptr;
-FileProgressHook FileProgress = nullptr;
-
-namespace {
-
-class QuietFrontEnd final : public FrontEndServices {
- public:
-  void PumpMessages() override {}
-  void ResetQuellMeters() override {}
-  void ShowSourceVersions(int, int) override {}
-  void ShowPatchSize(int64_t) override {}
-  void RaiseMissingStub(const std::string& stubName) override {
-    RaiseEngineErrorFmt(msg::MissingStub, stubName);
-  }
-  bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
-  void ShowPackerNotFound(const std::string&, bool) override {}
-  bool RunAndWait(const std::string&, bool, uint32_t&) override { return false; }
-};
-
-QuietFrontEnd quietFrontEnd;
-FrontEndServices* frontEnd = &quietFrontEnd;
-
-}  // namespace
-
-void SetFrontEndServices(FrontEndServices* services) {
-  frontEnd = services ? services : &quietFrontEnd;
-}
-
-FrontEndServices& FrontEnd() { return *frontEnd; }
 
 }  // namespace engine

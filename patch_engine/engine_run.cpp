@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/exception.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_errors.h"
 #include "platform/file.h"
 #include "platform/process.h"
 
@@ -35,20 +37,26 @@ bool ParseNumber(const std::string& text, uint32_t& out) {
   return true;
 }
 
+void StageProgress(int stage, int percent) {
+  if (percent % 25 == 0) std::fprintf(stderr, "  Thrune %d: %d%%\n", stage, percent);
+}
+
+// Progress and questions go to stderr; the missing stub is the engine's own error.
 class ConsoleFrontEnd final : public engine::FrontEndServices {
  public:
   bool packerMissing = false;
 
-  void PumpMessages() override {}
-  void ResetQuellMeters() override {}
-  void ShowSourceVersions(int step, int versionCount) override {
-    std::fprintf(stderr, "  step %d of %d\n", step, versionCount - 1);
+  void Stage1Progress(int percent) override { StageProgress(1, percent); }
+  void Stage2Progress(int percent) override { StageProgress(2, percent); }
+  void Stage3Progress(int percent) override { StageProgress(3, percent); }
+  void FileProgress(int64_t done, int64_t total, const std::string& name) override {
+    std::fprintf(stderr, "[%3lld%%] %s\n", static_cast<long long>(done * 100 / total), name.c_str());
+  }
+  void ShowSourceVersions(int step, const std::vector<std::string>& versionNames) override {
+    std::fprintf(stderr, "  step %d of %d\n", step, int(versionNames.size()) - 1);
   }
   void ShowPatchSize(int64_t bytes) override {
     std::fprintf(stderr, "  patch size %lld bytes\n", static_cast<long long>(bytes));
-  }
-  void RaiseMissingStub(const std::string& stubName) override {
-    engine::RaiseEngineErrorFmt(engine::msg::MissingStub, stubName);
   }
   bool AskLongFileNameSupport(const std::string& productWord, const std::string& outputName) override {
     std::fprintf(stderr,
@@ -71,10 +79,6 @@ class ConsoleFrontEnd final : public engine::FrontEndServices {
     return platform::RunProcess(commandLine, show, exitCode);
   }
 };
-
-void StageProgress(int stage, int percent) {
-  if (percent % 25 == 0) std::fprintf(stderr, "  Thrune %d: %d%%\n", stage, percent);
-}
 
 }  // namespace
 
@@ -129,16 +133,10 @@ int main(int argc, char** argv) {
   engine::SetProgramDirectory(stubDir.empty() ? std::string(argv[0])
                                               : platform::JoinPath(stubDir, "engine_run"));
   ConsoleFrontEnd frontEnd;
-  engine::SetFrontEndServices(&frontEnd);
+  engine::FrontEndScope installed(frontEnd);
   engine::ConsoleOutput = [](const std::string& line) {
     std::fprintf(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
-  };
-  engine::Stage1Progress = [](int percent) { StageProgress(1, percent); };
-  engine::Stage2Progress = [](int percent) { StageProgress(2, percent); };
-  engine::Stage3Progress = [](int percent) { StageProgress(3, percent); };
-  engine::FileProgress = [](int64_t done, int64_t total, const std::string& name) {
-    std::fprintf(stderr, "[%3lld%%] %s\n", static_cast<long long>(done * 100 / total), name.c_str());
   };
 
   int rc = 0;
@@ -150,6 +148,5 @@ int main(int argc, char** argv) {
     rc = 1;
   }
   std::fflush(stdout);
-  engine::SetFrontEndServices(nullptr);
   return rc;
 }

@@ -1,7 +1,7 @@
 #include "patch_engine/engine_state.h"
 
 #include "patch_engine/data_streams.h"
-#include "patch_engine/directory_walk.h"
+#include "patch_engine/directory_scan.h"
 #include "patch_engine/file_record.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/patch_stream.h"
@@ -61,6 +61,11 @@ void FreeEngineBuffers() {
   Streams().Clear();
   FreeRootLists();
   BuffersSettled = 1;
+}
+
+RunRelease::~RunRelease() {
+  DiscardPatchFile();
+  FreeEngineBuffers();
 }
 
 }  // namespace engine

@@ -32,8 +32,7 @@ RunState& Run();
 bool OpenPatchFile(const std::string& name);
 // Closes the patch file, keeping it; false when the last write or the close failed.
 bool ClosePatchFile();
-// The raise path's first step: if the patch file is open, closes it, clears its slot and
-// deletes the file being written.
+// If the patch file is open, closes it, clears its slot and deletes the file being written.
 void DiscardPatchFile();
 
 // Closes every file the engine holds and frees every buffer of the run: the step's file
@@ -42,5 +41,17 @@ void DiscardPatchFile();
 // is 0.
 void FreeEngineBuffers();
 extern std::atomic<int> BuffersSettled;
+
+// The end of a run's work, however it comes (done, failed or cancelled): on its way out of
+// scope it discards an unfinished patch file and frees every file and buffer of the run. A
+// run holds one from its start (create_patch.cpp), and so does a test that drives parts of
+// a run.
+class RunRelease {
+ public:
+  RunRelease() = default;
+  ~RunRelease();
+  RunRelease(const RunRelease&) = delete;
+  RunRelease& operator=(const RunRelease&) = delete;
+};
 
 }  // namespace engine

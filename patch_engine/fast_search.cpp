@@ -408,14 +408,14 @@ struct Search {
   // known to be equal.
   void Test(int64_t s, int i, int64_t where, int64_t known, int64_t checked) {
     const int64_t d = s - previous;
-    const int64_t dist = d < 0 ? -d : d;
+    const int64_t candidateDist = d < 0 ? -d : d;
     const int64_t dCost = MagnitudeCost(d);
     int64_t upper = known >= 0 ? known : std::min(sourceLength - s, end - t);
     // The best so far stops at its length: a candidate whose byte there differs from the
     // target's is not longer.
     if (known < 0 && any && upper > length && data[s + length] != data[t + length]) upper = length;
     if (upper < kMinCopyLength) return;
-    if (!CouldWin(BestLengthGain(upper) - dCost, dist, i)) return;
+    if (!CouldWin(BestLengthGain(upper) - dCost, candidateDist, i)) return;
     if (i > 0 && std::memcmp(data + s, data + t, size_t(i)) != 0) return;
     int64_t len = known;
     if (len < 0) {
@@ -423,14 +423,14 @@ struct Search {
       len = from + Extend(data, s + from, t + from, sourceLength, end);
     }
     if (len < kMinCopyLength) return;
-    const int64_t cost = MagnitudeCost(len) + dCost;
-    if (!Beats(len - cost, dist, i, where, s + i)) return;
+    const int64_t candidateCost = MagnitudeCost(len) + dCost;
+    if (!Beats(len - candidateCost, candidateDist, i, where, s + i)) return;
     any = true;
     length = len;
-    this->cost = cost;
+    cost = candidateCost;
     offset = s;
-    gain = len - cost;
-    this->dist = dist;
+    gain = len - candidateCost;
+    dist = candidateDist;
     alignment = i;
     place = where;
   }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/core/sysutils.h"
+
 namespace engine {
 
 namespace {
@@ -29,22 +31,13 @@ uint32_t FileDosTimeStamp(platform::File& file) {
 uint32_t NewestStamp() { return newestStamp; }
 void ResetNewestStamp() { newestStamp = 0; }
 
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
-}
+std::string FoldedName(const std::string& name) { return LowerCase(name); }
 
 bool DirectoryContains(const std::string& dir, const std::string& name) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(dir, entries)) return false;
   for (const auto& e : entries)
-    if (EqualsIgnoreCase(e.name, name)) return true;
+    if (SameText(e.name, name)) return true;
   return false;
 }
 
@@ -60,8 +53,6 @@ bool FindOnPath(const std::string& name) {
   }
   return DirectoryContains(".", name);
 }
-
-bool SameFileName(const std::string& a, const std::string& b) { return EqualsIgnoreCase(a, b); }
 
 size_t ForbiddenCharacter(const std::string& text, bool singleName) {
   for (size_t i = 0; i < text.size(); ++i) {

@@ -16,13 +16,14 @@ uint32_t FileDosTimeStamp(platform::File& file);
 uint32_t NewestStamp();
 void ResetNewestStamp();
 
-// ASCII case-insensitive equality.
-bool EqualsIgnoreCase(const std::string& a, const std::string& b);
-// True when dir can be opened as a directory and holds an entry named name, ignoring case.
+// The key of a name or path in the tables of directory mode: names that SameText finds
+// equal have the same key.
+std::string FoldedName(const std::string& name);
+// True when dir can be opened as a directory and holds an entry named name, ignoring the case
+// of ASCII letters (SameText).
 bool DirectoryContains(const std::string& dir, const std::string& name);
 // DirectoryContains for every directory of PATH, then for the current directory ".".
 bool FindOnPath(const std::string& name);
-bool SameFileName(const std::string& a, const std::string& b);
 
 // Where text holds a character that Windows forbids in file names: one of " < > | * ? and
 // the control characters (codes 0 to 31) and, when text is a single name rather than a

@@ -4,10 +4,11 @@
 
 #include "patch_engine/crc32.h"
 #include "patch_engine/data_streams.h"
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "patch_engine/file_names.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/optimizer.h"
 #include "patch_engine/patch_stream.h"
@@ -112,7 +113,7 @@ void ComputeStepStreams(const std::string& sourcePath, const std::string& target
 // Writes the step's five streams (the extension stream in the descriptor's form) into a
 // new temporary file, records its name in `name` and empties the streams and match lists.
 void ParkStep(const VersionDescriptor& d, platform::File& f, std::string& name) {
-  f = CreateTempPatchFile(name);
+  name = CreateTempPatchFile(f).Release();
   DataStreams& st = Streams();
   const ByteStream& extension =
       (d.flags & kDescriptorPlainExtension) ? st.plainExtension : st.diffExtension;
@@ -169,7 +170,7 @@ bool ExamineAndWriteFile(const std::string& targetName, int count) {
   for (int i = 0; i <= n; ++i) paths.push_back(slots[size_t(i)].path);
   const RecordJobs jobs = TakeRecord(paths);
   for (int i = n; i >= 1; --i) {
-    FrontEnd().ShowSourceVersions(i, count);
+    FrontEnd().ShowSourceVersions(i, paths);
     FileInfo& slot = slots[i];
     // No protection list is given in this system, so no step has protection values.
     if (jobs.empty()) {

@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/fast_search.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/helper_threads.h"
 #include "patch_engine/step_data.h"
 
@@ -107,7 +108,7 @@ void SortBucket(uint32_t* a, int64_t first, int64_t last, const uint8_t* data) {
 
 void BuildSourceIndex() {
   AllocateIndexTables();
-  ResetStageMeters();
+  ResetQuellMeters();
   std::memset(bucketCounters, 0, 2 * kBuckets * sizeof(uint32_t));
   const uint8_t* data = Step().data;
 
@@ -270,7 +271,7 @@ void FindMatches(int64_t from, int64_t to) {
     if (percent < 100 && p >= thresholds[percent]) {
       const int before = percent;
       while (percent < 100 && p > thresholds[percent]) ++percent;
-      if (percent != before) ReportStage(Stage1Progress, percent);
+      if (percent != before) ReportStage(Stage::Match, percent);
     }
   }
   if (runStart >= 0) m.found.Append(int32_t(runStart - to), int32_t(runStart));
@@ -287,7 +288,7 @@ void MatchWholeTarget() {
   for (int j = 0; j <= 100; ++j) thresholds[j] = int64_t(j) * length / 100;
   percent = 0;
   FindMatches(0, length);
-  ReportStage(Stage1Progress, 100);
+  ReportStage(Stage::Match, 100);
   FreePositions();
 }
 

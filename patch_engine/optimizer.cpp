@@ -4,7 +4,7 @@
 
 #include "patch_engine/data_streams.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/helper_threads.h"
 #include "patch_engine/step_data.h"
 
@@ -15,19 +15,20 @@ namespace {
 // Reports each new whole percent of `total` items below 100; the caller reports 100.
 class PercentReporter {
  public:
-  PercentReporter(StageProgressHook hook, int64_t total, bool enabled)
-      : hook_(enabled ? hook : nullptr), total_(total) {}
+  PercentReporter(Stage stage, int64_t total, bool enabled)
+      : stage_(stage), enabled_(enabled), total_(total) {}
   void Done(int64_t handled) {
-    if (!hook_ || total_ <= 0) return;
+    if (!enabled_ || total_ <= 0) return;
     int64_t p = handled * 100 / total_;
     if (p > percent_ && p < 100) {
       percent_ = int(p);
-      ReportStage(hook_, percent_);
+      ReportStage(stage_, percent_);
     }
   }
 
  private:
-  StageProgressHook hook_;
+  Stage stage_;
+  bool enabled_;
   int64_t total_;
   int percent_ = 0;
 };
@@ -90,7 +91,7 @@ int64_t StructurePass(bool capToTarget, bool reportProgress) {
   const uint8_t* target = step.Target();
   int64_t owed = 0, cursor = 0, counter = 0, k = 0, swallowed = 0;
   int64_t copiesLeft = m.copies, handled = 0, targetPos = 0;
-  PercentReporter progress(Stage2Progress, m.copies, reportProgress);
+  PercentReporter progress(Stage::Structure, m.copies, reportProgress);
 
   auto consume = [&](const uint8_t* bytes, int64_t len) {
     for (int64_t j = 0; j < len; ++j) {
@@ -156,7 +157,7 @@ void EncodingPass() {
   const int64_t margin = Options.EntropyMargin;
 
   int64_t previousOffset = 0, previousLength = 0, counter = 0, k = 0, nextK = 0, handled = 0;
-  PercentReporter progress(Stage3Progress, m.optimizedCopies, true);
+  PercentReporter progress(Stage::Encoding, m.optimizedCopies, true);
 
   const int64_t count = list.Count();
   for (int64_t e = 0; e < count; ++e) {
@@ -204,7 +205,7 @@ void EncodingPass() {
       progress.Done(++handled);
     }
   }
-  ReportStage(Stage3Progress, 100);
+  ReportStage(Stage::Encoding, 100);
 }
 
 }  // namespace
@@ -294,7 +295,7 @@ void WriteNumber(int64_t v) {
 void OptimizePatchInfo() {
   bool ok = StructurePass(false, true) == 0;
   if (!ok) ok = StructurePass(true, false) == 0;
-  ReportStage(Stage2Progress, 100);
+  ReportStage(Stage::Structure, 100);
   if (!ok) RaiseEngineError(msg::SelfTestFailed);
   EncodingPass();
 }

@@ -2,8 +2,8 @@
 
 #include <zlib.h>
 
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_state.h"
 #include "platform/byte_order.h"
 

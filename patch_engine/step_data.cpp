@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "patch_engine/engine.h"
 #include "patch_engine/engine_errors.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/helper_threads.h"
 
 namespace engine {

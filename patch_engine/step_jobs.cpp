@@ -12,8 +12,8 @@
 
 #include "framework/core/exception.h"
 #include "patch_engine/data_streams.h"
-#include "patch_engine/engine_options.h"
 #include "patch_engine/engine_errors.h"
+#include "patch_engine/front_end.h"
 #include "patch_engine/helper_threads.h"
 #include "patch_engine/match_search.h"
 #include "patch_engine/step_data.h"
@@ -32,8 +32,23 @@ thread_local StepJob* helperJob = nullptr;  // the step this helper computes
 // The step the record writer waits for: its helper shows its progress.
 std::atomic<StepJob*> watchedJob{nullptr};
 
-const std::array<StageProgressHook*, 3> kStageHooks = {&Stage1Progress, &Stage2Progress,
-                                                      &Stage3Progress};
+constexpr size_t kStages = 3;
+
+// Shows the percent on the front end's meter of the stage.
+void ShowNow(Stage stage, int percent) {
+  FrontEndServices& f = FrontEnd();
+  switch (stage) {
+    case Stage::Match:
+      f.Stage1Progress(percent);
+      break;
+    case Stage::Structure:
+      f.Stage2Progress(percent);
+      break;
+    case Stage::Encoding:
+      f.Stage3Progress(percent);
+      break;
+  }
+}
 
 // A step's memory at its peak: the two versions, the index and the fast search's tables,
 // the streams, and the fixed tables.
@@ -46,12 +61,11 @@ int64_t StepMemory(int64_t sourceLength, int64_t targetLength) {
 struct StepJob {
   std::string sourcePath, targetPath;
   std::mutex shown;           // held while the step's percents are kept or shown
-  std::array<int, 3> stage{};  // the percents the step has reached, by stage
+  std::array<int, kStages> stage{};  // the percents the step has reached, by stage
   int64_t memory = 0;
   enum class State { Queued, Running, Done } state = State::Queued;
   StepResult result;
-  bool failed = false;
-  std::string error;  // the message of the error that ended it
+  std::exception_ptr error;  // what ended it, when it failed
 };
 
 namespace {
@@ -93,12 +107,10 @@ void RunOnHelper(StepJob& job) {
   helperJob = &job;
   try {
     job.result = ComputeStep(job.sourcePath, job.targetPath);
-  } catch (const Exception& e) {
-    job.failed = true;
-    job.error = e.Message();
+  } catch (const Exception&) {
+    job.error = std::current_exception();
   } catch (const std::exception& e) {
-    job.failed = true;
-    job.error = e.what();
+    job.error = std::make_exception_ptr(Exception(e.what()));
   }
   helperJob = nullptr;
   FreeThreadStepState();
@@ -106,8 +118,7 @@ void RunOnHelper(StepJob& job) {
 
 // With job.shown held: shows what the step has reached.
 void ShowReached(StepJob& job) {
-  for (size_t i = 0; i < kStageHooks.size(); ++i)
-    if (StageProgressHook hook = *kStageHooks[i]) hook(job.stage[i]);
+  for (size_t i = 0; i < kStages; ++i) ShowNow(Stage(i + 1), job.stage[i]);
 }
 
 void HelperLoop() {
@@ -144,22 +155,19 @@ void HelperLoop() {
 
 bool OnStepHelper() { return onHelper; }
 
-void ShowStage(StageProgressHook hook, int percent) {
-  if (!hook) return;
+void ShowStage(Stage stage, int percent) {
   if (!onHelper) {
-    hook(percent);
+    ShowNow(stage, percent);
     return;
   }
   StepJob* job = helperJob;
-  size_t stage = 0;
-  while (stage < kStageHooks.size() && *kStageHooks[stage] != hook) ++stage;
-  if (!job || stage == kStageHooks.size()) return;
+  if (!job) return;
   std::lock_guard<std::mutex> lock(job->shown);
-  job->stage[stage] = percent;
-  if (watchedJob.load() == job) hook(percent);
+  job->stage[size_t(stage) - 1] = percent;
+  if (watchedJob.load() == job) ShowNow(stage, percent);
 }
 
-void ResetStageMeters() {
+void ResetQuellMeters() {
   if (!onHelper) {
     FrontEnd().ResetQuellMeters();
     return;
@@ -247,10 +255,10 @@ StepResult CollectStep(const std::shared_ptr<StepJob>& job) {
   lock.lock();
   pool.changed.wait(lock, [&] { return job->state == StepJob::State::Done; });
   watchedJob = nullptr;
-  if (job->failed) {
-    const std::string message = job->error;
+  if (job->error) {
+    const std::exception_ptr error = job->error;
     lock.unlock();
-    RaiseEngineError(message.c_str(), message.c_str());
+    std::rethrow_exception(error);
   }
   // The record writer owns the parked data from now on.
   StepResult r = std::move(job->result);

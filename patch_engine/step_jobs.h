@@ -10,13 +10,13 @@
 // budget that suits a 32-bit process. The record writer then takes its record's results in order
 // (TakeRecord, CollectStep), waiting for a step that is running, or computing it itself
 // when no helper has taken it yet. Every thread has its own step buffers (the per-step
-// state of the engine is thread-local). A helper never calls the front end; it keeps the
-// stage percents of its step and shows them through the progress hooks only while the
-// writer waits for that step (the writer first shows what the step has reached), so the
-// meters follow the step the run has come to. An error on a helper ends only its step: the message reaches the run through
-// the raise path when the writer collects that step, so the run fails where and how a
-// run without helpers would. StopStepJobs (part of FreeEngineBuffers) ends the helpers
-// and deletes what they parked.
+// state of the engine is thread-local). Of the front end a helper uses the stage meters
+// only: it keeps the stage percents of its step and shows them only while the writer waits
+// for that step (the writer first shows what the step has reached), so the meters follow
+// the step the run has come to. An error on a helper ends only its step: the writer throws
+// that same error, of its own type, when it collects the step, so the run fails where and
+// how a run without helpers would. StopStepJobs (part of FreeEngineBuffers) ends the
+// helpers and deletes what they parked.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,7 +34,7 @@ using RecordJobs = std::vector<std::shared_ptr<StepJob>>;  // entry i - 1 is ste
 void QueueRecord(const std::vector<std::string>& paths, const std::vector<int64_t>& lengths);
 // The queued record with these paths when it is the next one queued, else nothing.
 RecordJobs TakeRecord(const std::vector<std::string>& paths);
-// The result of a queued step; raises its error through the raise path.
+// The result of a queued step; throws the error that ended it.
 StepResult CollectStep(const std::shared_ptr<StepJob>& job);
 
 // True while the helpers are being stopped: their steps end at the next progress point.

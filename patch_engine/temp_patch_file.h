@@ -8,9 +8,10 @@
 namespace engine {
 
 // Creates a new file with the prefix "gp" in the system's temporary directory and opens
-// it for binary writing; nameOut receives its full name. The file is removed if the
-// process is interrupted before the run removes it (platform/interrupt.h). Raises "Can't create necessary
-// temporary file!" when no such file can be made or opened.
-platform::File CreateTempPatchFile(std::string& nameOut);
+// it for binary writing into `file`. The file is removed when the returned guard goes
+// (unless it was released), and when the process is interrupted before that
+// (platform/interrupt.h). Raises "Can't create necessary temporary file!" when no such
+// file can be made or opened.
+platform::TempFile CreateTempPatchFile(platform::File& file);
 
 }  // namespace engine

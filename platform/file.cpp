@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/interrupt.h"
+
 namespace platform {
 
 namespace {
@@ -173,16 +175,32 @@ TempFile::~TempFile() {
   if (!name_.empty()) RemoveFile(name_);
 }
 
-bool TempFile::Create(const std::string& dir, const std::string& prefix) {
+TempFile::TempFile(TempFile&& other) noexcept : name_(other.Release()) {}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept {
+  if (this != &other) {
+    if (!name_.empty()) RemoveFile(name_);
+    name_ = other.Release();
+  }
+  return *this;
+}
+
+bool TempFile::Create(const std::string& dir, const std::string& prefix, bool removeOnInterrupt) {
   if (!name_.empty()) RemoveFile(name_);
   name_.clear();
-  return CreateUniqueFile(dir, prefix, name_);
+  return removeOnInterrupt ? CreateTemporaryFile(dir, prefix, name_) : CreateUniqueFile(dir, prefix, name_);
 }
 
 bool TempFile::RenameTo(const std::string& to) {
   if (name_.empty() || !RenameFile(name_, to)) return false;
   name_.clear();
   return true;
+}
+
+std::string TempFile::Release() {
+  std::string name;
+  name.swap(name_);
+  return name;
 }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {

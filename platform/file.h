@@ -166,20 +166,25 @@ std::string SystemErrorText();
 bool SameFile(const std::string& a, const std::string& b);
 
 // A temporary file that goes again unless it was put in place: Create makes a new empty
-// file with a unique name (as CreateUniqueFile does), and the destructor removes it unless
-// RenameTo moved it.
+// file with a unique name (as CreateUniqueFile does; with removeOnInterrupt it is also
+// removed when the process is interrupted, as CreateTemporaryFile of interrupt.h makes
+// it), and the destructor removes it unless RenameTo moved it or Release handed it over.
+// Moving one hands its file to the new object.
 class TempFile {
  public:
   TempFile() = default;
   ~TempFile();
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  TempFile(TempFile&& other) noexcept;
+  TempFile& operator=(TempFile&& other) noexcept;
 
-  bool Create(const std::string& dir, const std::string& prefix);
+  bool Create(const std::string& dir, const std::string& prefix, bool removeOnInterrupt = false);
   const std::string& Name() const { return name_; }
   // Renames the file to `to`, replacing a file there; false, keeping it temporary, when
   // that fails.
   bool RenameTo(const std::string& to);
+  // The file's name; from now on the caller removes it (RemoveFile also takes it off the
+  // interruption's list).
+  std::string Release();
 
  private:
   std::string name_;

@@ -171,7 +171,7 @@ std::string Part(const std::string& s, int k) {
 
 }  // namespace
 
-uint16_t LanguageId(TLanguage language) {
+uint16_t LanguageId(verinfo::TLanguage language) {
   static const uint16_t kLater[] = {0x0804, 0x0807, 0x0809, 0x080A, 0x080C, 0x0810,
                                     0x0813, 0x0814, 0x0816, 0x081A, 0x0C0C, 0x100C};
   int i = int(language);
@@ -180,7 +180,7 @@ uint16_t LanguageId(TLanguage language) {
   throw Exception("");
 }
 
-void TVersionInfo::Assign(const std::vector<uint8_t>& block, TLanguage language,
+void TVersionInfo::Assign(const std::vector<uint8_t>& block, verinfo::TLanguage language,
                           TCharacterSet charset) {
   Clear();
   setup::VersionNode root;
@@ -228,7 +228,7 @@ void TVersionResource::SetFileName(const std::string& fileName) {
   Read();
 }
 
-void TVersionResource::SetLanguage(TLanguage language) {
+void TVersionResource::SetLanguage(verinfo::TLanguage language) {
   LanguageId(language);
   language_ = language;
   Read();

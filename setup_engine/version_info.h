@@ -38,6 +38,9 @@ std::string RunningProgramPath();
 
 enum TOverwriteType { owAlways, owNever, owVersion, owDate, owVersionDate };
 
+// The languages of a version block: the type in a namespace of its own beside the
+// translator's TLanguage class, the enumerators at global scope.
+namespace verinfo {
 enum TLanguage {
   lnArabic, lnBulgarian, lnCatalan, lnTraditionalChinese, lnCzech, lnDanish, lnGerman,
   lnGreek, lnUSEnglish, lnCastilianSpanish, lnFinnish, lnFrench, lnHebrew, lnHungarian,
@@ -48,6 +51,8 @@ enum TLanguage {
   lnBelgianDutch, lnNorwegianNynorsk, lnPortuguese, lnSerboCroatian, lnCanadianFrench,
   lnSwissFrench
 };
+}  // namespace verinfo
+using enum verinfo::TLanguage;
 
 enum TCharacterSet {
   csASCII = 0, csJapan = 932, csKorea = 949, csTaiwan = 950, csUnicode = 1200,
@@ -56,7 +61,7 @@ enum TCharacterSet {
 };
 
 // The Windows language identifier of a TLanguage; throws for a value outside it.
-uint16_t LanguageId(TLanguage language);
+uint16_t LanguageId(verinfo::TLanguage language);
 
 class TVersionInfo {
  public:
@@ -66,7 +71,7 @@ class TVersionInfo {
 
   void Clear() { *this = TVersionInfo(); }
   // Fills the texts from a version block in the given language and code page.
-  void Assign(const std::vector<uint8_t>& block, TLanguage language, TCharacterSet charset);
+  void Assign(const std::vector<uint8_t>& block, verinfo::TLanguage language, TCharacterSet charset);
 };
 
 class TVersionResource {
@@ -77,8 +82,8 @@ class TVersionResource {
 
   const std::string& FileName() const { return fileName_; }
   void SetFileName(const std::string& fileName);
-  TLanguage Language() const { return language_; }
-  void SetLanguage(TLanguage language);
+  verinfo::TLanguage Language() const { return language_; }
+  void SetLanguage(verinfo::TLanguage language);
   TCharacterSet CharacterSet() const { return charset_; }
   void SetCharacterSet(TCharacterSet charset);
   const TVersionInfo& VersionInfo() const { return info_; }
@@ -92,7 +97,7 @@ class TVersionResource {
   void Read();
 
   std::string fileName_;
-  TLanguage language_ = lnUSEnglish;
+  verinfo::TLanguage language_ = lnUSEnglish;
   TCharacterSet charset_ = csMultilingual;
   TVersionInfo info_;
 };

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "framework/core/exception.h"
+#include "shell_controls/drag_data.h"
 #include "shell_controls/idlist.h"
 #include "shell_controls/locator_codec.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 const char kUsage[] =
     "usage: idlist_run check FILE | item FILE I | ancestor FILE LEVELS | locator-read FILE | "
-    "locator-write special ID | locator-write list FILE";
+    "locator-write special ID | locator-write list FILE | cida FILE";
 
 struct TUsageError {};
 struct TRefused {
@@ -61,6 +62,14 @@ int Run(const std::vector<std::string>& a, std::ostream& out) {
     std::vector<uint8_t> b = ReadList(a[1], check);
     TQsIdListArray array(b.data());
     out << Hex(cmd == "item" ? array.Items(n) : array.GetAncestor(n)) << '\n';
+  } else if (cmd == "cida" && a.size() == 2) {
+    std::vector<uint8_t> b = ReadBytes(a[1]);
+    TCida cida = ParseCida(b.data(), b.size());
+    if (!cida.Ok) throw TRefused{cida.Error};
+    out << "count " << cida.Items.size() << '\n';
+    out << "parent " << ToHex(b.data() + cida.Parent.Offset, cida.Parent.Size) << '\n';
+    for (size_t i = 0; i < cida.Items.size(); ++i)
+      out << "item " << i + 1 << ' ' << ToHex(b.data() + cida.Items[i].Offset, cida.Items[i].Size) << '\n';
   } else if (cmd == "locator-read" && a.size() == 2) {
     std::vector<uint8_t> b = ReadBytes(a[1]);
     TLocatorValue v = DecodeLocatorPidl(b.data(), b.size());

@@ -7,7 +7,9 @@
 //   locator-read FILE                 kind 1 id ID | kind 0 items ITEMS size BYTES
 //   locator-write special ID          the hex of the "Pidl" bytes
 //   locator-write list FILE           the hex of the "Pidl" bytes, or - when nothing is stored
-// Hex is lower case without separators; every result is one line. Returns the exit code:
+//   cida FILE                         "count N", "parent HEX", "item I HEX" (I from 1), one
+//                                     line each, of an item-ID list array (drag_data.h)
+// Hex is lower case without separators; every other result is one line. Returns the exit code:
 // 0 on success; 1 for refused input, with one line on err; 2 for a usage error.
 #include <ostream>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include "framework/win/application.h"
 #include "shell_controls/locator_codec.h"
+#include "shell_controls/shell_list_win32.h"
 
 namespace {
 
@@ -231,7 +232,18 @@ void TQsCustomShellCombo::LocatorChanged() {
     int& n;
     ~Lower() { --n; }
   } lower{changeCount_};
+  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
   Rebuild();
+}
+
+TQsCustomShellList* TQsCustomShellCombo::ShellList() const { return list_.Get(); }
+
+void TQsCustomShellCombo::SetShellList(TQsCustomShellList* list) {
+  TQsCustomShellList* old = list_.Get();
+  if (old == list) return;
+  list_ = list;
+  if (old && old->ShellCombo() == this) old->SetShellCombo(nullptr);
+  if (list && list->ShellCombo() != this) list->SetShellCombo(this);
 }
 
 HWND TQsCustomShellCombo::FormWindow() {
@@ -366,6 +378,7 @@ void TQsCustomShellCombo::Loaded() {
     ~Lower() { --n; }
   } lower{changeCount_};
   Rebuild();
+  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
 }
 
 void TQsCustomShellCombo::CreateWindowHandle() {
@@ -405,5 +418,6 @@ void TQsCustomShellCombo::GoUpLevels(int n) {
 }
 
 void RegisterShellControlClasses() {
-  for (const TClassInfo* c : {&TQsCombobox::StaticClass(), &TQsShellCombo::StaticClass()}) RegisterClass(*c);
+  for (const TClassInfo* c : {&TQsCombobox::StaticClass(), &TQsShellCombo::StaticClass(), &TQsShellList::StaticClass()})
+    RegisterClass(*c);
 }

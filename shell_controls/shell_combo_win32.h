@@ -58,6 +58,7 @@ class TQsShellLocator : public TPersistent {
 };
 
 class TQsCustomShellCombo;
+class TQsCustomShellList;
 
 class TQsShComboData : public TObject {
  public:
@@ -93,6 +94,10 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   // The data of entry index, null when it holds none.
   TQsShComboData* EntryData(int index) const;
   void Rebuild();
+  // The list that shows the combo's folder (it follows the combo, and the combo it); the
+  // list is told its combo.
+  TQsCustomShellList* ShellList() const;
+  void SetShellList(TQsCustomShellList* list);
 
  protected:
   virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST relative, ULONG attributes);
@@ -110,6 +115,7 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   HWND FormWindow();
   int changeCount_ = 0;
   bool pathDone_ = false;
+  TLink<TQsCustomShellList> list_{this};
   TQsShellLocator locator_;
   TQsShellComboOptions options_ = qsscoAutofill | qsscoNonFilesystemAncestors;
   TImageList* images_;

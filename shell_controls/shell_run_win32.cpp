@@ -1,24 +1,41 @@
-// shell_run: the test driver of the shell path combo.
+// shell_run: the test driver of the shell path combo and the shell list.
 //   shell_run combo [--special ID] [--up N] [PATH]
 // A form with a TQsShellCombo whose locator gets PATH (SetPath; none: the Desktop) or the
 // special folder ID (through its stored form). Once the entries are built it prints, one
 // line each, "entry INDEX INDENT SELECTED CAPTION" per entry, "path LOCATOR-PATH" and
 // "pidl HEX" ("-" for the Desktop), tab-separated; with --up N then "up", GoUpLevels(N) and
 // those lines again. Exit 0; 2 for a usage error, 1 when the shell fails.
+//   shell_run list [--filter MASKS] [--sort N] [--data NAMES] [--changes K] [--timeout S] FOLDER
+// A form with a multi-select TQsShellList in report view on FOLDER, with FileFilter MASKS
+// and sort column N (default 1). After the fill it prints a block, tab-separated:
+// "columns CAPTION:WIDTH ...", "row" and the texts of every column per item in list order,
+// "end COUNT". --data selects the items of the ";"-separated captions NAMES and prints the
+// drag-out data object: "formats" (enumeration order, registered formats by name),
+// "data FORMAT HEX" per format and "query" with the HRESULTs of QueryGetData for text in
+// global memory, text in a file, format 2 and text with aspect 4. --changes K keeps dynamic
+// refresh on and prints a block whenever the rows differ from the last one printed; after K
+// blocks it exits 0, else after S seconds (default 30) it prints "timeout" and exits 2. A
+// FOLDER the shell cannot parse: a message on standard error, exit 1.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "framework/controls/register.h"
+#include "framework/core/sysutils.h"
 #include "framework/win/application.h"
 #include "shell_controls/shell_combo_win32.h"
+#include "shell_controls/shell_list_rules.h"
+#include "shell_controls/shell_list_win32.h"
 #include "shell_controls/shell_startup_win32.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: shell_run combo [--special ID] [--up N] [PATH]\n");
+  std::fprintf(stderr,
+               "usage: shell_run combo [--special ID] [--up N] [PATH] | list [--filter MASKS] [--sort N] "
+               "[--data NAMES] [--changes K] [--timeout S] FOLDER\n");
   return 2;
 }
 
@@ -41,10 +58,8 @@ void Print(TQsShellCombo& combo) {
   std::printf("pidl\t%s\n", list ? shell::ToHex(Bytes(list), PidlSize(list)).c_str() : "-");
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2 || std::string(argv[1]) != "combo") return Usage();
+int RunCombo(int argc, char** argv) {
   int special = -1, up = -1;
   std::string path;
   bool hasPath = false;
@@ -92,4 +107,173 @@ int main(int argc, char** argv) {
   }
   app->Free();
   return rc;
+}
+
+// The texts of every row as the list shows them.
+std::vector<std::string> Rows(TQsShellList& list) {
+  std::vector<std::string> rows;
+  int columns = list.Columns().Count();
+  for (int i = 0; i < list.Items().Count(); ++i) {
+    std::string row = "row";
+    for (int c = 0; c < columns; ++c) {
+      char buf[512] = {};
+      LVITEMA it{};
+      it.iSubItem = c;
+      it.pszText = buf;
+      it.cchTextMax = sizeof buf;
+      SendMessageA(list.Handle(), LVM_GETITEMTEXTA, WPARAM(i), reinterpret_cast<LPARAM>(&it));
+      row += std::string("\t") + buf;
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void PrintBlock(TQsShellList& list, const std::vector<std::string>& rows) {
+  std::string columns = "columns";
+  for (int c = 0; c < list.Columns().Count(); ++c)
+    columns += "\t" + list.Columns().Item(c)->Caption() + ":" + IntToStr(list.Columns().Item(c)->Width());
+  std::printf("%s\n", columns.c_str());
+  for (const std::string& r : rows) std::printf("%s\n", r.c_str());
+  std::printf("end\t%d\n", int(rows.size()));
+  std::fflush(stdout);
+}
+
+std::string FormatName(CLIPFORMAT f) {
+  char name[256] = {};
+  if (f >= 0xC000 && GetClipboardFormatNameA(f, name, sizeof name) > 0) return name;
+  return IntToStr(f);
+}
+
+void PrintData(IDataObject* data) {
+  IEnumFORMATETC* raw = nullptr;
+  OleCheck(data->EnumFormatEtc(DATADIR_GET, &raw));
+  TComPtr<IEnumFORMATETC> formats(raw);
+  std::vector<FORMATETC> all;
+  FORMATETC f{};
+  while (formats->Next(1, &f, nullptr) == S_OK) all.push_back(f);
+  std::string line = "formats";
+  for (const FORMATETC& e : all) line += "\t" + FormatName(e.cfFormat);
+  std::printf("%s\n", line.c_str());
+  for (FORMATETC& e : all) {
+    STGMEDIUM m{};
+    OleCheck(data->GetData(&e, &m));
+    std::vector<uint8_t> bytes = GlobalBytes(m.hGlobal);
+    ReleaseStgMedium(&m);
+    std::printf("data\t%s\t%s\n", FormatName(e.cfFormat).c_str(), shell::ToHex(bytes.data(), bytes.size()).c_str());
+  }
+  FORMATETC queries[4] = {{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+                          {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_FILE},
+                          {CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL},
+                          {CF_TEXT, nullptr, DVASPECT_ICON, -1, TYMED_HGLOBAL}};
+  line = "query";
+  for (FORMATETC& q : queries) {
+    char hr[16];
+    std::snprintf(hr, sizeof hr, "%08lx", static_cast<unsigned long>(uint32_t(data->QueryGetData(&q))));
+    line += std::string("\t") + hr;
+  }
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+int RunList(int argc, char** argv) {
+  std::string filter, folder, names;
+  int sort = 1, changes = -1, timeout = 30;
+  bool hasData = false;
+  for (int i = 2; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--filter" && i + 1 < argc) {
+      filter = argv[++i];
+    } else if (a == "--sort" && i + 1 < argc) {
+      if (!Number(argv[++i], -100, 100, sort) || sort == 0) return Usage();
+    } else if (a == "--data" && i + 1 < argc) {
+      names = argv[++i];
+      hasData = true;
+    } else if (a == "--changes" && i + 1 < argc) {
+      if (!Number(argv[++i], 1, 1000, changes)) return Usage();
+    } else if (a == "--timeout" && i + 1 < argc) {
+      if (!Number(argv[++i], 1, 3600, timeout)) return Usage();
+    } else if (folder.empty() && !a.empty() && a[0] != '-') {
+      folder = a;
+    } else {
+      return Usage();
+    }
+  }
+  if (folder.empty()) return Usage();
+
+  TShellControlsSession shell;
+  auto* app = new TApplication(nullptr);
+  int rc = 0;
+  try {
+    RegisterFrameworkClasses();
+    RegisterShellControlClasses();
+    Application->Initialize();
+    TPidl parsed;
+    HRESULT hr = PathToPidl(folder, parsed.Out());
+    if (FAILED(hr)) throw EOleError(ShellErrorText(hr), int32_t(hr));
+    auto* form = new TForm(Application);
+    form->SetBounds(0, 0, 640, 400);
+    auto* list = new TQsShellList(form);
+    list->SetAlign(TAlign::alClient);
+    list->SetViewStyle(TViewStyle::vsReport);
+    list->SetMultiSelect(true);
+    TQsShellListOptions options = list->Options();
+    if (changes < 0) options &= ~qssloDynamicRefresh;
+    list->SetOptions(options & ~qssloAutoFill);
+    list->SetFileFilter(filter);
+    list->Folder().SetIdList(parsed.Get());
+    list->SetParent(form);
+    form->Show();
+    list->Refresh();
+    list->SetSortColumn(sort);
+    std::vector<std::string> rows = Rows(*list);
+    PrintBlock(*list, rows);
+    if (hasData) {
+      std::vector<std::string> wanted;
+      for (const std::string& n : shell::SplitMasks(names)) wanted.push_back(n);
+      for (int i = 0; i < list->Items().Count(); ++i) {
+        TListItem* item = list->Items()[i];
+        std::string caption = list->GetItemData(i)->GetDisplayName();
+        item->SetSelected(std::find(wanted.begin(), wanted.end(), caption) != wanted.end());
+      }
+      TComPtr<IDataObject> data = list->SelectionDataObject();
+      PrintData(data.Get());
+    }
+    if (changes > 0) {
+      list->SetFocus();
+      DWORD deadline = GetTickCount() + DWORD(timeout) * 1000;
+      int blocks = 0;
+      while (blocks < changes) {
+        if (int(GetTickCount() - deadline) >= 0) {
+          std::printf("timeout\n");
+          std::fflush(stdout);
+          rc = 2;
+          break;
+        }
+        Application->ProcessMessages();
+        std::vector<std::string> now = Rows(*list);
+        if (now != rows) {
+          rows = now;
+          PrintBlock(*list, rows);
+          ++blocks;
+        }
+        Sleep(20);
+      }
+    }
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s\n", e.Message().c_str());
+    rc = 1;
+  }
+  app->Free();
+  return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  std::string command = argv[1];
+  if (command == "combo") return RunCombo(argc, argv);
+  if (command == "list") return RunList(argc, argv);
+  return Usage();
 }

@@ -1,5 +1,6 @@
 #include "framework/controls/register.h"
 
+#include "framework/controls/buttons.h"
 #include "framework/controls/comctrls.h"
 #include "framework/controls/extctrls.h"
 #include "framework/controls/imglist.h"
@@ -18,6 +19,6 @@ void RegisterFrameworkClasses() {
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
-        &TListView::StaticClass()})
+        &TListView::StaticClass(), &TBitBtn::StaticClass()})
     RegisterClass(*c);
 }

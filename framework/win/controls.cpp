@@ -1,5 +1,7 @@
 #include "framework/win/controls.h"
 
+#include <ole2.h>
+
 #include <algorithm>
 #include <climits>
 #include <map>
@@ -509,8 +511,22 @@ void TWinControl::DestroyHandle() {
   if (handle_ == h) Detach();  // a window that never reached WM_NCDESTROY
 }
 
+HRESULT TWinControl::RegisterDropTarget(IDropTarget* target) {
+  RevokeDropTarget();
+  HRESULT hr = RegisterDragDrop(Handle(), target);
+  dropRegistered_ = SUCCEEDED(hr);
+  return hr;
+}
+
+void TWinControl::RevokeDropTarget() {
+  if (!dropRegistered_) return;
+  dropRegistered_ = false;
+  if (handle_) RevokeDragDrop(handle_);
+}
+
 void TWinControl::Detach() {
   if (!handle_) return;
+  RevokeDropTarget();
   RemovePropA(handle_, kObjectProp);
   if (nameAtom_) {
     RemovePropA(handle_, kNameProp);

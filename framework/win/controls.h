@@ -36,6 +36,7 @@
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+struct IDropTarget;
 
 // The one window procedure of every framework window.
 LRESULT CALLBACK FwWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -224,6 +225,11 @@ class TWinControl : public TControl {
   void RecreateWnd();
   // The control bound to a window of this process; null for any other window.
   static TWinControl* FindControl(HWND h);
+  // Makes target the window's OLE drop target (RegisterDragDrop, which holds a reference);
+  // it is revoked when the window goes (WM_NCDESTROY) or by RevokeDropTarget.
+  HRESULT RegisterDropTarget(IDropTarget* target);
+  void RevokeDropTarget();
+  bool DropTargetRegistered() const { return dropRegistered_; }
 
   int ControlCount() const { return int(controls_.size()); }
   TControl* Controls(int index) const { return controls_.at(size_t(index)); }
@@ -351,6 +357,7 @@ class TWinControl : public TControl {
   TBrush brush_;
   TControl* mouseTarget_ = nullptr;
   bool updatingText_ = false;
+  bool dropRegistered_ = false;
 };
 
 class TGraphicControl : public TControl {

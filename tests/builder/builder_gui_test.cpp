@@ -20,8 +20,9 @@
 #include "framework/core/clock.h"
 #include "framework/core/registry.h"
 #include "framework/testing/gui_test.h"
-#include "patch_engine/engine_options.h"
-#include "run_fixture.h"
+#include "patch_engine/engine.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_tree.h"
 
 namespace {
 
@@ -102,9 +103,9 @@ class BuilderGui : public TGuiTest {
     Form1->Hide();
     run.Start();
     // The first stage's meter of this run, once the window shows it.
-    ASSERT_TRUE(PumpUntil([] { return (Form2->Visible() && Form2->progress_Thrune1->Percent() >= 1) || PatchDone; },
+    ASSERT_TRUE(PumpUntil([] { return (Form2->Visible() && Form2->progress_Thrune1->Percent() >= 1) || PatchDone(); },
                           30000));
-    ASSERT_FALSE(PatchDone) << "the run ended before it could be caught";
+    ASSERT_FALSE(PatchDone()) << "the run ended before it could be caught";
   }
   // With QUILTOR_HOLD_MS set, keeps the windows up that long (for screenshots from outside).
   void HoldForScreenshot() {
@@ -113,7 +114,7 @@ class BuilderGui : public TGuiTest {
   // A source and a target big enough for a run to be caught in its first stage.
   void WriteBigPair() {
     const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789 \n";
-    std::string v0 = runfix::Noise(400000, 77, alphabet), v1 = v0;
+    std::string v0 = testsupport::Noise(400000, 77, alphabet), v1 = v0;
     for (size_t at = 1000; at + 8 < v1.size(); at += 9000) v1.replace(at, 8, "#changed");
     scratch_.WriteFile("big0.bin", v0);
     scratch_.WriteFile("big1.bin", v1);
@@ -130,7 +131,7 @@ class BuilderGui : public TGuiTest {
   TMemRegistry registry_;
   std::unique_ptr<TSettings> settings_;
   std::unique_ptr<HelpDummyClass> hook_;
-  runfix::Scratch scratch_;
+  testsupport::ScratchTree scratch_;
   // Added to the real clock: the harness's own time limits need time to pass.
   uint32_t offset_ = 0;
   std::vector<TShown> shown_;
@@ -157,7 +158,7 @@ TEST_F(BuilderGui, ExpertRunsWriteWhatTheNativeDriverWrites) {
     RunExpert(c.source, c.target, output);
     EXPECT_FALSE(Form1->Visible());
     EXPECT_TRUE(Form2->Visible());
-    EXPECT_EQ(runfix::ReadFile(output), runfix::ReadFile(c.expected));
+    EXPECT_EQ(testsupport::ReadFileBytes(output), testsupport::ReadFileBytes(c.expected));
     for (auto [meter, label] : {std::pair{Form2->progress_Thrune1, Form2->label_Progress1},
                                 std::pair{Form2->progress_Thrune2, Form2->label_Progress2},
                                 std::pair{Form2->progress_Thrune3, Form2->label_Progress3}}) {
@@ -172,7 +173,7 @@ TEST_F(BuilderGui, ExpertRunsWriteWhatTheNativeDriverWrites) {
       EXPECT_EQ(Application->Title(), "100%");
     }
     // Reported after the last record, before the trailer (and a tree's closing tag).
-    const size_t size = runfix::ReadFile(output).size() - 8 - (c.trees ? 1 : 0);
+    const size_t size = testsupport::ReadFileBytes(output).size() - 8 - (c.trees ? 1 : 0);
     EXPECT_EQ(Form2->label_Patchsize->Caption(), "Patchsize : " + std::to_string(size));
     EXPECT_EQ(Form2->label_PatchExecutable->Caption(), "Executable: No.");
     EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: No.");
@@ -192,7 +193,8 @@ TEST_F(BuilderGui, VersionLabelsAreRebuiltForEveryRun) {
   r.PatchName = scratch_.Path("multi.utp");
   r.BackupName = "Backup";
   Form1->StartPatching(r);
-  EXPECT_EQ(runfix::ReadFile(scratch_.Path("multi.utp")), runfix::ReadFile(FixturePath("expected/multi.utp")));
+  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("multi.utp")),
+            testsupport::ReadFileBytes(FixturePath("expected/multi.utp")));
   EXPECT_EQ(Form2->label_PatchMultipatch->Caption(), "Multipatch: Yes.");
   ASSERT_EQ(Form2->VersionLabels().size(), 3u);
   // The last step ran from version 0 into version 1: those two are black, the target white.
@@ -233,7 +235,7 @@ TEST_F(BuilderGui, PauseStopsTheClockAndTheEngine) {
   EXPECT_EQ(Form2->progress_Thrune2->Percent(), 0);
   EXPECT_EQ(Form2->label_Elapsed->Caption(), elapsed);
   EXPECT_LT(Form2->ElapsedMs(), kHour);
-  EXPECT_FALSE(PatchDone);
+  EXPECT_FALSE(PatchDone());
 
   Click(*Form2->button_PauseContinue);
   EXPECT_EQ(Form2->button_PauseContinue->Caption(), "Pause");
@@ -243,7 +245,7 @@ TEST_F(BuilderGui, PauseStopsTheClockAndTheEngine) {
   EXPECT_EQ(Form2->progress_Thrune3->Percent(), 100);
   EXPECT_GE(Form2->ElapsedMs(), 2000u);
   EXPECT_LT(Form2->ElapsedMs(), kHour);  // the pause is left out
-  EXPECT_GT(runfix::ReadFile(scratch_.Path("paused.utp")).size(), 76u);
+  EXPECT_GT(testsupport::ReadFileBytes(scratch_.Path("paused.utp")).size(), 76u);
   CloseProgress();
   EXPECT_TRUE(shown_.empty());
 }
@@ -265,7 +267,7 @@ TEST_F(BuilderGui, CancelLeavesNoOutputAndNoTemporaryFiles) {
     // Confirmed: the worker unwinds, the main window comes back, nothing else is shown.
     Boxes.Expect("Cancel patching process?", IDYES);
     Click(*Form2->button_CancelClose);
-    EXPECT_TRUE(PatchDone);
+    EXPECT_TRUE(PatchDone());
     EXPECT_FALSE(Form2->Visible());
     EXPECT_TRUE(Form1->Visible());
     EXPECT_TRUE(run.Poll());

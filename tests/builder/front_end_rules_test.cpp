@@ -8,8 +8,8 @@
 #include "builder/patch_progress.h"
 #include "builder/patch_request.h"
 #include "framework/core/clock.h"
-#include "patch_engine/engine_options.h"
-#include "run_fixture.h"
+#include "patch_engine/engine.h"
+#include "tests/support/scratch_tree.h"
 
 namespace {
 
@@ -177,8 +177,40 @@ TEST(PatchRequest, FillsTheEngineOptions) {
   engine::ResetEngineOptions();
 }
 
+// Every packer of the options page reaches the engine's slot of its packer type, and every
+// entry of the packer list names its type and the patch name's suffix.
+TEST(PatchRequest, EveryPackerReachesItsEngineSlot) {
+  const uint32_t slots[] = {0, 4, 3, 2, 1, 5};  // InfoZIP, PkZIP, GZIP, RAR, LHA, ARJ
+  std::array<TPackerSettings, kPackerNames.size()> packers;
+  for (size_t i = 0; i < packers.size(); ++i) packers[i] = {false, "C:\\p" + std::to_string(i) + ".exe", ""};
+  TPatchRequest r;
+  r.Versions = {"C:\\old\\a.bin", "C:\\new\\a.bin"};
+  r.PatchName = "C:\\out\\YourPatch";
+  FillEngineOptions(r, packers);
+  const engine::EngineOptions& o = engine::Options;
+  for (size_t i = 0; i < std::size(slots); ++i) {
+    EXPECT_EQ(o.PackerUseCustom[slots[i]], 1) << kPackerNames[i];
+    EXPECT_EQ(o.PackerProgram[slots[i]], "C:\\p" + std::to_string(i) + ".exe") << kPackerNames[i];
+  }
+  EXPECT_EQ(o.PackerUseCustom[6], 0);
+  EXPECT_EQ(o.PackerProgram[6], "");
+  EXPECT_EQ(o.PackerOn, 0);
+  engine::ResetEngineOptions();
+
+  const char* const suffixes[] = {".zip", ".zip", ".gz", ".rar", ".lha", ".arj", ".j"};
+  for (int entry = 1; entry <= 7; ++entry) {
+    EXPECT_EQ(PatchNameSuffix(entry, 0), suffixes[entry - 1]) << entry;
+    EXPECT_EQ(PatchNameSuffix(entry, 2), suffixes[entry - 1]) << entry;
+    uint32_t type = 99;
+    EXPECT_EQ(PackerTypeOf(entry, type), entry <= 6) << entry;
+    if (entry <= 6) {
+      EXPECT_EQ(type, slots[entry - 1]) << entry;
+    }
+  }
+}
+
 TEST(PatchRequest, ValidOnlyForFilesOrTreesThatDiffer) {
-  runfix::Scratch s;
+  testsupport::ScratchTree s;
   s.WriteFile("a.bin", "a");
   s.WriteFile("b.bin", "b");
   s.MakeFolders("d1");

@@ -25,8 +25,8 @@ class ArchiverProcess : public testing::Test {
   void SetUp() override {
     ResetEngineOptions();
     ClampEngineOptions();
-    scratch_.WriteFile("v0.bin", runfix::Noise(2000, 50, "abcdefgh"));
-    scratch_.WriteFile("v1.bin", runfix::Noise(2000, 51, "abcdefgh"));
+    scratch_.WriteFile("v0.bin", testsupport::Noise(2000, 50, "abcdefgh"));
+    scratch_.WriteFile("v1.bin", testsupport::Noise(2000, 51, "abcdefgh"));
     cwd_ = std::make_unique<runfix::CurrentDirectory>(scratch_.Dir());
     log_ = std::make_unique<testsupport::ScopedEnv>("FAKE_ARCHIVER_LOG", scratch_.Path("archiver.log"));
     frontEnd_.run = platform::RunProcess;
@@ -45,7 +45,7 @@ class ArchiverProcess : public testing::Test {
   }
   // The log's records, each "command line\nexit code".
   std::vector<std::string> Log() {
-    runfix::Bytes bytes = runfix::ReadFile(scratch_.Path("archiver.log"));
+    runfix::Bytes bytes = testsupport::ReadFileBytes(scratch_.Path("archiver.log"));
     std::vector<std::string> records;
     std::string text(bytes.begin(), bytes.end());
     for (size_t at = 0; at < text.size();) {
@@ -106,7 +106,7 @@ TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCodeAndKeepsEarlie
   Use(5, "patch.utp");
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
   EXPECT_EQ(Log().size(), 1u);
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u);
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
 
   // An earlier patch and archive stay as they were.
@@ -114,7 +114,8 @@ TEST_F(ArchiverProcess, FailingArchiverIsAnErrorNamingItAndItsCodeAndKeepsEarlie
   scratch_.WriteFile("patch.arj", "earlier archive");
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"" + program_ + "\" failed with exit code 5!");
   EXPECT_EQ(Log().size(), 1u);
-  const runfix::Bytes patch = runfix::ReadFile("patch.utp"), archive = runfix::ReadFile("patch.arj");
+  const runfix::Bytes patch = testsupport::ReadFileBytes("patch.utp");
+  const runfix::Bytes archive = testsupport::ReadFileBytes("patch.arj");
   EXPECT_EQ(std::string(patch.begin(), patch.end()), "earlier patch");
   EXPECT_EQ(std::string(archive.begin(), archive.end()), "earlier archive");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});

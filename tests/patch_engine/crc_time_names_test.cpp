@@ -3,8 +3,12 @@
 
 #include <cstring>
 
+#include "framework/core/sysutils.h"
+#include "patch_engine/crc32.h"
 #include "patch_engine/engine.h"
-#include "test_util.h"
+#include "patch_engine/file_names.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scratch_dir.h"
 
 using namespace engine;
@@ -77,30 +81,31 @@ TEST(DosTime, FileStampIsLocalTimeAndNewestIsRemembered) {
 TEST(FileNames, DirectoryContainsAndSearchPath) {
   testsupport::ScratchDir scratch, emptyScratch;
   const std::string& dir = scratch.Dir();
-  testutil::WriteFile(platform::JoinPath(dir, "Zip.EXE"), "x");
+  testsupport::WriteFileBytes(platform::JoinPath(dir, "Zip.EXE"), "x");
   EXPECT_TRUE(DirectoryContains(dir, "zip.exe"));
   EXPECT_TRUE(DirectoryContains(dir, "ZIP.exe"));
   EXPECT_FALSE(DirectoryContains(dir, "zip.ex"));
   EXPECT_FALSE(DirectoryContains(platform::JoinPath(dir, "Zip.EXE"), "zip.exe"));
   EXPECT_FALSE(DirectoryContains(platform::JoinPath(dir, "none"), "zip.exe"));
 
-  std::string saved = platform::GetEnvironment("PATH");
   const std::string sep(1, platform::PathListSeparator());
   const std::string& empty = emptyScratch.Dir();
-  testutil::SetEnv("PATH", empty + sep + sep + dir + sep);  // empty pieces are skipped
-  EXPECT_TRUE(FindOnPath("zip.exe"));
-  EXPECT_FALSE(FindOnPath("rar.exe"));
-  testutil::SetEnv("PATH", empty);
+  {
+    testsupport::ScopedEnv path("PATH", empty + sep + sep + dir + sep);  // empty pieces are skipped
+    EXPECT_TRUE(FindOnPath("zip.exe"));
+    EXPECT_FALSE(FindOnPath("rar.exe"));
+  }
+  testsupport::ScopedEnv path("PATH", empty);
   EXPECT_FALSE(FindOnPath("zip.exe"));
-  testutil::SetEnv("PATH", saved);
 }
 
+// File names compare as SameText does.
 TEST(FileNames, SameFileNameIgnoresCaseAndComparesWholeNames) {
-  EXPECT_TRUE(SameFileName("C:\\Temp\\Patch.UTP", "c:\\temp\\patch.utp"));
-  EXPECT_FALSE(SameFileName("a.utp", "a.ut"));
+  EXPECT_TRUE(SameText("C:\\Temp\\Patch.UTP", "c:\\temp\\patch.utp"));
+  EXPECT_FALSE(SameText("a.utp", "a.ut"));
   // Long names are compared in full, not cut at a fixed length.
   std::string a(300, 'x'), b(300, 'x');
   b[299] = 'y';
-  EXPECT_FALSE(SameFileName(a, b));
-  EXPECT_TRUE(SameFileName(a, std::string(300, 'X')));
+  EXPECT_FALSE(SameText(a, b));
+  EXPECT_TRUE(SameText(a, std::string(300, 'X')));
 }

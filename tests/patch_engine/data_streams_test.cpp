@@ -4,7 +4,11 @@
 #include <cmath>
 
 #include "engine_harness.h"
+#include "patch_engine/data_streams.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/optimizer.h"
+#include "patch_engine/step_data.h"
 
 using namespace engine;
 using harness::Bytes;
@@ -19,7 +23,7 @@ Bytes Written(const S& stream) {
   EXPECT_TRUE(f.Open(path, platform::OpenMode::Write));
   EXPECT_TRUE(stream.WriteTo(f));
   EXPECT_TRUE(f.Close());
-  return harness::ReadBytes(path);
+  return testsupport::ReadExistingFile(path);
 }
 
 Bytes Pack(const std::vector<int>& bits) {

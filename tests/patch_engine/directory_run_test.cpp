@@ -6,7 +6,11 @@
 #include <functional>
 
 #include "golden_patch.h"
+#include "patch_engine/crc32.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_errors.h"
+#include "patch_engine/file_names.h"
+#include "patch_engine/record_order.h"
 #include "run_fixture.h"
 
 #ifdef _WIN32
@@ -20,8 +24,8 @@
 #endif
 
 using namespace engine;
-using runfix::Noise;
-using runfix::TreeFiles;
+using testsupport::Noise;
+using testsupport::TreeFiles;
 
 namespace {
 
@@ -41,7 +45,6 @@ class DirectoryRun : public testing::Test {
     ClampEngineOptions();
   }
   void TearDown() override {
-    FileProgress = nullptr;
     ConsoleOutput = nullptr;
     ResetEngineOptions();
   }
@@ -62,7 +65,7 @@ class DirectoryRun : public testing::Test {
     const std::string error = runfix::RunEngine();
     EXPECT_EQ(error, "");
     if (!error.empty()) return patch;
-    bytes_ = runfix::ReadFile(scratch_.Path("out.utp"));
+    bytes_ = testsupport::ReadFileBytes(scratch_.Path("out.utp"));
     patch = patchdec::ParsePatch(bytes_);
     EXPECT_EQ(patch.mode, 2);
     std::vector<std::string> sources(roots.begin(), roots.end() - 1);
@@ -95,6 +98,9 @@ TEST_F(DirectoryRun, OnlyAChangedFileGetsARecord) {
   EXPECT_EQ(r.steps[0].sourceLength, 800u);
   EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(patch.backupName, "Backup");
+  EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{true});
+  EXPECT_EQ(frontEnd_.versionLists,
+            (std::vector<std::vector<std::string>>{{scratch_.Path("v0\\sub\\b.dat"), scratch_.Path("v1\\sub\\b.dat")}}));
 }
 
 TEST_F(DirectoryRun, NewFileWithUnrelatedBytesIsEmbeddedWhole) {
@@ -148,7 +154,7 @@ TEST_F(DirectoryRun, EmptyTargetTreeGivesTheBackupNameAndTheEndTagOnly) {
   Options.BackupName = "Saved";
   static std::vector<std::string> progress;
   progress.clear();
-  FileProgress = [](int64_t done, int64_t total, const std::string& name) {
+  frontEnd_.file = [](int64_t done, int64_t total, const std::string& name) {
     progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + name);
   };
   patchdec::Patch patch = MakePatch({{{"a.txt", Text(400, 10)}}, {}});
@@ -265,7 +271,7 @@ TEST_F(DirectoryRun, EmbeddingTakesTheLengthOfTheOpenFile) {
   scratch_.WriteTree("v1", {{"a.txt", Text(300, 23)}, {"n.bin", Noise(5000, 24, "0123")}});
   static std::string shrink;
   shrink = scratch_.Path("v1\\n.bin");
-  FileProgress = [](int64_t, int64_t, const std::string& name) {
+  frontEnd_.file = [](int64_t, int64_t, const std::string& name) {
     if (name == "n.bin") {
       platform::File f;
       f.Open(shrink, platform::OpenMode::ReadWrite);
@@ -274,9 +280,9 @@ TEST_F(DirectoryRun, EmbeddingTakesTheLengthOfTheOpenFile) {
   };
   runfix::SetFileNames({scratch_.Path("v0"), scratch_.Path("v1")}, scratch_.Path("out.utp"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  patchdec::Patch patch = patchdec::ParsePatch(runfix::ReadFile(scratch_.Path("out.utp")));
+  patchdec::Patch patch = patchdec::ParsePatch(testsupport::ReadFileBytes(scratch_.Path("out.utp")));
   ASSERT_EQ(Names(patch), std::vector<std::string>{"E n.bin"});
-  EXPECT_EQ(patch.entries[0].embedded.data, runfix::ReadFile(shrink));
+  EXPECT_EQ(patch.entries[0].embedded.data, testsupport::ReadFileBytes(shrink));
   EXPECT_EQ(patch.entries[0].embedded.data.size(), 1234u);
 }
 
@@ -284,7 +290,7 @@ TEST_F(DirectoryRun, ConsoleAndProgressFollowTheWrittenOrder) {
   static std::vector<std::string> lines;
   lines.clear();
   ConsoleOutput = [](const std::string& line) { lines.push_back(line); };
-  FileProgress = [](int64_t done, int64_t total, const std::string& name) {
+  frontEnd_.file = [](int64_t done, int64_t total, const std::string& name) {
     lines.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + name);
   };
   const std::string same = Text(250, 25);

@@ -2,9 +2,25 @@
 
 #include <stdexcept>
 
-#include "patch_engine/engine.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_record.h"
+#include "patch_engine/patch_format.h"
+#include "patch_engine/patch_stream.h"
 
 namespace harness {
+
+void ProgressFrontEnd::Stage1Progress(int percent) {
+  if (stage1) stage1(percent);
+}
+void ProgressFrontEnd::Stage2Progress(int percent) {
+  if (stage2) stage2(percent);
+}
+void ProgressFrontEnd::Stage3Progress(int percent) {
+  if (stage3) stage3(percent);
+}
+void ProgressFrontEnd::FileProgress(int64_t bytesDone, int64_t bytesTotal, const std::string& name) {
+  if (file) file(bytesDone, bytesTotal, name);
+}
 
 void EngineTest::SetUp() {
   engine::ResetEngineOptions();
@@ -14,27 +30,11 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
   engine::FreeEngineBuffers();
   engine::ResetEngineOptions();
-  engine::Stage1Progress = engine::Stage2Progress = engine::Stage3Progress = nullptr;
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes, const platform::LocalTime& time) {
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::Write) ||
-      (!bytes.empty() && f.Write(bytes.data(), bytes.size()) != bytes.size()) ||
-      !f.SetModificationTime(time) || !f.Close())
-    throw std::runtime_error("cannot write " + path);
-}
-
-Bytes ReadBytes(const std::string& path) {
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::Read)) throw std::runtime_error("cannot read " + path);
-  Bytes v(size_t(f.Size()));
-  if (f.Read(v.data(), v.size()) != v.size()) throw std::runtime_error("short read " + path);
-  return v;
 }
 
 void WriteFilePatch(const std::string& out, const std::vector<std::string>& paths) {
   using namespace engine;
+  RunRelease release;
   for (size_t i = 0; i < paths.size(); ++i) {
     FileSlots()[i].path = paths[i];
     FileSlots()[i].relativePath.clear();
@@ -57,11 +57,12 @@ Bytes MakeFilePatch(const testsupport::ScratchDir& scratch, const std::vector<By
   std::vector<std::string> paths;
   for (size_t i = 0; i < versions.size(); ++i) {
     paths.push_back(scratch.Path("v" + std::to_string(i)));
-    WriteBytes(paths.back(), versions[i], i + 1 == versions.size() ? targetTime : kVersionTime);
+    const platform::LocalTime& time = i + 1 == versions.size() ? targetTime : kVersionTime;
+    testsupport::WriteFileBytes(paths.back(), versions[i], time);
   }
   const std::string out = scratch.Path("patch.utp");
   WriteFilePatch(out, paths);
-  return ReadBytes(out);
+  return testsupport::ReadExistingFile(out);
 }
 
 }  // namespace harness

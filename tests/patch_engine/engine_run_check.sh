@@ -24,6 +24,14 @@ if [[ -n "${REFERENCE_ENGINE_RUN:-}" ]]; then
     fail "the patch differs from the one the reference driver writes ($(stat -c %s sample.utp) against $(stat -c %s reference.utp) bytes)"
 fi
 
+# The bytes of the sample patch, with every file's time fixed, as recorded once: length and
+# CRC as cksum gives them.
+mkdir fixed && cp -r tree-v1 tree-v2 fixed/ && find fixed -type f -exec touch -d '2001-02-03 04:05:06' {} +
+(cd fixed && "$@" fixed.utp tree-v1 tree-v2 >/dev/null 2>&1) || fail "the run with fixed times failed"
+read -r crc length _ < <(cksum fixed/fixed.utp)
+[[ "$crc $length" == "692146795 1216" ]] ||
+  fail "the sample patch with fixed times is not the recorded one (cksum $crc, $length bytes)"
+
 "$@" bad.utp tree-v1 missing >out.txt 2>err.txt
 rc=$?
 [[ $rc -eq 1 ]] || fail "a failing run ended with $rc"

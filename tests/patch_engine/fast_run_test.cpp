@@ -10,12 +10,15 @@
 #include <mutex>
 
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/step_data.h"
 #include "patch_engine/step_jobs.h"
 #include "run_fixture.h"
 #include "test_data.h"
 
 using namespace engine;
-using runfix::TreeFiles;
+using testsupport::TreeFiles;
 
 namespace {
 
@@ -36,8 +39,9 @@ class FastRun : public testing::Test {
     runfix::SetFileNames(roots, scratch_.Path("out.utp"));
     EXPECT_EQ(runfix::RunEngine(), "");
     EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
-    return runfix::ReadFile(scratch_.Path("out.utp"));
+    return testsupport::ReadFileBytes(scratch_.Path("out.utp"));
   }
+  harness::ProgressFrontEnd progress_;
 
   runfix::Scratch scratch_;
 };
@@ -113,11 +117,11 @@ TEST_F(FastRun, DirectoryPatchesAreTheReferencesBytes) {
     tree["twin1.txt"] = tree["twin2.txt"] = Content(rng, 3000);
     // Two long texts over the same letters: their histograms differ a little, so each
     // scores a bonus, but less than a version of the other one with a few bytes changed.
-    tree["swap\\a.txt"] = runfix::Noise(40000, uint32_t(seed), "abcdefgh");
-    tree["swap\\b.txt"] = runfix::Noise(40000, uint32_t(seed) + 100, "abcdefgh");
+    tree["swap\\a.txt"] = testsupport::Noise(40000, uint32_t(seed), "abcdefgh");
+    tree["swap\\b.txt"] = testsupport::Noise(40000, uint32_t(seed) + 100, "abcdefgh");
     // And one renamed to another extension: the name says nothing, the bytes everything.
-    tree["swap\\c.dat"] = runfix::Noise(40000, uint32_t(seed) + 200, "abcdefgh");
-    tree["swap\\e.bin"] = runfix::Noise(40000, uint32_t(seed) + 300, "abcdefgh");
+    tree["swap\\c.dat"] = testsupport::Noise(40000, uint32_t(seed) + 200, "abcdefgh");
+    tree["swap\\e.bin"] = testsupport::Noise(40000, uint32_t(seed) + 300, "abcdefgh");
     std::vector<std::string> roots;
     const int versions = seed == 3 ? 3 : 2;
     for (int v = 0; v < versions; ++v) {
@@ -143,12 +147,12 @@ TEST_F(FastRun, DirectoryPatchesAreTheReferencesBytes) {
   }
 }
 
-// A step that fails on a helper ends the run with the message the run would give without
+// A step that fails on a helper ends the run with the error the run would raise without
 // helpers, when its record is written, and leaves no temporary file behind.
 TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
-  scratch_.WriteFile("a0", runfix::Noise(5000, 1, "abc"));
-  scratch_.WriteFile("a1", runfix::Noise(5000, 2, "abc"));
-  scratch_.WriteFile("b1", runfix::Noise(5000, 3, "abc"));
+  scratch_.WriteFile("a0", testsupport::Noise(5000, 1, "abc"));
+  scratch_.WriteFile("a1", testsupport::Noise(5000, 2, "abc"));
+  scratch_.WriteFile("b1", testsupport::Noise(5000, 3, "abc"));
   const std::vector<std::string> good = {scratch_.Path("a0"), scratch_.Path("a1")};
   const std::vector<std::string> bad = {scratch_.Path("missing"), scratch_.Path("a0"), scratch_.Path("b1")};
   QueueRecord(good, {5000, 5000});
@@ -164,13 +168,17 @@ TEST_F(FastRun, HelperErrorsReachTheRunInWritingOrder) {
   // Step 2 (a0 into b1) is written first and works; step 1 reads the missing version.
   const StepResult r2 = CollectStep(second[1]);
   std::string message;
+  const EngineMessage* id = nullptr;
   try {
+    RunRelease release;
     CollectStep(second[0]);
-  } catch (const Exception& e) {
+  } catch (const EEngineError& e) {
     message = e.Message();
+    id = &e.Id();
   }
   EXPECT_EQ(message, "\n\nError, can't open source file \"" + scratch_.Path("missing") + "\" for reading!");
-  // The raise path stopped the helpers and deleted what they parked; the record writer
+  EXPECT_EQ(id, &msg::CannotOpenSource);
+  // The run's release stopped the helpers and deleted what they parked; the record writer
   // deletes the data it took itself.
   platform::RemoveFile(r.tempName);
   platform::RemoveFile(r2.tempName);
@@ -183,9 +191,9 @@ TEST_F(FastRun, StageMetersFollowEveryStepTheRunWrites) {
   static std::mutex mutex;
   static std::array<std::vector<int>, 3> shown;
   for (auto& s : shown) s.clear();
-  Stage1Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[0].push_back(p); };
-  Stage2Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[1].push_back(p); };
-  Stage3Progress = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[2].push_back(p); };
+  progress_.stage1 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[0].push_back(p); };
+  progress_.stage2 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[1].push_back(p); };
+  progress_.stage3 = [](int p) { std::lock_guard<std::mutex> l(mutex); shown[2].push_back(p); };
   testdata::Rng rng(7);
   TreeFiles older, newer;
   const int files = 12;
@@ -197,7 +205,6 @@ TEST_F(FastRun, StageMetersFollowEveryStepTheRunWrites) {
   scratch_.WriteTree("old", older);
   scratch_.WriteTree("new", newer);
   Patch({scratch_.Path("old"), scratch_.Path("new")}, StepImplementation::Fast);
-  Stage1Progress = Stage2Progress = Stage3Progress = nullptr;
   for (const auto& s : shown) {
     ASSERT_FALSE(s.empty());
     EXPECT_EQ(s.back(), 100);

@@ -11,6 +11,8 @@
 
 #include "engine_harness.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/match_search.h"
+#include "patch_engine/step_data.h"
 #include "test_data.h"
 
 using namespace engine;

@@ -6,6 +6,10 @@
 #include "golden_patch.h"
 #include "patch_decoder.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_names.h"
+#include "patch_engine/file_record.h"
 #include "test_data.h"
 
 using namespace engine;
@@ -17,9 +21,11 @@ namespace {
 // holds the step computed before it.
 class RecordingFrontEnd final : public FrontEndServices {
  public:
+  RecordingFrontEnd() : installed_(*this) {}
   void PumpMessages() override { calls.push_back("pump"); }
   void ResetQuellMeters() override { ++meterResets; }
-  void ShowSourceVersions(int step, int versions) override {
+  void ShowSourceVersions(int step, const std::vector<std::string>& versionNames) override {
+    const int versions = int(versionNames.size());
     calls.push_back("versions " + std::to_string(step) + "/" + std::to_string(versions));
     if (step + 1 < versions) {
       parked.push_back(FileSlots()[size_t(step) + 1].tempName);
@@ -28,14 +34,14 @@ class RecordingFrontEnd final : public FrontEndServices {
   }
   void ShowPatchSize(int64_t bytes) override { sizes.push_back(bytes); }
   void RaiseMissingStub(const std::string& stub) override { calls.push_back("stub " + stub); }
-  bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
-  void ShowPackerNotFound(const std::string&, bool) override {}
-  bool RunAndWait(const std::string&, bool, uint32_t&) override { return false; }
 
   std::vector<std::string> calls, parked;
   std::vector<int64_t> sizes;
   int meterResets = 0;
   bool removeParked = false;  // take the parked step away, as if something else deleted it
+
+ private:
+  FrontEndScope installed_;
 };
 
 std::vector<std::string> consoleLines;
@@ -44,13 +50,11 @@ class FileRecordTest : public harness::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    SetFrontEndServices(&frontEnd_);
     consoleLines.clear();
     ConsoleOutput = [](const std::string& line) { consoleLines.push_back(line); };
   }
   void TearDown() override {
     ConsoleOutput = nullptr;
-    SetFrontEndServices(nullptr);
     EngineTest::TearDown();
   }
   RecordingFrontEnd frontEnd_;
@@ -135,9 +139,9 @@ TEST_F(FileRecordTest, FailuresNameTheFileAndLeaveNothingBehind) {
   testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string missing = scratch.Path("missing"), out = scratch.Path("out.utp");
-  harness::WriteBytes(v0, Bytes(3000, 1));
-  harness::WriteBytes(v1, Bytes(3000, 2));
-  harness::WriteBytes(v2, Bytes(3000, 3));
+  testsupport::WriteFileBytes(v0, Bytes(3000, 1), harness::kVersionTime);
+  testsupport::WriteFileBytes(v1, Bytes(3000, 2), harness::kVersionTime);
+  testsupport::WriteFileBytes(v2, Bytes(3000, 3), harness::kVersionTime);
   struct Case {
     const char* name;
     std::vector<std::string> paths;
@@ -165,9 +169,9 @@ TEST_F(FileRecordTest, TemporaryFilesThatCannotBeMadeOrReadBack) {
   testsupport::ScratchDir scratch;
   const std::string v0 = scratch.Path("v0"), v1 = scratch.Path("v1"), v2 = scratch.Path("v2");
   const std::string out = scratch.Path("out.utp");
-  harness::WriteBytes(v0, Bytes(3000, 1));
-  harness::WriteBytes(v1, Bytes(3000, 2));
-  harness::WriteBytes(v2, Bytes(3000, 3));
+  testsupport::WriteFileBytes(v0, Bytes(3000, 1), harness::kVersionTime);
+  testsupport::WriteFileBytes(v1, Bytes(3000, 2), harness::kVersionTime);
+  testsupport::WriteFileBytes(v2, Bytes(3000, 3), harness::kVersionTime);
   {
     const std::string nowhere = platform::JoinPath(scratch.Dir(), "no such directory");
     testsupport::ScopedEnv tmpdir("TMPDIR", nowhere), tmp("TMP", nowhere), temp("TEMP", nowhere);
@@ -185,7 +189,7 @@ TEST_F(FileRecordTest, FilesOf2GiBAndMoreAreRefused) {
   testsupport::ScratchDir scratch;
   const std::string small = scratch.Path("small"), big = scratch.Path("big");
   const std::string out = scratch.Path("out.utp");
-  harness::WriteBytes(small, Bytes(100, 1));
+  testsupport::WriteFileBytes(small, Bytes(100, 1), harness::kVersionTime);
   {
     platform::File f;
     ASSERT_TRUE(f.Open(big, platform::OpenMode::Write));

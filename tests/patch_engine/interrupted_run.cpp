@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/core/exception.h"
 #include "patch_engine/engine.h"
 #include "platform/file.h"
 #include "tests/support/test_process.h"
@@ -15,18 +16,17 @@ namespace {
 
 testsupport::Interruption how = testsupport::Interruption::Interrupt;
 
+// Interrupts at its first file record ("walk") or where the packer would start.
 class InterruptingFrontEnd final : public engine::FrontEndServices {
  public:
-  void PumpMessages() override {}
-  void ResetQuellMeters() override {}
-  void ShowSourceVersions(int, int) override {}
-  void ShowPatchSize(int64_t) override {}
-  void RaiseMissingStub(const std::string& stubName) override {
-    engine::RaiseEngineErrorFmt(engine::msg::MissingStub, stubName);
+  bool atFirstFile = false;
+  void FileProgress(int64_t, int64_t, const std::string&) override {
+    if (atFirstFile) Interrupt();
   }
-  bool AskLongFileNameSupport(const std::string&, const std::string&) override { return true; }
-  void ShowPackerNotFound(const std::string&, bool) override {}
-  bool RunAndWait(const std::string&, bool, uint32_t&) override {
+  bool RunAndWait(const std::string&, bool, uint32_t&) override { Interrupt(); }
+
+ private:
+  [[noreturn]] static void Interrupt() {
     testsupport::InterruptThisProcess(how);
     std::exit(3);
   }
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   how = signal == "int" ? testsupport::Interruption::Interrupt : testsupport::Interruption::Terminate;
   using engine::Options;
   engine::ResetEngineOptions();
+  InterruptingFrontEnd frontEnd;
   Options.ApplierKind = uint32_t(std::atoi(argv[3]));
   Options.FileCount = 3;
   Options.FileNames[0] = argv[6];
@@ -53,15 +54,11 @@ int main(int argc, char** argv) {
     Options.PackerUseCustom[0] = 1;
     Options.PackerProgram[0] = argv[0];
   } else {
-    engine::FileProgress = [](int64_t, int64_t, const std::string&) {
-      testsupport::InterruptThisProcess(how);
-      std::exit(3);
-    };
+    frontEnd.atFirstFile = true;
   }
   engine::ClampEngineOptions();
   engine::SetProgramDirectory(platform::JoinPath(argv[4], "interrupted_run"));
-  InterruptingFrontEnd frontEnd;
-  engine::SetFrontEndServices(&frontEnd);
+  engine::FrontEndScope installed(frontEnd);
   try {
     engine::CreatePatch();
   } catch (const Exception&) {

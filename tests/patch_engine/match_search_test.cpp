@@ -8,6 +8,8 @@
 
 #include "engine_harness.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/match_search.h"
+#include "patch_engine/step_data.h"
 #include "test_data.h"
 
 using namespace engine;
@@ -152,7 +154,7 @@ TEST_F(MatchSearch, OfTwoEqualGainsTheNearerOffsetWins) {
 TEST_F(MatchSearch, StageOneReportsRisingPercentsEndingAt100) {
   static std::vector<int> seen;
   seen.clear();
-  Stage1Progress = [](int percent) { seen.push_back(percent); };
+  progress_.stage1 = [](int percent) { seen.push_back(percent); };
   testdata::Rng rng(2);
   const Bytes source = testdata::Make(testdata::Kind::Text, rng, 30000);
   Search(source, testdata::Derive(rng, source, 20000, testdata::Kind::Text));

@@ -8,6 +8,9 @@
 #include "engine_harness.h"
 #include "patch_decoder.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/match_search.h"
+#include "patch_engine/optimizer.h"
+#include "patch_engine/step_data.h"
 #include "test_data.h"
 
 using namespace engine;
@@ -138,8 +141,8 @@ TEST_F(Optimizer, WithoutCopiesThereIsNoGroupAndStagesReportOnly100) {
   static std::vector<int> stage2, stage3;
   stage2.clear();
   stage3.clear();
-  Stage2Progress = [](int p) { stage2.push_back(p); };
-  Stage3Progress = [](int p) { stage3.push_back(p); };
+  progress_.stage2 = [](int p) { stage2.push_back(p); };
+  progress_.stage3 = [](int p) { stage3.push_back(p); };
   patchdec::StepTrace trace;
   const patchdec::Step step =
       Patch(testdata::SourceWithoutA(500, 5), testdata::SourceWithoutA(300, 6), trace);

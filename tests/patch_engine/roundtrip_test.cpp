@@ -198,7 +198,7 @@ TEST_F(RoundTrip, EveryBuildWritesTheseExactPatches) {
        70657, 0x312D4183U},
   };
   static std::vector<int> stage1;
-  engine::Stage1Progress = [](int percent) { stage1.push_back(percent); };
+  progress_.stage1 = [](int percent) { stage1.push_back(percent); };
   Coverage coverage;
   for (const auto& c : cases) {
     stage1.clear();

@@ -5,7 +5,7 @@
 #include "framework/core/exception.h"
 #include "patch_engine/create_patch.h"
 #include "patch_engine/engine_errors.h"
-#include "test_util.h"
+#include "tests/support/file_bytes.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -19,15 +19,6 @@ namespace runfix {
 
 namespace {
 
-const char* const kTempVariables[] = {"TMPDIR", "TMP", "TEMP"};
-
-std::string Native(const std::string& relative) {
-  std::string out = relative;
-  for (char& c : out)
-    if (c == '\\') c = platform::PathSeparator();
-  return out;
-}
-
 void LoadInto(patchdec::Tree& tree, const std::string& dir, const std::string& rel) {
   std::vector<platform::DirEntry> entries;
   platform::ListDirectory(dir, entries);
@@ -39,73 +30,13 @@ void LoadInto(patchdec::Tree& tree, const std::string& dir, const std::string& r
     if (e.isDirectory)
       LoadInto(tree, full, r);
     else
-      tree[r] = ReadFile(full);
+      tree[r] = testsupport::ReadFileBytes(full);
   }
 }
 
 }  // namespace
 
 Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-std::string Noise(size_t length, uint32_t seed, const std::string& alphabet) {
-  std::string out(length, '\0');
-  uint32_t x = seed * 2654435761u + 1;
-  for (char& c : out) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = alphabet[x % alphabet.size()];
-  }
-  return out;
-}
-
-Scratch::Scratch() : dir_("et") {
-  for (const char* name : kTempVariables) tempEnv_.push_back(std::make_unique<testsupport::ScopedEnv>(name, Dir()));
-}
-
-std::string Scratch::Path(const std::string& relative) const { return dir_.Path(Native(relative)); }
-
-void Scratch::MakeFolders(const std::string& relative) {
-  for (size_t at = relative.find('\\'); at != std::string::npos; at = relative.find('\\', at + 1))
-    platform::MakeDirectory(Path(relative.substr(0, at)));
-  platform::MakeDirectory(Path(relative));
-}
-
-void Scratch::WriteFile(const std::string& relative, const std::string& bytes,
-                        const platform::LocalTime& time) {
-  size_t last = relative.rfind('\\');
-  if (last != std::string::npos) MakeFolders(relative.substr(0, last));
-  platform::File f;
-  f.Open(Path(relative), platform::OpenMode::Write);
-  f.Write(bytes.data(), bytes.size());
-  f.Flush();
-  f.SetModificationTime(time);
-  f.Close();
-}
-
-void Scratch::WriteTree(const std::string& root, const TreeFiles& files, const platform::LocalTime& time) {
-  MakeFolders(root);
-  for (const auto& [rel, bytes] : files) WriteFile(root + "\\" + rel, bytes, time);
-}
-
-std::vector<std::string> Scratch::Listing(const std::string& relative) const {
-  std::vector<platform::DirEntry> entries;
-  platform::ListDirectory(Path(relative), entries);
-  std::vector<std::string> names;
-  for (const auto& e : entries) names.push_back(e.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<std::string> Scratch::LeftoverTemps() const {
-  std::vector<std::string> temps;
-  for (const std::string& name : Listing())
-    if (name.size() > 2 && (name[0] == 'g' || name[0] == 'G') && (name[1] == 'p' || name[1] == 'P'))
-      temps.push_back(name);
-  return temps;
-}
-
-Bytes ReadFile(const std::string& path) { return testutil::ReadFile(path); }
 
 patchdec::Tree LoadTree(const std::string& root) {
   patchdec::Tree tree;
@@ -151,13 +82,15 @@ std::string RunEngine() {
   return "";
 }
 
-RecordingFrontEnd::RecordingFrontEnd() { engine::SetFrontEndServices(this); }
-RecordingFrontEnd::~RecordingFrontEnd() { engine::SetFrontEndServices(nullptr); }
-
+void RecordingFrontEnd::ShowDirectoryMode(bool directoryMode) {
+  directoryModes.push_back(directoryMode);
+  directoryModesAt.push_back(calls.size());
+}
 void RecordingFrontEnd::PumpMessages() { calls.push_back("Pump"); }
 void RecordingFrontEnd::ResetQuellMeters() { calls.push_back("Reset"); }
-void RecordingFrontEnd::ShowSourceVersions(int step, int versionCount) {
-  calls.push_back("Versions " + std::to_string(step) + "/" + std::to_string(versionCount));
+void RecordingFrontEnd::ShowSourceVersions(int step, const std::vector<std::string>& versionNames) {
+  calls.push_back("Versions " + std::to_string(step) + "/" + std::to_string(versionNames.size()));
+  versionLists.push_back(versionNames);
 }
 void RecordingFrontEnd::ShowPatchSize(int64_t bytes) {
   calls.push_back("Size " + std::to_string(bytes));

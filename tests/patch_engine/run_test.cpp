@@ -11,10 +11,15 @@
 #include <thread>
 
 #include "golden_patch.h"
+#include "patch_engine/cancel.h"
+#include "patch_engine/create_patch.h"
+#include "patch_engine/directory_scan.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/file_names.h"
 #include "platform/process.h"
 #include "run_fixture.h"
-#include "test_util.h"
 #include "tests/support/test_process.h"
 
 #ifndef _WIN32
@@ -22,7 +27,7 @@
 #endif
 
 using namespace engine;
-using runfix::Noise;
+using testsupport::Noise;
 
 namespace {
 
@@ -46,8 +51,6 @@ class EngineRun : public testing::Test {
     scratch_.WriteFile("v2.bin", Version(2));
   }
   void TearDown() override {
-    Stage1Progress = nullptr;
-    FileProgress = nullptr;
     Identification() = PatchIdentification{};
     SetProgramDirectory("");
     ResetEngineOptions();
@@ -151,7 +154,7 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
   Identification().second = {1, 2, 3};
   FileVersions(P("out"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  const runfix::Bytes bytes = runfix::ReadFile(P("out.utp"));
+  const runfix::Bytes bytes = testsupport::ReadFileBytes(P("out.utp"));
   const patchdec::Patch patch = patchdec::ParsePatch(bytes);
   EXPECT_EQ(patch.mode, 1);
   EXPECT_EQ(patch.flags, 0);
@@ -166,6 +169,11 @@ TEST_F(EngineRun, FileVersionsGiveOnePlainRecord) {
     EXPECT_EQ(patchdec::RebuildTarget(r, runfix::ToBytes(Version(from))), runfix::ToBytes(Version(2)));
   EXPECT_EQ(r.stamp, PackDosTime(runfix::Scratch::kTime));
   EXPECT_EQ(frontEnd_.calls.front(), "Pump");
+  // Told once, before anything else, that the run patches files; and each step's versions.
+  EXPECT_EQ(frontEnd_.directoryModes, std::vector<bool>{false});
+  EXPECT_EQ(frontEnd_.directoryModesAt, std::vector<size_t>{0});
+  const std::vector<std::string> versions = {P("v0.bin"), P("v1.bin"), P("v2.bin")};
+  EXPECT_EQ(frontEnd_.versionLists, (std::vector<std::vector<std::string>>{versions, versions}));
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"out.utp", "v0.bin", "v1.bin", "v2.bin"}));
 }
 
@@ -181,7 +189,7 @@ TEST_F(EngineRun, ChangedFileGivesTheGoldenPatchStoredAndDeflated) {
     Options.Compress = compress;
     runfix::SetFileNames({P("change\\source"), P("change\\target")}, P("change.utp"));
     ASSERT_EQ(runfix::RunEngine(), "");
-    const runfix::Bytes bytes = runfix::ReadFile(P("change.utp"));
+    const runfix::Bytes bytes = testsupport::ReadFileBytes(P("change.utp"));
     EXPECT_EQ(bytes, want) << "compress " << int(compress);
     const patchdec::Patch patch = patchdec::ParsePatch(bytes);
     EXPECT_EQ(patchdec::RebuildTarget(patch.entries.at(0).record, source), target);
@@ -197,14 +205,14 @@ TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
   SetProgramDirectory(P("stubs\\Quiltor32.exe"));
   FileVersions(P("plain.utp"));
   ASSERT_EQ(runfix::RunEngine(), "");
-  const runfix::Bytes plain = runfix::ReadFile(P("plain.utp"));
+  const runfix::Bytes plain = testsupport::ReadFileBytes(P("plain.utp"));
 
   Options.ApplierKind = 3;
   FileVersions(P("patch"));
   ASSERT_EQ(runfix::RunEngine(), "");
   runfix::Bytes expected = runfix::ToBytes(stub);
   expected.insert(expected.end(), plain.begin(), plain.end());
-  const runfix::Bytes exe = runfix::ReadFile(P("patch.exe"));
+  const runfix::Bytes exe = testsupport::ReadFileBytes(P("patch.exe"));
   EXPECT_EQ(exe, expected);
   const patchdec::Patch patch = patchdec::ParsePatch(exe);
   EXPECT_EQ(patch.stubSize, stub.size());
@@ -216,7 +224,39 @@ TEST_F(EngineRun, ExecutablePatchIsTheStubFollowedByThePlainPatch) {
   scratch_.WriteFile("stubs\\mendrint.exe", stub);
   Options.ApplierKind = 2;
   ASSERT_EQ(runfix::RunEngine(), "");
-  EXPECT_TRUE(patchdec::ParsePatch(runfix::ReadFile(P("patch.exe"))).applierPair);
+  EXPECT_TRUE(patchdec::ParsePatch(testsupport::ReadFileBytes(P("patch.exe"))).applierPair);
+}
+
+// Each applier kind takes the stub of its own name; only kind 2 closes the stream with its
+// pair. Without the stub the front end is told its name.
+TEST_F(EngineRun, EveryApplierKindTakesItsOwnStub) {
+  const char* const stubs[] = {"mendrin.exe", "mendrint.exe", "mendr32.exe",
+                               "mendr32i.exe", "mendr16.exe", "mendr16i.exe"};
+  FileVersions(P("plain.utp"));
+  ASSERT_EQ(runfix::RunEngine(), "");
+  const runfix::Bytes plain = testsupport::ReadFileBytes(P("plain.utp"));
+  for (uint32_t kind = 1; kind <= 6; ++kind) {
+    SCOPED_TRACE(kind);
+    const std::string stub = std::string("MZ stub ") + stubs[kind - 1];
+    SetProgramDirectory(P("none\\Quiltor32.exe"));
+    Options.ApplierKind = kind;
+    FileVersions(P("patch.exe"));
+    frontEnd_.calls.clear();
+    EXPECT_THROW(CreatePatch(), runfix::MissingStubRaised);
+    EXPECT_EQ(frontEnd_.calls.back(), std::string("MissingStub ") + stubs[kind - 1]);
+
+    scratch_.WriteFile(std::string("stubs\\") + stubs[kind - 1], stub);
+    SetProgramDirectory(P("stubs\\Quiltor32.exe"));
+    ASSERT_EQ(runfix::RunEngine(), "");
+    const runfix::Bytes exe = testsupport::ReadFileBytes(P("patch.exe"));
+    const patchdec::Patch patch = patchdec::ParsePatch(exe);
+    EXPECT_EQ(Text(runfix::Bytes(exe.begin(), exe.begin() + std::ptrdiff_t(patch.stubSize))), stub);
+    EXPECT_EQ(patch.applierPair, kind == 2);
+    if (kind != 2) {
+      EXPECT_EQ(runfix::Bytes(exe.begin() + std::ptrdiff_t(patch.stubSize), exe.end()), plain);
+    }
+    EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+  }
 }
 
 TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
@@ -230,19 +270,22 @@ TEST_F(EngineRun, MissingStubEndsTheRunThroughTheFrontEnd) {
   } catch (const runfix::MissingStubRaised& e) {
     EXPECT_EQ(e.stubName, "mendrin.exe");
   }
-  EXPECT_EQ(Text(runfix::ReadFile(P("patch.exe"))), "previous");
+  EXPECT_EQ(Text(testsupport::ReadFileBytes(P("patch.exe"))), "previous");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
   EXPECT_EQ(BuffersSettled.load(), 1);
   EXPECT_TRUE(RootLists().empty());
 }
 
 // Every failure of a run: its exact message, the previous output untouched and no
-// temporary file left anywhere.
+// temporary file left anywhere. A case's set-up reaches the front end of its run through
+// caseFrontEnd; the cases without a front end run with the engine's quiet default.
 struct ErrorCase {
   const char* what;
   std::function<void(runfix::Scratch&)> setUp;
   std::function<std::string(runfix::Scratch&)> message;
+  bool withoutFrontEnd = false;
 };
+runfix::RecordingFrontEnd* caseFrontEnd = nullptr;
 
 TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
   auto files = [](runfix::Scratch& s) {
@@ -356,13 +399,12 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
          files(s);
          Options.ApplierKind = 3;
          Options.FileNames[2] = s.Path("out.exe");
-         for (const char* v : {"TMPDIR", "TMP", "TEMP"}) testutil::SetEnv(v, s.Path("notmp"));
+         s.MoveTempFolder(s.Path("notmp"));
        },
        [](runfix::Scratch&) { return std::string("Can't create necessary temporary file!"); }},
       {"a missing stub without a front end",
        [&](runfix::Scratch& s) {
          files(s);
-         SetFrontEndServices(nullptr);
          SetProgramDirectory(s.Path("nostubs\\x"));
          Options.ApplierKind = 4;
          Options.FileNames[2] = s.Path("out.exe");
@@ -370,13 +412,14 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
        [](runfix::Scratch&) {
          return std::string("Error, can't find \"mendr32i.exe\" in directory of the calling Fabrin, "
                             "though it's required to build executeable patchfiles");
-       }},
+       },
+       true},
       {"a file vanishes before it is embedded",
        [&](runfix::Scratch& s) {
          trees(s);
          static std::string vanishing;
          vanishing = s.Path("d1\\b.bin");
-         FileProgress = [](int64_t, int64_t, const std::string& name) {
+         caseFrontEnd->file = [](int64_t, int64_t, const std::string& name) {
            if (name == "b.bin") platform::RemoveFile(vanishing);
          };
        },
@@ -390,7 +433,7 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
          runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.bin"), s.Path("v2.bin")}, s.Path("out.utp"));
          static int last;
          last = -1;
-         Stage1Progress = [](int percent) {
+         caseFrontEnd->stage1 = [](int percent) {
            if (percent < last) RequestCancel();
            last = percent;
          };
@@ -399,13 +442,17 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
       {"cancel between files",
        [&](runfix::Scratch& s) {
          trees(s);
-         FileProgress = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
+         caseFrontEnd->file = [](int64_t, int64_t, const std::string&) { RequestCancel(); };
        },
        [](runfix::Scratch&) { return std::string("Patch creation cancelled."); }},
   };
   for (const ErrorCase& c : cases) {
     runfix::Scratch s;
     runfix::RecordingFrontEnd frontEnd;
+    caseFrontEnd = &frontEnd;
+    FrontEndServices none;
+    std::optional<FrontEndScope> quiet;
+    if (c.withoutFrontEnd) quiet.emplace(none);
     ResetEngineOptions();
     ClampEngineOptions();
     s.WriteFile("v0.bin", Version(0));
@@ -414,14 +461,32 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
     s.WriteFile("out.exe", "previous");
     c.setUp(s);
     EXPECT_EQ(runfix::RunEngine(), c.message(s)) << c.what;
-    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.utp"))), "previous") << c.what;
-    EXPECT_EQ(Text(runfix::ReadFile(s.Path("out.exe"))), "previous") << c.what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path("out.utp"))), "previous") << c.what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path("out.exe"))), "previous") << c.what;
     EXPECT_EQ(s.LeftoverTemps(), std::vector<std::string>{}) << c.what;
     EXPECT_EQ(BuffersSettled.load(), 1) << c.what;
     EXPECT_FALSE(CancelRequested()) << c.what;
-    Stage1Progress = nullptr;
-    FileProgress = nullptr;
     SetProgramDirectory("");
+  }
+  caseFrontEnd = nullptr;
+}
+
+// A failure leaves the run as an EEngineError that names its message.
+TEST_F(EngineRun, FailuresAreEngineErrorsNamingTheirMessage) {
+  runfix::SetFileNames({P("v0.bin"), P("none.bin")}, P("out.utp"));
+  try {
+    CreatePatch();
+    ADD_FAILURE() << "the run went on";
+  } catch (const EEngineError& e) {
+    EXPECT_EQ(&e.Id(), &msg::FileNotFound);
+    EXPECT_EQ(e.Message(), "Error, can't find file \"" + P("none.bin") + "\"!\n");
+  }
+  Options.ApplierKind = 7;
+  try {
+    CreatePatch();
+    ADD_FAILURE() << "the run went on";
+  } catch (const EEngineError& e) {
+    EXPECT_EQ(&e.Id(), &msg::ApplierUnknown);
   }
 }
 
@@ -445,16 +510,18 @@ TEST_F(EngineRun, JoinFailuresNameTheFileThatFailed) {
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"patch.tmp", "stub.exe", "v0.bin", "v1.bin",
                                                           "v2.bin"}));
   JoinStubAndPatch(P("stub.exe"), P("patch.tmp"), P("out.exe"));
-  EXPECT_EQ(Text(runfix::ReadFile(P("out.exe"))), "stubpatch");
+  EXPECT_EQ(Text(testsupport::ReadFileBytes(P("out.exe"))), "stubpatch");
 }
 
 TEST_F(EngineRun, CancelledRunLeavesTheNextOneUntouched) {
-  Stage1Progress = [](int) { RequestCancel(); };
+  frontEnd_.stage1 = [](int) { RequestCancel(); };
   FileVersions(P("out.utp"));
   EXPECT_EQ(runfix::RunEngine(), "Patch creation cancelled.");
-  Stage1Progress = nullptr;
+  // A cancel leaves the run as what it is, not as a failure.
+  EXPECT_THROW(CreatePatch(), ECancelled);
+  frontEnd_.stage1 = nullptr;
   EXPECT_EQ(runfix::RunEngine(), "");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile(P("out.utp"))).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes(P("out.utp"))).entries.size(), 1u);
   FreeEngineBuffers();
   FreeEngineBuffers();
   EXPECT_EQ(BuffersSettled.load(), 1);
@@ -470,7 +537,7 @@ TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
   static std::thread resumer;
   calls = 0;
   callsWhilePaused = -1;
-  Stage1Progress = [](int) {
+  frontEnd_.stage1 = [](int) {
     if (calls++ != 0) return;
     RunControl().Pause();
     resumer = std::thread([] {
@@ -484,7 +551,7 @@ TEST_F(EngineRun, PausedRunWaitsAtItsNextProgressPoint) {
   resumer.join();
   EXPECT_EQ(callsWhilePaused.load(), 0);
   EXPECT_GT(calls.load(), 1);
-  EXPECT_EQ(runfix::ReadFile(P("paused.utp")), runfix::ReadFile(P("plain.utp")));
+  EXPECT_EQ(testsupport::ReadFileBytes(P("paused.utp")), testsupport::ReadFileBytes(P("plain.utp")));
   EXPECT_FALSE(RunControl().Paused());
 }
 
@@ -500,7 +567,7 @@ TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
   for (const Case& c : cases) {
     const std::string what = std::string(c.how) + " " + c.where + " " + c.applier;
     runfix::Scratch s;
-    runfix::TreeFiles v0, v1;
+    testsupport::TreeFiles v0, v1;
     for (uint32_t i = 0; i < 6; ++i) {
       const std::string name = "f" + std::to_string(i) + ".txt";
       v0[name] = Noise(20000, i, kAlphabet);
@@ -524,7 +591,7 @@ TEST(InterruptedRun, LeavesNoTemporaryFileAndEarlierFilesAsTheyWere) {
     EXPECT_EQ(s.Listing(), (std::vector<std::string>{"out.exe", "out.utp", "out.zip", "stubs", "v0", "v1"}))
         << what;
     for (const char* name : {"out.utp", "out.exe", "out.zip"})
-      EXPECT_EQ(Text(runfix::ReadFile(s.Path(name))), std::string("earlier ") + name) << what;
+      EXPECT_EQ(Text(testsupport::ReadFileBytes(s.Path(name))), std::string("earlier ") + name) << what;
   }
 }
 
@@ -570,8 +637,8 @@ TEST_F(ArchiverStage, CommandLinesQuoteEveryPath) {
     ASSERT_EQ(runfix::RunEngine(), "") << type;
     EXPECT_EQ(frontEnd_.commands, std::vector<std::string>{lines[type]}) << type;
     EXPECT_EQ(frontEnd_.calls.back(), "Run") << type;  // hidden, and no question asked
-    EXPECT_TRUE(runfix::ReadFile(archives[type]).empty()) << type;
-    EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u) << type;
+    EXPECT_TRUE(testsupport::ReadFileBytes(archives[type]).empty()) << type;
+    EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u) << type;
   }
 }
 
@@ -590,9 +657,9 @@ TEST_F(ArchiverStage, LongOutputNamesAreAskedAboutForSomeArchivers) {
       EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), question), asks ? 1 : 0) << type;
       EXPECT_EQ(frontEnd_.commands.size(), !asks || answer ? 1u : 0u) << type;
       if (type == 5) {
-        EXPECT_EQ(runfix::ReadFile("longpatchname.arj").empty(), answer);
+        EXPECT_EQ(testsupport::ReadFileBytes("longpatchname.arj").empty(), answer);
       }
-      EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("longpatchname.utp")).entries.size(), 1u);
+      EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("longpatchname.utp")).entries.size(), 1u);
     }
   }
 }
@@ -601,7 +668,7 @@ TEST_F(ArchiverStage, ArchiverFailuresAreErrorsAndTheFinishedPatchStays) {
   Use(0, "patch.utp");
   frontEnd_.exitCode = 3;
   EXPECT_EQ(runfix::RunEngine(), "Error, packer \"packer.exe\" failed with exit code 3!");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u);
   frontEnd_.startProcesses = false;
   EXPECT_EQ(runfix::RunEngine(), "Error, can't start packer \"packer.exe\"!");
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
@@ -628,7 +695,7 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
     seen.clear();
     output = c.output;
     frontEnd_.run = [starts = c.starts](const std::string&, bool, uint32_t& code) {
-      const runfix::Bytes patch = runfix::ReadFile(output);
+      const runfix::Bytes patch = testsupport::ReadFileBytes(output);
       seen = patch.size() > 100 && patchdec::ParsePatch(patch).entries.size() == 1 ? "new patch" : "other";
       if (platform::IsFile("patch.zip")) seen += ", archive there";
       code = 3;
@@ -638,8 +705,8 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
                                             : "Error, can't start packer \"packer.exe\"!")
         << what;
     EXPECT_EQ(seen, "new patch") << what;
-    EXPECT_EQ(Text(runfix::ReadFile(c.output)), "earlier patch") << what;
-    EXPECT_EQ(Text(runfix::ReadFile("patch.zip")), "earlier archive") << what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes(c.output)), "earlier patch") << what;
+    EXPECT_EQ(Text(testsupport::ReadFileBytes("patch.zip")), "earlier archive") << what;
     EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{}) << what;
   }
   // Once it has succeeded, the earlier files are gone and the new patch stays.
@@ -647,9 +714,24 @@ TEST_F(ArchiverStage, FailingArchiversLeaveTheEarlierPatchAndArchive) {
   Options.ApplierKind = 0;
   scratch_.WriteFile("patch.utp", "earlier patch");
   ASSERT_EQ(runfix::RunEngine(), "");
-  EXPECT_EQ(patchdec::ParsePatch(runfix::ReadFile("patch.utp")).entries.size(), 1u);
+  EXPECT_EQ(patchdec::ParsePatch(testsupport::ReadFileBytes("patch.utp")).entries.size(), 1u);
   EXPECT_FALSE(platform::IsFile("patch.zip"));
   EXPECT_EQ(scratch_.LeftoverTemps(), std::vector<std::string>{});
+}
+
+// Without a program of its own each packer type looks for its default program.
+TEST_F(ArchiverStage, EveryPackerTypeLooksForItsDefaultProgram) {
+  const char* const programs[] = {"zip.exe", "lha.exe", "rar.exe", "gzip.exe",
+                                  "pkzip.exe", "arj.exe", "jar32.exe"};
+  testsupport::ScopedEnv path("PATH", scratch_.Path("nothing"));
+  for (uint32_t type = 0; type < 7; ++type) {
+    frontEnd_.calls.clear();
+    Use(type, "patch.utp");
+    Options.PackerUseCustom[type] = 0;
+    EXPECT_EQ(runfix::RunEngine(), "") << type;
+    const std::string notFound = std::string("NotFound path ") + programs[type];
+    EXPECT_EQ(frontEnd_.calls, std::vector<std::string>{notFound}) << type;
+  }
 }
 
 TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
@@ -670,7 +752,7 @@ TEST_F(ArchiverStage, ProgramsAreFoundOnThePathOrReportedMissing) {
   EXPECT_EQ(runfix::RunEngine(), "");
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound path lha.exe"), 1);
   EXPECT_EQ(std::count(frontEnd_.calls.begin(), frontEnd_.calls.end(), "NotFound custom missing\\rar.exe"), 1);
-  EXPECT_TRUE(runfix::ReadFile("patch.utp").empty());
+  EXPECT_TRUE(testsupport::ReadFileBytes("patch.utp").empty());
   EXPECT_EQ(scratch_.Listing(), (std::vector<std::string>{"bin", "packer.exe", "v0.bin", "v1.bin", "v2.bin"}));
 }
 

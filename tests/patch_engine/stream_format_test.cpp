@@ -7,8 +7,13 @@
 
 #include "patch_decoder.h"
 #include "patch_engine/engine.h"
+#include "patch_engine/engine_errors.h"
+#include "patch_engine/engine_messages.h"
+#include "patch_engine/engine_state.h"
+#include "patch_engine/patch_format.h"
+#include "patch_engine/patch_stream.h"
 #include "platform/byte_order.h"
-#include "test_util.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 using namespace engine;
@@ -79,7 +84,7 @@ TEST(PatchFormat, HeaderAndTrailerBytes) {
 TEST_F(PatchStreamTest, StoredStreamLiesBetweenHeaderAndTrailer) {
   std::vector<uint8_t> stream = {0x06, 'B', 'a', 'c', 'k', 'u', 'p', 0xFF, 0x00};
   WritePatch(stream);
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(file.size(), kHeaderSize + stream.size() + kTrailerSize);
   EXPECT_EQ(file[9], 0);  // flags: stored
   EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + kHeaderSize));
@@ -95,7 +100,7 @@ TEST_F(PatchStreamTest, DeflatedStreamInflatesBackToTheBytesWritten) {
   for (int i = 0; i < 50000; ++i) stream.push_back(uint8_t("patch data "[i % 11]));
   for (int i = 0; i < 200000; ++i) stream.push_back(uint8_t(rng()));
   WritePatch(stream);
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_GT(file.size(), kHeaderSize + kTrailerSize);
   EXPECT_EQ(file[9], 1);
   auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
@@ -106,7 +111,7 @@ TEST_F(PatchStreamTest, DeflatedStreamInflatesBackToTheBytesWritten) {
 TEST_F(PatchStreamTest, EmptyDeflatedStreamIsStillValid) {
   Options.Compress = 1;
   WritePatch({});
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   auto back = patchdec::Inflate(file.data() + kHeaderSize, file.size() - kHeaderSize - kTrailerSize);
   EXPECT_TRUE(back.empty());
 }
@@ -120,7 +125,7 @@ TEST_F(PatchStreamTest, NameStringsUpTo255BytesAreWritten) {
   WritePatchU32(0x01020304);
   EndPatchStream();
   ASSERT_TRUE(ClosePatchFile());
-  auto file = testutil::ReadFile(path_);
+  auto file = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(file.size(), 1u + 1 + 255 + 2 + 4);
   EXPECT_EQ(file[0], 0);
   EXPECT_EQ(file[1], 255);
@@ -129,12 +134,13 @@ TEST_F(PatchStreamTest, NameStringsUpTo255BytesAreWritten) {
 }
 
 TEST_F(PatchStreamTest, RaiseAfterTheHeaderLeavesNoOutputFile) {
-  ASSERT_TRUE(OpenPatchFile(path_));
-  WritePatchHeader(PatchHeader{});
-  Options.Compress = 1;
-  BeginPatchStream();
-  WritePatchStream("abc", 3);
   try {
+    RunRelease release;
+    ASSERT_TRUE(OpenPatchFile(path_));
+    WritePatchHeader(PatchHeader{});
+    Options.Compress = 1;
+    BeginPatchStream();
+    WritePatchStream("abc", 3);
     WriteNameString(std::string(256, 'n'));
     FAIL() << "a 256-byte name was written";
   } catch (const Exception& e) {
@@ -149,14 +155,15 @@ TEST_F(PatchStreamTest, RaiseAfterTheHeaderLeavesNoOutputFile) {
 
 #ifndef _WIN32
 TEST_F(PatchStreamTest, FailedWritesRaiseTheDiskSpaceMessage) {
-  // The patch file is reached through a link to a device that is always full; the raise
-  // path removes the link, never the device.
+  // The patch file is reached through a link to a device that is always full; the run's
+  // release removes the link, never the device.
   std::string link = scratch_.Path("full.utp");
   ASSERT_EQ(symlink("/dev/full", link.c_str()), 0);
   ASSERT_TRUE(OpenPatchFile(link));
   BeginPatchStream();
   std::vector<uint8_t> big(200000, 7);
   try {
+    RunRelease release;
     WritePatchStream(big.data(), big.size());
     EndPatchStream();
     FAIL() << "writing to a full device succeeded";
@@ -237,10 +244,10 @@ TEST(EngineOptions, ResetClampAndSlotCopy) {
     EXPECT_EQ(Options.GroupSize, c.groupOut);
     EXPECT_EQ(Options.ChunkSize, c.chunkOut);
   }
-  CopyOptionText(3, false, "C:\\tools\\gzip.exe");
+  CopyOptionText(PackerType::Gzip, false, "C:\\tools\\gzip.exe");
   EXPECT_EQ(Options.PackerUseCustom[3], 1);
   EXPECT_EQ(Options.PackerProgram[3], "C:\\tools\\gzip.exe");
-  CopyOptionText(3, true, "ignored");
+  CopyOptionText(PackerType::Gzip, true, "ignored");
   EXPECT_EQ(Options.PackerUseCustom[3], 0);
   EXPECT_EQ(Options.PackerProgram[3], "C:\\tools\\gzip.exe");
   ResetEngineOptions();

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "platform/file.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 #ifdef _WIN32
@@ -31,14 +32,6 @@ std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
   std::mt19937 rng(seed);
   std::vector<uint8_t> v(n);
   for (auto& b : v) b = uint8_t(rng());
-  return v;
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  File f;
-  EXPECT_TRUE(f.Open(path, OpenMode::Read));
-  std::vector<uint8_t> v(size_t(std::max<int64_t>(f.Size(), 0)));
-  EXPECT_EQ(f.Read(v.data(), v.size()), v.size());
   return v;
 }
 
@@ -103,7 +96,7 @@ TEST(File, ReadWriteModeInterleavesWithoutLosingPosition) {
   ASSERT_EQ(f.Read(&next, 1), 1u);
   EXPECT_EQ(next, data[14]);
   ASSERT_TRUE(f.Close());
-  auto back = ReadAll(path);
+  auto back = testsupport::ReadExistingFile(path);
   std::copy(patch, patch + 4, data.begin() + 10);
   EXPECT_EQ(back, data);
 }
@@ -260,7 +253,7 @@ TEST(Directory, UniqueFilesRenameAndRemove) {
   }
   ASSERT_TRUE(platform::RenameFile(a, b));  // replaces the existing b
   EXPECT_FALSE(platform::IsFile(a));
-  auto content = ReadAll(b);
+  auto content = testsupport::ReadExistingFile(b);
   EXPECT_EQ(std::string(content.begin(), content.end()), "new");
   EXPECT_TRUE(platform::RemoveFile(b));
   EXPECT_FALSE(platform::RemoveFile(b));
@@ -301,7 +294,7 @@ TEST(RawFile, EveryCallGoesStraightToTheFile) {
     EXPECT_TRUE(f.Close());
     EXPECT_FALSE(f.IsOpen());
   }
-  EXPECT_EQ(ReadAll(path), (std::vector<uint8_t>{'a', 'b'}));
+  EXPECT_EQ(testsupport::ReadExistingFile(path), (std::vector<uint8_t>{'a', 'b'}));
   {
     RawFile again;  // creating truncates; the destructor closes
     ASSERT_TRUE(again.Open(path, OpenMode::CreateReadWrite));
@@ -395,11 +388,33 @@ TEST(Directory, TemporaryFilesGoUnlessPutInPlace) {
     EXPECT_TRUE(t.Name().empty());
   }
   EXPECT_FALSE(platform::IsFile(name));
-  auto content = ReadAll(dest);
+  auto content = testsupport::ReadExistingFile(dest);
   EXPECT_EQ(std::string(content.begin(), content.end()), "new");
   EXPECT_TRUE(platform::RemoveFile(dest));
 
   platform::TempFile nowhere;
   EXPECT_FALSE(nowhere.Create(platform::JoinPath(dir, "none"), "kst"));
   EXPECT_TRUE(nowhere.Name().empty());
+
+  // Moving hands the file on; a released file stays and is the caller's.
+  std::string kept;
+  {
+    platform::TempFile first;
+    ASSERT_TRUE(first.Create(dir, "kst", true));
+    name = first.Name();
+    platform::TempFile second(std::move(first));
+    EXPECT_TRUE(first.Name().empty());
+    EXPECT_EQ(second.Name(), name);
+    platform::TempFile third;
+    ASSERT_TRUE(third.Create(dir, "kst"));
+    kept = third.Name();
+    third = std::move(second);  // the file third held goes
+    EXPECT_FALSE(platform::IsFile(kept));
+    EXPECT_EQ(third.Name(), name);
+    kept = third.Release();
+    EXPECT_TRUE(third.Name().empty());
+  }
+  EXPECT_EQ(kept, name);
+  EXPECT_TRUE(platform::IsFile(kept));
+  EXPECT_TRUE(platform::RemoveFile(kept));
 }

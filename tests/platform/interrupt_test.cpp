@@ -4,17 +4,16 @@
 
 #include "platform/file.h"
 #include "platform/process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_process.h"
 
 namespace {
 
 std::string Text(const std::string& path) {
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::Read)) return "(missing)";
-  std::string s(size_t(f.Size()), '\0');
-  s.resize(f.Read(s.data(), s.size()));
-  return s;
+  if (!platform::IsFile(path)) return "(missing)";
+  const testsupport::Bytes bytes = testsupport::ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 TEST(Interrupt, TemporaryFilesGoAndFilesMovedAsideComeBack) {

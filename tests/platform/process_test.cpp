@@ -3,6 +3,7 @@
 
 #include "platform/file.h"
 #include "platform/process.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -48,11 +49,8 @@ TEST(Process, QuotedArgumentsSplitBackWhole) {
   uint32_t code = 99;
   ASSERT_TRUE(platform::RunProcess(command, false, code));
   EXPECT_EQ(code, 0u);
-  platform::File f;
-  ASSERT_TRUE(f.Open(out, platform::OpenMode::Read));
-  std::string got(size_t(f.Size()), '\0');
-  got.resize(f.Read(got.data(), got.size()));
-  EXPECT_EQ(got, expected);
+  const testsupport::Bytes got = testsupport::ReadExistingFile(out);
+  EXPECT_EQ(std::string(got.begin(), got.end()), expected);
 #endif
 }
 

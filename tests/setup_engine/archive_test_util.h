@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/file.h"
 #include "setup_engine/archive_cli.h"
 #include "setup_engine/file_utils.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace archive_test {
@@ -25,15 +25,8 @@ inline Bytes Pattern(size_t n, uint32_t seed) {
   return b;
 }
 
-inline void WriteFile(const std::string& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-
-inline Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+inline void WriteFile(const std::string& path, const Bytes& data) { testsupport::WriteFileBytes(path, data); }
+inline Bytes ReadFile(const std::string& path) { return testsupport::ReadFileBytes(path); }
 
 inline std::string Join(const std::string& a, const std::string& b) {
   return platform::JoinPath(a, b);

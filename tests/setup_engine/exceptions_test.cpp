@@ -28,3 +28,34 @@ TEST(SetupExceptions, ComponentMessagesPassTheGlobalTranslator) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TGermanMessages : setup::ITextTranslator {
+  std::string TranslateText(const std::string& english) override {
+    if (english == "Circular reference") return "Zirkelbezug";
+    if (english == "%s at %s") return "%s bei %s in %s";  // asks for more than it gets
+    return english;
+  }
+};
+
+// The component errors translate before they format; the others keep the text they are
+// given; a translated format that asks for more than there is keeps the rest as text.
+TEST(SetupExceptions, WhichClassesTranslate) {
+  TGermanMessages german;
+  setup::SetGlobalTextTranslator(&german);
+  EXPECT_EQ(IEInstallContainer("Circular reference").Message(), "Zirkelbezug");
+  EXPECT_EQ(IEfcDuplicateFile("Circular reference").Message(), "Zirkelbezug");
+  EXPECT_EQ(IEbdeCannotFindKestrinPath("Circular reference").Message(), "Zirkelbezug");
+  EXPECT_EQ(IEPathSpecifier("%s at %s", {"a", "b"}).Message(), "a bei b in %s");
+  EXPECT_EQ(EAPIRoutines("Circular reference").Message(), "Circular reference");
+  EXPECT_EQ(EKestrinAbnormal("%s at %s", {"a", "b"}).Message(), "a at b");
+  EXPECT_EQ(EAICannotExpandInstallDirMV("Circular reference").Message(), "Circular reference");
+  EXPECT_EQ(EAIUserAbort().Message(), "Installation aborted by the user");
+  EXPECT_EQ(EIRCannotWriteValue("\\quiltor", "", "x").Message(),
+            "Cannot install into registry. Key: \\quiltor Ident:  Value x");
+  EXPECT_EQ(EIRCannotWriteValue("\\quiltor").Message(), "\\quiltor");
+  setup::SetGlobalTextTranslator(nullptr);
+}
+
+}  // namespace

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
 #include "setup_engine/version_info.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -104,8 +104,7 @@ std::vector<uint8_t> PeImage(const std::vector<uint8_t>& block) {
 std::string WriteTemp(const testsupport::ScratchDir& scratch, const std::string& name,
                       const std::vector<uint8_t>& bytes) {
   std::string path = scratch.Path(name);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              std::streamsize(bytes.size()));
+  testsupport::WriteFileBytes(path, bytes);
   return path;
 }
 
@@ -154,7 +153,7 @@ TEST(VersionInfo, ReadsTheVersionResourceOfAFile) {
   EXPECT_EQ(r.VersionInfo().CompanyName, "Halden Works");
   r.SetFileName(WriteTemp(scratch, "noversion.txt", {'h', 'i'}));
   EXPECT_EQ(r.VersionInfo().FileVersion, "");
-  EXPECT_THROW(r.SetLanguage(TLanguage(45)), Exception);
+  EXPECT_THROW(r.SetLanguage(verinfo::TLanguage(45)), Exception);
   EXPECT_THROW(r.SetCharacterSet(TCharacterSet(1)), Exception);
   EXPECT_EQ(LanguageId(lnSwissFrench), 0x100C);
   EXPECT_EQ(LanguageId(lnBahasa), 0x0421);

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "../defaults_check.h"
+#include "tests/support/defaults_check.h"
 #include "form_fuzz_target.h"
 #include "framework/core/color.h"
 #include "framework/core/form_reader.h"

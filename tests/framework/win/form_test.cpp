@@ -5,7 +5,7 @@
 #include "framework/win/firewall.h"
 #include "framework/testing/gui_test.h"
 #include "test_forms.h"
-#include "../defaults_check.h"
+#include "tests/support/defaults_check.h"
 
 namespace {
 

@@ -1,0 +1,396 @@
+// The shell list over the real shell on scratch folders: filling, the filter, the columns
+// and sorting, the refresh after real change notifications, renaming, new folders, menus,
+// keys and a real drag out; a folder of our own gives details and column orders, which
+// the platform's folders lack.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/core/sysutils.h"
+#include "framework/testing/gui_test.h"
+#include "shell_controls/shell_list_win32.h"
+#include "shell_controls/shell_startup_win32.h"
+#include "tests/shell_controls/shell_fakes_win32.h"
+#include "tests/support/scratch_dir.h"
+
+// The headers give IShellDetails no IID of its own for __uuidof.
+__CRT_UUID_DECL(IShellDetails, 0x000214ec, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+
+namespace {
+
+using testsupport::ScratchDir;
+using Log = std::vector<std::string>;
+
+void MakeFile(const std::string& path, size_t bytes = 4) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+  std::string data(bytes, 'x');
+  DWORD written = 0;
+  WriteFile(h, data.data(), DWORD(data.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+// A folder that passes everything to a real one, but offers details (two columns, "Name"
+// and a right-aligned "Length") and orders column 1 by the name backwards.
+class TDetailsFolder : public TComObject<IShellFolder> {
+ public:
+  explicit TDetailsFolder(IShellFolder* real) : real_(real) { real_->AddRef(); }
+  bool failEnum = false;
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND h, IBindCtx* b, LPWSTR n, ULONG* e, LPITEMIDLIST* l, ULONG* a) override {
+    return real_->ParseDisplayName(h, b, n, e, l, a);
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND h, SHCONTF f, IEnumIDList** e) override {
+    if (failEnum) return E_ACCESSDENIED;
+    return real_->EnumObjects(h, f, e);
+  }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST l, IBindCtx* b, REFIID i, void** o) override {
+    return real_->BindToObject(l, b, i, o);
+  }
+  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST l, IBindCtx* b, REFIID i, void** o) override {
+    return real_->BindToStorage(l, b, i, o);
+  }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, LPCITEMIDLIST a, LPCITEMIDLIST b) override {
+    if (column != 1) return real_->CompareIDs(column, a, b);
+    int d = -AnsiCompareText(Name(a), Name(b));
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, uint16_t(int16_t(d < 0 ? -1 : d > 0 ? 1 : 0)));
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND h, REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT n, LPCITEMIDLIST* l, SFGAOF* a) override {
+    return real_->GetAttributesOf(n, l, a);
+  }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND h, UINT n, LPCITEMIDLIST* l, REFIID i, UINT* r, void** o) override {
+    return real_->GetUIObjectOf(h, n, l, i, r, o);
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST l, SHGDNF f, STRRET* s) override {
+    return real_->GetDisplayNameOf(l, f, s);
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND h, LPCITEMIDLIST l, LPCWSTR n, SHGDNF f, LPITEMIDLIST* o) override {
+    return real_->SetNameOf(h, l, n, f, o);
+  }
+  std::string Name(LPCITEMIDLIST item) { return PidlDisplayName(real_, item, 1); }
+
+ protected:
+  ~TDetailsFolder() override { real_->Release(); }
+
+ private:
+  IShellFolder* real_;
+};
+
+class TFakeDetails : public TComObject<IShellDetails> {
+ public:
+  explicit TFakeDetails(TDetailsFolder* folder) : folder_(folder) { folder_->AddRef(); }
+  HRESULT STDMETHODCALLTYPE GetDetailsOf(LPCITEMIDLIST item, UINT column, SHELLDETAILS* out) override {
+    if (column > 1) return E_INVALIDARG;
+    std::string text = !item ? (column == 0 ? "Name" : "Length") : column == 0 ? folder_->Name(item) : "len " + folder_->Name(item);
+    out->fmt = column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    out->cxChar = 10;
+    out->str.uType = STRRET_WSTR;
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    out->str.pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(size_t(n) * sizeof(wchar_t)));
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out->str.pOleStr, n);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ColumnClick(UINT) override { return S_FALSE; }
+
+ protected:
+  ~TFakeDetails() override { folder_->Release(); }
+
+ private:
+  TDetailsFolder* folder_;
+};
+
+HRESULT TDetailsFolder::CreateViewObject(HWND, REFIID iid, void** out) {
+  *out = nullptr;
+  if (!IsEqualIID(iid, IID_IShellDetails)) return E_NOINTERFACE;
+  *out = static_cast<IShellDetails*>(new TFakeDetails(this));
+  return S_OK;
+}
+
+class ShellList : public TGuiTest {
+ protected:
+  void SetUp() override {
+    TGuiTest::SetUp();
+    previous = SetQsShell(&shellFake);
+    shellFake.recordDrops = false;
+  }
+  void TearDown() override {
+    SetQsShell(previous);
+    TGuiTest::TearDown();
+  }
+  TQsShellList* MakeList(const std::string& folder, TQsShellListOptions drop = 0, int left = 0) {
+    if (!form) {
+      form = new TForm(Application);
+      Track(form);
+      form->SetBounds(40, 40, 640, 300);
+      form->Show();
+    }
+    auto* list = new TQsShellList(form);
+    list->SetBounds(left, 0, 300, 260);
+    list->SetViewStyle(TViewStyle::vsReport);
+    list->SetMultiSelect(true);
+    list->SetOptions(list->Options() & ~drop);
+    list->Folder().SetPath(folder);
+    list->SetParent(form);
+    Pump();
+    return list;
+  }
+  // The captions in list order.
+  static Log Names(TQsShellList& l) {
+    Log r;
+    for (int i = 0; i < l.Items().Count(); ++i) r.push_back(l.GetItemData(i)->GetDisplayName());
+    return r;
+  }
+  static std::string Text(TQsShellList& l, int item, int column) {
+    char buf[256] = {};
+    LVITEMA it{};
+    it.iSubItem = column;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessageA(l.Handle(), LVM_GETITEMTEXTA, WPARAM(item), reinterpret_cast<LPARAM>(&it));
+    return buf;
+  }
+  static void ClickHeader(TQsShellList& l, int column) {
+    NMLISTVIEW nm{};
+    nm.hdr.hwndFrom = l.Handle();
+    nm.hdr.idFrom = UINT_PTR(GetDlgCtrlID(l.Handle()));
+    nm.hdr.code = UINT(LVN_COLUMNCLICK);
+    nm.iItem = -1;
+    nm.iSubItem = column;
+    SendMessageA(l.Parent()->Handle(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+  }
+  TForm* form = nullptr;
+  TFakeShell shellFake;
+  TQsShell* previous = nullptr;
+};
+
+TEST_F(ShellList, FillsFiltersShowsDetailsAndSortsByItsHeaders) {
+  ScratchDir dir("qlist");
+  CreateDirectoryA(dir.Path("sub").c_str(), nullptr);
+  MakeFile(dir.Path("a.txt"), 1536);
+  MakeFile(dir.Path("b.doc"));
+  MakeFile(dir.Path("c.bin"), 5000000);
+  int fills = 0;
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  list->OnFillComplete = TNotifyEvent([&](TObject*) { ++fills; });
+  list->Refresh();
+  EXPECT_EQ(fills, 1);
+  EXPECT_EQ(Names(*list), (Log{"sub", "a.txt", "b.doc", "c.bin"}));
+  ASSERT_EQ(list->Columns().Count(), 4);
+  Log captions;
+  for (int i = 0; i < 4; ++i) captions.push_back(list->Columns().Item(i)->Caption());
+  EXPECT_EQ(captions, (Log{"Name", "Size", "Type", "Modified"}));
+  EXPECT_EQ(list->Columns().Item(1)->Alignment(), TAlignment::taRightJustify);
+  EXPECT_EQ(Text(*list, 1, 0), "a.txt");
+  EXPECT_EQ(Text(*list, 1, 1), "2KB");
+  EXPECT_EQ(Text(*list, 3, 1), "4,883KB");
+  EXPECT_EQ(Text(*list, 0, 1), "");  // folders have no size
+  EXPECT_FALSE(Text(*list, 1, 3).empty());
+  EXPECT_FALSE(list->HasShellDetails());
+
+  struct Filter {
+    const char* masks;
+    Log names;
+  };
+  for (const Filter& f : {Filter{"*.txt;*.doc", {"sub", "a.txt", "b.doc"}}, Filter{"*.*", {"sub", "a.txt", "b.doc", "c.bin"}},
+                          Filter{"*.none", {"sub"}}, Filter{"", {"sub", "a.txt", "b.doc", "c.bin"}}}) {
+    SCOPED_TRACE(f.masks);
+    list->SetFileFilter(f.masks);
+    EXPECT_EQ(Names(*list), f.names);
+  }
+
+  // "Size" twice: by size, then descending; the real folder orders by name within it.
+  ClickHeader(*list, 1);
+  EXPECT_EQ(list->SortColumn(), 2);
+  ClickHeader(*list, 1);
+  EXPECT_EQ(list->SortColumn(), -2);
+  ClickHeader(*list, 0);
+  EXPECT_EQ(list->SortColumn(), 1);
+  EXPECT_EQ(Names(*list), (Log{"sub", "a.txt", "b.doc", "c.bin"}));
+  EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0), 0);  // no explorer here
+}
+
+TEST_F(ShellList, AFolderWithDetailsGivesItsColumnsAndOrders) {
+  ScratchDir dir("qlist");
+  for (const char* n : {"alpha.txt", "beta.txt", "gamma.txt"}) MakeFile(dir.Path(n));
+  TDetailsFolder* wrapped = nullptr;
+  shellFake.bind = [&](LPCITEMIDLIST list, IShellFolder*& out) {
+    IShellFolder* real = nullptr;
+    HRESULT hr = PidlBindToFolder(list, real);
+    if (FAILED(hr)) return hr;
+    wrapped = new TDetailsFolder(real);
+    real->Release();
+    out = wrapped;
+    return S_OK;
+  };
+  QsColumnLayout().Stream.Clear();  // no widths saved by an earlier list
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  ASSERT_TRUE(list->HasShellDetails());
+  ASSERT_EQ(list->Columns().Count(), 2);
+  EXPECT_EQ(list->Columns().Item(1)->Caption(), "Length");
+  EXPECT_EQ(list->Columns().Item(1)->Width(), 7 * 6);
+  EXPECT_EQ(list->Columns().Item(1)->Alignment(), TAlignment::taRightJustify);
+  EXPECT_EQ(Text(*list, 0, 1), "len alpha.txt");
+  EXPECT_EQ(list->Items()[0]->SubItems().Count(), 1);
+  ClickHeader(*list, 1);
+  EXPECT_EQ(Names(*list), (Log{"gamma.txt", "beta.txt", "alpha.txt"}));
+  ClickHeader(*list, 1);
+  EXPECT_EQ(Names(*list), (Log{"alpha.txt", "beta.txt", "gamma.txt"}));
+
+  // A fill that fails keeps the folder it had, whole.
+  IShellFolder* before = list->ShellFolder();
+  std::string beforePath = PidlToPath(list->FolderIdList());
+  ScratchDir other("qlist");
+  shellFake.bind = [&](LPCITEMIDLIST l, IShellFolder*& out) {
+    IShellFolder* real = nullptr;
+    HRESULT hr = PidlBindToFolder(l, real);
+    if (FAILED(hr)) return hr;
+    auto* failing = new TDetailsFolder(real);
+    real->Release();
+    failing->failEnum = true;
+    out = failing;
+    return S_OK;
+  };
+  EXPECT_THROW(list->Folder().SetPath(other.Dir()), EOleError);
+  EXPECT_EQ(list->Items().Count(), 0);  // the items cleared before stay cleared
+  EXPECT_EQ(list->ShellFolder(), before);
+  EXPECT_EQ(PidlToPath(list->FolderIdList()), beforePath);
+  EXPECT_TRUE(list->HasShellDetails());
+}
+
+TEST_F(ShellList, RefreshesAfterChangesAndRenamesWithoutADuplicate) {
+  ScratchDir dir("qlist");
+  MakeFile(dir.Path("one.txt"));
+  TQsShellList* list = MakeList(dir.Dir());
+  EXPECT_EQ(Names(*list), Log{"one.txt"});
+  MakeFile(dir.Path("two.txt"));
+  EXPECT_TRUE(PumpUntil([&] { return list->Items().Count() == 2; }, 6000)) << "the new file did not come";
+  ASSERT_TRUE(DeleteFileA(dir.Path("one.txt").c_str()));
+  EXPECT_TRUE(PumpUntil([&] { return Names(*list) == Log{"two.txt"}; }, 6000)) << "the deleted file stayed";
+
+  int deleted = 0;
+  list->OnDeleteItem = TQsShListDeleteItemEvent([&](TObject*, TListItem*, TQsShListData* d) {
+    ++deleted;
+    EXPECT_NE(d, nullptr);
+  });
+  list->SetFocus();
+  TListItem* item = list->Items()[0];
+  ASSERT_TRUE(item->EditCaption());
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(list->Handle(), LVM_GETEDITCONTROL, 0, 0));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "renamed.txt");
+  SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  EXPECT_NE(GetFileAttributesA(dir.Path("renamed.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(list->GetItemData(0)->GetPath(), dir.Path("renamed.txt"));  // the cached list went
+  PumpUntil([] { return false; }, 3000);  // every notification of the rename has come and gone
+  EXPECT_EQ(Names(*list), Log{"renamed.txt"});
+  EXPECT_EQ(deleted, 0);
+}
+
+TEST_F(ShellList, MakesNewFoldersAndRefusesWhereThereIsNoPath) {
+  ScratchDir dir("qlist");
+  CreateDirectoryA(dir.Path("New Folder").c_str(), nullptr);
+  CreateDirectoryA(dir.Path("New Folder (2)").c_str(), nullptr);
+  TQsShellList* list = MakeList(dir.Dir());
+  ASSERT_TRUE(list->CreateNewFolder(true));
+  EXPECT_NE(GetFileAttributesA(dir.Path("New Folder (3)").c_str()), INVALID_FILE_ATTRIBUTES);
+  Log names = Names(*list);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "New Folder (3)"), 1);
+  EXPECT_TRUE(PumpUntil([&] { return list->IsEditing(); }, 2000)) << "no label edit on the new folder";
+  SendMessageA(list->Handle(), LVM_CANCELEDITLABEL, 0, 0);
+
+  TPidl drives;
+  ASSERT_TRUE(SUCCEEDED(SpecialFolderPidl(nullptr, CSIDL_DRIVES, drives.Out())));
+  list->Folder().SetIdList(drives.Get());
+  Boxes.Expect("Unable to create the folder 'New Folder'", IDOK);
+  EXPECT_FALSE(list->CreateNewFolder(false));
+}
+
+TEST_F(ShellList, MenusKeysAndGoingUp) {
+  ScratchDir dir("qlist");
+  CreateDirectoryA(dir.Path("inner").c_str(), nullptr);
+  MakeFile(dir.Path("inner\\x.txt"));
+  MakeFile(dir.Path("y.txt"));
+  shellFake.fakeMenus = true;
+  TQsShellList* list = MakeList(dir.Path("inner"), qssloDynamicRefresh);
+  list->SetFocus();
+  PressKey(VK_DELETE);  // nothing selected: nothing runs
+  EXPECT_FALSE(shellFake.lastMenu);
+  list->ShowShellMenu({5, 5});
+  EXPECT_TRUE(shellFake.menuLog.empty());  // no selection, no menu
+  PressKey('A', ssCtrl);
+  EXPECT_EQ(list->SelCount(), 1);
+  shellFake.command = 50;
+  list->ShowShellMenu({5, 5});
+  ASSERT_TRUE(shellFake.lastMenu);
+  EXPECT_EQ(shellFake.menuLog, Log{"track"});
+  EXPECT_EQ(shellFake.lastMenu->log, Log{"invoke 0"});
+  PressKey(VK_BACK);
+  EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
+  EXPECT_EQ(Names(*list), (Log{"inner", "y.txt"}));
+}
+
+TEST_F(ShellList, FollowsItsPathCombo) {
+  ScratchDir dir("qlist");
+  CreateDirectoryA(dir.Path("Deeper").c_str(), nullptr);
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  auto* combo = new TQsShellCombo(form);
+  combo->SetBounds(320, 0, 300, 22);
+  combo->SetParent(form);
+  EXPECT_FALSE(list->IsLinked());
+  list->SetShellCombo(combo);
+  EXPECT_TRUE(list->IsLinked());
+  EXPECT_EQ(combo->ShellList(), list);
+  combo->GetFolder().SetPath(dir.Path("Deeper"));
+  EXPECT_EQ(list->Folder().GetPath(), dir.Path("Deeper"));
+  list->GoUp(1);
+  EXPECT_EQ(combo->GetFolder().GetPath(), dir.Dir());
+  EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
+  combo->Free();
+  EXPECT_FALSE(list->IsLinked());
+}
+
+// A real drag: the cursor presses on an item of one list, moves onto another list and lets
+// go; the second list hands the drop to its folder's target, which records it.
+TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
+  ScratchDir from("qdrag"), to("qdrop");
+  MakeFile(from.Path("moved.txt"));
+  shellFake.recordDrops = true;
+  TQsShellList* source = MakeList(from.Dir(), qssloDynamicRefresh);
+  TQsShellList* target = MakeList(to.Dir(), qssloDynamicRefresh, 320);
+  SetForegroundWindow(form->Handle());
+  Pump();
+  TRect r = source->Items()[0]->DisplayRect(TDisplayCode::drLabel);
+  TPoint start = source->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+  TPoint end = target->ClientToScreen({150, 150});
+  std::atomic<bool> done{false};
+  std::thread mouse([&] {
+    SetCursorPos(start.X, start.Y);
+    Sleep(200);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    for (int i = 1; i <= 20; ++i) {
+      Sleep(40);
+      SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
+      mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+    }
+    Sleep(300);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Sleep(300);
+    done = true;
+  });
+  PumpUntil([&] { return done.load() && !source->DraggingOut(); }, 10000);
+  mouse.join();
+  ASSERT_FALSE(shellFake.dropLog.empty());
+  std::string last = shellFake.dropLog.back();
+  EXPECT_EQ(last.rfind("drop 1 ", 0), 0u) << last;
+  std::string folderName = ExtractFileName(to.Dir());
+  EXPECT_NE(std::find(shellFake.dropLog.begin(), shellFake.dropLog.end(), "target " + folderName),
+            shellFake.dropLog.end());
+  EXPECT_FALSE(target->RefreshPending());
+}
+
+}  // namespace
