@@ -560,6 +560,7 @@ TEST_F(BuilderGui, WizardStepsThroughItsPagesAndCreatesWhatTheNativeDriverWrites
   EXPECT_EQ(Form1->button_WizardExit->Caption(), "E&xit");
   EXPECT_EQ(back.Caption(), "< &Back");
   ChoosePath(*Form1->pathcombo_WizardSource1, *Form1->filelist_WizardSource1, FixturePath("tree-v1\\src\\tally.c"));
+  HoldForScreenshot();
   Click(next);
   // Step 2: no target yet (the desktop folder with nothing selected is no file).
   ChoosePath(*Form1->pathcombo_WizardDest, *Form1->filelist_WizardDest, FixturePath("tree-v1\\src\\tally.c"));

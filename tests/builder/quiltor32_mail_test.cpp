@@ -1,7 +1,8 @@
 // Quiltor32.exe end to end, as a user drives it: settings seeded in the prefix's registry
 // (the saved selections of the Expert page, a sender identity on the test's mail server,
 // a subject) and the e-mail template beside the program; the patch name is typed, "&Create"
-// pressed, the run's "&Close" pressed, two recipients entered and the patch sent. The patch
+// pressed, the run's "&Close" pressed, two recipients entered, the patch sent and the
+// program left by the Wizard's "E&xit". The patch
 // must equal what the native engine driver wrote for the same versions and backup name;
 // builder_run_check.py then checks the one mail the server received against the
 // expectation this test leaves (envelope, headers, covering text, attachment bytes).
@@ -227,8 +228,12 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
       << "attachment-file\t" << patch << "\n";
   }
 
-  // Closing saves the selections as they are shown.
-  PostMessageA(main, WM_CLOSE, 0, 0);
+  // The Wizard's "E&xit" closes the main window as its close box does: the selections are
+  // saved as they are shown.
+  HWND exitButton = Captioned(main, "E&xit");
+  ASSERT_TRUE(exitButton);
+  ClearSettings();  // whatever is found afterwards was written at the close
+  PostMessageA(exitButton, BM_CLICK, 0, 0);
   ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "the program did not end";
   TSettings saved(SystemRegistry());
   saved.Load();
@@ -236,6 +241,8 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
   EXPECT_EQ(DecodeSelection(saved.Main.DirectoryContents[0]), (TSavedSelection{target, {"tally.c"}}));
   EXPECT_EQ(DecodeSelection(saved.Main.DirectoryContents[1]), (TSavedSelection{source, {"tally.c"}}));
   EXPECT_EQ(saved.Main.MailProfile, "Custom settings #1");
+  EXPECT_EQ(saved.Main.Expert.BackupPath, "OldFiles");
+  EXPECT_TRUE(saved.Main.RestoreDirectories);
   ClearSettings();
 }
 
