@@ -401,7 +401,8 @@ bool TForm1::BuildPatchRequest() {
   button_ExpertCreate->SetEnabled(check.Valid);
   chkbox_ExpertForceIdentical->SetEnabled(check.AllDirectories);
   const int step = pagectrl_Wizard->ActivePageIndex();
-  button_WizardContinue->SetEnabled(step != 1 || check.Valid);
+  // From the target's step on, only a request the engine takes can go on.
+  button_WizardContinue->SetEnabled(step == 0 || check.Valid);
   button_WizardContinue->SetCaption(step == 2 ? "&Create >" : "&Continue >");
   WizardBack->SetEnabled(step > 0);
   if (TTabSheet* page = pagectrl_Wizard->ActivePage()) {

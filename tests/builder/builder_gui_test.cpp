@@ -576,6 +576,8 @@ TEST_F(BuilderGui, WizardStepsThroughItsPagesAndCreatesWhatTheNativeDriverWrites
   // The stored defaults: an executable patch; a plain one here.
   EXPECT_EQ(Form1->combo_WizardPatchType->ItemIndex(), 2);
   SelectItem(*Form1->combo_WizardPatchType, 0);
+  SetText(*Form1->edit_WizardPatchName, "");
+  expectStep({Form1->page_WizardStep3, "&Create >", false, true});
   SetText(*Form1->edit_WizardPatchName, scratch_.Path("wizard.exe"));
   HoldForScreenshot();
   Click(next);
