@@ -514,6 +514,7 @@ void TForm1::RebuildRecipientRows() {
   scrbox_Email->UpdateScrollRange();
   scrbox_Email->SetVertPosition(position);
   scrbox_Email->ScrollInView(*edit_ExpertEmailReceiver1);
+  scrbox_Email->Invalidate();  // where the entry pair was
 }
 
 void TForm1::button_ExpertSendEmailClick(TObject*) {
