@@ -42,13 +42,18 @@ int PageClientHeight(TTabSheet* page, const TForm1& f) {
 
 int IndexOr(const TComboBox& combo, int fallback) { return combo.ItemIndex() < 0 ? fallback : combo.ItemIndex(); }
 
-// A column as its combo and list show it: the folder and the selected names in list order.
-TVersionColumn ReadColumn(TQsShellCombo& combo, TQsShellList& list) {
-  TVersionColumn column{combo.GetFolder().GetPath(), {}};
+// The file names selected in a list, in list order.
+std::vector<std::string> SelectedNames(TQsShellList& list) {
+  std::vector<std::string> names;
   for (int i = 0; i < list.Items().Count(); ++i)
     if (list.Items()[i]->Selected())
-      if (TQsShListData* data = list.GetItemData(i)) column.Selected.push_back(data->GetFileName());
-  return column;
+      if (TQsShListData* data = list.GetItemData(i)) names.push_back(data->GetFileName());
+  return names;
+}
+
+// A column as its combo and list show it.
+TVersionColumn ReadColumn(TQsShellCombo& combo, TQsShellList& list) {
+  return {combo.GetFolder().GetPath(), SelectedNames(list)};
 }
 
 std::string WithSuffix(const std::string& name, const TComboBox& packer, const TComboBox& patchType) {
@@ -364,13 +369,7 @@ TPatchRequest TForm1::ReadRequest(bool expert) const {
   const auto tagged = [](const std::vector<TQsShellCombo*>& combos, const std::vector<TQsShellList*>& lists,
                          std::vector<TTaggedFolder>& folders, std::vector<TTaggedSelection>& selections) {
     for (TQsShellCombo* c : combos) folders.push_back({c->Tag(), c->GetFolder().GetPath()});
-    for (TQsShellList* l : lists) {
-      TTaggedSelection s{l->Tag(), {}};
-      for (int i = 0; i < l->Items().Count(); ++i)
-        if (l->Items()[i]->Selected())
-          if (TQsShListData* data = l->GetItemData(i)) s.Selected.push_back(data->GetFileName());
-      selections.push_back(std::move(s));
-    }
+    for (TQsShellList* l : lists) selections.push_back({l->Tag(), SelectedNames(*l)});
   };
   std::vector<TTaggedFolder> folders;
   std::vector<TTaggedSelection> selections;

@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "framework/core/sysutils.h"
 #include "mail/mime.h"
 
 std::string RecipientText(const TRecipient& r) {
