@@ -48,7 +48,7 @@ struct TPatchMail {
 };
 
 // The mail program named in the X-Mailer line.
-inline constexpr char kMailerLine[] = "X-Mailer: Quiltor32 Snapmend (PreRelease) from http://www.norvale.example/quiltor";
+inline constexpr char kMailerLine[] = "X-Mailer: Quiltor32 Snapmend (PreRelease) from http://www.norvale.example/quiltor/";
 
 // A setting that cannot name a server.
 class EMailSetupError : public Exception {
