@@ -486,6 +486,9 @@ TEST_F(BuilderGui, HelpGoesToTheBrowserAndTheHelpWindow) {
   EXPECT_EQ(Exceptions.Take(), std::vector<std::string>{"Can't locate file: help\\index.html"});
   scratch_.WriteFile("help\\index.html", "<html></html>");
   scratch_.WriteFile("help\\Form2.html", "<html></html>");
+  // The reported failure may have moved the focus; F1 goes to the focused control.
+  Form1->edit_ExpertPatchName->SetFocus();
+  Pump();
   PressKey(VK_F1);
   EXPECT_TRUE(form_Help->Visible());
   EXPECT_EQ(form_Help->History(), std::vector<std::string>{"help\\index.html"});
