@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "framework/controls/extctrls.h"
@@ -173,6 +174,8 @@ TEST_F(DocHost, ControlsSitWhereTheLayoutPutsThem) {
   auto cells = Records(dump, "cell");
   ASSERT_EQ(cells.size(), 3u);
   EXPECT_TRUE(PixelNear(shot, Int(cells[1], "x") + Int(cells[1], "width") - 3, Int(cells[1], "y") + 6, 0xFF8080));
+  // To look at the page: QUILTOR_HOLD_MS keeps it on the screen that long.
+  if (const char* hold = std::getenv("QUILTOR_HOLD_MS")) PumpUntil([] { return false; }, std::atoi(hold));
 }
 
 TEST_F(DocHost, RealClicksAndKeysSubmit) {

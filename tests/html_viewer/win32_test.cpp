@@ -1,7 +1,8 @@
 // The viewer's Windows graphics under Wine: the GDI surface of GIF images against the golden
 // folder and the hand-made streams of gif_test.cpp, the screen's measurer (faces mapped to Liberation fonts: positions derived from
 // measured widths), drawing at measured advances, masks, bitmaps, device-independent copies,
-// the viewer's resources and the palette path (exactly on an 8-bit display).
+// the viewer's resources, the palette path (exactly on an 8-bit display) and the pixels
+// layout_run.exe paints with --bmp.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -262,21 +263,27 @@ uint32_t RgbOf(TColor c) {
   return ((v & 0xFF) << 16) | (v & 0xFF00) | (v >> 16);
 }
 
+// Runs the Windows layout_run (built beside this folder) and returns what it printed.
+std::string RunLayoutExe(const std::string& args, int& rc) {
+  std::string command = "..\\..\\html_viewer\\layout_run.exe " + args;
+  FILE* p = _popen(command.c_str(), "rb");
+  std::string out;
+  if (!p) {
+    rc = -1;
+    return out;
+  }
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+  rc = _pclose(p);
+  return out;
+}
+
 TEST(LayoutRunBmp, PixelsShowBulletCellBorderAndRuleColours) {
-  InitDocGraphics();
   testsupport::ScratchDir dir("lay");
-  TScreenMeasurer screen;
-  TLayoutHost host;
-  host.Screen = &screen;
-  host.Images = &WinImagePlatform();
-  host.MakeBitmapCanvas = [](int width, int height, ITextMeasurer&) -> std::unique_ptr<IBitmapCanvas> {
-    return std::make_unique<TGdiCanvas>(width, height);
-  };
-  std::ostringstream out, err;
   std::string bmp = dir.Path("page.bmp");
-  ASSERT_EQ(RunLayoutCommand({"--fake", "--width", "560", "--bmp", bmp, "layouts/host.layout"}, host, out, err), 0)
-      << err.str();
-  std::string dump = out.str();
+  int rc = 0;
+  std::string dump = RunLayoutExe("--fake --width 560 --bmp \"" + bmp + "\" layouts\\host.layout", rc);
+  ASSERT_EQ(rc, 0) << dump;
   TBitmap page;
   page.LoadFromFile(bmp);
   auto at = [&](int x, int y) { return page.PixelRGB(x, y); };
