@@ -25,6 +25,7 @@ void SetProgramSettings(TSettings* s) { settings = s; }
 void RegisterBuilderClasses() {
   RegisterFrameworkClasses();
   RegisterW95Meter();
+  RegisterDocViewer();
   for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm4::StaticClass(),
                               &Tform_Help::StaticClass(), &Tform_Splash::StaticClass()})
     RegisterClass(*c);

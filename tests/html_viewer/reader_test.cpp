@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <random>
+#include <set>
 #include <sstream>
 #include <unordered_set>
 
 #include "doc_fixture.h"
 #include "framework/core/streams.h"
 #include "framework/core/strings.h"
+#include "framework/core/sysutils.h"
+#include "platform/file.h"
 #include "html_viewer/doc_frames.h"
 #include "html_viewer/doc_reader.h"
 #include "html_viewer/html_cli.h"
@@ -464,6 +468,63 @@ TEST(HtmlParser, FrameSetDocuments) {
   }
 }
 
+// ---- The help pages
+
+struct THelpPage {
+  std::string Name, Text, Outline, Background;
+};
+
+std::vector<THelpPage> HelpPages() {
+  std::vector<THelpPage> pages;
+  std::vector<platform::DirEntry> entries;
+  platform::ListDirectory(QUILTOR_HELP_DIR, entries);
+  for (const platform::DirEntry& e : entries) {
+    std::string ext = LowerCase(ExtractFileExt(e.name));
+    if (ext != ".htm" && ext != ".html") continue;
+    testsupport::Bytes b = testsupport::ReadExistingFile(platform::JoinPath(QUILTOR_HELP_DIR, e.name));
+    THelpPage p{e.name, std::string(b.begin(), b.end()), {}, {}};
+    Doc d;
+    TAnchorList names;
+    p.Outline = Outline(d, names, p.Text);
+    p.Background = d.list.BackgroundImageName();
+    pages.push_back(std::move(p));
+  }
+  return pages;
+}
+
+TEST(HelpPages, TitledLinkedBothWaysAndUseEveryPicture) {
+  std::vector<THelpPage> pages = HelpPages();
+  ASSERT_GE(pages.size(), 13u);
+  const THelpPage* index = nullptr;
+  std::set<std::string> pictures;
+  for (const THelpPage& p : pages) {
+    SCOPED_TRACE(p.Name);
+    if (p.Name == "index.html") index = &p;
+    EXPECT_EQ(p.Outline.find("title \"\""), std::string::npos);
+    EXPECT_EQ(p.Outline.find("error:"), std::string::npos);
+    std::string lower = LowerCase(p.Text);
+    EXPECT_EQ(lower.find("<style"), std::string::npos);
+    EXPECT_EQ(lower.find("<script"), std::string::npos);
+    if (p.Name != "index.html") {
+      EXPECT_NE(p.Outline.find("link \"index.html\""), std::string::npos);
+    }
+    for (size_t at = p.Outline.find("image \""); at != std::string::npos; at = p.Outline.find("image \"", at + 1))
+      pictures.insert(p.Outline.substr(at + 7, p.Outline.find('"', at + 7) - at - 7));
+    if (!p.Background.empty()) pictures.insert(p.Background);
+  }
+  ASSERT_NE(index, nullptr);
+  for (const THelpPage& p : pages) {
+    if (p.Name != "index.html") {
+      EXPECT_NE(index->Outline.find("link \"" + p.Name + "\""), std::string::npos) << p.Name;
+    }
+  }
+  for (const char* name : {"selector.html", "history.htm", "Form1_page_Expert.html", "readme.htm", "liesmich.htm",
+                           "faq.htm", "Form1_page_RCS.html", "Form1_page_Wizard.html", "Form1_page_Options.html",
+                           "Form1_page_About.html", "Form2.html", "Form4.html"})
+    EXPECT_TRUE(std::any_of(pages.begin(), pages.end(), [&](const THelpPage& p) { return p.Name == name; })) << name;
+  EXPECT_EQ(pictures, (std::set<std::string>{"bar.gif", "bk101.gif", "minipnkt.gif", "quiltor.gif"}));
+}
+
 // ---- Fuzz
 
 std::string Mutate(std::string s, std::mt19937& rng) {
@@ -527,6 +588,7 @@ TEST(HtmlParserFuzz, AnyBytesGiveADocumentThatLaysOut) {
   testsupport::FuzzSeeds seeds = testsupport::FuzzSeedsFromEnvironment("html parser fuzz");
   std::vector<std::string> fixtures;
   for (const Case& c : kCases) fixtures.push_back(c.html);
+  for (const THelpPage& p : HelpPages()) fixtures.push_back(p.Text);
   for (uint32_t seed = seeds.first; seed != seeds.first + seeds.count; ++seed) {
     SCOPED_TRACE("replay with QUILTOR_FUZZ_SEED=" + std::to_string(seed) + " QUILTOR_FUZZ_CASES=1");
     std::fprintf(stderr, "case seed %u\n", seed);
