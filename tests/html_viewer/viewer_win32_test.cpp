@@ -320,6 +320,38 @@ TEST_F(Viewer, PaintedPixelsShowLinksBulletsRulesAndTheSelection) {
   EXPECT_GT(Dark(selected, row), 3 * Dark(shot, row)) << Dark(selected, row) << " " << Dark(shot, row);
 }
 
+// Load and paint times of the largest help page and of a page of 1 MB, printed; both stay
+// far below what a user would wait for.
+TEST_F(Viewer, LargePagesLoadAndPaintInTime) {
+  std::string big;
+  for (int i = 0; big.size() < 1000000; ++i)
+    big += "<P>Paragraph " + std::to_string(i) + " with <B>bold</B>, <A HREF=\"x.html\">a link</A> and some words that wrap." +
+           (i % 50 == 0 ? "<TABLE BORDER><TR><TD>a<TD>b<TR><TD COLSPAN=2>c</TABLE><UL><LI>one<LI>two</UL>" : "") + "\n";
+  std::string largest;
+  size_t largestSize = 0;
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(QUILTOR_HELP_DIR, entries));
+  for (const platform::DirEntry& e : entries)
+    if (e.name.find(".htm") != std::string::npos && size_t(e.size) > largestSize) largestSize = size_t(e.size), largest = e.name;
+  std::string help = platform::JoinPath(QUILTOR_HELP_DIR, largest);
+  for (const std::string& path : {help, Page("big.html", big)}) {
+    DWORD t0 = GetTickCount();
+    viewer->LoadFromFile(path);
+    DWORD t1 = GetTickCount();
+    viewer->PaintPanel().Invalidate();
+    viewer->PaintPanel().Update();
+    DWORD t2 = GetTickCount();
+    std::printf("%s: load %lu ms, paint %lu ms, height %d\n", ExtractFileName(path).c_str(), t1 - t0, t2 - t1,
+                viewer->DocumentHeight());
+    EXPECT_LT(t1 - t0, 30000u);
+    EXPECT_LT(t2 - t1, 5000u);
+  }
+  EXPECT_GT(viewer->DocumentHeight(), 100000);
+  viewer->SetFocus();
+  PressKey(VK_END);
+  EXPECT_EQ(viewer->Position(), viewer->DocumentHeight() - viewer->PaintPanel().Height());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
