@@ -1,12 +1,14 @@
 // html_render: shows a document in a viewer and saves what it shows.
 //   html_render [--click X,Y]... [--key NAME]... FILE WIDTH HEIGHT OUT.bmp
-// A WIDTH × HEIGHT client area holds a TDocViewer (no border, pictures shown, a history of
-// 2). FILE (which may end in "#anchor") loads as a followed link would: ".txt" as text,
+// A WIDTH × HEIGHT client area holds a TFramesetViewer for a frame-set document, else a
+// TDocViewer (no border, pictures shown, a history of 2). FILE (which may end in "#anchor")
+// loads as a followed link would: ".txt" as text,
 // pictures as a picture, anything else as HTML. Each --click (a move, the left button down
 // and up at client X,Y) and each --key (Home End PgUp PgDn Up Down Left Right) follows once
 // loading and painting have settled. The client area is written as a 24-bit BMP, and a line
 //   file=<current file> top=<position> vbar=0|1 hbar=0|1 history=<count>
-// is printed. An exception (load, click, key) prints "error: <message>" on stderr and the
+// is printed, per frame viewer prefixed "frame <NAME> ". Keys go to the viewer clicked last
+// (the first frame's before any click). An exception (load, click, key) prints "error: <message>" on stderr and the
 // run goes on. Exit code 0; 1 for a bad command line or a BMP that cannot be written.
 #include <fcntl.h>
 #include <io.h>
@@ -20,8 +22,10 @@
 #include "framework/core/sysutils.h"
 #include "framework/win/application.h"
 #include "framework/win/forms.h"
+#include "platform/file.h"
 #include "html_viewer/doc_graphics_win32.h"
 #include "html_viewer/doc_viewer_win32.h"
+#include "html_viewer/frames_win32.h"
 
 namespace {
 
@@ -50,6 +54,23 @@ void Settle() {
 }
 
 void Report(const std::exception& e) { std::cerr << "error: " << e.what() << "\n"; }
+
+// The innermost window at a point of the form's client area, and the point in it.
+HWND DeepestAt(HWND form, POINT& p) {
+  HWND h = form;
+  while (true) {
+    HWND child = ChildWindowFromPointEx(h, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    if (!child || child == h) return h;
+    MapWindowPoints(h, child, &p, 1);
+    h = child;
+  }
+}
+
+void PrintViewer(const std::string& prefix, TDocViewer& v) {
+  std::cout << prefix << "file=" << v.CurrentFile() << " top=" << v.Position()
+            << " vbar=" << (v.VScrollBar().Visible() ? 1 : 0) << " hbar=" << (v.HScrollBar().Visible() ? 1 : 0)
+            << " history=" << v.History().Count() << "\n";
+}
 
 bool SaveClient(HWND h, int width, int height, const std::string& file) {
   HDC screen = GetDC(h);
@@ -115,20 +136,33 @@ int Run(const std::vector<std::string>& args) {
   auto* form = new TForm(Application);
   form->SetBorderStyle(TFormBorderStyle::bsNone);
   form->SetBounds(0, 0, width, height);
-  auto* viewer = new TDocViewer(form);
-  viewer->SetBorderStyle(THTMLBorderStyle::htNone);
-  viewer->SetViewImages(true);
-  viewer->SetHistoryMaxCount(2);
-  viewer->SetParent(form);
-  viewer->SetAlign(TAlign::alClient);
+  const std::string& file = rest[0];
+  std::string part, anchor;
+  SplitAnchor(file, part, anchor);
+  bool frames = KindOfLink(part) != TLinkKind::lkImage && UpperCase(ExtractFileExt(part)) != ".TXT" &&
+                platform::IsFile(part) && IsFrameDocument(TSourceRef::File(part));
+  TDocViewer* viewer = nullptr;
+  TFramesetViewer* frameset = nullptr;
+  if (frames) {
+    frameset = new TFramesetViewer(form);
+    frameset->ViewImages = true;
+    frameset->HistoryMaxCount = 2;
+    frameset->SetParent(form);
+    frameset->SetAlign(TAlign::alClient);
+  } else {
+    viewer = new TDocViewer(form);
+    viewer->SetBorderStyle(THTMLBorderStyle::htNone);
+    viewer->SetViewImages(true);
+    viewer->SetHistoryMaxCount(2);
+    viewer->SetParent(form);
+    viewer->SetAlign(TAlign::alClient);
+  }
   form->Show();
   Settle();
-  const std::string& file = rest[0];
   try {
-    std::string part, anchor;
-    SplitAnchor(file, part, anchor);
-    std::string ext = UpperCase(ExtractFileExt(part));
-    if (ext == ".TXT")
+    if (frameset)
+      frameset->LoadFromFile(file);
+    else if (UpperCase(ExtractFileExt(part)) == ".TXT")
       viewer->LoadTextFile(part);
     else if (KindOfLink(part) == TLinkKind::lkImage)
       viewer->LoadImageFile(part);
@@ -138,20 +172,33 @@ int Run(const std::vector<std::string>& args) {
     Report(e);
   }
   Settle();
+  // The viewer keys go to: the one clicked last, or the first.
+  auto firstViewer = [&]() -> TDocViewer* {
+    if (viewer) return viewer;
+    for (TFrame* f : frameset->FrameSet().AllFrames)
+      if (f->Viewer()) return f->Viewer();
+    return nullptr;
+  };
+  HWND clicked = nullptr;
   for (const TStep& s : steps) {
     try {
       if (s.Click) {
-        HWND panel = viewer->PaintPanel().Handle();
         POINT p{s.X, s.Y};
-        MapWindowPoints(form->Handle(), panel, &p, 1);
+        HWND target = DeepestAt(form->Handle(), p);
+        clicked = target;
         LPARAM at = MAKELPARAM(p.x, p.y);
-        SendMessageA(panel, WM_MOUSEMOVE, 0, at);
-        SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(panel, WM_LBUTTONUP, 0, at);
+        SendMessageA(target, WM_MOUSEMOVE, 0, at);
+        SendMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(target, WM_LBUTTONUP, 0, at);
       } else {
-        viewer->SetFocus();
-        SendMessageA(viewer->Handle(), WM_KEYDOWN, s.Key, 1);
-        SendMessageA(viewer->Handle(), WM_KEYUP, s.Key, LPARAM(0xC0000001));
+        TDocViewer* to = nullptr;
+        for (HWND h = clicked; h && !to; h = GetParent(h)) to = dynamic_cast<TDocViewer*>(TWinControl::FindControl(h));
+        if (!to) to = firstViewer();
+        if (to) {
+          to->SetFocus();
+          SendMessageA(to->Handle(), WM_KEYDOWN, s.Key, 1);
+          SendMessageA(to->Handle(), WM_KEYUP, s.Key, LPARAM(0xC0000001));
+        }
       }
     } catch (const std::exception& e) {
       Report(e);
@@ -161,10 +208,12 @@ int Run(const std::vector<std::string>& args) {
   UpdateWindow(form->Handle());
   Settle();
   bool saved = SaveClient(form->Handle(), width, height, rest[3]);
-  std::cout << "file=" << viewer->CurrentFile() << " top=" << viewer->Position()
-            << " vbar=" << (viewer->VScrollBar().Visible() ? 1 : 0)
-            << " hbar=" << (viewer->HScrollBar().Visible() ? 1 : 0) << " history=" << viewer->History().Count()
-            << "\n";
+  if (viewer) {
+    PrintViewer("", *viewer);
+  } else {
+    for (TFrame* f : frameset->FrameSet().AllFrames)
+      if (f->Viewer()) PrintViewer("frame " + f->FrameName + " ", *f->Viewer());
+  }
   std::cout.flush();
   form->Free();
   if (!saved) {
@@ -184,6 +233,7 @@ int main(int argc, char** argv) {
   app->SetTitle("html_render");
   RegisterFrameworkClasses();
   RegisterDocViewer();
+  RegisterFramesetViewer();
   // Load errors go to stderr, never to a message box nobody answers.
   SetMessageBoxFunction([](HWND, const std::string& text, const std::string&, UINT) {
     std::cerr << "error: " << text << "\n";
