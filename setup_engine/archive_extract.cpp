@@ -135,6 +135,8 @@ void TKstnCompress::ExtractOne(const std::string& line) {
   }
   stats_.finished = true;
   if (OnStatus) OnStatus(*this, stats_);
+  // A cancel during the file, even after its last block, leaves the destination as it was.
+  if (Abort) throw EArchiveAborted();
   int64_t size = out->Size();
   out.reset();
   source.reset();

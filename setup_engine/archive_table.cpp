@@ -32,10 +32,22 @@ int TKstnCompress::FileCount() {
   return headers_.Count();
 }
 
+namespace {
+
+// Stored names are paths of whichever system made the archive: a backslash and a slash are alike.
+std::string WithBackslashes(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  return name;
+}
+
+}  // namespace
+
 int TKstnCompress::IndexOfFile(const std::string& name) {
   EnsureLoaded();
+  std::string wanted = WithBackslashes(name);
   for (int i = 0; i < headers_.Count(); ++i)
-    if (SameText(headers_.Get(i).record.name, name)) return i;
+    if (SameText(WithBackslashes(headers_.Get(i).record.name), wanted)) return i;
   return -1;
 }
 

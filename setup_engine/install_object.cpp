@@ -64,8 +64,10 @@ const TClassInfo& TParameterList::StaticClass() {
 TDownloadStatusParameter::TDownloadStatusParameter(int32_t value, std::string text, int32_t total,
                                                    int32_t received)
     : Value(value), Text(std::move(text)), Total(total), Received(received), Percent(0) {
-  // In 64 bits: received * 100 overflows 32 bits from 21 MB on.
-  if (total != 0) Percent = int32_t(std::llround(double(received) * 100.0 / double(total)));
+  // In 64 bits: received * 100 overflows 32 bits from 21 MB on. A total that is only what
+  // the server has ready (FTP) may be passed: the percent stays within 0 ... 100.
+  if (total != 0)
+    Percent = int32_t(std::clamp<long long>(std::llround(double(received) * 100.0 / double(total)), 0, 100));
 }
 
 TFileStatusParameter::TFileStatusParameter(const TlzhFileStats& stats)
@@ -83,7 +85,17 @@ const TClassInfo& TInstallContainer::StaticClass() {
   return info;
 }
 
-TInstallContainer::TInstallContainer(TComponent* owner) : TComponent(owner) {
+namespace {
+
+// Runs before the component joins its owner, so a failure leaves nothing behind.
+TComponent* WithStandardSpecifiers(TComponent* owner) {
+  if (setup::IsFormOrDataModule(owner)) setup::RegisterStandardSpecifiers(owner, true);
+  return owner;
+}
+
+}  // namespace
+
+TInstallContainer::TInstallContainer(TComponent* owner) : TComponent(WithStandardSpecifiers(owner)) {
   Containers().push_back(this);
 }
 
@@ -284,6 +296,18 @@ TPropInfo TInstallContainer::OrderProp() {
   return TProps<TInstallContainer>::Int("Order", &TInstallContainer::Order,
                                         [](TInstallContainer& c, int v) { c.SetOrder(v); })
       .WithDefault(int64_t(-1));
+}
+
+TPropInfo TInstallContainer::DestDirProp() {
+  return TProps<TInstallContainer>::Str("DestDir", [](const TInstallContainer& c) { return c.DestDir(); },
+                                        [](TInstallContainer& c, std::string v) { c.SetDestDir(v); })
+      .WithDefault(std::string());
+}
+
+TPropInfo TInstallContainer::DestDirTypeProp() {
+  return TProps<TInstallContainer>::Component<TCustomPathSpecifier>(
+      "DestDirType", &TInstallContainer::DestDirType,
+      [](TInstallContainer& c, TCustomPathSpecifier* s) { c.SetDestDirType(s); });
 }
 
 // ---- TInstallObject

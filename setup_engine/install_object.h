@@ -119,7 +119,8 @@ class TDownloadStatusParameter : public TObject {
   FW_CLASS(TDownloadStatusParameter, TObject)
 
  public:
-  // Percent is received * 100 / total rounded to nearest, 0 when total is 0.
+  // Percent is received * 100 / total rounded to nearest, within 0 ... 100; 0 when total
+  // is 0.
   TDownloadStatusParameter(int32_t value, std::string text, int32_t total, int32_t received);
   int32_t Value;
   std::string Text;
@@ -160,6 +161,8 @@ class TInstallContainer : public TComponent {
   FW_CLASS(TInstallContainer, TComponent)
 
  public:
+  // Made on a form or data module, it first gives its owner the standard path specifiers
+  // the process lacks (path_specifier.h).
   explicit TInstallContainer(TComponent* owner);
 
   // Whether the parent's DoProcess processes this object.
@@ -224,6 +227,9 @@ class TInstallContainer : public TComponent {
   virtual void DoProcess();
   // Records what the object installed under key; nothing here.
   virtual void WriteUninstallInfo(const std::string&) {}
+  // After the restart that an installation asked for: finishes what waited for it.
+  // Nothing here.
+  virtual void FinishUnfinished() {}
   // The product name the driver gives the uninstall key; "" for any other container.
   virtual std::string UninstallProductName() const { return {}; }
 
@@ -239,6 +245,8 @@ class TInstallContainer : public TComponent {
   static TPropInfo IncludeProp();
   static TPropInfo InstallTypesProp();
   static TPropInfo OrderProp();
+  static TPropInfo DestDirProp();
+  static TPropInfo DestDirTypeProp();
 
  protected:
   ~TInstallContainer() override;

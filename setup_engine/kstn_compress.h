@@ -120,6 +120,7 @@ class TKstnCompress {
 
   int FileCount();
   void GetFileStats(int index, TlzhFileStats& stats);
+  // The first header whose stored name is name, case ignored and a backslash alike to a slash; -1 for none.
   int IndexOfFile(const std::string& name);
   void LoadHeaders();
   void ReadHeaderTable(TStream& stream, int64_t offset);

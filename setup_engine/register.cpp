@@ -1,5 +1,7 @@
 #include "setup_engine/register.h"
 
+#include "setup_engine/install_driver.h"
+#include "setup_engine/net_location.h"
 #include "setup_engine/path_specifier.h"
 #include "setup_engine/translator.h"
 
@@ -7,7 +9,12 @@ namespace setup {
 
 void RegisterSetupEngineClasses() {
   RegisterClass(TTranslator::StaticClass());
-  RegisterClass(TpsContainerDestDir::StaticClass());
+  RegisterClass(TPathSpecifier::StaticClass());
+  for (const TClassInfo* cls : StandardSpecifierClasses()) RegisterClass(*cls);
+  RegisterClass(TNetInstallLocation::StaticClass());
+  RegisterClass(TInstall::StaticClass());
+  RegisterClass(TInstallFileGroup::StaticClass());
+  RegisterClass(TInstallFile::StaticClass());
 }
 
 }  // namespace setup

@@ -341,18 +341,15 @@ TEST_F(InstallTree, ControlCodesGoUp) {
   EXPECT_EQ(group->heard, std::vector<std::string>({"File 1006"}));
 }
 
-// With the container destination at hand, an object that joins a parent takes it (and no
-// DestDir of its own), and gives it up when it leaves.
+// The first container made on the data module gives it the standard specifiers, the
+// container destination among them: an object that joins a parent takes it (and no DestDir
+// of its own), and gives it up when it leaves.
 TEST_F(InstallTree, ContainerDestination) {
   TTreeProbe* install = Probe("Install", 1000);
-  TTreeProbe* file = Probe("File", 2000);
-  file->SetDestDir("\\own");
-  file->SetContainer(install);  // no container destination exists yet
-  EXPECT_EQ(file->DestDirType(), nullptr);
-  EXPECT_EQ(file->GetFullDestDir(), "");
-  auto* spec = new TpsContainerDestDir(root.get());
-  spec->SetName("psContainerDestDir");
-  EXPECT_EQ(FindStandard(TpsContainerDestDir::StaticClass()), spec);
+  TCustomPathSpecifier* spec = FindStandard(TpsContainerDestDir::StaticClass());
+  ASSERT_NE(spec, nullptr);
+  EXPECT_EQ(spec->Owner(), root.get());
+  EXPECT_EQ(spec->Name(), "psContainerDestDir");
   try {
     install->SetDestDirType(spec);
     ADD_FAILURE() << "no exception";
@@ -360,6 +357,11 @@ TEST_F(InstallTree, ContainerDestination) {
     EXPECT_EQ(e.Message(), "Cannot use ddContainerDestDir for Install unless you assign a Container");
   }
   install->SetDestDir("C:\\Program Files\\Quiltor32");
+  TTreeProbe* file = Probe("File", 2000);
+  file->SetDestDir("\\own");
+  file->SetContainer(install);
+  EXPECT_EQ(file->DestDirType(), spec);
+  EXPECT_EQ(file->DestDir(), "");
   TTreeProbe* group = Probe("Group", 1000, install);
   EXPECT_EQ(group->DestDirType(), spec);
   group->SetDestDir("\\help\\");
@@ -376,6 +378,8 @@ TEST(InstallParameters, Percentages) {
   EXPECT_EQ(TDownloadStatusParameter(0, "", 3, 1).Percent, 33);
   EXPECT_EQ(TDownloadStatusParameter(0, "", 3, 2).Percent, 67);
   EXPECT_EQ(TDownloadStatusParameter(0, "", 0, 5).Percent, 0);
+  EXPECT_EQ(TDownloadStatusParameter(0, "", 100, 250).Percent, 100);  // more than the server had ready
+  EXPECT_EQ(TDownloadStatusParameter(0, "", 100, -5).Percent, 0);
   EXPECT_EQ(TDownloadStatusParameter(7, "x", 2000000000, 1000000000).Percent, 50);
   TlzhFileStats stats;
   stats.bytesDone = 10;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "setup_engine/path_specifier.h"
 #include "setup_engine/setup_core_cli.h"
 #include "tests/support/defaults_check.h"
 #include "tests/support/scratch_dir.h"
@@ -80,8 +81,12 @@ TEST_F(SetupCoreDriver, FormIsTranslatedFromEnglish) {
         "    Caption = 'Hello'\n"
         "  end\n"
         "end\n");
-  const std::string translated =
-      "object Root: TDataModule\n"
+  // The probe, an install container, brought the standard path specifiers: they are
+  // written before it, where a definition lists them.
+  std::string translated = "object Root: TDataModule\n";
+  for (const TClassInfo* cls : setup::StandardSpecifierClasses())
+    translated += "  object " + std::string(cls->Name().substr(1)) + ": " + std::string(cls->Name()) + "\n  end\n";
+  translated +=
       "  object Welcome: TTreeProbe\n"
       "    Kind = 9000\n"
       "    Caption = 'Hallo'\n"

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/data_module.h"
 #include "framework/core/object.h"
 
 inline std::vector<std::string> DefaultMismatches(const TClassInfo& cls) {
   std::vector<std::string> out;
   if (cls.IsAbstract()) return out;
-  TOwned<TComponent> owner(new TComponent(nullptr));
+  // A data module, as components that only a form or a data module may hold need.
+  TOwned<TComponent> owner(new TDataModule(nullptr));
   TComponent* obj = cls.Create(owner.get());
   ForEachProperty(*obj, [&](TPersistent& o, const TPropInfo& p, const std::string& path) {
     if (p.Default && p.Get && p.Get(o) != *p.Default)
