@@ -24,15 +24,13 @@ const int kPreformattedSizes[7] = {7, 8, 10, 12, 15, 20, 30};
 // ---- Anchors
 
 void TAnchorList::Add(const std::string& upperName, TSectionBase* section) {
-  if (Find(upperName)) return;
+  if (!index_.emplace(upperName, entries_.size()).second) return;
   entries_.push_back({upperName, section});
 }
 
 TSectionBase* TAnchorList::Find(const std::string& name) const {
-  std::string upper = UpperCase(name);
-  for (const TEntry& e : entries_)
-    if (e.Name == upper) return e.Section;
-  return nullptr;
+  auto at = index_.find(UpperCase(name));
+  return at == index_.end() ? nullptr : entries_[at->second].Section;
 }
 
 namespace {
@@ -55,11 +53,13 @@ void TAnchorList::KeepOnly(const TCell& document) {
   std::unordered_set<const TSectionBase*> blocks;
   CollectBlocks(document, blocks);
   std::erase_if(entries_, [&](const TEntry& e) { return !blocks.count(e.Section); });
+  index_.clear();
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].Name, i);
 }
 
 void TAnchorList::Retarget(const TSectionBase* old, TSectionBase* replacement) {
-  for (TEntry& e : entries_)
-    if (e.Section == old) e.Section = replacement;
+  // Anchors name the block being filled, the newest one: those of old are the last entries.
+  for (auto e = entries_.rbegin(); e != entries_.rend() && e->Section == old; ++e) e->Section = replacement;
 }
 
 TSourceRef TSourceRef::File(const std::string& name) {

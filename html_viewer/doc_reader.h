@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/exceptions.h"
@@ -49,15 +50,16 @@ class TAnchorList {
   void Add(const std::string& upperName, TSectionBase* section);
   TSectionBase* Find(const std::string& name) const;  // compared in upper case; null when absent
   const std::vector<TEntry>& Entries() const { return entries_; }
-  void Clear() { entries_.clear(); }
+  void Clear() { entries_.clear(), index_.clear(); }
   // Drops entries whose block is not among the document's blocks (anywhere in its cells);
   // pointers to freed blocks never stay.
   void KeepOnly(const TCell& document);
-  // Points entries at old to replacement.
+  // Points the entries at old, the block added last, to replacement.
   void Retarget(const TSectionBase* old, TSectionBase* replacement);
 
  private:
   std::vector<TEntry> entries_;
+  std::unordered_map<std::string, size_t> index_;  // name -> entry
 };
 
 // A script a document holds: its LANGUAGE and its text, lines ended by CR LF.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <set>
 #include <sstream>
@@ -465,6 +466,28 @@ TEST(HtmlParser, FrameSetDocuments) {
     SCOPED_TRACE(body);
     std::string s = body;
     EXPECT_FALSE(IsFrameDocument(TSourceRef::Buffer(s.data(), s.data() + s.size())));
+  }
+}
+
+// Inputs that repeat one construct: four times the input takes about four times as long
+// (a generous bound, so a quadratic step shows and a busy machine does not).
+TEST(HtmlParser, TimeGrowsLinearlyWithTheInput) {
+  const char* const units[] = {"<A NAME=a", "<UL><LI>x", "<FONT SIZE=+1>y", "<TABLE><TR><TD>z", "<P ALIGN=center>",
+                               "<SELECT><OPTION>o", "&amp;&#65;&foo;", "<!-- c -->w", "<A HREF=\"h\">l</A>"};
+  for (const char* unit : units) {
+    SCOPED_TRACE(unit);
+    auto timeOf = [&](int n) {
+      std::string html;
+      for (int i = 0; i < n; ++i) html += std::string(unit) + (unit[1] == 'A' && unit[3] == 'N' ? std::to_string(i) + ">" : "");
+      auto t0 = std::chrono::steady_clock::now();
+      Doc d;
+      TAnchorList names;
+      TParseResult r;
+      HtmlParseBuffer(d.list, names, html.data(), html.data() + html.size(), r);
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    double small = timeOf(4000), large = timeOf(16000);
+    EXPECT_LT(large, 16 * small + 0.05) << small << " s, then " << large << " s";
   }
 }
 
