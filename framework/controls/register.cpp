@@ -6,6 +6,7 @@
 #include "framework/controls/imglist.h"
 #include "framework/controls/listview.h"
 #include "framework/controls/scrollbar.h"
+#include "framework/controls/scrollbox.h"
 #include "framework/controls/treeview.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
@@ -20,6 +21,6 @@ void RegisterFrameworkClasses() {
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
-        &TListView::StaticClass(), &TBitBtn::StaticClass()})
+        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TScrollBox::StaticClass()})
     RegisterClass(*c);
 }
