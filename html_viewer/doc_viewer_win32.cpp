@@ -7,6 +7,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/win/application.h"
 #include "framework/win/forms.h"
+#include "html_viewer/doc_cell.h"
 #include "html_viewer/doc_controls_win32.h"
 #include "html_viewer/doc_graphics_win32.h"
 #include "platform/file.h"

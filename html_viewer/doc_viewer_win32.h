@@ -22,10 +22,12 @@
 #include "framework/controls/stdctrls.h"
 #include "framework/core/strings.h"
 #include "framework/win/controls.h"
-#include "html_viewer/doc_cell.h"
 #include "html_viewer/doc_reader.h"
 #include "html_viewer/doc_viewer_model.h"
 
+// The document model stays out of this header: programs that include it also include the
+// framework's image lists, whose class name the model's image list shares.
+class TSectionList;
 class TWinPaintSurface;
 class TWinDocTimer;
 class TMessageBoxErrorSink;

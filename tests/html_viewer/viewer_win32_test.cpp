@@ -10,6 +10,7 @@
 #include "framework/controls/register.h"
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
+#include "html_viewer/doc_cell.h"
 #include "html_viewer/doc_graphics_win32.h"
 #include "html_viewer/doc_viewer_win32.h"
 #include "platform/file.h"
