@@ -29,6 +29,7 @@ void SetProgramSettings(TSettings* s) { settings = s; }
 void RegisterBuilderClasses() {
   RegisterFrameworkClasses();
   RegisterW95Meter();
+  RegisterDocViewer();
   RegisterShellControlClasses();
   for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm4::StaticClass(),
                               &Tform_Help::StaticClass(), &Tform_Splash::StaticClass()})

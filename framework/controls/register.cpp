@@ -5,6 +5,7 @@
 #include "framework/controls/extctrls.h"
 #include "framework/controls/imglist.h"
 #include "framework/controls/listview.h"
+#include "framework/controls/scrollbar.h"
 #include "framework/controls/scrollbox.h"
 #include "framework/controls/treeview.h"
 #include "framework/controls/stdctrls.h"
@@ -15,7 +16,7 @@
 void RegisterFrameworkClasses() {
   for (const TClassInfo* c :
        {&TForm::StaticClass(), &TTimer::StaticClass(), &TButton::StaticClass(), &TCheckBox::StaticClass(),
-        &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(),
+        &TRadioButton::StaticClass(), &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(), &TScrollBar::StaticClass(),
         &TLabel::StaticClass(), &TEdit::StaticClass(), &TMemo::StaticClass(), &TListBox::StaticClass(),
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
