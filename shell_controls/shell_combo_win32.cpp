@@ -5,6 +5,8 @@
 #include "framework/win/application.h"
 #include "shell_controls/locator_codec.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/shell_tree_win32.h"
+#include "shell_controls/splitter_win32.h"
 
 namespace {
 
@@ -232,15 +234,30 @@ void TQsCustomShellCombo::LocatorChanged() {
     int& n;
     ~Lower() { --n; }
   } lower{changeCount_};
-  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
+  if (TQsCustomShellTree* t = tree_.Get())
+    t->SetFolderFrom(locator_);
+  else if (TQsCustomShellList* l = list_.Get())
+    l->Folder().Assign(&locator_);
   Rebuild();
 }
 
 TQsCustomShellList* TQsCustomShellCombo::ShellList() const { return list_.Get(); }
 
+TQsCustomShellTree* TQsCustomShellCombo::ShellTree() const { return tree_.Get(); }
+
+void TQsCustomShellCombo::SetShellTree(TQsCustomShellTree* tree) {
+  TQsCustomShellTree* old = tree_.Get();
+  if (old == tree || (tree && list_.Get())) return;
+  tree_ = tree;
+  if (old && old->ShellCombo() == this) old->SetShellCombo(nullptr);
+  if (tree && tree->ShellCombo() != this) tree->SetShellCombo(this);
+}
+
+void TQsCustomShellCombo::TreeNodeChanged(LPCITEMIDLIST absolute) { locator_.SetIdList(absolute); }
+
 void TQsCustomShellCombo::SetShellList(TQsCustomShellList* list) {
   TQsCustomShellList* old = list_.Get();
-  if (old == list) return;
+  if (old == list || (list && tree_.Get())) return;
   list_ = list;
   if (old && old->ShellCombo() == this) old->SetShellCombo(nullptr);
   if (list && list->ShellCombo() != this) list->SetShellCombo(this);
@@ -378,7 +395,12 @@ void TQsCustomShellCombo::Loaded() {
     ~Lower() { --n; }
   } lower{changeCount_};
   Rebuild();
-  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
+  if (TQsCustomShellTree* t = tree_.Get()) {
+    t->SetFolderFrom(locator_);
+    t->RefreshInPlace();
+  } else if (TQsCustomShellList* l = list_.Get()) {
+    l->Folder().Assign(&locator_);
+  }
 }
 
 void TQsCustomShellCombo::CreateWindowHandle() {
@@ -420,4 +442,6 @@ void TQsCustomShellCombo::GoUpLevels(int n) {
 void RegisterShellControlClasses() {
   for (const TClassInfo* c : {&TQsCombobox::StaticClass(), &TQsShellCombo::StaticClass(), &TQsShellList::StaticClass()})
     RegisterClass(*c);
+  RegisterSplitterClasses();
+  RegisterShellTreeClasses();
 }

@@ -59,6 +59,7 @@ class TQsShellLocator : public TPersistent {
 
 class TQsCustomShellCombo;
 class TQsCustomShellList;
+class TQsCustomShellTree;
 
 class TQsShComboData : public TObject {
  public:
@@ -98,6 +99,12 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   // list is told its combo.
   TQsCustomShellList* ShellList() const;
   void SetShellList(TQsCustomShellList* list);
+  // The tree that shows the combo's folder; a combo has a tree or a list, never both (a
+  // link is refused while the other is set).
+  TQsCustomShellTree* ShellTree() const;
+  void SetShellTree(TQsCustomShellTree* tree);
+  // The tree selected the folder of absolute.
+  virtual void TreeNodeChanged(LPCITEMIDLIST absolute);
 
  protected:
   virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST relative, ULONG attributes);
@@ -116,6 +123,7 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   int changeCount_ = 0;
   bool pathDone_ = false;
   TLink<TQsCustomShellList> list_{this};
+  TLink<TQsCustomShellTree> tree_{this};
   TQsShellLocator locator_;
   TQsShellComboOptions options_ = qsscoAutofill | qsscoNonFilesystemAncestors;
   TImageList* images_;
