@@ -5,6 +5,7 @@
 #include "framework/win/application.h"
 #include "shell_controls/locator_codec.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/open_dialog_win32.h"
 #include "shell_controls/shell_tree_win32.h"
 #include "shell_controls/splitter_win32.h"
 
@@ -200,6 +201,12 @@ const TClassInfo& TQsShellCombo::StaticClass() {
       {P::Int("IndentPixels", &TQsShellCombo::IndentPixels, &TQsShellCombo::SetIndentPixels).WithDefault(int64_t(12)),
        P::Set("Options", &kComboOptions, &TQsShellCombo::Options, &TQsShellCombo::SetOptions)
            .WithDefault(int64_t(qsscoAutofill | qsscoNonFilesystemAncestors)),
+       P::Component<TQsCustomShellList>(
+           "ShellList", [](const TQsShellCombo& c) { return c.ShellList(); },
+           [](TQsShellCombo& c, TQsCustomShellList* l) { c.SetShellList(l); }),
+       P::Component<TQsCustomShellTree>(
+           "ShellTree", [](const TQsShellCombo& c) { return c.ShellTree(); },
+           [](TQsShellCombo& c, TQsCustomShellTree* t) { c.SetShellTree(t); }),
        P::Event("OnDeleteItem", &TQsShellCombo::OnDeleteItem),
        P::Event("OnCloseUp", &TQsShellCombo::OnCloseUp),
        P::Event("OnSelEndCancel", &TQsShellCombo::OnSelEndCancel),
@@ -444,4 +451,5 @@ void RegisterShellControlClasses() {
     RegisterClass(*c);
   RegisterSplitterClasses();
   RegisterShellTreeClasses();
+  RegisterOpenDialogClasses();
 }

@@ -19,6 +19,6 @@ void RegisterFrameworkClasses() {
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
-        &TListView::StaticClass(), &TBitBtn::StaticClass()})
+        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TSpeedButton::StaticClass()})
     RegisterClass(*c);
 }
