@@ -198,7 +198,10 @@ const TClassInfo& TQsShellCombo::StaticClass() {
   using P = TProps<TQsShellCombo>;
   static const TClassInfo info{
       "TQsShellCombo", &TQsCustomShellCombo::StaticClass(), Factory<TQsShellCombo>(),
-      {P::Int("IndentPixels", &TQsShellCombo::IndentPixels, &TQsShellCombo::SetIndentPixels).WithDefault(int64_t(12)),
+      {// The combo draws its entries itself.
+       P::Enum<TComboBoxStyle>("Style", &ComboBoxStyleTypeInfo(), &TQsShellCombo::Style, &TQsShellCombo::SetStyle)
+           .WithDefault(int64_t(TComboBoxStyle::csOwnerDrawFixed)),
+       P::Int("IndentPixels", &TQsShellCombo::IndentPixels, &TQsShellCombo::SetIndentPixels).WithDefault(int64_t(12)),
        P::Set("Options", &kComboOptions, &TQsShellCombo::Options, &TQsShellCombo::SetOptions)
            .WithDefault(int64_t(qsscoAutofill | qsscoNonFilesystemAncestors)),
        P::Component<TQsCustomShellList>(

@@ -159,6 +159,10 @@ const TClassInfo& TQsShellTree::StaticClass() {
        P::Component<TQsCustomShellList>(
            "ShellList", [](const TQsShellTree& t) { return t.ShellList(); },
            [](TQsShellTree& t, TQsCustomShellList* l) { t.SetShellList(l); }),
+       // A shell tree starts without lines at its root and with begin-drag reports.
+       P::Bool("ShowRoot", &TQsShellTree::ShowRoot, &TQsShellTree::SetShowRoot).WithDefault(false),
+       P::Enum<TDragMode>("DragMode", &DragModeTypeInfo(), &TQsShellTree::DragMode, &TQsShellTree::SetDragMode)
+           .WithDefault(int64_t(TDragMode::dmAutomatic)),
        P::Event("OnAddItem", &TQsShellTree::OnAddItem),
        P::Event("OnDeleteItem", &TQsShellTree::OnDeleteItem),
        P::Event("OnPopupHint", &TQsShellTree::OnPopupHint),

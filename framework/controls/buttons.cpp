@@ -120,7 +120,10 @@ const TClassInfo& TSpeedButton::StaticClass() {
       "TSpeedButton", &TCustomControl::StaticClass(), Factory<TSpeedButton>(),
       {P::Int("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).WithDefault(int64_t(0)),
        P::Bool("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp).WithDefault(false),
-       P::Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).WithDefault(false)}};
+       P::Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).WithDefault(false),
+       P::Int("Color", &TSpeedButton::Color, &TSpeedButton::SetColor, &ColorTypeInfo())
+           .WithDefault(int64_t(clBtnFace))
+           .WithStored([](const TPersistent& o) { return !static_cast<const TSpeedButton&>(o).ParentColor(); })}};
   return info;
 }
 

@@ -9,6 +9,7 @@
 
 #include "framework/testing/gui_test.h"
 #include "shell_controls/splitter_win32.h"
+#include "tests/support/defaults_check.h"
 
 namespace {
 
@@ -193,6 +194,17 @@ TEST_F(GroupAndSplitter, ALiveDragMovesThePanesAndAResizeKeepsTheProportion) {
   EXPECT_EQ(s->GetPane(0)->Width(), 0);
   EXPECT_EQ(s->GetPane(1)->Left(), 0);
   EXPECT_EQ(s->GetPane(1)->Width(), 200);
+}
+
+// The declared defaults of these controls are what a new one holds (the form writer drops
+// a value equal to its default).
+TEST_F(GroupAndSplitter, TheControlsHoldTheirDeclaredDefaults) {
+  for (const char* name : {"TQsGroup", "TQsPane", "TQsSplitter", "TQsShellTree", "TQsShellCombo", "TQsOpenDlg",
+                           "TQsSaveDlg", "TSpeedButton"}) {
+    const TClassInfo* cls = FindClass(name);
+    ASSERT_NE(cls, nullptr) << name;
+    EXPECT_EQ(DefaultMismatches(*cls), std::vector<std::string>{});
+  }
 }
 
 }  // namespace
