@@ -653,6 +653,16 @@ void TQsCustomShellList::ChangeNotified() {
 
 void TQsCustomShellList::TimerFired() {
   timer_->SetEnabled(false);
+  // The shown folder itself went: the linked tree hands its selection to the parent and
+  // this list follows it there (the tree's own drive watch may not hear of it, so the
+  // list's watch of the folder tells it).
+  if (TQsCustomShellTree* t = tree_.Get()) {
+    std::string path = folder_.GetPath();
+    if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      t->RefreshInPlace();
+      return;
+    }
+  }
   ++changing_;
   struct Lower {
     int& n;
