@@ -4,7 +4,8 @@
 // message boxes by their buttons. Commands run in order; each prints what it reads:
 //   wait CAPTION                 the dialog is up (within 20 s)
 //   set NAME TEXT                types TEXT into the control
-//   click NAME                   clicks a button (posted, so a box it raises can be answered)
+//   click NAME                   clicks a button or a speed button (posted, so a box it
+//                                raises can be answered)
 //   key NAME VK                  a key press (decimal virtual key) in the control
 //   box FRAGMENT BUTTON          a message box whose text holds FRAGMENT is up: prints
 //                                "box CAPTION<TAB>TEXT" and presses BUTTON (its caption)
@@ -160,7 +161,18 @@ int main(int argc, char** argv) {
       SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(2).c_str()));
       i += 2;
     } else if (cmd == "click") {
-      PostMessageA(Need(arg(1)), BM_CLICK, 0, 0);
+      HWND h = Need(arg(1));
+      char kind[64] = {};
+      GetClassNameA(h, kind, sizeof kind);
+      if (std::string(kind) == "TButton" || std::string(kind) == "TCheckBox") {
+        PostMessageA(h, BM_CLICK, 0, 0);
+      } else {  // a control of our own drawing: a press and a release at its centre
+        RECT r{};
+        GetClientRect(h, &r);
+        LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+        PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(h, WM_LBUTTONUP, 0, at);
+      }
       Sleep(200);
       i += 1;
     } else if (cmd == "key") {

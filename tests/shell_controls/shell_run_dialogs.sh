@@ -27,7 +27,10 @@ start() { wine "$driver" "$@" > "$work/out" 2>"$work/err" & pid=$!; }
 stop_dialog() {
   local p
   # wine-run's time limit passes the signal on to the program.
-  for p in $(pgrep -P "$pid" 2>/dev/null); do kill "$p" 2>/dev/null; done
+  for p in $(pgrep -P "$pid" 2>/dev/null); do
+    for q in $(pgrep -P "$p" 2>/dev/null); do kill "$q" 2>/dev/null; done
+    kill "$p" 2>/dev/null
+  done
 }
 check() { wine "$checker" "$@" 2>&1 | tr -d '\r' | grep -v '^wine: ' | tee -a "$work/check"; return "${PIPESTATUS[0]}"; }
 finish() {
