@@ -40,42 +40,44 @@ std::string NameOf(HWND h) {
   return {};
 }
 
+struct TTopFind {
+  const std::string& text;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK TopWindow(HWND h, LPARAM lp) {
+  auto* find = reinterpret_cast<TTopFind*>(lp);
+  if (!IsWindowVisible(h)) return TRUE;
+  char kind[64] = {};
+  GetClassNameA(h, kind, sizeof kind);
+  if (find->cls && std::string(kind) != find->cls) return TRUE;
+  if (!find->text.empty() && TextOf(h) != find->text) return TRUE;
+  find->found = h;
+  return FALSE;
+}
+
 HWND FindTop(const std::string& text, const char* cls) {
-  struct Find {
-    const std::string& text;
-    const char* cls;
-    DWORD pid;
-    HWND found;
-  } f{text, cls, 0, nullptr};
-  EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* find = reinterpret_cast<Find*>(lp);
-        if (!IsWindowVisible(h)) return TRUE;
-        char kind[64] = {};
-        GetClassNameA(h, kind, sizeof kind);
-        if (find->cls && std::string(kind) != find->cls) return TRUE;
-        if (!find->text.empty() && TextOf(h) != find->text) return TRUE;
-        find->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&f));
+  TTopFind f{text, cls, nullptr};
+  EnumWindows(TopWindow, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
 
+struct TNameFind {
+  const std::string& name;
+  HWND found;
+};
+
+BOOL CALLBACK NamedChild(HWND h, LPARAM lp) {
+  auto* find = reinterpret_cast<TNameFind*>(lp);
+  if (NameOf(h) != find->name) return TRUE;
+  find->found = h;
+  return FALSE;
+}
+
 HWND Control(const std::string& name) {
-  struct Find {
-    const std::string& name;
-    HWND found;
-  } f{name, nullptr};
-  EnumChildWindows(
-      dialog,
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* find = reinterpret_cast<Find*>(lp);
-        if (NameOf(h) != find->name) return TRUE;
-        find->found = h;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&f));
+  TNameFind f{name, nullptr};
+  EnumChildWindows(dialog, NamedChild, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
 
@@ -90,37 +92,38 @@ HWND Need(const std::string& name) {
   return h;
 }
 
+struct TBoxFind {
+  const std::string& fragment;
+  HWND found;
+  std::string text;
+};
+
+BOOL CALLBACK StaticText(HWND c, LPARAM l) {
+  char k[64] = {};
+  GetClassNameA(c, k, sizeof k);
+  if (std::string(k) == "Static") *reinterpret_cast<std::string*>(l) += TextOf(c);
+  return TRUE;
+}
+
+BOOL CALLBACK BoxWindow(HWND h, LPARAM lp) {
+  auto* find = reinterpret_cast<TBoxFind*>(lp);
+  char kind[64] = {};
+  GetClassNameA(h, kind, sizeof kind);
+  if (!IsWindowVisible(h) || std::string(kind) != "#32770") return TRUE;
+  std::string all;
+  EnumChildWindows(h, StaticText, reinterpret_cast<LPARAM>(&all));
+  if (all.find(find->fragment) == std::string::npos) return TRUE;
+  find->found = h;
+  find->text = all;
+  return FALSE;
+}
+
 // The message box (a dialog-class window) holding fragment, within ms.
 HWND WaitBox(const std::string& fragment, DWORD ms, std::string* textOut) {
   DWORD end = GetTickCount() + ms;
   do {
-    struct Find {
-      const std::string& fragment;
-      HWND found;
-      std::string text;
-    } f{fragment, nullptr, {}};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-          auto* find = reinterpret_cast<Find*>(lp);
-          char kind[64] = {};
-          GetClassNameA(h, kind, sizeof kind);
-          if (!IsWindowVisible(h) || std::string(kind) != "#32770") return TRUE;
-          std::string all;
-          EnumChildWindows(
-              h,
-              [](HWND c, LPARAM l) -> BOOL {
-                char k[64] = {};
-                GetClassNameA(c, k, sizeof k);
-                if (std::string(k) == "Static") *reinterpret_cast<std::string*>(l) += TextOf(c);
-                return TRUE;
-              },
-              reinterpret_cast<LPARAM>(&all));
-          if (all.find(find->fragment) == std::string::npos) return TRUE;
-          find->found = h;
-          find->text = all;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    TBoxFind f{fragment, nullptr, {}};
+    EnumWindows(BoxWindow, reinterpret_cast<LPARAM>(&f));
     if (f.found) {
       if (textOut) *textOut = f.text;
       return f.found;
@@ -128,6 +131,21 @@ HWND WaitBox(const std::string& fragment, DWORD ms, std::string* textOut) {
     Sleep(50);
   } while (int(GetTickCount() - end) < 0);
   return nullptr;
+}
+
+struct TButtonFind {
+  const std::string& button;
+  HWND found;
+};
+
+BOOL CALLBACK ButtonNamed(HWND c, LPARAM l) {
+  auto* find = reinterpret_cast<TButtonFind*>(l);
+  std::string plain;
+  for (char ch : TextOf(c))
+    if (ch != '&') plain += ch;
+  if (plain != find->button) return TRUE;
+  find->found = c;
+  return FALSE;
 }
 
 std::string OneLine(std::string s) {
@@ -188,23 +206,8 @@ int main(int argc, char** argv) {
       if (!box) Fail("no message box with \"" + arg(1) + "\"");
       std::printf("box\t%s\t%s\n", TextOf(box).c_str(), OneLine(text).c_str());
       std::fflush(stdout);
-      struct Find {
-        const std::string& button;
-        HWND found;
-      } f{arg(2), nullptr};
-      EnumChildWindows(
-          box,
-          [](HWND c, LPARAM l) -> BOOL {
-            auto* find = reinterpret_cast<Find*>(l);
-            std::string t = TextOf(c);
-            std::string plain;
-            for (char ch : t)
-              if (ch != '&') plain += ch;
-            if (plain != find->button) return TRUE;
-            find->found = c;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&f));
+      TButtonFind f{arg(2), nullptr};
+      EnumChildWindows(box, ButtonNamed, reinterpret_cast<LPARAM>(&f));
       if (!f.found) Fail("the box has no button " + arg(2));
       PostMessageA(f.found, BM_CLICK, 0, 0);
       DWORD end = GetTickCount() + 5000;
