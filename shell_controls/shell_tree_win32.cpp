@@ -727,6 +727,8 @@ void TQsCustomShellTree::ChangeNotified() {
     ignoreNext_ = false;
     return;
   }
+  // A refresh already waiting is not put off again: the drives may change without pause.
+  if (timerMode_ == 2 && timer_->Enabled()) return;
   timerMode_ = 2;
   timer_->SetEnabled(false);
   timer_->SetInterval(Focused() ? 400 : 2000);
