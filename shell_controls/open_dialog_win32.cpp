@@ -355,6 +355,7 @@ void TQsFrmOpenDlg::Setup(TQsFileDlg& dialog) {
     QsShellList1->SetOptions(QsShellList1->Options() | qssloHideFoldersWhenLinkedToTree);
   QsShellList1->OnAddItem = dialog.OnAddListItem;
   QsShellTree1->OnAddItem = dialog.OnAddTreeItem;
+  QsShellCombo1->OnAddItem = dialog.OnAddComboItem;
 
   for (const shell::TFilterEntry& e : shell::SplitFilter(dialog.Filter())) {
     FileTypesCbx->Items().Add(e.Description);

@@ -235,7 +235,12 @@ TQsShComboData* TQsCustomShellCombo::EntryData(int index) const {
   return item ? dynamic_cast<TQsShComboData*>(item->Data) : nullptr;
 }
 
-bool TQsCustomShellCombo::CanAddItem(IShellFolder*, LPCITEMIDLIST, ULONG) { return true; }
+bool TQsCustomShellCombo::CanAddItem(IShellFolder* folder, LPCITEMIDLIST parentList, LPCITEMIDLIST relative,
+                                     ULONG attributes) {
+  int32_t allow = 1;
+  if (EventsAllowed()) OnAddItem(this, folder, parentList, relative, attributes, allow);
+  return allow != 0;
+}
 
 void TQsCustomShellCombo::LocatorChanged() {
   if (changeCount_ > 0) return;
@@ -352,7 +357,7 @@ void TQsCustomShellCombo::AddLevel(IShellFolder* folder, LPCITEMIDLIST parentLis
   for (LPITEMIDLIST child : children) {
     ULONG attrs = Attributes(folder, child, 0xF00B0000);
     bool take = (options_ & qsscoNonFilesystemAncestors) || (attrs & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR));
-    if (!take || !CanAddItem(folder, child, attrs)) continue;
+    if (!take || !CanAddItem(folder, parentList, child, attrs)) continue;
     TPidl absolute(ConcatPidls(nullptr, parentList, child));
     bool isMyComputer = level == 1 && ComparePidls(absolute.Get(), myComputer.Get()) == 0;
     bool onPath = !pathDone_ && level >= 1 && path.Count() >= level && SameItem(folder, AsPidl(path.Items(level - 1)), child);

@@ -106,8 +106,15 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   // The tree selected the folder of absolute.
   virtual void TreeNodeChanged(LPCITEMIDLIST absolute);
 
+  // Set by the file dialogs from their OnAddComboItem.
+  TEvent<void(TObject* Sender, IShellFolder* Folder, LPCITEMIDLIST FolderIdList, LPCITEMIDLIST Item,
+              ULONG Attributes, int32_t& Allow)>
+      OnAddItem;
+
  protected:
-  virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST relative, ULONG attributes);
+  // Asks OnAddItem (allow starts true) whether an entry of folder (whose absolute list is
+  // parentList) comes in.
+  virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST parentList, LPCITEMIDLIST relative, ULONG attributes);
   virtual void LocatorChanged();
   virtual void AddLevel(IShellFolder* folder, LPCITEMIDLIST parentList, shell::TQsIdListArray& path, int level);
   void Loaded() override;

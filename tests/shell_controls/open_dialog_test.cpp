@@ -5,6 +5,7 @@
 // pixels, and the saved state reopens the dialog at its size with its tree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -123,6 +124,27 @@ TEST_F(FileDialogs, TypedFoldersWildcardsAndSeveralNames) {
                 }});
   EXPECT_FALSE(ok);
   EXPECT_EQ(d->Files().Count(), 0);
+}
+
+// The dialog's item events reach the list, the tree and the combo it makes.
+TEST_F(FileDialogs, TheItemEventsReachTheListTreeAndCombo) {
+  TQsOpenDlg* d = Open();
+  d->SetOptions(d->Options() | qsofShowTree);
+  int combo = 0, tree = 0;
+  d->OnAddListItem = TQsShAddItemEvent([&](TObject*, IShellFolder* f, LPCITEMIDLIST, LPCITEMIDLIST item, ULONG, int32_t& allow) {
+    allow = PidlDisplayName(f, item, 1) != "b.txt";
+  });
+  d->OnAddTreeItem = TQsShAddItemEvent([&](TObject*, IShellFolder*, LPCITEMIDLIST, LPCITEMIDLIST, ULONG, int32_t&) { ++tree; });
+  d->OnAddComboItem = TQsShAddItemEvent([&](TObject*, IShellFolder*, LPCITEMIDLIST, LPCITEMIDLIST, ULONG, int32_t&) { ++combo; });
+  Log names;
+  Run(*d, {[&](TQsFrmOpenDlg& f) {
+    for (int i = 0; i < f.QsShellList1->Items().Count(); ++i) names.push_back(f.QsShellList1->GetItemData(i)->GetDisplayName());
+    Click(*f.CancelBtn);
+  }});
+  EXPECT_EQ(std::count(names.begin(), names.end(), "b.txt"), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "a.txt"), 1);
+  EXPECT_GT(tree, 0);
+  EXPECT_GT(combo, 0);
 }
 
 TEST_F(FileDialogs, EachRefusalIsOneMessageAndTheDialogStays) {
