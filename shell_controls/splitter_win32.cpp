@@ -52,6 +52,7 @@ const TClassInfo& TQsGroup::StaticClass() {
 }
 
 TQsCustomGroup::TQsCustomGroup(TComponent* owner) : TCustomControl(owner) {
+  UseNonClientHooks();
   SetControlStyle(csAcceptsControls | csClickEvents);
   SetBounds(0, 0, 64, 48);
   SetColor(clBtnFace);

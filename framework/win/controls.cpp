@@ -1220,6 +1220,10 @@ void TCustomControl::PaintOn(HDC dc) {
 }
 
 void TCustomControl::WndProc(TMessage& m) {
+  if (!nonClientHooks_) {
+    TWinControl::WndProc(m);
+    return;
+  }
   switch (m.Msg) {
     case WM_NCCALCSIZE: {
       DefaultHandler(m);

@@ -408,7 +408,10 @@ class TCustomControl : public TWinControl {
   // rectangle at (0, 0).
   virtual void NCCalcSize(TRect& /*client*/, bool& /*redraw*/) {}
   virtual void NCPaint(TCanvas& /*canvas*/, const TRect& /*window*/) {}
+  // The hooks run only for a control that asks for them (in its constructor).
+  void UseNonClientHooks() { nonClientHooks_ = true; }
 
  private:
   TCanvas canvas_;
+  bool nonClientHooks_ = false;
 };
