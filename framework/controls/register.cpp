@@ -21,6 +21,7 @@ void RegisterFrameworkClasses() {
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
-        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TScrollBox::StaticClass()})
+        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TScrollBox::StaticClass(),
+        &TSpeedButton::StaticClass()})
     RegisterClass(*c);
 }
