@@ -1,5 +1,6 @@
 #include "setup_engine/translate_controls_win32.h"
 
+#include "framework/controls/listview.h"
 #include "framework/win/forms.h"
 
 namespace {
@@ -58,6 +59,17 @@ class TWin32TranslateControls : public ITranslateControls {
     if (auto* b = dynamic_cast<TComboBox*>(&c)) return &b->Items();
     if (auto* g = dynamic_cast<TRadioGroup*>(&c)) return &g->Items();
     return nullptr;
+  }
+
+  void TranslateColumns(TComponent& c, const TTranslate& translate) override {
+    auto* list = dynamic_cast<TCustomListView*>(&c);
+    if (!list) return;
+    TListColumns& columns = list->Columns();
+    for (int i = 0; i < columns.Count(); ++i) {
+      TListColumn* column = columns.Item(i);
+      std::string translated = translate(column->Caption());
+      if (translated != column->Caption()) column->SetCaption(translated);
+    }
   }
 };
 

@@ -5,10 +5,11 @@
 //
 // How it works: RegisterSetupControlClasses registers the two controls for form text and
 // installs the control steps, so TranslateComponent hides each control while it works on
-// it (switching a label's AutoSize off), translates memo lines and list, combo and radio
-// items, and then puts back what it changed and realigns. SetFormFont gives a form and
-// every control on it the target language's font: the font set for the language when it
-// overrides, else the table's charset and font at no less than its minimum size.
+// it (switching a label's AutoSize off), translates memo lines, list view column captions
+// and list, combo and radio items, and then puts back what it changed and realigns.
+// SetFormFont gives a form and every control on it the target language's font: the font
+// set for the language when it overrides, else the table's charset and font at no less
+// than its minimum size.
 #include "framework/controls/buttons.h"
 #include "framework/controls/stdctrls.h"
 #include "setup_engine/translator.h"

@@ -415,6 +415,7 @@ void TTranslator::TranslateProperties(TKstnLanguage source, TComponent& c) {
 void TTranslator::TranslateLists(TKstnLanguage source, TComponent& c) {
   if (!translateControls) return;
   if (TStrings* lines = translateControls->MemoLines(c)) TranslateStrings(source, *lines, *lines);
+  translateControls->TranslateColumns(c, [&](const std::string& s) { return TranslateByText(source, s); });
   if (TStrings* items = translateControls->Items(c)) {
     items->BeginUpdate();
     try {

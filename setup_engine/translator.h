@@ -222,6 +222,10 @@ class ITranslateControls {
   // The items of a list box, combo box or radio group, translated one by one; null for
   // anything else.
   virtual TStrings* Items(TComponent& c) = 0;
+  // For a list view: sets each column caption to what translate gives for it; nothing
+  // for anything else.
+  using TTranslate = std::function<std::string(const std::string&)>;
+  virtual void TranslateColumns(TComponent& c, const TTranslate& translate) = 0;
 };
 // Installs the window system's part (null: none); returns the one before.
 ITranslateControls* SetTranslateControls(ITranslateControls* controls);

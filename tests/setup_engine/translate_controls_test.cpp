@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/controls/listview.h"
 #include "framework/controls/register.h"
 #include "framework/testing/gui_test.h"
 #include "setup_engine/register.h"
@@ -88,6 +89,12 @@ TEST_F(TranslatedForm, IntoGermanWithItsFont) {
   glyph.Canvas().Brush().SetColor(clGreen);
   glyph.Canvas().FillRect({3, 3, 11, 11});
   f->ProceedBtn->SetGlyph(glyph);
+  auto* files = new TListView(f);
+  files->SetParent(f);
+  files->SetViewStyle(TViewStyle::vsReport);
+  files->SetBounds(300, 150, 160, 60);
+  files->Columns().Add()->SetCaption("Program Files");
+  files->Columns().Add()->SetCaption("Other");
   f->Show();
   Pump();
   int welcomeWidth = f->Label1->Width();
@@ -114,6 +121,16 @@ TEST_F(TranslatedForm, IntoGermanWithItsFont) {
   EXPECT_EQ(f->RG->Caption(), "Neustart");
   EXPECT_EQ(f->RG->Items()[1], "Nein, sp\xE4ter neu starten");
   EXPECT_EQ(f->RG->ItemIndex(), 0);
+  // List view columns by text, in the header on the screen as well.
+  EXPECT_EQ(files->Columns().Item(0)->Caption(), "Programmdateien");
+  EXPECT_EQ(files->Columns().Item(1)->Caption(), "Other");
+  char header[64] = {};
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = header;
+  column.cchTextMax = sizeof header;
+  ASSERT_TRUE(SendMessageA(files->Handle(), LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)));
+  EXPECT_STREQ(header, "Programmdateien");
   // What the walk hid and switched off is back, and the labels fit their new texts.
   EXPECT_FALSE(f->Hidden->Visible());
   EXPECT_FALSE(IsWindowVisible(f->Hidden->Handle()));

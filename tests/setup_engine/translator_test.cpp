@@ -338,6 +338,7 @@ struct TRecordingControls : ITranslateControls {
     auto* t = dynamic_cast<TTextItem*>(&c);
     return t ? &t->Items : nullptr;
   }
+  void TranslateColumns(TComponent&, const TTranslate&) override {}
 };
 
 TEST_F(Translation, AComponentWalk) {
