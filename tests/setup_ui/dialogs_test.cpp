@@ -1,0 +1,470 @@
+// The installer's dialogs on the screen: wizards of the dialog managers, the dialogs that
+// run alone, the status and copy windows and the request for the next disk. Definitions are
+// form texts with one driver; a timer acts while a modal window runs, as a user would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/core/form_reader.h"
+#include "framework/testing/gui_test.h"
+#include "framework/win/timer.h"
+#include "setup_engine/install_driver.h"
+#include "setup_ui/pages_win32.h"
+
+namespace {
+
+using M = TManagerType;
+
+class Dialogs : public TGuiTest {
+ protected:
+  void SetUp() override {
+    TGuiTest::SetUp();
+    setup::SetRebootNeeded(false);
+  }
+  void TearDown() override {
+    if (root) root->Free();
+    setup::SetRebootNeeded(false);
+    TGuiTest::TearDown();
+  }
+  // A root form holding Install1 and the objects of body.
+  void Load(const std::string& body) {
+    root = new TForm(Application);
+    ReadForm(*root,
+             "object Form1: TForm\n  object Install1: TInstall\n    RunAutomatic = False\n  end\n" + body + "end\n",
+             "definition");
+  }
+  template <class T>
+  T* Get(const char* name) {
+    return dynamic_cast<T*>(root->FindComponent(name));
+  }
+  TCustomInstall& Driver() { return *setup::Driver(); }
+  // Broadcasts code from the driver while act runs every 50 ms until it returns true;
+  // "ok", "aborted" or the error's text.
+  std::string Broadcast(int code, TObject* parameter = nullptr, std::function<bool()> act = nullptr) {
+    TOwned<TTimer> timer(new TTimer(nullptr));
+    timer->SetInterval(50);
+    bool done = !act, busy = false;
+    timer->OnTimer = TNotifyEvent([&](TObject*) {
+      // Not again while a step runs a window's loop of its own (the folder browser).
+      if (done || busy) return;
+      busy = true;
+      done = act();
+      busy = false;
+    });
+    timer->SetEnabled(!done);
+    try {
+      Driver().BroadcastInformation(&Driver(), code, parameter);
+    } catch (const EAIUserAbort&) {
+      return "aborted";
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    EXPECT_TRUE(done) << "the window closed before the script ended";
+    return "ok";
+  }
+  // The wizard now on the screen, or null.
+  static TBaseFormContainer* Wizard() {
+    for (TBaseKestrinForm* f : KestrinForms())
+      if (auto* c = dynamic_cast<TBaseFormContainer*>(f); c && c->Visible()) return c;
+    return nullptr;
+  }
+  template <class T>
+  static T* Shown() {
+    for (TBaseKestrinForm* f : KestrinForms())
+      if (auto* t = dynamic_cast<T*>(f); t && t->Visible() && t->HandleAllocated() && IsWindowVisible(t->Handle()))
+        return t;
+    return nullptr;
+  }
+  static std::string Manager(const char* name, const char* type) {
+    return std::string("  object ") + name + ": TDialogManager\n    Container = Install1\n    ManagerType = " + type +
+           "\n  end\n";
+  }
+  static std::string Dialog(const char* name, const char* cls, const char* manager, int order = -1) {
+    std::string s = std::string("  object ") + name + ": " + cls + "\n    Container = Install1\n";
+    if (manager) s += std::string("    DialogManager = ") + manager + "\n";
+    if (order >= 0) s += "    Order = " + std::to_string(order) + "\n";
+    return s + "  end\n";
+  }
+  void Screenshot(const char* name) {
+    if (const char* dir = std::getenv("QUILTOR_SCREENSHOT_DIR"))
+      CaptureScreen({0, 0, Screen->Width(), Screen->Height()}).SaveBmp(std::string(dir) + "\\" + name + ".bmp");
+  }
+  TForm* root = nullptr;
+};
+
+// Three pages ordered 60, 10, 50 show as 10, 50, 60: Back only after the first, the
+// window's caption the page's, Previous and Next between them; Next on the last ends the
+// wizard with the install going on.
+TEST_F(Dialogs, WizardPagesInOrderWithPreviousAndNext) {
+  Load(Manager("DM1", "dmBeforeInstall") + Dialog("W60", "TWelcomeDlg", "DM1", 60) +
+       Dialog("W10", "TWelcomeDlg", "DM1", 10) + Dialog("W50", "TWelcomeDlg", "DM1", 50));
+  std::vector<std::string> seen;
+  int step = 0;
+  std::string result = Broadcast(setup::icBeforeInstall, nullptr, [&] {
+    TBaseFormContainer* w = Wizard();
+    if (!w) return false;
+    TBaseInstallForm* page = w->CurrentPage();
+    seen.push_back(page->DC()->Name() + (page->BackBtn->Visible() ? " back" : "") + " " + w->Caption());
+    switch (step++) {
+      case 0:
+        EXPECT_EQ(w->Pages().size(), 3u);
+        Screenshot("wizard_welcome");
+        Click(*page->ProceedBtn);
+        return false;
+      case 1: Click(*page->ProceedBtn); return false;
+      case 2: Click(*page->BackBtn); return false;
+      case 3: Click(*page->ProceedBtn); return false;
+      default: Click(*page->ProceedBtn); return true;
+    }
+  });
+  EXPECT_EQ(result, "ok");
+  EXPECT_EQ(seen, (std::vector<std::string>{"W10 Welcome", "W50 back Welcome", "W60 back Welcome",
+                                            "W50 back Welcome", "W60 back Welcome"}));
+  EXPECT_EQ(Wizard(), nullptr);
+}
+
+// The wizard keeps the manager's outer size but grows where its frame leaves the pages
+// less room than they were made for.
+TEST_F(Dialogs, WizardGrowsToItsPages) {
+  Load("  object DM1: TDialogManager\n    Container = Install1\n    Width = 300\n    Height = 200\n  end\n" +
+       Dialog("W", "TWelcomeDlg", "DM1"));
+  Broadcast(setup::icBeforeInstall, nullptr, [&] {
+    TBaseFormContainer* w = Wizard();
+    if (!w) return false;
+    EXPECT_GE(w->DisplayPanel->ClientWidth(), 470);
+    EXPECT_GE(w->DisplayPanel->ClientHeight(), 368);
+    EXPECT_EQ(w->CurrentPage()->Width(), w->DisplayPanel->ClientWidth());
+    Click(*w->CurrentPage()->ProceedBtn);
+    return true;
+  });
+}
+
+// Cancel: confirmed by the driver (no handler: yes) it ends the install as aborted; the
+// driver's handler may refuse, and the wizard stays. Closing the window is a cancel too
+// before the install, but not after a good one.
+TEST_F(Dialogs, CancelAndCloseEndTheWizard) {
+  Load(Manager("DM1", "dmBeforeInstall") + Dialog("W", "TWelcomeDlg", "DM1") + Manager("DM2", "dmAfterGoodInstall") +
+       Dialog("G", "TGoodInstallationDlg", "DM2"));
+  auto cancel = [&] {
+    TBaseFormContainer* w = Wizard();
+    if (!w) return false;
+    Click(*static_cast<TWelcomeForm*>(w->CurrentPage())->CancelBtn);
+    return true;
+  };
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall, nullptr, cancel), "aborted");
+
+  int asked = 0;
+  Driver().OnUserAbort = TUserAbortEvent([&](TObject*, bool& flag) {
+    flag = asked++ > 0;  // no the first time, yes the second
+  });
+  int clicks = 0;
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall, nullptr,
+                      [&] {
+                        TBaseFormContainer* w = Wizard();
+                        if (!w) return false;
+                        Click(*static_cast<TWelcomeForm*>(w->CurrentPage())->CancelBtn);
+                        return ++clicks == 2;
+                      }),
+            "aborted");
+  EXPECT_EQ(asked, 2);
+  Driver().OnUserAbort = TUserAbortEvent();
+
+  auto close = [&] {
+    TBaseFormContainer* w = Wizard();
+    if (!w) return false;
+    SendMessageA(w->Handle(), WM_CLOSE, 0, 0);
+    return true;
+  };
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall, nullptr, close), "aborted");
+  EXPECT_EQ(Broadcast(setup::icAfterGoodInstall, nullptr, close), "ok");
+}
+
+// A manager without dialogs shows no window, and the pages of other managers stay out.
+TEST_F(Dialogs, AManagerWithoutDialogsShowsNothing) {
+  Load(Manager("DM1", "dmBeforeInstall") + Manager("DM2", "dmAfterGoodInstall") +
+       Dialog("G", "TGoodInstallationDlg", "DM2"));
+  const size_t forms = KestrinForms().size();
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall), "ok");  // no script: a window would wait for ever
+  EXPECT_EQ(KestrinForms().size(), forms);
+}
+
+// Without a manager the page dialogs answer their own codes with their form alone: Back
+// hidden, Proceed closing it with OK; another code shows nothing.
+TEST_F(Dialogs, PageDialogsWithoutAManagerRunTheirForms) {
+  Load(Dialog("W", "TWelcomeDlg", nullptr) + Dialog("G", "TGoodInstallationDlg", nullptr) +
+       Dialog("B", "TBadInstallationDlg", nullptr));
+  struct Case {
+    int code;
+    const char* caption;
+  } cases[] = {{setup::icShowWelcome, "Welcome"}, {setup::icGoodInstall, "Setup complete"},
+               {setup::icBadInstall, "Setup incomplete"}};
+  for (const Case& c : cases) {
+    std::string caption;
+    EXPECT_EQ(Broadcast(c.code, nullptr,
+                        [&] {
+                          auto* f = Shown<TBaseInstallForm>();
+                          if (!f) return false;
+                          caption = f->Caption();
+                          EXPECT_FALSE(f->BackBtn->Visible());
+                          EXPECT_FALSE(f->HostContainer());
+                          Click(*f->ProceedBtn);
+                          return true;
+                        }),
+              "ok")
+        << c.code;
+    EXPECT_EQ(caption, c.caption);
+  }
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall), "ok");
+}
+
+// The reboot page shows the flag and sets it: Yes when set, and choosing No clears it; the
+// only page is the last, so Finish stands in Next's place.
+TEST_F(Dialogs, RebootPageShowsAndSetsTheFlag) {
+  Load(Manager("DM6", "dmReboot") + Dialog("R", "TRebootDlg", "DM6"));
+  for (bool flag : {true, false}) {
+    setup::SetRebootNeeded(flag);
+    EXPECT_EQ(Broadcast(setup::icRebootNeeded, nullptr,
+                        [&] {
+                          TBaseFormContainer* w = Wizard();
+                          if (!w) return false;
+                          auto* page = static_cast<TRebootForm*>(w->CurrentPage());
+                          EXPECT_EQ(page->RG->ItemIndex(), flag ? 0 : 1);
+                          EXPECT_FALSE(page->ProceedBtn->Visible());
+                          EXPECT_TRUE(page->FinishBtn->Visible());
+                          if (flag) Screenshot("reboot");
+                          SelectItem(*page->RG, flag ? 1 : 0);
+                          Click(*page->FinishBtn);
+                          return true;
+                        }),
+              "ok");
+    EXPECT_EQ(setup::RebootNeeded(), !flag);
+  }
+}
+
+// Two messages and a clear show the first again; the second clear hides the window; a
+// clear with nothing shown raises nothing. A long text widens the window on one line,
+// centred, and never beyond the screen.
+TEST_F(Dialogs, StatusWindowStack) {
+  Load(Dialog("S", "TInstallStatusDlg", nullptr));
+  auto* dialog = Get<TInstallStatusDlg>("S");
+  TMessageParameter outer("Reading the archive"), inner("Copying files");
+  EXPECT_EQ(Broadcast(setup::icStatusMessage, &outer), "ok");
+  const int width = dialog->Form()->Width();
+  EXPECT_EQ(Broadcast(setup::icStatusMessage, &inner), "ok");
+  EXPECT_EQ(dialog->Form()->lblMessage->Caption(), "Copying files");
+  Screenshot("status");
+  EXPECT_EQ(Broadcast(setup::icStatusClear), "ok");
+  EXPECT_EQ(dialog->Form()->lblMessage->Caption(), "Reading the archive");
+  EXPECT_TRUE(dialog->Form()->Visible());
+  EXPECT_EQ(Broadcast(setup::icStatusClear), "ok");
+  EXPECT_FALSE(dialog->Form()->Visible());
+  EXPECT_EQ(Broadcast(setup::icStatusClear), "ok");
+
+  TMessageParameter longer(std::string(60, 'W') + " and more");
+  EXPECT_EQ(Broadcast(setup::icStatusMessage, &longer), "ok");
+  TInstallStatusForm& f = *dialog->Form();
+  EXPECT_GT(f.Width(), width);
+  EXPECT_LE(f.Width(), Screen->Width());
+  EXPECT_NEAR(f.Left() + f.Width() / 2, Screen->Width() / 2, 1);
+  EXPECT_LE(f.lblMessage->Left() + f.lblMessage->Width(), f.pnlMessage->ClientWidth());
+  TMessageParameter huge(std::string(400, 'W'));
+  EXPECT_EQ(Broadcast(setup::icStatusMessage, &huge), "ok");
+  EXPECT_EQ(f.Width(), Screen->Width());
+
+  EXPECT_EQ(Broadcast(setup::icStatusMessage), "S got a nil PO parameter");
+  TDiskParameter wrong(1, "");
+  EXPECT_EQ(Broadcast(setup::icStatusMessage, &wrong), "The PO object passed to S is not a TMessageParameter object");
+}
+
+// The copy dialog alone: a file status shows the totals, a download the transfer gauge, and
+// the next file status hides it again; the end of copying hides the window, placed once.
+TEST_F(Dialogs, CopyDialogAloneInBothModes) {
+  Load("  object C: TCopyFileDlg\n    Container = Install1\n    Position = kdpBottomRight\n  end\n");
+  auto* dialog = Get<TCopyFileDlg>("C");
+  TFileStatusParameter file(TlzhFileStats{});
+  file.FileName = "quiltor32.exe";
+  file.Percent = 40;
+  file.TotalPercent = 25;
+  EXPECT_EQ(Broadcast(setup::icFileStatus, &file), "ok");
+  TCopyFileForm& f = *dialog->Form();
+  EXPECT_TRUE(f.Visible());
+  EXPECT_EQ(f.ProgressBar1->Position(), 40);
+  EXPECT_EQ(f.ProgressBar2->Position(), 25);
+  EXPECT_EQ(f.lblCopyingFile->Caption(), "quiltor32.exe");
+  EXPECT_FALSE(f.TransferProgress->Visible());
+  // Bottom right: the bottom edge one caption height above the screen's.
+  EXPECT_EQ(f.Left() + f.Width(), Screen->Width());
+  EXPECT_EQ(f.Top() + f.Height(), Screen->Height() - GetSystemMetrics(SM_CYCAPTION));
+  EXPECT_EQ(f.Width(), 474);
+  Screenshot("copy_files");
+
+  TDownloadStatusParameter download(0, "Downloading files.1", 200, 150);
+  EXPECT_EQ(Broadcast(setup::icDownloadStatus, &download), "ok");
+  EXPECT_TRUE(f.TransferProgress->Visible());
+  EXPECT_TRUE(f.TransferBitmap->Visible());
+  EXPECT_EQ(f.TransferProgress->Progress(), 75);
+  EXPECT_EQ(f.lblCopyingFile->Caption(), "Downloading files.1");
+  Screenshot("copy_download");
+  f.SetBounds(10, 10, f.Width(), f.Height());  // moved by the user: it stays
+  EXPECT_EQ(Broadcast(setup::icFileStatus, &file), "ok");
+  EXPECT_FALSE(f.TransferProgress->Visible());
+  EXPECT_EQ(f.Left(), 10);
+  EXPECT_EQ(Broadcast(setup::icEndOfCopy), "ok");
+  EXPECT_FALSE(f.Visible());
+
+  EXPECT_EQ(Broadcast(setup::icFileStatus), "C got a nil PO parameter");
+  EXPECT_EQ(Broadcast(setup::icDownloadStatus, &file),
+            "The PO object passed to C is not a TDownloadStatusParameter object");
+}
+
+// With a during-copy manager the manager hosts the copy form and the dialog keeps quiet;
+// a copy dialog without manager beside such a manager makes one window only; the end of
+// copying frees the manager's forms.
+TEST_F(Dialogs, CopyFormsOfAManager) {
+  Load(Manager("DM4", "dmDuringCopyFiles") + Dialog("C", "TCopyFileDlg", "DM4"));
+  auto* manager = Get<TDialogManager>("DM4");
+  TFileStatusParameter file(TlzhFileStats{});
+  file.FileName = "help.htm";
+  file.Percent = 10;
+  file.TotalPercent = 90;
+  EXPECT_EQ(Broadcast(setup::icFileStatus, &file), "ok");
+  ASSERT_EQ(manager->DuringCopyForms().size(), 1u);
+  auto* form = static_cast<TCopyFileForm*>(manager->DuringCopyForms()[0]);
+  EXPECT_EQ(form->ProgressBar2->Position(), 90);
+  EXPECT_EQ(Get<TCopyFileDlg>("C")->Form(), nullptr);
+  EXPECT_EQ(Broadcast(setup::icEndOfCopy), "ok");
+  EXPECT_TRUE(manager->DuringCopyForms().empty());
+  root->Free();
+  root = nullptr;
+
+  Load(Manager("DM4", "dmDuringCopyFiles") + Dialog("C", "TCopyFileDlg", nullptr));
+  EXPECT_EQ(Broadcast(setup::icFileStatus, &file), "ok");
+  EXPECT_TRUE(Get<TDialogManager>("DM4")->DuringCopyForms().empty());
+  EXPECT_NE(Get<TCopyFileDlg>("C")->Form(), nullptr);
+}
+
+// Answers the folder browser from a helper thread: OK or Cancel once it is up.
+void AnswerBrowser(bool ok, std::atomic<bool>& answered) {
+  for (int i = 0; i < 400 && !answered; ++i) {
+    HWND h = nullptr;
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+          char cls[32] = {};
+          GetClassNameA(w, cls, sizeof cls);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(p) = w;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&h));
+    if (h) {
+      PostMessageA(h, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+      answered = true;
+      return;
+    }
+    Sleep(50);
+  }
+}
+
+// The next disk: the prompt and the path; Browse cancelled keeps the path, confirmed takes
+// the chosen folder; Proceed serves the file, Cancel and closing abort.
+TEST_F(Dialogs, ChangeDiskWithTheFolderBrowser) {
+  Load(Manager("DM5", "dmChangeDisk") + Dialog("D", "TChangeDiskDlg", "DM5") +
+       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n  end\n");
+  auto* file = Get<TCustomInstallFile>("F");
+  TDiskParameter disk(2, "A:\\");
+  TParameterList list(file, &disk);
+  int step = 0;
+  std::string shownPath, prompt;
+  std::thread helper;
+  std::atomic<bool> answered{false};
+  auto browse = [&](bool ok) {
+    answered = false;
+    if (helper.joinable()) helper.join();
+    helper = std::thread(AnswerBrowser, ok, std::ref(answered));
+  };
+  EXPECT_EQ(Broadcast(setup::icNextDisk, &list,
+                      [&] {
+                        auto* f = Shown<TChangeDiskForm>();
+                        if (!f) return false;
+                        switch (step++) {
+                          case 0:
+                            prompt = f->PromptDiskLabel->Caption();
+                            shownPath = f->PathEdit->Text();
+                            Screenshot("change_disk");
+                            browse(false);
+                            Click(*f->BrowseBtn);  // runs the browser's own loop until answered
+                            EXPECT_EQ(f->PathEdit->Text(), "A:\\");
+                            browse(true);
+                            Click(*f->BrowseBtn);
+                            EXPECT_NE(f->PathEdit->Text(), "A:\\");
+                            return false;
+                          default: Click(*f->InstallBtn); return true;
+                        }
+                      }),
+            "ok");
+  if (helper.joinable()) helper.join();
+  EXPECT_EQ(prompt, "Please insert disk number 2");
+  EXPECT_EQ(shownPath, "A:\\");
+  EXPECT_NE(disk.Path, "A:\\");
+  EXPECT_EQ(file->Tag(), 1);
+
+  for (bool close : {false, true}) {
+    EXPECT_EQ(Broadcast(setup::icNextDisk, &list,
+                        [&] {
+                          auto* f = Shown<TChangeDiskForm>();
+                          if (!f) return false;
+                          if (close)
+                            SendMessageA(f->Handle(), WM_CLOSE, 0, 0);
+                          else
+                            Click(*f->CancelBtn);
+                          return true;
+                        }),
+              "aborted");
+  }
+  TDiskParameter other(3, "");
+  TParameterList wrong(&other, &disk);
+  TList shortList;
+  shortList.Add(file);
+  EXPECT_EQ(Broadcast(setup::icNextDisk), "The ParameterObject is Nil in the TDialogManager. Cannot show the change disk form");
+  EXPECT_EQ(Broadcast(setup::icNextDisk, &disk), "TChangeDiskDlg--PO is not a TList object");
+  EXPECT_EQ(Broadcast(setup::icNextDisk, &shortList), "TChangeDiskDlg--Not engouh parameters for status event");
+  EXPECT_EQ(Broadcast(setup::icNextDisk, &wrong), "TChangeDiskDlg says bad first parameter");
+}
+
+// Without a change-disk dialog the code does nothing, and the file asks by itself.
+TEST_F(Dialogs, NoChangeDiskFormNoRequest) {
+  Load(Manager("DM5", "dmChangeDisk") +
+       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n  end\n");
+  TDiskParameter disk(2, "A:\\");
+  TParameterList list(Get<TCustomInstallFile>("F"), &disk);
+  EXPECT_EQ(Broadcast(setup::icNextDisk, &list), "ok");
+  EXPECT_EQ(Get<TCustomInstallFile>("F")->Tag(), 0);
+}
+
+// A dialog whose manager goes keeps no reference to it, and the manager's list forgets a
+// dialog that goes; a running form that goes clears the dialog's reference.
+TEST_F(Dialogs, ReferencesClearWhenTheirTargetsGo) {
+  Load(Manager("DM1", "dmBeforeInstall") + Dialog("W", "TWelcomeDlg", "DM1") + Dialog("W2", "TWelcomeDlg", "DM1"));
+  auto* manager = Get<TDialogManager>("DM1");
+  auto* w = Get<TWelcomeDlg>("W");
+  EXPECT_EQ(manager->Dialogs().size(), 2u);
+  Get<TWelcomeDlg>("W2")->Free();
+  EXPECT_EQ(manager->Dialogs(), std::vector<TCustomBaseInstallDlg*>{w});
+  auto* form = static_cast<TForm*>(TWelcomeForm::StaticClass().Create(Application));
+  w->SetRunningForm(form);
+  form->Free();
+  EXPECT_EQ(w->RunningForm(), nullptr);
+  manager->Free();
+  EXPECT_EQ(w->DialogManager(), nullptr);
+}
+
+}  // namespace
