@@ -9,6 +9,7 @@
 #include "framework/win/application.h"
 #include "setup_engine/install_driver.h"
 #include "setup_engine/translate_controls_win32.h"
+#include "setup_ui/decor_win32.h"
 
 namespace {
 
@@ -507,6 +508,7 @@ void RegisterSetupDialogClasses() {
   if (done) return;
   done = true;
   setup::RegisterSetupControlClasses();
+  RegisterDecorClasses();
   for (const TClassInfo* c :
        {&TDialogManager::StaticClass(), &TWelcomeDlg::StaticClass(), &TRebootDlg::StaticClass(),
         &TGoodInstallationDlg::StaticClass(), &TBadInstallationDlg::StaticClass(),

@@ -286,6 +286,7 @@ class TWinControl : public TControl {
  protected:
   friend LRESULT CALLBACK FwWndProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   friend class TCustomForm;
+  friend class TCustomControl;  // paints what lies beneath it (PaintParentBeneath)
 
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -395,6 +396,10 @@ class TCustomControl : public TWinControl {
   // Paints into dc, whose origin is this control's top left corner (the test harness
   // paints into a bitmap with it).
   void PaintOn(HDC dc);
+  // Paints what lies beneath this control in its parent (the parent's colour and the
+  // graphic controls under it) into dc, whose origin is this control's top left corner:
+  // the background of a control drawn over a picture.
+  void PaintParentBeneath(HDC dc);
 
  protected:
   virtual void Paint() {}
