@@ -121,7 +121,7 @@ void TCustomInstallFile::BeforeDestruction() {
 
 void TCustomInstallFile::CheckDestName(const std::string& name) const {
   // Only a name that stands for one file in the destination folder.
-  if (setup::SafeExtractName(name) != name || name.find_first_of("\\/:") != std::string::npos)
+  if (name.empty() || setup::SafeExtractName(name) != name || name.find_first_of("\\/:") != std::string::npos)
     throw IECustomInstallFile("The destination name <%s> of %s is not a plain file name", {name, Name()});
 }
 

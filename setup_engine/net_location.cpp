@@ -253,8 +253,17 @@ void TNetInstallLocation::Connect() {
     if (!connection_) Fail<ENIL_OpenService>(FormatTolerant("Cannot connect to host %s", {login_.Hostname}));
     OnAfterLogin(this);
   }
-  if (ftp && !calls_.FtpSetCurrentDirectory(connection_, setup::ServerPath(login_.Directory)))
+  if (!ftp) return;
+  // A relative folder is taken from where the connection stands, so it is set once per
+  // connection: setting it again for the next download would go one level deeper.
+  std::string folder = setup::ServerPath(login_.Directory);
+  if (folder == ftpFolder_) return;
+  bool fromRoot = !ftpFolder_.empty();
+  ftpFolder_.clear();
+  if ((fromRoot && !calls_.FtpSetCurrentDirectory(connection_, "/")) ||
+      !calls_.FtpSetCurrentDirectory(connection_, folder))
     Fail<ENIL_FTPSetDir>(FormatTolerant("Cannot set directory on server to %s", {login_.Directory}));
+  ftpFolder_ = folder;
 }
 
 int32_t TNetInstallLocation::RemoteSize(const std::string& remoteName) {

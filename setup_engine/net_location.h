@@ -165,6 +165,8 @@ class TNetInstallLocation : public TComponent {
   bool bound_ = false;
   setup::TInternetCalls calls_;
   setup::TInetHandle session_ = 0, connection_ = 0, file_ = 0;
+  // The server folder the connection stands in; "" while it stands where the login left it.
+  std::string ftpFolder_;
   std::string remoteName_, localName_;
 };
 

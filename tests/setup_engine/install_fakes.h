@@ -5,6 +5,8 @@
 // process-wide flags of a run cleared; everything is put back afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -127,6 +129,132 @@ class TFakeApplication : public setup::IInstallApplication {
   void SetWaitCursor(bool) override {}
 };
 
+// A dialog that writes down the codes it hears: "CODE", and for a file status also the
+// file's name, the running total and the overall percent. At throwAt it cancels the run.
+class TRecorder : public TInstallObject {
+  FW_CLASS(TRecorder, TInstallObject)
+
+ public:
+  explicit TRecorder(TComponent* owner) : TInstallObject(owner) {}
+  std::vector<std::string> log;
+  int throwAt = 0;
+  int ComponentType() const override { return setup::kKindDialog; }
+  void DoInformationEvent(TObject*, int code, TObject* parameter) override {
+    std::string line = std::to_string(code);
+    if (auto* status = dynamic_cast<TFileStatusParameter*>(parameter))
+      line += " " + status->FileName + " " + std::to_string(status->TotalBytes) + " " +
+              std::to_string(status->TotalPercent);
+    log.push_back(line);
+    if (code == throwAt) throw EAIUserAbort();
+  }
+
+ protected:
+  ~TRecorder() override = default;
+};
+inline const TClassInfo& TRecorder::StaticClass() {
+  static const TClassInfo info{"TRecorder", &TInstallObject::StaticClass(), nullptr, {}};
+  return info;
+}
+
+// A server behind the eleven calls: files by their path on the server, the HTTP status
+// and Content-Length it answers, and a log of the calls that matter.
+struct FakeServer {
+  std::map<std::string, std::string> files;
+  int status = 200;
+  int64_t contentLength = -1;  // -1: the file's own size; -2: no header
+  bool response = true;
+  std::set<std::string> missing;  // entry points the library lacks
+  std::vector<std::string> log;
+  uint32_t lastError = 0;
+  std::string cwd = "/";
+  std::string open;  // the file being read
+  size_t pos = 0;
+
+  setup::TInternetLibrary Library() {
+    return [this](setup::TInternetCalls& c) {
+      auto bind = [this](const char* name, auto& slot, auto fn) {
+        if (!missing.count(name)) slot = fn;
+      };
+      bind("InternetGetLastResponseInfo", c.InternetGetLastResponseInfo, [this](uint32_t& e, std::string& text) {
+        e = 0;
+        text = "550 nothing here";
+        return response;
+      });
+      bind("InternetOpen", c.InternetOpen, [this](const std::string& agent) {
+        log.push_back("open " + agent);
+        return setup::TInetHandle(1);
+      });
+      bind("InternetConnect", c.InternetConnect,
+           [this](setup::TInetHandle, const std::string& host, int port, const char* user, const char* password, int service) {
+             log.push_back("connect " + host + ":" + std::to_string(port) + " " + (user ? "'" + std::string(user) + "'" : "null") +
+                           "/" + (password ? "'" + std::string(password) + "'" : "null") + " service " +
+                           std::to_string(service));
+             return setup::TInetHandle(2);
+           });
+      bind("FtpSetCurrentDirectory", c.FtpSetCurrentDirectory, [this](setup::TInetHandle, const std::string& dir) {
+        log.push_back("cd " + dir);
+        cwd = dir;
+        return true;
+      });
+      bind("InternetCloseHandle", c.InternetCloseHandle, [this](setup::TInetHandle h) {
+        log.push_back("close " + std::to_string(h));
+        return true;
+      });
+      bind("InternetQueryDataAvailable", c.InternetQueryDataAvailable, [this](setup::TInetHandle, uint32_t& n) {
+        n = uint32_t(files[open].size() - pos);
+        return true;
+      });
+      bind("InternetReadFile", c.InternetReadFile, [this](setup::TInetHandle, void* buffer, uint32_t size, uint32_t& read) {
+        const std::string& data = files[open];
+        read = uint32_t(std::min<size_t>(size, data.size() - pos));
+        std::copy_n(data.data() + pos, read, static_cast<char*>(buffer));
+        pos += read;
+        return true;
+      });
+      bind("FtpOpenFile", c.FtpOpenFile, [this](setup::TInetHandle, const std::string& name) {
+        std::string path = (cwd == "/" ? "" : cwd) + "/" + name;
+        log.push_back("get " + path);
+        if (!files.count(path)) {
+          lastError = 12003;
+          return setup::TInetHandle(0);
+        }
+        open = path;
+        pos = 0;
+        return setup::TInetHandle(3);
+      });
+      bind("HttpOpenRequest", c.HttpOpenRequest,
+           [this](setup::TInetHandle, const std::string& verb, const std::string& object, uint32_t flags) {
+             char hex[16];
+             std::snprintf(hex, sizeof hex, "%08X", flags);
+             log.push_back(verb + " " + object + " " + hex);
+             open = object[0] == '/' ? object : "/" + object;
+             pos = 0;
+             return setup::TInetHandle(3);
+           });
+      bind("HttpSendRequest", c.HttpSendRequest, [this](setup::TInetHandle, const std::string& headers) {
+        log.push_back("headers " + std::to_string(headers.size()));
+        return true;
+      });
+      bind("HttpQueryInfo", c.HttpQueryInfo, [this](setup::TInetHandle, uint32_t query, char* buffer, uint32_t& size) {
+        std::string text;
+        if (query == 19) text = std::to_string(status);
+        if (query == 5) {
+          if (contentLength == -2) {
+            lastError = 12150;
+            return false;
+          }
+          text = std::to_string(contentLength >= 0 ? contentLength : int64_t(files[open].size()));
+        }
+        std::copy(text.begin(), text.end(), buffer);
+        size = uint32_t(text.size());
+        return true;
+      });
+      c.LastError = [this] { return lastError; };
+      return true;
+    };
+  }
+};
+
 // A fresh installer for each test (see the header's note). The program is "setup.exe" in
 // dir/prog, the temporary folder dir/temp, Windows dir/windows; the platform NT unless a
 // test says otherwise.
@@ -180,6 +308,17 @@ class InstallFixture : public ::testing::Test {
     f.Read(text.data(), text.size());
     return text;
   }
+  // The path of name in folder, with the system's separator.
+  static std::string In(const std::string& folder, const std::string& name) { return platform::JoinPath(folder, name); }
+  // Builds the archive dir/archive from files below dir (stored under their full paths).
+  void BuildArchive(const std::string& archive, const std::vector<std::string>& sources) {
+    TKstnCompress k;
+    k.SetCompressedFile(dir.Path(archive));
+    std::vector<std::string> lines;
+    for (const std::string& f : sources) lines.push_back(dir.Path(f));
+    k.SetFilesToProcess(lines);
+    k.Compress(false);
+  }
   // Loads a definition (the body of a TDataModule named Setup).
   void Load(const std::string& body) {
     root.reset(new TDataModule(nullptr));
@@ -191,7 +330,7 @@ class InstallFixture : public ::testing::Test {
   }
   // The values of an HKEY_LOCAL_MACHINE key as "name=data" lines; "<none>" without the key.
   std::string Values(const std::string& key) {
-    TRegistry reg(registry, TRootKey::hkLocalMachine);
+    TRegistry reg(setup::SetupRegistry(), TRootKey::hkLocalMachine);
     if (!reg.OpenKeyReadOnly(key)) return "<none>";
     TStringList names;
     reg.GetValueNames(names);

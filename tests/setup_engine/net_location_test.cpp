@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
-#include <set>
 
 #include "setup_engine/install_services.h"
 #include "setup_engine/net_location.h"
@@ -11,105 +9,7 @@
 namespace {
 
 using namespace setup;
-
-// A server behind the eleven calls: files by their path on the server, the HTTP status
-// and Content-Length it answers, and a log of the calls that matter.
-struct FakeServer {
-  std::map<std::string, std::string> files;
-  int status = 200;
-  int64_t contentLength = -1;  // -1: the file's own size; -2: no header
-  bool response = true;
-  std::set<std::string> missing;  // entry points the library lacks
-  std::vector<std::string> log;
-  uint32_t lastError = 0;
-  std::string cwd = "/";
-  std::string open;  // the file being read
-  size_t pos = 0;
-
-  TInternetLibrary Library() {
-    return [this](TInternetCalls& c) {
-      auto bind = [this](const char* name, auto& slot, auto fn) {
-        if (!missing.count(name)) slot = fn;
-      };
-      bind("InternetGetLastResponseInfo", c.InternetGetLastResponseInfo, [this](uint32_t& e, std::string& text) {
-        e = 0;
-        text = "550 nothing here";
-        return response;
-      });
-      bind("InternetOpen", c.InternetOpen, [this](const std::string& agent) {
-        log.push_back("open " + agent);
-        return TInetHandle(1);
-      });
-      bind("InternetConnect", c.InternetConnect,
-           [this](TInetHandle, const std::string& host, int port, const char* user, const char* password, int service) {
-             log.push_back("connect " + host + ":" + std::to_string(port) + " " + (user ? "'" + std::string(user) + "'" : "null") +
-                           "/" + (password ? "'" + std::string(password) + "'" : "null") + " service " +
-                           std::to_string(service));
-             return TInetHandle(2);
-           });
-      bind("FtpSetCurrentDirectory", c.FtpSetCurrentDirectory, [this](TInetHandle, const std::string& dir) {
-        log.push_back("cd " + dir);
-        cwd = dir;
-        return true;
-      });
-      bind("InternetCloseHandle", c.InternetCloseHandle, [this](TInetHandle h) {
-        log.push_back("close " + std::to_string(h));
-        return true;
-      });
-      bind("InternetQueryDataAvailable", c.InternetQueryDataAvailable, [this](TInetHandle, uint32_t& n) {
-        n = uint32_t(files[open].size() - pos);
-        return true;
-      });
-      bind("InternetReadFile", c.InternetReadFile, [this](TInetHandle, void* buffer, uint32_t size, uint32_t& read) {
-        const std::string& data = files[open];
-        read = uint32_t(std::min<size_t>(size, data.size() - pos));
-        std::copy_n(data.data() + pos, read, static_cast<char*>(buffer));
-        pos += read;
-        return true;
-      });
-      bind("FtpOpenFile", c.FtpOpenFile, [this](TInetHandle, const std::string& name) {
-        std::string path = (cwd == "/" ? "" : cwd) + "/" + name;
-        log.push_back("get " + path);
-        if (!files.count(path)) {
-          lastError = 12003;
-          return TInetHandle(0);
-        }
-        open = path;
-        pos = 0;
-        return TInetHandle(3);
-      });
-      bind("HttpOpenRequest", c.HttpOpenRequest,
-           [this](TInetHandle, const std::string& verb, const std::string& object, uint32_t flags) {
-             char hex[16];
-             std::snprintf(hex, sizeof hex, "%08X", flags);
-             log.push_back(verb + " " + object + " " + hex);
-             open = object[0] == '/' ? object : "/" + object;
-             pos = 0;
-             return TInetHandle(3);
-           });
-      bind("HttpSendRequest", c.HttpSendRequest, [this](TInetHandle, const std::string& headers) {
-        log.push_back("headers " + std::to_string(headers.size()));
-        return true;
-      });
-      bind("HttpQueryInfo", c.HttpQueryInfo, [this](TInetHandle, uint32_t query, char* buffer, uint32_t& size) {
-        std::string text;
-        if (query == 19) text = std::to_string(status);
-        if (query == 5) {
-          if (contentLength == -2) {
-            lastError = 12150;
-            return false;
-          }
-          text = std::to_string(contentLength >= 0 ? contentLength : int64_t(files[open].size()));
-        }
-        std::copy(text.begin(), text.end(), buffer);
-        size = uint32_t(text.size());
-        return true;
-      });
-      c.LastError = [this] { return lastError; };
-      return true;
-    };
-  }
-};
+using installtest::FakeServer;
 
 class NetLocation : public installtest::InstallFixture {
  protected:
@@ -145,9 +45,10 @@ class NetLocation : public installtest::InstallFixture {
   TInternetLibrary old_;
 };
 
-// FTP: the folder as the server names it, anonymous login without a user, blocks of 8 KB
-// reported with the bytes the server had ready, and a second download on the same
-// session and connection.
+// FTP: the folder as the server names it, set once per connection (it is relative to
+// where the connection stands), anonymous login without a user, blocks of 8 KB reported
+// with the bytes the server had ready, and a second download on the same session and
+// connection.
 TEST_F(NetLocation, FtpDownloadsReuseTheConnection) {
   server.files["pub/setup/A.1"] = std::string(20000, 'a');
   server.files["pub/setup/B.1"] = "bee";
@@ -163,11 +64,17 @@ TEST_F(NetLocation, FtpDownloadsReuseTheConnection) {
   EXPECT_EQ(blocks, (std::vector<std::string>{"A.1 8192 8192 20000", "A.1 8192 16384 20000", "A.1 3616 20000 20000",
                                                "B.1 3 3 3"}));
   EXPECT_EQ(server.log, (std::vector<std::string>{"open setup", "connect files.example:21 null/null service 1",
-                                                   "cd pub/setup", "get pub/setup/A.1", "close 3", "cd pub/setup",
+                                                   "cd pub/setup", "get pub/setup/A.1", "close 3",
                                                    "get pub/setup/B.1", "close 3"}));
   EXPECT_EQ(Fetch("C.1"),
             "Cannot open file C.1 on server. Error message ERROR_INTERNET_EXTENDED_ERROR. Server files.example. "
             "Response from server 550 nothing here");
+  // Another folder for the same connection is taken from the top.
+  server.files["other/D.1"] = "dee";
+  server.log.clear();
+  net.LoginInformation().Directory = "other";
+  EXPECT_EQ(Fetch("D.1"), "");
+  EXPECT_EQ(server.log, (std::vector<std::string>{"cd /", "cd other", "get other/D.1", "close 3"}));
 }
 
 // HTTP: the object below the folder ("/" for none), the request's flags and headers, a
