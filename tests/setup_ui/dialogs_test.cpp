@@ -378,7 +378,7 @@ void AnswerBrowser(bool ok, std::atomic<bool>& answered) {
 // the chosen folder; Proceed serves the file, Cancel and closing abort.
 TEST_F(Dialogs, ChangeDiskWithTheFolderBrowser) {
   Load(Manager("DM5", "dmChangeDisk") + Dialog("D", "TChangeDiskDlg", "DM5") +
-       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n  end\n");
+       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n    DestName = 'a.txt'\n  end\n");
   auto* file = Get<TCustomInstallFile>("F");
   TDiskParameter disk(2, "A:\\");
   TParameterList list(file, &disk);
@@ -443,7 +443,7 @@ TEST_F(Dialogs, ChangeDiskWithTheFolderBrowser) {
 // Without a change-disk dialog the code does nothing, and the file asks by itself.
 TEST_F(Dialogs, NoChangeDiskFormNoRequest) {
   Load(Manager("DM5", "dmChangeDisk") +
-       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n  end\n");
+       "  object F: TInstallFile\n    Container = Install1\n    FileName = 'a.txt'\n    DestName = 'a.txt'\n  end\n");
   TDiskParameter disk(2, "A:\\");
   TParameterList list(Get<TCustomInstallFile>("F"), &disk);
   EXPECT_EQ(Broadcast(setup::icNextDisk, &list), "ok");
