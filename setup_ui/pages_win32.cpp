@@ -10,12 +10,12 @@
 #include "setup_engine/install_driver.h"
 #include "setup_engine/translate_controls_win32.h"
 #include "setup_ui/decor_win32.h"
+#include "setup_ui/filegroups_win32.h"
 
-namespace {
+namespace setup_ui {
 
-// The published properties every dialog object shares.
-template <class T>
-TPropTable DialogProps(bool withManager) {
+TPropTable DialogProperties(bool withManager) {
+  using T = TCustomBaseInstallDlg;
   using P = TProps<T>;
   TPropTable t{
       TInstallObject::ContainerProp(),
@@ -26,20 +26,23 @@ TPropTable DialogProps(bool withManager) {
       P::Bool("OverrideMainTranslator", [](const T& d) { return d.OverrideMainTranslator; },
               [](T& d, bool v) { d.OverrideMainTranslator = v; })
           .WithDefault(false),
-      P::template Enum<TKstnLanguage>("TranslateIntoLanguage", &KstnLanguageTypeInfo(),
-                                      [](const T& d) { return d.TranslateIntoLanguage; },
-                                      [](T& d, TKstnLanguage v) { d.TranslateIntoLanguage = v; })
+      P::Enum<TKstnLanguage>("TranslateIntoLanguage", &KstnLanguageTypeInfo(),
+                             [](const T& d) { return d.TranslateIntoLanguage; },
+                             [](T& d, TKstnLanguage v) { d.TranslateIntoLanguage = v; })
           .WithDefault(int64_t(TKstnLanguage::klUser))};
   if (withManager) {
-    t.push_back(P::template Component<TDialogManager>(
-        "DialogManager", [](const T& d) { return d.DialogManager(); },
-        [](T& d, TDialogManager* m) { d.SetDialogManager(m); }));
+    t.push_back(P::Component<TDialogManager>("DialogManager", [](const T& d) { return d.DialogManager(); },
+                                             [](T& d, TDialogManager* m) { d.SetDialogManager(m); }));
     t.push_back(P::Int("Order", [](const T& d) { return d.DialogOrder(); }, [](T& d, int v) { d.SetDialogOrder(v); }));
     t.push_back(P::Event("OnBeforeExecute", &T::OnBeforeExecute));
     t.push_back(P::Event("OnAfterExecute", &T::OnAfterExecute));
   }
   return t;
 }
+
+}  // namespace setup_ui
+
+namespace {
 
 template <class T>
 const TClassInfo& DialogClass(const char* name, const TClassInfo& parent, TPropTable extra = {}) {
@@ -160,7 +163,8 @@ TBadInstallForm::TBadInstallForm(TComponent* owner) : TFinishPageForm(owner) {
 // ---- page dialogs
 
 const TClassInfo& TBaseInstallDlg::StaticClass() {
-  static const TClassInfo info{"TBaseInstallDlg", &TCustomBaseInstallDlg::StaticClass(), nullptr, {}};
+  static const TClassInfo info{"TBaseInstallDlg", &TCustomBaseInstallDlg::StaticClass(), nullptr,
+                               setup_ui::DialogProperties(true)};
   return info;
 }
 
@@ -187,7 +191,7 @@ void TBaseInstallDlg::AssignDialogProperties() {
 
 #define SETUP_PAGE_DIALOG(T, order, type)                                                         \
   const TClassInfo& T::StaticClass() {                                                            \
-    static const TClassInfo& info = DialogClass<T>(#T, TBaseInstallDlg::StaticClass(), DialogProps<T>(true)); \
+    static const TClassInfo& info = DialogClass<T>(#T, TBaseInstallDlg::StaticClass());                \
     return info;                                                                                  \
   }                                                                                               \
   T::T(TComponent* owner) : TBaseInstallDlg(owner, order, TManagerType::type) { RegisterPage(); }
@@ -229,7 +233,7 @@ void TInstallStatusForm::Loaded() {
 
 const TClassInfo& TInstallStatusDlg::StaticClass() {
   static const TClassInfo& info = DialogClass<TInstallStatusDlg>(
-      "TInstallStatusDlg", TCustomBaseInstallDlg::StaticClass(), DialogProps<TInstallStatusDlg>(false));
+      "TInstallStatusDlg", TCustomBaseInstallDlg::StaticClass(), setup_ui::DialogProperties(false));
   return info;
 }
 
@@ -349,7 +353,7 @@ void TCopyFileForm::UpdateStatus(TFileStatusParameter* fileStatus, TDownloadStat
 namespace {
 TPropTable CopyDialogProps() {
   using P = TProps<TCopyFileDlg>;
-  TPropTable props = DialogProps<TCopyFileDlg>(true);
+  TPropTable props = setup_ui::DialogProperties(true);
   props.push_back(P::Int("Height", [](const TCopyFileDlg& d) { return d.Height; }, [](TCopyFileDlg& d, int v) { d.Height = v; })
                       .WithDefault(int64_t(146)));
   props.push_back(P::Int("Width", [](const TCopyFileDlg& d) { return d.Width; }, [](TCopyFileDlg& d, int v) { d.Width = v; })
@@ -484,7 +488,7 @@ void TChangeDiskForm::BrowseBtnClick(TObject*) {
 
 const TClassInfo& TChangeDiskDlg::StaticClass() {
   static const TClassInfo& info = DialogClass<TChangeDiskDlg>(
-      "TChangeDiskDlg", TCustomBaseInstallDlg::StaticClass(), DialogProps<TChangeDiskDlg>(true));
+      "TChangeDiskDlg", TCustomBaseInstallDlg::StaticClass(), setup_ui::DialogProperties(true));
   return info;
 }
 
@@ -509,6 +513,7 @@ void RegisterSetupDialogClasses() {
   done = true;
   setup::RegisterSetupControlClasses();
   RegisterDecorClasses();
+  RegisterFileGroupClasses();
   for (const TClassInfo* c :
        {&TDialogManager::StaticClass(), &TWelcomeDlg::StaticClass(), &TRebootDlg::StaticClass(),
         &TGoodInstallationDlg::StaticClass(), &TBadInstallationDlg::StaticClass(),

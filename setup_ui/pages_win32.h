@@ -24,6 +24,14 @@ class TOpenFolderDialog {
   std::string directory_;
 };
 
+namespace setup_ui {
+
+// The published properties of the dialog objects; withManager adds DialogManager, Order and
+// the two execute events.
+TPropTable DialogProperties(bool withManager);
+
+}  // namespace setup_ui
+
 // ---- pages
 
 class TWelcomeForm : public TBaseInstallForm {

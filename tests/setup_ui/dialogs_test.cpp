@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "framework/testing/gui_test.h"
 #include "framework/win/timer.h"
 #include "setup_engine/install_driver.h"
+#include "setup_ui/filegroups_win32.h"
 #include "setup_ui/pages_win32.h"
 
 namespace {
@@ -465,6 +467,151 @@ TEST_F(Dialogs, ReferencesClearWhenTheirTargetsGo) {
   EXPECT_EQ(w->RunningForm(), nullptr);
   manager->Free();
   EXPECT_EQ(w->DialogManager(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The file group page: many groups, so the tree scrolls.
+class FileGroups : public Dialogs {
+ protected:
+  void LoadGroups() {
+    std::string body = Manager("DM1", "dmBeforeInstall") + Dialog("FG", "TInstallFileGroupsDlg", "DM1") +
+                       "  object Help: TInstallFileGroup\n    Container = Install1\n    GroupName = 'Help'\n"
+                       "    Description = ('Pages' 'and pictures')\n  end\n"
+                       "  object HelpFile: TInstallFile\n    Container = Help\n    FileName = 'h.htm'\n    DestName = 'h.htm'\n    DestDirType = psContainerDestDir\n  end\n"
+                       "  object Fixed: TInstallFileGroup\n    Container = Install1\n    GroupName = 'Fixed'\n    AllowChoice = False\n    DestDirType = psContainerDestDir\n  end\n";
+    for (int i = 0; i < 14; ++i)
+      body += "  object G" + std::to_string(i) + ": TInstallFileGroup\n    Container = Install1\n    GroupName = 'Group " +
+              std::to_string(i) + "'\n    AllowChoice = True\n    DestDirType = psContainerDestDir\n  end\n";
+    Load(body);
+    Get<TCustomInstallFile>("HelpFile")->SetArchiveEntry(0, 0, 5000, "");
+    Get<TFileContainer>("Help")->SetDestDirType(nullptr);
+    Get<TFileContainer>("Help")->SetDestDir("D:\\help");
+    Get<TCustomInstall>("Install1")->SetDestDirType(nullptr);
+    Get<TCustomInstall>("Install1")->SetDestDir("C:\\Quiltor");
+  }
+  // Every visible box stands on the row of its group, and every visible row has one.
+  static void ExpectBoxesOnTheirRows(TFileGroupSelectForm& page, const char* after) {
+    std::vector<int> rows, boxes;
+    for (TTreeNode* n = page.Tree->Items().GetFirstNode(); n; n = n->GetNext()) {
+      TRect r = n->DisplayRect(false);
+      if (n->IsVisible() && r.Bottom > 0 && r.Top < page.Tree->ClientHeight()) {
+        rows.push_back(r.Top);
+        for (TIncludeCheckBox* box : page.IncludeList().Items)
+          if (box->Visible() && box->Group == n->Data()) boxes.push_back(box->Top());
+      }
+    }
+    EXPECT_EQ(boxes, rows) << after;
+    int shown = 0;
+    for (TIncludeCheckBox* box : page.IncludeList().Items) shown += box->Visible();
+    EXPECT_EQ(shown, int(rows.size())) << after;
+    EXPECT_GT(shown, 3) << after;
+  }
+  // Runs act on the page while the wizard shows, then finishes the wizard.
+  void OnPage(const std::function<void(TFileGroupSelectForm&)>& act) {
+    Broadcast(setup::icBeforeInstall, nullptr, [&] {
+      TBaseFormContainer* w = Wizard();
+      if (!w) return false;
+      auto& page = static_cast<TFileGroupSelectForm&>(*w->CurrentPage());
+      act(page);
+      Click(*page.ProceedBtn);
+      return true;
+    });
+  }
+};
+
+// The boxes follow the rows whatever moved them: PageDown, End, the wheel, Home.
+TEST_F(FileGroups, BoxesFollowTheRows) {
+  LoadGroups();
+  OnPage([&](TFileGroupSelectForm& page) {
+    Screenshot("file_groups");
+    ExpectBoxesOnTheirRows(page, "first");
+    page.Tree->SetFocus();
+    PressKey(VK_NEXT);
+    ExpectBoxesOnTheirRows(page, "PageDown");
+    PressKey(VK_END);
+    ExpectBoxesOnTheirRows(page, "End");
+    SendMessageA(page.Tree->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(5, 5));
+    Pump();
+    ExpectBoxesOnTheirRows(page, "wheel");
+    PressKey(VK_HOME);
+    ExpectBoxesOnTheirRows(page, "Home");
+  });
+}
+
+// A tick changes the group's Include: its size leaves its drive's total, the row stays; a
+// group without choice shows a disabled box; the sizes and drive table follow.
+TEST_F(FileGroups, TicksSizesAndDrives) {
+  LoadGroups();
+  OnPage([&](TFileGroupSelectForm& page) {
+    TListItems& drives = page.Drives->Items();
+    ASSERT_EQ(drives.Count(), 2);
+    EXPECT_EQ(drives.Item(0)->Caption(), "C");
+    EXPECT_EQ(drives.Item(1)->Caption(), "D");
+    EXPECT_EQ(drives.Item(1)->SubItems()[0], "5,000 Bytes");
+    EXPECT_EQ(page.pnlDriveSpace->Height(), 61);
+    TIncludeCheckBox* help = nullptr;
+    TIncludeCheckBox* fixed = nullptr;
+    for (TIncludeCheckBox* box : page.IncludeList().Items) {
+      if (box->Group == Get<TFileContainer>("Help")) help = box;
+      if (box->Group == Get<TFileContainer>("Fixed")) fixed = box;
+    }
+    ASSERT_TRUE(help && fixed);
+    EXPECT_FALSE(fixed->Enabled());
+    EXPECT_TRUE(fixed->Checked());
+    EXPECT_EQ(page.SizeList().Items[0]->Caption(), "5,000 Bytes");  // the root: every included file
+    Click(*help);
+    EXPECT_FALSE(Get<TFileContainer>("Help")->Include());
+    ASSERT_EQ(drives.Count(), 2);
+    EXPECT_EQ(drives.Item(1)->SubItems()[0], "0 Bytes");
+    EXPECT_EQ(page.SizeList().Items[0]->Caption(), "0 Bytes");
+    Click(*help);
+    EXPECT_TRUE(Get<TFileContainer>("Help")->Include());
+  });
+}
+
+// Browse takes the folder of the chosen name for the selected group, from then on without
+// its specifier; a cancelled choice keeps it.
+TEST_F(FileGroups, BrowseMovesTheGroup) {
+  LoadGroups();
+  std::string answer;
+  auto previous = TOpenDialog::SetExecuteFunction([&](OPENFILENAMEA& ofn) {
+    if (answer.empty()) return false;
+    strcpy(ofn.lpstrFile, answer.c_str());
+    return true;
+  });
+  OnPage([&](TFileGroupSelectForm& page) {
+    auto* help = Get<TFileContainer>("Help");
+    for (TTreeNode* n = page.Tree->Items().GetFirstNode(); n; n = n->GetNext())
+      if (n->Data() == help) n->SetSelected(true);
+    EXPECT_EQ(page.DirectoryLabel->Text(), "D:\\help");
+    EXPECT_TRUE(page.DescriptionMemo->Visible());
+    Click(*page.BrowseBtn);
+    EXPECT_EQ(help->DestDir(), "D:\\help");
+    answer = "E:\\Docs\\any.txt";
+    Click(*page.BrowseBtn);
+    EXPECT_EQ(help->DestDir(), "E:\\Docs");
+    EXPECT_EQ(help->DestDirType(), nullptr);
+    EXPECT_EQ(page.DirectoryLabel->Text(), "E:\\Docs");
+    // Its file went along: the drives are C and E now.
+    ASSERT_EQ(page.Drives->Items().Count(), 2);
+    EXPECT_EQ(page.Drives->Items().Item(1)->Caption(), "E");
+    EXPECT_EQ(page.Drives->Items().Item(1)->SubItems()[0], "5,000 Bytes");
+  });
+  TOpenDialog::SetExecuteFunction(previous);
+}
+
+// Alone, the dialog needs its container.
+TEST_F(FileGroups, WithoutAContainer) {
+  Load("  object FG: TInstallFileGroupsDlg\n  end\n");
+  try {
+    Get<TInstallFileGroupsDlg>("FG")->Execute();
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot run this dialog FG with a blank Container property");
+  }
 }
 
 }  // namespace
