@@ -61,6 +61,8 @@ const TClassInfo& TRotate3DLabel::StaticClass() {
   static const TClassInfo info{
       "TRotate3DLabel", &TLabel::StaticClass(), Factory<TRotate3DLabel>(),
       {P::Bool("AutoSize", &TRotate3DLabel::AutoSize, &TRotate3DLabel::SetAutoSize).WithDefault(false),
+       // Its own font (Arial, bold) from the start.
+       P::Bool("ParentFont", &TRotate3DLabel::ParentFont, &TRotate3DLabel::SetParentFont).WithDefault(false),
        P::Bool("Transparent", &TRotate3DLabel::Transparent, &TRotate3DLabel::SetTransparent).WithDefault(true),
        P::Nested("LabelStyle", [](TRotate3DLabel& l) -> TPersistent& { return l.LabelStyle(); }),
        P::Bool("MyTransparent", &TRotate3DLabel::MyTransparent, &TRotate3DLabel::SetMyTransparent)

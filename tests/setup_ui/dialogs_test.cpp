@@ -15,8 +15,10 @@
 #include "framework/testing/gui_test.h"
 #include "framework/win/timer.h"
 #include "setup_engine/install_driver.h"
+#include "setup_ui/decor_win32.h"
 #include "setup_ui/filegroups_win32.h"
 #include "setup_ui/pages_win32.h"
+#include "tests/support/defaults_check.h"
 
 namespace {
 
@@ -611,6 +613,35 @@ TEST_F(FileGroups, WithoutAContainer) {
     ADD_FAILURE() << "no exception";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Cannot run this dialog FG with a blank Container property");
+  }
+}
+
+}  // namespace
+
+
+namespace {
+
+// Every published default is what a fresh object holds, so the writer never drops a value
+// that reads back as another; and every form of the dialogs loads from its resource.
+TEST(SetupDialogClasses, DefaultsAgreeAndFormsLoad) {
+  for (const TClassInfo* cls :
+       {&TDialogManager::StaticClass(), &TWelcomeDlg::StaticClass(), &TRebootDlg::StaticClass(),
+        &TGoodInstallationDlg::StaticClass(), &TBadInstallationDlg::StaticClass(),
+        &TInstallStatusDlg::StaticClass(), &TCopyFileDlg::StaticClass(), &TChangeDiskDlg::StaticClass(),
+        &TInstallFileGroupsDlg::StaticClass(), &TBackdrop::StaticClass(), &TRotate3DLabel::StaticClass()}) {
+    std::vector<std::string> wrong = DefaultMismatches(*cls);
+    // The label's font starts as Arial, bold; the defaults of a nested font are the font
+    // class's own, which no control can change.
+    std::erase_if(wrong, [](const std::string& s) { return s.starts_with("TRotate3DLabel.Font."); });
+    EXPECT_EQ(wrong, std::vector<std::string>{}) << cls->Name();
+  }
+  for (const TClassInfo* cls :
+       {&TBaseFormContainer::StaticClass(), &TWelcomeForm::StaticClass(), &TRebootForm::StaticClass(),
+        &TGoodInstallForm::StaticClass(), &TBadInstallForm::StaticClass(), &TInstallStatusForm::StaticClass(),
+        &TCopyFileForm::StaticClass(), &TChangeDiskForm::StaticClass(), &TFileGroupSelectForm::StaticClass()}) {
+    TComponent* f = cls->Create(Application);
+    EXPECT_FALSE(f->Name().empty()) << cls->Name();
+    f->Free();
   }
 }
 
