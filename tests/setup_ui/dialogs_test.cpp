@@ -352,10 +352,11 @@ TEST_F(Dialogs, CopyFormsOfAManager) {
   EXPECT_NE(Get<TCopyFileDlg>("C")->Form(), nullptr);
 }
 
-// Answers the folder browser from a helper thread: OK or Cancel once it is up.
+// Answers the folder browser from a helper thread: OK or Cancel once it is up, again until
+// it has gone (an answer that comes while the browser is still setting up goes unheard).
 void AnswerBrowser(bool ok, std::atomic<bool>& answered) {
-  for (int i = 0; i < 400 && !answered; ++i) {
-    HWND h = nullptr;
+  HWND h = nullptr;
+  for (int i = 0; i < 400 && !h; ++i) {
     EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
           char cls[32] = {};
@@ -369,13 +370,13 @@ void AnswerBrowser(bool ok, std::atomic<bool>& answered) {
           return TRUE;
         },
         reinterpret_cast<LPARAM>(&h));
-    if (h) {
-      PostMessageA(h, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
-      answered = true;
-      return;
-    }
-    Sleep(50);
+    if (!h) Sleep(50);
   }
+  for (int i = 0; h && i < 100 && IsWindow(h) && IsWindowVisible(h); ++i) {
+    PostMessageA(h, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+    Sleep(200);
+  }
+  answered = true;
 }
 
 // The next disk: the prompt and the path; Browse cancelled keeps the path, confirmed takes
@@ -603,6 +604,18 @@ TEST_F(FileGroups, BrowseMovesTheGroup) {
     EXPECT_EQ(page.Drives->Items().Item(1)->SubItems()[0], "5,000 Bytes");
   });
   TOpenDialog::SetExecuteFunction(previous);
+}
+
+// Outside the install types that choose, the page is passed over: a wizard of skipped
+// pages finishes by itself and the install goes on.
+TEST_F(FileGroups, SkippedWhenTheInstallTypeDoesNotChoose) {
+  LoadGroups();
+  Driver().SetCurrentInstallType(TInstallType::itDefault);
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall), "ok");  // no script: a page shown would wait
+  Driver().SetCurrentInstallType(TInstallType::itCustom);
+  bool shown = false;
+  OnPage([&](TFileGroupSelectForm&) { shown = true; });
+  EXPECT_TRUE(shown);
 }
 
 // Alone, the dialog needs its container.
