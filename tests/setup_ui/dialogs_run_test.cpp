@@ -62,26 +62,37 @@ std::string TextOf(HWND w) {
   return text;
 }
 
+struct TWindowSearch {
+  DWORD pid;
+  std::string caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopWindow(HWND w, LPARAM p) {
+  auto& q = *reinterpret_cast<TWindowSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == q.pid && IsWindowVisible(w) && TextOf(w) == q.caption) {
+    q.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindChildWindow(HWND w, LPARAM p) {
+  auto& q = *reinterpret_cast<TWindowSearch*>(p);
+  if (IsWindowVisible(w) && TextOf(w) == q.caption) {
+    q.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The visible top-level window of the process with this caption (waits up to 30 s).
 HWND WaitForWindow(DWORD pid, const std::string& caption) {
-  struct Search {
-    DWORD pid;
-    std::string caption;
-    HWND found;
-  } s{pid, caption, nullptr};
+  TWindowSearch s{pid, caption, nullptr};
   for (int i = 0; i < 600 && !s.found; ++i) {
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto& q = *reinterpret_cast<Search*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          if (owner == q.pid && IsWindowVisible(w) && TextOf(w) == q.caption) {
-            q.found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&s));
     if (!s.found) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return s.found;
@@ -89,21 +100,8 @@ HWND WaitForWindow(DWORD pid, const std::string& caption) {
 
 // Clicks the visible button with this text inside window.
 bool ClickButton(HWND window, const std::string& text) {
-  struct Search {
-    std::string text;
-    HWND found;
-  } s{text, nullptr};
-  EnumChildWindows(
-      window,
-      [](HWND w, LPARAM p) -> BOOL {
-        auto& q = *reinterpret_cast<Search*>(p);
-        if (IsWindowVisible(w) && TextOf(w) == q.text) {
-          q.found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&s));
+  TWindowSearch s{0, text, nullptr};
+  EnumChildWindows(window, FindChildWindow, reinterpret_cast<LPARAM>(&s));
   if (!s.found) return false;
   PostMessageA(s.found, BM_CLICK, 0, 0);
   return true;

@@ -354,22 +354,22 @@ TEST_F(Dialogs, CopyFormsOfAManager) {
 
 // Answers the folder browser from a helper thread: OK or Cancel once it is up, again until
 // it has gone (an answer that comes while the browser is still setting up goes unheard).
+BOOL CALLBACK FindBrowser(HWND w, LPARAM p) {
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(p) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 void AnswerBrowser(bool ok, std::atomic<bool>& answered) {
   HWND h = nullptr;
   for (int i = 0; i < 400 && !h; ++i) {
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          char cls[32] = {};
-          GetClassNameA(w, cls, sizeof cls);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(w)) {
-            *reinterpret_cast<HWND*>(p) = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&h));
+    EnumWindows(FindBrowser, reinterpret_cast<LPARAM>(&h));
     if (!h) Sleep(50);
   }
   for (int i = 0; h && i < 100 && IsWindow(h) && IsWindowVisible(h); ++i) {
