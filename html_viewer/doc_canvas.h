@@ -62,7 +62,7 @@ class IDocCanvas {
   virtual void FillRect(const TRect& r, TColor colour) = 0;
   virtual void FrameRect(const TRect& r, TColor colour) = 0;  // a one-pixel outline
   virtual void Line(int x1, int y1, int x2, int y2, TColor colour) = 0;  // without its end point
-  virtual void Ellipse(const TRect& r, TColor pen, TColor fill) = 0;
+  virtual void Ellipse(const TRect& r, TColor pen, TColor fill) = 0;  // fill clNone: hollow
   // A picture at its own size (dest's top left) or stretched to dest; with a mask, the
   // mask's white pixels are left untouched.
   virtual void DrawImage(TViewerImage& image, TViewerImage* mask, const TRect& dest, bool stretch) = 0;
@@ -70,6 +70,8 @@ class IDocCanvas {
   // Limits drawing to r, or lifts the limit (null).
   virtual void SetClip(const TRect* r) = 0;
   virtual bool Printing() const { return false; }
+  // Selects the display's palette for what follows (true) and the previous one again (false).
+  virtual void SelectDisplayPalette(bool) {}
 };
 
 // Top and left edges dark when sunken and light when raised, the others the other way.

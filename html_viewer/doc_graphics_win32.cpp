@@ -411,13 +411,24 @@ void TGdiCanvas::Line(int x1, int y1, int x2, int y2, TColor colour) {
 
 void TGdiCanvas::Ellipse(const TRect& r, TColor pen, TColor fill) {
   HPEN p = CreatePen(PS_SOLID, 1, GdiColor(pen));
-  HBRUSH b = CreateSolidBrush(GdiColor(fill));
+  HBRUSH b = fill == clNone ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : CreateSolidBrush(GdiColor(fill));
   HGDIOBJ oldPen = SelectObject(dc_, p), oldBrush = SelectObject(dc_, b);
   ::Ellipse(dc_, r.Left, r.Top, r.Right, r.Bottom);
   SelectObject(dc_, oldPen);
   SelectObject(dc_, oldBrush);
   DeleteObject(p);
-  DeleteObject(b);
+  if (fill != clNone) DeleteObject(b);
+}
+
+void TGdiCanvas::SelectDisplayPalette(bool select) {
+  if (!ThePalette) return;
+  if (select) {
+    oldPalette_ = SelectPalette(dc_, ThePalette, TRUE);
+    RealizePalette(dc_);
+  } else if (oldPalette_) {
+    SelectPalette(dc_, oldPalette_, TRUE);
+    oldPalette_ = nullptr;
+  }
 }
 
 void TGdiCanvas::DrawImage(TViewerImage& image, TViewerImage* mask, const TRect& dest, bool stretch) {

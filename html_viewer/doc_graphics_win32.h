@@ -114,11 +114,13 @@ class TGdiCanvas : public IBitmapCanvas {
   void DrawImage(TViewerImage& image, TViewerImage* mask, const TRect& dest, bool stretch) override;
   void DrawGif(TGIFImage& image, const TRect& dest) override;
   void SetClip(const TRect* r) override;
+  void SelectDisplayPalette(bool select) override;
   bool SaveBmp(const std::string& fileName) override;
 
  private:
   std::unique_ptr<TBitmap> bitmap_;
   HDC dc_;
+  HPALETTE oldPalette_ = nullptr;
   TCanvas canvas_;
 };
 

@@ -124,17 +124,6 @@ class TImageList {
   std::vector<std::unique_ptr<TImageObj>> images_;
 };
 
-// A form control as a text block sees it (the controls themselves live with their forms).
-class TFormControlObj {
- public:
-  virtual ~TFormControlObj() = default;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-  virtual bool HasWindow() const { return true; }
-  // Places the control's window (paint coordinates), or paints it when printing.
-  virtual void Show(IDocCanvas& canvas, int x, int y) = 0;
-};
-
 // ---- Indentation
 
 struct IndentRec {
@@ -167,6 +156,13 @@ class IndentManager {
 };
 
 // ---- The document-wide state
+
+// Where a document reports an error the user must see (a table it had to drop).
+class IErrorSink {
+ public:
+  virtual ~IErrorSink() = default;
+  virtual void ShowError(const std::string& text) = 0;
+};
 
 // Pictures the platform supplies: the two placeholders and their mask, bitmap loading and
 // masks. The native build has pixel placeholders and loads no bitmaps.
@@ -208,6 +204,11 @@ class TSectionOwner {
   int SelBegin = 0, SelEnd = 0;  // cursor numbers, end excluded; begin >= end: none
   bool Printing = false, ImagesShown = true;
   int YOffset = 0;
+  int PageBottom = 0;  // printing: the document y where the page ends
+  // Counts document layouts; what a cell measures is reused within one.
+  int LayoutGeneration = 0;
+  int TableDepth = 0;  // tables being laid out or measured, one inside the other
+  IErrorSink* Errors = nullptr;
   // Parser state the blocks read when they make runs.
   uint32_t CurrentStyle = 0;
   int CurrentSScript = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/sysutils.h"
+#include "html_viewer/doc_forms.h"
 
 void TSelectionText::Put(const char* text, int length) {
   for (int i = 0; i < length; ++i)
@@ -24,7 +25,8 @@ std::unique_ptr<TSectionBase> TSectionBase::Duplicate(TSectionOwner& owner) cons
   return copy;
 }
 
-int TSectionBase::Layout(int, IndentManager& im, int& maxWidth, int& cursor) {
+int TSectionBase::Layout(int y, IndentManager& im, int& maxWidth, int& cursor) {
+  Top = y;
   FirstCursor = cursor;
   PaintHeight = Height;
   maxWidth = im.Width;
@@ -375,7 +377,9 @@ int TPreFormated::Layout(int y, IndentManager& im, int& maxWidth, int& cursor) {
 void TSection::WidthRange(int& min, int& max) {
   int floats = 0, widest = 0, len = int(buffer_.size());
   for (int i = 0; i < images_.Count(); ++i) {
-    const TImageObj& image = images_.Image(i);
+    // Sized first: a table measures its cells before it lays them out.
+    TImageObj& image = images_.Image(i);
+    image.Layout(Owner(), fonts_.Run(fonts_.RunAtPosition(image.Position)));
     if (image.Floats())
       floats += image.ImageWidth + image.HSpace;
     else
@@ -415,11 +419,16 @@ int TSection::Paint(IDocCanvas& canvas, const TRect& clip, IndentManager&, int x
     return selecting && c >= owner.SelBegin && c < owner.SelEnd;
   };
   int yy = y;
+  bool marked = false;
   for (const LineRec& line : lines_) {
     int textTop = yy + line.SpaceAbove;
     yy = textTop + line.LineHt;
     int baseline = yy - line.Descent;
     int cx = x + line.LineIndent;
+    if (!marked && line.Chars > 0) {
+      PaintMarker(canvas, cx, textTop + dy, line.LineHt, baseline + dy);
+      marked = true;
+    }
     for (int i = line.Start, end = line.Start + line.Chars; i < end;) {
       const TFontObj& run = fonts_.Run(fonts_.RunAtPosition(i));
       if (buffer_[size_t(i)] == 4) {
@@ -436,8 +445,8 @@ int TSection::Paint(IDocCanvas& canvas, const TRect& clip, IndentManager&, int x
       }
       if (buffer_[size_t(i)] == 2) {
         if (TFormControlObj* c = ControlAt(i)) {
-          bool hasText = line.LineHt > 0;
-          c->Show(canvas, cx, baseline + dy - c->Height() - (hasText ? line.Descent : 0));
+          // Its bottom on the line's bottom, where the line's height made room for it.
+          c->Show(canvas, cx, baseline + line.Descent + dy - c->Height());
           cx += c->Width();
         }
         ++i;
@@ -464,10 +473,14 @@ int TSection::Paint(IDocCanvas& canvas, const TRect& clip, IndentManager&, int x
 
 // ---- Hit tests, search, selection
 
-bool TSection::LinkAt(int x, int y, TUrlTarget& link) {
+bool TSection::LinkAt(int x, int y, TUrlTarget& link, TFormControlObj*& control) {
   TImageList::THit hit;
   if (images_.ImageAtPoint(Owner(), x, y, hit)) {
-    if (hit.Image->Control) return false;
+    if (hit.Image->Control) {
+      control = hit.Image->Control;
+      control->MouseAt(hit.X, hit.Y);
+      return true;
+    }
     if (hit.Map) return hit.Map->LinkAtPoint(hit.X, hit.Y, link);
     const TFontObj& run = fonts_.Run(fonts_.RunAtPosition(hit.Image->Position));
     if (run.Link.Url.empty()) return false;

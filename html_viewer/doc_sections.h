@@ -55,8 +55,9 @@ class TSectionBase {
   virtual void AppendSelectedText(ITextSink&) {}
   virtual int Layout(int y, IndentManager& im, int& maxWidth, int& cursor);
   virtual int Paint(IDocCanvas& canvas, const TRect& clip, IndentManager& im, int x, int y);
-  // Hit tests take the x of the last paint and document y.
-  virtual bool LinkAt(int, int, TUrlTarget&) { return false; }
+  // Hit tests take the x of the last paint and document y. LinkAt finds a link, or an image
+  // form control (told where the mouse is on its picture).
+  virtual bool LinkAt(int, int, TUrlTarget&, TFormControlObj*&) { return false; }
   virtual int CursorAtPoint(int, int, int& xResult, int& yResult, int& caretHeight, bool& inText) {
     xResult = yResult = caretHeight = 0;
     inText = false;
@@ -92,7 +93,7 @@ class TSection : public TSectionBase {
   void AppendSelectedText(ITextSink& sink) override;
   int Layout(int y, IndentManager& im, int& maxWidth, int& cursor) override;
   int Paint(IDocCanvas& canvas, const TRect& clip, IndentManager& im, int x, int y) override;
-  bool LinkAt(int x, int y, TUrlTarget& link) override;
+  bool LinkAt(int x, int y, TUrlTarget& link, TFormControlObj*& control) override;
   int CursorAtPoint(int x, int y, int& xResult, int& yResult, int& caretHeight, bool& inText) override;
   int SearchText(int from, const std::string& text, bool matchCase) override;
   bool PointOfCursor(int cursor, int& x, int& y) override;
@@ -115,6 +116,8 @@ class TSection : public TSectionBase {
   const std::vector<LineRec>& Lines() const { return lines_; }
   const TFontList& Fonts() const { return fonts_; }
   const TImageList& Images() const { return images_; }
+  // The form controls in the text, by position (not owned).
+  const std::vector<std::pair<int, TFormControlObj*>>& Controls() const { return controls_; }
   int ListLevel() const { return listLevel_; }
   int Alignment() const { return alignment_; }
   uint8_t ClearMode() const { return clear_; }
@@ -125,6 +128,8 @@ class TSection : public TSectionBase {
 
  protected:
   TSection(TSectionOwner& owner, const TSection& source);
+  // List items draw their marker here, on the first line that holds text (paint coordinates).
+  virtual void PaintMarker(IDocCanvas&, int /*textStart*/, int /*textTop*/, int /*lineHeight*/, int /*baseline*/) {}
   int ClearSpace(const IndentManager& im, int y) const;
   int CountFitting(IndentManager& im, int y, int width, int start, std::vector<TImageObj*>& later);
   void MeasureLine(IndentManager& im, int& y, int start, int count, const std::vector<TImageObj*>& floats);

@@ -262,6 +262,28 @@ bool TMapItem::LinkAtPoint(int x, int y, TUrlTarget& link) const {
 
 // ---- Text helpers
 
+bool ParseColour(const std::string& text, TColor& colour) {
+  static const std::pair<const char*, TColor> names[] = {
+      {"BLACK", clBlack}, {"MAROON", clMaroon}, {"GREEN", clGreen},   {"OLIVE", clOlive},
+      {"NAVY", clNavy},   {"PURPLE", clPurple}, {"TEAL", clTeal},     {"GRAY", clGray},
+      {"SILVER", clSilver}, {"RED", clRed},     {"LIME", clLime},     {"YELLOW", clYellow},
+      {"BLUE", clBlue},   {"FUCHSIA", clFuchsia}, {"AQUA", clAqua},   {"WHITE", clWhite}};
+  if (text.empty()) return false;
+  std::string s = UpperCase(text).substr(0, 10);
+  for (const auto& [name, value] : names)
+    if (s == name) {
+      colour = value;
+      return true;
+    }
+  if (size_t hash = s.find('#'); hash != std::string::npos) s.erase(hash, 1);
+  if (s.empty() || s.find_first_not_of("0123456789ABCDEF") != std::string::npos) return false;
+  uint64_t v = 0;
+  for (char c : s) v = v * 16 + uint64_t(c <= '9' ? c - '0' : c - 'A' + 10);
+  uint32_t rgb = uint32_t(v & 0xFFFFFF);
+  colour = TColor(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16));
+  return true;
+}
+
 std::string TrimBlanks(const std::string& text) {
   size_t b = 0, e = text.size();
   while (b < e && uint8_t(text[b]) <= 32) ++b;

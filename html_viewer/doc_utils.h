@@ -19,6 +19,9 @@ int MulDivRound(int a, int b, int c);
 enum TAttrSymbol : uint8_t {
   AlignSy = 1, AltSy, BorderSy, ClearSy, ColorSy, CoordsSy, HeightSy, HrefSy, HSpaceSy, IsMapSy,
   NameSy, NoHrefSy, ShapeSy, SizeSy, SrcSy, TargetSy, TranspSy, UseMapSy, WidthSy, LevelSy,
+  ActionSy, BgColorSy, BorderColorSy, CellPaddingSy, CellSpacingSy, CheckedSy, ColSpanSy, ColsSy,
+  MaxLengthSy, MethodSy, MultipleSy, PlainSy, RowSpanSy, RowsSy, SelectedSy, StartSy, TextSy, TypeSy,
+  VAlignSy, ValueSy,
   UnknownSy = 255
 };
 
@@ -185,7 +188,12 @@ class TMapItem {
   std::vector<Area> areas_;
 };
 
-// ---- Text helpers
+// ---- Colours and text helpers
+
+// A colour attribute (BGCOLOR, COLOR ...): one of the 16 colour names, compared in upper case
+// on the first 10 characters, or hexadecimal RRGGBB with its first "#" dropped. False when
+// it is neither. Only 24 bits are kept, so no value reads as a system colour.
+bool ParseColour(const std::string& text, TColor& colour);
 
 std::string TrimBlanks(const std::string& text);  // codes up to 32 at both ends
 // "file:///C|/help/a.html" -> "c:\help\a.html"; texts without "/" are kept.

@@ -479,6 +479,15 @@ void TEdit::SelectAll() {
   if (HandleAllocated()) Send(Handle(), EM_SETSEL, 0, -1);
 }
 
+int TEdit::SelStart() const {
+  if (!HandleAllocated()) return 0;
+  DWORD start = 0;
+  Send(const_cast<TEdit*>(this)->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start));
+  return int(start);
+}
+
+void TEdit::SetSelStart(int position) { Send(Handle(), EM_SETSEL, WPARAM(position), LPARAM(position)); }
+
 void TEdit::CNCommand(TMessage& m) {
   if (HIWORD(m.WParam) == EN_CHANGE) NoteText();
 }
@@ -996,6 +1005,12 @@ void TComboBox::DestroyWnd() {
 void TComboBox::SetBounds(int left, int top, int width, int height) {
   if (!HandleAllocated() || style_ == TComboBoxStyle::csSimple) {
     TWinControl::SetBounds(left, top, width, height);
+    return;
+  }
+  if (width == Width() && height == Height()) {
+    // A move keeps the size: the window is not made as tall as its open list on the way.
+    SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBoundsFromWindow();
     return;
   }
   // The window height of a drop-down combo box is the height of its open list.

@@ -191,6 +191,9 @@ class TEdit : public TWinControl {
   char PasswordChar() const { return passwordChar_; }
   void SetPasswordChar(char c);
   void SelectAll();
+  // The caret's place (characters before it); setting it selects nothing.
+  int SelStart() const;
+  void SetSelStart(int position);
 
   TNotifyEvent OnChange;
 

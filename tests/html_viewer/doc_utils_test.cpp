@@ -191,4 +191,28 @@ TEST(DocUtils, CacheAgesUnusedEntriesOut) {
   EXPECT_EQ(cache.Count(), 0);
 }
 
+TEST(DocUtils, ColourAttributes) {
+  struct Case {
+    const char* text;
+    bool ok;
+    TColor colour;
+  };
+  const Case cases[] = {
+      {"red", true, clRed},          {"Navy", true, clNavy},          {"SILVER", true, clSilver},
+      {"gray", true, clGray},        {"#FF0000", true, clRed},        {"ff0000", true, clRed},
+      {"#00ff00", true, clLime},     {"123", true, 0x230100},         {"x#0000FF", false, 0},
+      {"0000#ff", true, clBlue},     {"", false, 0},                  {"#", false, 0},
+      {"#GG0000", false, 0},         {"fuchsia12345", false, 0},      {"#ff#00", false, 0},
+      // Long values keep 24 bits: never a system colour.
+      {"#FFFFFFFFF", true, clWhite}, {"#12345678901234", true, 0x896745},
+  };
+  for (const Case& c : cases) {
+    TColor colour = 0x1234;
+    EXPECT_EQ(ParseColour(c.text, colour), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(colour, c.colour) << c.text;
+    }
+  }
+}
+
 }  // namespace

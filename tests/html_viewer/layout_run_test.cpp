@@ -49,7 +49,9 @@ TEST(LayoutRun, ScriptsGiveTheirExpectedDumps) {
 TEST(LayoutRun, CommandLineMistakes) {
   for (std::vector<std::string> args : {std::vector<std::string>{}, {"--width"}, {"--width", "0", "x"},
                                         {"--link", "5", "x"}, {"--find", ",a", "x"}, {"--bogus", "x"},
-                                        {"a", "b"}, {"--bmp", "out.bmp", "x"}}) {
+                                        {"a", "b"}, {"--bmp", "out.bmp", "x"}, {"--background", "red", "x"},
+                                        {"--background", "12345", "x"}, {"--submit", "0", "x"},
+                                        {"--enter", "two", "x"}}) {
     std::ostringstream out, err;
     EXPECT_EQ(RunLayoutCommand(args, TLayoutHost{}, out, err), 2);
     EXPECT_NE(err.str().find("usage: layout_run"), std::string::npos);

@@ -323,11 +323,12 @@ TEST(TextLayout, FontRunsSubscriptsAndLinks) {
   EXPECT_EQ(d.canvas.texts[1].x, 20);
   EXPECT_EQ(d.canvas.texts[1].baseline, 12 + 3 / 2 + 1);
   TUrlTarget got;
-  EXPECT_TRUE(s.LinkAt(20 + 16 + 15, 5, got));
+  TFormControlObj* control = nullptr;
+  EXPECT_TRUE(s.LinkAt(20 + 16 + 15, 5, got, control));
   EXPECT_EQ(got.Url, "page.html");
   EXPECT_EQ(got.Target, "_top");
-  EXPECT_FALSE(s.LinkAt(5, 5, got));
-  EXPECT_FALSE(s.LinkAt(290, 5, got));
+  EXPECT_FALSE(s.LinkAt(5, 5, got, control));
+  EXPECT_FALSE(s.LinkAt(290, 5, got, control));
 }
 
 TEST(ImageLayout, SizingBordersAndPlaceholders) {
@@ -389,11 +390,12 @@ TEST(ImageLayout, MapsAndIsMapLinks) {
   s.InsertImage(Attrs({{IsMapSy, ""}, {WidthSy, "40"}, {HeightSy, "40"}}));
   d.Layout(300);
   TUrlTarget got;
-  EXPECT_TRUE(s.LinkAt(5, 5, got));
+  TFormControlObj* control = nullptr;
+  EXPECT_TRUE(s.LinkAt(5, 5, got, control));
   EXPECT_EQ(got.Url, "corner.html");
-  EXPECT_FALSE(s.LinkAt(20, 20, got));  // in the image, in no area
+  EXPECT_FALSE(s.LinkAt(20, 20, got, control));  // in the image, in no area
   // The ISMAP image has a border (its run is linked): the point is taken inside it.
-  EXPECT_TRUE(s.LinkAt(40 + 3, 4, got));
+  EXPECT_TRUE(s.LinkAt(40 + 3, 4, got, control));
   EXPECT_EQ(got.Url, "big.cgi?3,4");
 }
 

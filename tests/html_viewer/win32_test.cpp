@@ -1,12 +1,17 @@
 // The viewer's Windows graphics under Wine: the GDI surface of GIF images against the golden
 // folder and the hand-made streams of gif_test.cpp, the screen's measurer (faces mapped to Liberation fonts: positions derived from
 // measured widths), drawing at measured advances, masks, bitmaps, device-independent copies,
-// the viewer's resources and the palette path (exactly on an 8-bit display).
+// the viewer's resources, the palette path (exactly on an 8-bit display) and the pixels
+// layout_run.exe paints with --bmp.
 #include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
 
 #include "framework/core/streams.h"
 #include "html_viewer/doc_graphics_win32.h"
 #include "html_viewer/doc_sections.h"
+#include "html_viewer/layout_cli.h"
 #include "platform/file.h"
 #include "tests/html_viewer/gif_builder.h"
 #include "tests/html_viewer/gif_golden.h"
@@ -236,6 +241,75 @@ TEST(Palette8, AnEightBitDisplayGetsTheViewersPalette) {
   EXPECT_EQ(entries[3].peRed, system[3].peRed);
   EXPECT_EQ(entries[250].peBlue, system[250].peBlue);
   EXPECT_EQ(entries[11].peBlue, 115);
+}
+
+// The first record of a kind in a layout dump, its fields by name.
+std::map<std::string, int> Record(const std::string& dump, const std::string& kind, int nth = 0) {
+  std::istringstream lines(dump);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.compare(0, kind.size() + 1, kind + " ") != 0 || nth-- > 0) continue;
+    std::map<std::string, int> fields;
+    std::istringstream words(line.substr(kind.size()));
+    for (std::string w; words >> w;)
+      if (size_t eq = w.find('='); eq != std::string::npos) fields[w.substr(0, eq)] = std::atoi(w.c_str() + eq + 1);
+    return fields;
+  }
+  ADD_FAILURE() << "no " << kind << " record";
+  return {};
+}
+
+uint32_t RgbOf(TColor c) {
+  uint32_t v = ColorToRGB(c);
+  return ((v & 0xFF) << 16) | (v & 0xFF00) | (v >> 16);
+}
+
+// Runs the Windows layout_run (built beside this folder) and returns what it printed.
+std::string RunLayoutExe(const std::string& args, int& rc) {
+  std::string command = "..\\..\\html_viewer\\layout_run.exe " + args;
+  FILE* p = _popen(command.c_str(), "rb");
+  std::string out;
+  if (!p) {
+    rc = -1;
+    return out;
+  }
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+  rc = _pclose(p);
+  return out;
+}
+
+TEST(LayoutRunBmp, PixelsShowBulletCellBorderAndRuleColours) {
+  testsupport::ScratchDir dir("lay");
+  std::string bmp = dir.Path("page.bmp");
+  int rc = 0;
+  std::string dump = RunLayoutExe("--fake --width 560 --bmp \"" + bmp + "\" layouts\\host.layout", rc);
+  ASSERT_EQ(rc, 0) << dump;
+  TBitmap page;
+  page.LoadFromFile(bmp);
+  auto at = [&](int x, int y) { return page.PixelRGB(x, y); };
+  // Bullets of levels 1 and 2 on the button face: navy and maroon at their centres.
+  auto b1 = Record(dump, "bullet"), b2 = Record(dump, "bullet", 1);
+  EXPECT_EQ(at(b1["x"], b1["y"]), 0x000080u);
+  EXPECT_EQ(at(b2["x"], b2["y"]), 0x800000u);
+  // The yellow row's first cell, the pink cell, the table colour in the spanning cell: each
+  // sampled just inside its box, clear of the text.
+  auto c1 = Record(dump, "cell"), c2 = Record(dump, "cell", 1), c3 = Record(dump, "cell", 2);
+  EXPECT_EQ(at(c1["x"] + c1["width"] - 3, c1["y"] + 6), 0xFFFF00u);
+  EXPECT_EQ(at(c2["x"] + c2["width"] - 3, c2["y"] + 6), 0xFF8080u);
+  EXPECT_EQ(at(c3["x"] + c3["width"] - 3, c3["y"] + 6), 0xC0FFC0u);
+  // Between the cells the border colour; the cells' sunken frames and the table's raised one.
+  auto table = Record(dump, "table");
+  EXPECT_EQ(at(table["x"] + 1, c1["y"] + 10), 0x000080u);
+  EXPECT_EQ(at(c2["x"] + 1, c2["y"] + 10), 0x000080u);
+  EXPECT_EQ(at(c1["x"] + 3, c1["y"] + 10), RgbOf(clBtnShadow));
+  EXPECT_EQ(at(c1["x"] + c1["width"], c1["y"] + 10), RgbOf(clBtnHighlight));
+  EXPECT_EQ(at(table["x"], c1["y"] + 10), RgbOf(clBtnHighlight));
+  // The sunken rule: its top edge dark, its bottom edge light; the red one filled.
+  auto sunken = Record(dump, "rule"), red = Record(dump, "rule", 1);
+  EXPECT_EQ(at(sunken["x"] + 20, sunken["y"]), RgbOf(clBtnShadow));
+  EXPECT_EQ(at(sunken["x"] + 20, sunken["y"] + sunken["thickness"] - 1), RgbOf(clBtnHighlight));
+  for (int dy = 0; dy < red["thickness"]; ++dy) EXPECT_EQ(at(red["x"] + red["width"] / 2, red["y"] + dy), 0xFF0000u);
+  EXPECT_EQ(at(red["x"] + red["width"] / 2, red["y"] + red["thickness"]), RgbOf(clBtnFace));
 }
 
 }  // namespace

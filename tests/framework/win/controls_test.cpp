@@ -105,6 +105,50 @@ TEST_F(Controls, ListItemsLiveInTheWindowAndSurviveARecreate) {
   EXPECT_EQ(f->memo_Text->Text(), "first line\r\nsecond line\r\nthird line\r\n");
   f->memo_Text->Lines().SetText("a\nb");  // the edit control needs CR LF
   EXPECT_EQ(f->memo_Text->Text(), "a\r\nb\r\n");
+
+  // The caret goes where it is put, selecting nothing.
+  f->memo_Text->SelectAll();
+  f->memo_Text->SetSelStart(3);
+  EXPECT_EQ(f->memo_Text->SelStart(), 3);
+  DWORD from = 0, to = 0;
+  SendMessageA(f->memo_Text->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, to);
+  f->memo_Text->SetSelStart(0);
+  EXPECT_EQ(f->memo_Text->SelStart(), 0);
+}
+
+// A drop-down combo box that counts the size changes its window is asked for.
+class TCountingCombo : public TComboBox {
+ public:
+  using TComboBox::TComboBox;
+  int Resizes = 0;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_WINDOWPOSCHANGING && !(reinterpret_cast<WINDOWPOS*>(m.LParam)->flags & SWP_NOSIZE)) ++Resizes;
+    TComboBox::WndProc(m);
+  }
+};
+
+TEST_F(Controls, MovingADropDownComboKeepsItsSize) {
+  auto* f = ShownForm();
+  auto* c = new TCountingCombo(f);
+  c->SetStyle(TComboBoxStyle::csDropDownList);
+  c->SetParent(f);
+  c->SetBounds(10, 10, 90, 21);
+  Pump();
+  int height = c->Height(), resizes = c->Resizes;
+  RECT dropped{};
+  SendMessageA(c->Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  c->SetBounds(40, 60, c->Width(), c->Height());
+  EXPECT_EQ(c->Resizes, resizes);  // a move is no size change, not even on the way
+  EXPECT_EQ(c->Left(), 40);
+  EXPECT_EQ(c->Top(), 60);
+  EXPECT_EQ(c->Height(), height);
+  RECT after{};
+  SendMessageA(c->Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&after));
+  EXPECT_EQ(after.bottom - after.top, dropped.bottom - dropped.top);
+  c->SetBounds(40, 60, 120, c->Height());
+  EXPECT_GT(c->Resizes, resizes);
+  EXPECT_EQ(c->Width(), 120);
 }
 
 TEST_F(Controls, AlignPlacesChildrenTopBottomLeftRightThenClient) {
