@@ -226,6 +226,51 @@ TEST_F(Dialogs, PageDialogsWithoutAManagerRunTheirForms) {
   EXPECT_EQ(Broadcast(setup::icBeforeInstall), "ok");
 }
 
+// A dialog's form takes the translator's texts by GLID and its language's font; a dialog set
+// to override the main translator takes its own target.
+TEST_F(Dialogs, FormsTakeTheTranslatorsTexts) {
+  TOwned<TTranslator> translator(new TTranslator(nullptr));
+  auto lines = [&](TKstnLanguage language, std::initializer_list<const char*> l) {
+    TStringList list;
+    for (const char* s : l) list.Add(s);
+    translator->FindLanguage(language)->SetStrings(list);
+  };
+  lines(TKstnLanguage::klEnglish, {"5;Next >", "6;Cancel", "38;Done."});
+  lines(TKstnLanguage::klGerman, {"5;Weiter >", "6;Abbrechen", "38;Fertig."});
+  lines(TKstnLanguage::klFrench, {"5;Suivant >", "6;Annuler", "38;Fini."});
+  translator->SetTranslateIntoLanguage(TKstnLanguage::klGerman);
+  Load(Dialog("W", "TWelcomeDlg", nullptr) + Dialog("G", "TGoodInstallationDlg", nullptr));
+  Get<TGoodInstallationDlg>("G")->OverrideMainTranslator = true;
+  Get<TGoodInstallationDlg>("G")->TranslateIntoLanguage = TKstnLanguage::klFrench;
+  std::string next, cancel, label, font;
+  EXPECT_EQ(Broadcast(setup::icShowWelcome, nullptr,
+                      [&] {
+                        auto* f = Shown<TWelcomeForm>();
+                        if (!f) return false;
+                        next = f->ProceedBtn->Caption();
+                        cancel = f->CancelBtn->Caption();
+                        font = f->Font().Name();
+                        Click(*f->ProceedBtn);
+                        return true;
+                      }),
+            "ok");
+  EXPECT_EQ(next, "Weiter >");
+  EXPECT_EQ(cancel, "Abbrechen");
+  EXPECT_EQ(font, "MS Sans Serif");
+  EXPECT_EQ(Broadcast(setup::icGoodInstall, nullptr,
+                      [&] {
+                        auto* f = Shown<TGoodInstallForm>();
+                        if (!f) return false;
+                        next = f->ProceedBtn->Caption();
+                        label = static_cast<TLabel*>(f->FindComponent("Label1"))->Caption();
+                        Click(*f->ProceedBtn);
+                        return true;
+                      }),
+            "ok");
+  EXPECT_EQ(next, "Suivant >");
+  EXPECT_EQ(label, "Fini.");
+}
+
 // The reboot page shows the flag and sets it: Yes when set, and choosing No clears it; the
 // only page is the last, so Finish stands in Next's place.
 TEST_F(Dialogs, RebootPageShowsAndSetsTheFlag) {
