@@ -7,6 +7,7 @@
 #include "framework/controls/graphctrls.h"
 #include "framework/controls/imglist.h"
 #include "framework/controls/listview.h"
+#include "framework/controls/scrollbox.h"
 #include "framework/controls/treeview.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/controls/tabctrl.h"
@@ -22,7 +23,8 @@ void RegisterFrameworkClasses() {
         &TComboBox::StaticClass(), &TPanel::StaticClass(), &TPageControl::StaticClass(),
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
-        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TTabControl::StaticClass(),
-        &TBevel::StaticClass(), &TImage::StaticClass(), &TGauge::StaticClass(), &TOpenDialog::StaticClass()})
+        &TListView::StaticClass(), &TBitBtn::StaticClass(), &TScrollBox::StaticClass(),
+        &TTabControl::StaticClass(), &TBevel::StaticClass(), &TImage::StaticClass(), &TGauge::StaticClass(),
+        &TOpenDialog::StaticClass()})
     RegisterClass(*c);
 }
