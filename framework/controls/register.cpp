@@ -2,13 +2,16 @@
 
 #include "framework/controls/buttons.h"
 #include "framework/controls/comctrls.h"
+#include "framework/controls/dialogs.h"
 #include "framework/controls/extctrls.h"
+#include "framework/controls/graphctrls.h"
 #include "framework/controls/imglist.h"
 #include "framework/controls/listview.h"
 #include "framework/controls/scrollbar.h"
 #include "framework/controls/scrollbox.h"
 #include "framework/controls/treeview.h"
 #include "framework/controls/stdctrls.h"
+#include "framework/controls/tabctrl.h"
 #include "framework/win/forms.h"
 #include "framework/win/menus.h"
 #include "framework/win/timer.h"
@@ -22,6 +25,7 @@ void RegisterFrameworkClasses() {
         &TTabSheet::StaticClass(), &TProgressBar::StaticClass(), &TPopupMenu::StaticClass(),
         &TMenuItem::StaticClass(), &TImageList::StaticClass(), &TTreeView::StaticClass(),
         &TListView::StaticClass(), &TBitBtn::StaticClass(), &TScrollBox::StaticClass(),
-        &TSpeedButton::StaticClass()})
+        &TSpeedButton::StaticClass(), &TTabControl::StaticClass(), &TBevel::StaticClass(),
+        &TImage::StaticClass(), &TGauge::StaticClass(), &TOpenDialog::StaticClass()})
     RegisterClass(*c);
 }

@@ -1277,6 +1277,18 @@ void TCustomControl::FrameChanged() {
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TCustomControl::PaintParentBeneath(HDC dc) {
+  TWinControl* parent = Parent();
+  if (!parent) return;
+  const int saved = SaveDC(dc);
+  OffsetViewportOrgEx(dc, -Left(), -Top(), nullptr);
+  const TRect area = BoundsRect();
+  const RECT r{area.Left, area.Top, area.Right, area.Bottom};
+  parent->PaintBackground(dc, r);
+  parent->PaintControls(dc, area);
+  RestoreDC(dc, saved);
+}
+
 void TCustomControl::WMPaint(TMessage& m) {
   if (m.WParam) {
     HDC dc = reinterpret_cast<HDC>(m.WParam);

@@ -286,6 +286,7 @@ class TWinControl : public TControl {
  protected:
   friend LRESULT CALLBACK FwWndProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   friend class TCustomForm;
+  friend class TCustomControl;  // paints what lies beneath it (PaintParentBeneath)
 
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -398,6 +399,10 @@ class TCustomControl : public TWinControl {
   void WndProc(TMessage& m) override;
   // Has the frame measured (WM_NCCALCSIZE) and painted again, without moving the window.
   void FrameChanged();
+  // Paints what lies beneath this control in its parent (the parent's colour and the
+  // graphic controls under it) into dc, whose origin is this control's top left corner:
+  // the background of a control drawn over a picture.
+  void PaintParentBeneath(HDC dc);
 
  protected:
   virtual void Paint() {}
