@@ -273,6 +273,11 @@ void TDocViewer::SyncImageRequests() {
     list_->OnImageRequest = nullptr;
 }
 
+TScriptHandler TDocViewer::ScriptHandler() {
+  if (!OnScript) return nullptr;
+  return [this](const std::string& language, TScriptBlock& text) { OnScript(this, language, text); };
+}
+
 void TDocViewer::ResetDocument() {
   SyncImageRequests();
   list_->ClearDocument();
@@ -296,8 +301,7 @@ void TDocViewer::LoadFile(const std::string& name, TDocFileType type) {
   std::exception_ptr failure;
   TParseResult result;
   try {
-    TScriptHandler script;
-    if (OnScript) script = [this](const std::string& l, const std::string& t) { OnScript(this, l, t); };
+    TScriptHandler script = ScriptHandler();
     if (type == ftHtml)
       HtmlParseFile(*list_, names_, file, result, script);
     else if (type == ftText)
@@ -374,7 +378,7 @@ void TDocViewer::LoadFromMemory(const std::function<void(TParseResult&)>& parse)
 }
 
 void TDocViewer::LoadFromBuffer(const char* start, const char* end) {
-  LoadFromMemory([&](TParseResult& r) { HtmlParseBuffer(*list_, names_, start, end, r); });
+  LoadFromMemory([&](TParseResult& r) { HtmlParseBuffer(*list_, names_, start, end, r, ScriptHandler()); });
 }
 
 void TDocViewer::LoadStrings(const TStrings& strings, bool text) {
@@ -382,12 +386,12 @@ void TDocViewer::LoadStrings(const TStrings& strings, bool text) {
     if (text)
       TextParseStrings(*list_, names_, strings, r);
     else
-      HtmlParseStrings(*list_, names_, strings, r);
+      HtmlParseStrings(*list_, names_, strings, r, ScriptHandler());
   });
 }
 
 void TDocViewer::LoadFromStream(TStream& stream) {
-  LoadFromMemory([&](TParseResult& r) { HtmlParseStream(*list_, names_, stream, r); });
+  LoadFromMemory([&](TParseResult& r) { HtmlParseStream(*list_, names_, stream, r, ScriptHandler()); });
 }
 
 void TDocViewer::ClearView() {

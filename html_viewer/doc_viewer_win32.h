@@ -42,7 +42,9 @@ using THotSpotClickEvent = TEvent<void(TObject* Sender, const std::string& SRC, 
 using TProcessingEvent = TEvent<void(TObject* Sender, bool ProcessingOn)>;
 using TFormSubmitEvent = TEvent<void(TObject* Sender, const std::string& Action, const std::string& Method,
                                      const TStringList& Results)>;
-using TScriptEvent = TEvent<void(TObject* Sender, const std::string& Language, const std::string& Script)>;
+// A document's script: its language and its text as a zero-terminated block, which the
+// handler may take over (one it leaves is freed).
+using TScriptEvent = TEvent<void(TObject* Sender, const std::string& Language, TScriptBlock& Script)>;
 // A picture the host supplies instead of a file: a bitmap (with a transparent colour, or -1
 // for none) or the bytes of a picture file in a stream. The host keeps what it hands over.
 using TGetBitmapEvent = TEvent<void(TObject* Sender, const std::string& SRC, TBitmap*& Bitmap, TColor& Color)>;
@@ -183,6 +185,7 @@ class TDocViewer : public TWinControl {
   void LoadFromMemory(const std::function<void(TParseResult&)>& parse);
   void ResetDocument();
   void SyncImageRequests();
+  TScriptHandler ScriptHandler();
   void PushHistory(const THistoryEntry& left);
   void SyncHistoryLists();
   THistoryEntry CurrentEntry() const;

@@ -192,7 +192,7 @@ void TFrame::LoadKind(const TDocSource& doc, bool frameSet) {
   if (frameSet) {
     TFrameSetSpec spec;
     spec.Top = false;
-    FrameParse(spec, doc.Ref());
+    FrameParse(spec, doc.Ref(), top_->FramesetViewer()->ScriptHandler(top_));
     // A set of its own: its borders are its own, its outer edges the frame's.
     nested_ = new TSubFrameSet(this, top_, nullptr);
     nested_->SetParent(this);
@@ -522,7 +522,8 @@ void TFrameSet::LoadFile(const std::string& name) {
   Depth = 0;
   AllFrames.clear();
   TFrameSetSpec spec;
-  bool frameSet = !IsPicture(path) && !IsText(path) && FrameParse(spec, doc.Ref());
+  bool frameSet = !IsPicture(path) && !IsText(path) && IsFrameDocument(doc.Ref()) &&
+                  FrameParse(spec, doc.Ref(), viewer_->ScriptHandler(this));
   if (!frameSet) {
     // Anything else is one frame showing it.
     spec = TFrameSetSpec();
@@ -820,6 +821,11 @@ void TFramesetViewer::ViewerProcessing() {
   if (combined == reported_) return;
   reported_ = combined;
   if (OnProcessing) OnProcessing(this, combined);
+}
+
+TScriptHandler TFramesetViewer::ScriptHandler(TObject* sender) {
+  if (!OnScript) return nullptr;
+  return [this, sender](const std::string& language, TScriptBlock& text) { OnScript(sender, language, text); };
 }
 
 void TFramesetViewer::HistoryChanged() {

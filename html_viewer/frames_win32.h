@@ -277,6 +277,8 @@ class TFramesetViewer : public TWinControl {
   void EachViewer(const std::function<void(TDocViewer&)>& fn) const;
   // A frame's history changed.
   void HistoryChanged();
+  // Scripts of frame-set documents go to OnScript, from sender (the frame set).
+  TScriptHandler ScriptHandler(TObject* sender);
 
  protected:
   void WndProc(TMessage& m) override;

@@ -395,6 +395,25 @@ TEST_F(Frames, ProcessingOnceForAllFramesAndSettingsForEveryViewer) {
   }
 }
 
+TEST_F(Frames, ScriptsComeFromTheSetAndFromItsFrames) {
+  Page("scripted.html", "<SCRIPT LANGUAGE=JS>in frame</SCRIPT>page");
+  std::string set = Page("set.html",
+                         "<HEAD><SCRIPT LANGUAGE=JS>in set</SCRIPT></HEAD><FRAMESET COLS=\"*,*\">"
+                         "<FRAME SRC=scripted.html><FRAME SRC=a.html></FRAMESET>");
+  std::vector<std::string> scripts;
+  std::vector<TObject*> senders;
+  frames->OnScript = TScriptEvent([&](TObject* sender, const std::string&, TScriptBlock& text) {
+    senders.push_back(sender);
+    scripts.push_back(text.get());
+  });
+  frames->LoadFromFile(set);
+  Settle();
+  EXPECT_EQ(scripts, (std::vector<std::string>{"in set\r\n", "in frame\r\n"}));
+  ASSERT_EQ(senders.size(), 2u);
+  EXPECT_EQ(senders[0], &frames->FrameSet());
+  EXPECT_NE(dynamic_cast<TDocViewer*>(senders[1]), nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -423,6 +423,24 @@ TEST_F(Viewer, PicturesFromTheHost) {
   EXPECT_TRUE(PixelNear(shot, 30, 20, 0xFF0000));
 }
 
+TEST_F(Viewer, ScriptsOfEveryLoadReachOnScript) {
+  std::vector<std::string> scripts;
+  viewer->OnScript = TScriptEvent([&](TObject* sender, const std::string& language, TScriptBlock& text) {
+    EXPECT_EQ(sender, viewer);
+    scripts.push_back(language + ":" + text.get());
+  });
+  std::string html = "<SCRIPT LANGUAGE=VBScript>x = 1</SCRIPT>text";
+  viewer->LoadFromFile(Page("script.html", html));
+  viewer->LoadFromBuffer(html.data(), html.data() + html.size());
+  TStringList lines;
+  lines.Add(html);
+  viewer->LoadStrings(lines, false);
+  TMemoryStream stream;
+  stream.Write(html.data(), int32_t(html.size()));
+  viewer->LoadFromStream(stream);
+  EXPECT_EQ(scripts, std::vector<std::string>(4, "VBScript:x = 1\r\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
