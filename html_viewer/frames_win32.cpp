@@ -123,8 +123,15 @@ void TFrameBase::MouseMove(TShiftState shift, int x, int y) {
 
 void TFrameBase::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomPanel::MouseUp(button, shift, x, y);
-  if (GetCapture() == Handle()) ReleaseCapture();
   if (parentSet_ && button == TMouseButton::mbLeft) parentSet_->BorderMouseUp(x + Left(), y + Top());
+  if (GetCapture() == Handle()) ReleaseCapture();
+}
+
+void TFrameBase::WndProc(TMessage& m) {
+  // The mouse taken away mid-drag (another window, a menu): the border stays where it was.
+  if (m.Msg == WM_CAPTURECHANGED)
+    for (TSubFrameSet* s = parentSet_; s; s = s->ParentSet()) s->CancelDrag();
+  TCustomPanel::WndProc(m);
 }
 
 // ---- TFrame
@@ -420,6 +427,14 @@ void TSubFrameSet::InvertLine(int pos) {
   else
     PatBlt(dc, pos - 1, r.Top, 2, r.Height(), DSTINVERT);
   ReleaseDC(Handle(), dc);
+}
+
+void TSubFrameSet::CancelDrag() {
+  if (dragBorder_ < 0) return;
+  dragBorder_ = -1;
+  InvertLine(linePos_);
+  linePos_ = -1;
+  ClipCursor(nullptr);
 }
 
 void TSubFrameSet::BorderMouseDown(int x, int y) {

@@ -84,6 +84,7 @@ class TFrameBase : public TCustomPanel {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void WndProc(TMessage& m) override;
 
   TFrameSet* top_;
   TSubFrameSet* parentSet_;
@@ -156,6 +157,8 @@ class TSubFrameSet : public TFrameBase {
   void BorderMouseDown(int x, int y);
   void BorderMouseMove(int x, int y);
   void BorderMouseUp(int x, int y);
+  // Ends a drag without moving the border.
+  void CancelDrag();
 
   bool ByRows = false;
   std::vector<int> Dimensions, Sizes, Positions;

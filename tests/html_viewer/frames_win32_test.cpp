@@ -227,11 +227,23 @@ TEST_F(Frames, DraggingShowsALineAndHoldsTheMouseBetweenTheNeighbours) {
   EXPECT_EQ(pixel(99), at99);
   EXPECT_EQ(pixel(149), at149 ^ 0xFFFFFF);
   SendMessageA(top, WM_LBUTTONUP, 0, MAKELPARAM(50, 150));
-  ReleaseDC(s.Handle(), dc);
   GetClipCursor(&clip);
   EXPECT_EQ(clip.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
   EXPECT_EQ(clip.bottom - clip.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
   EXPECT_EQ(s.Children[0]->Height(), 150);
+  // The mouse taken away mid-drag ends it: the line goes, the mouse is free, the border stays.
+  COLORREF at180 = pixel(180);
+  SendMessageA(top, WM_MOUSEMOVE, 0, MAKELPARAM(50, 149));
+  SendMessageA(top, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 149));
+  SendMessageA(top, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 181));
+  EXPECT_EQ(pixel(180), at180 ^ 0xFFFFFF);
+  ReleaseCapture();
+  EXPECT_EQ(pixel(180), at180);
+  GetClipCursor(&clip);
+  EXPECT_EQ(clip.bottom - clip.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  SendMessageA(top, WM_LBUTTONUP, 0, MAKELPARAM(50, 181));
+  EXPECT_EQ(s.Children[0]->Height(), 150);
+  ReleaseDC(s.Handle(), dc);
 }
 
 TEST_F(Frames, HistoryOfSetsAndOfFrames) {
