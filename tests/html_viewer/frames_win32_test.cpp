@@ -206,6 +206,12 @@ TEST_F(Frames, DraggingShowsALineAndHoldsTheMouseBetweenTheNeighbours) {
                          "</FRAMESET>");
   frames->LoadFromFile(set);
   Settle();
+  // Whether this display holds the mouse in a rectangle at all (one Wine does not).
+  RECT probe{0, 0, 100, 100}, held{};
+  ClipCursor(&probe);
+  GetClipCursor(&held);
+  ClipCursor(nullptr);
+  bool holds = EqualRect(&probe, &held);
   TFrameSet& s = frames->FrameSet();
   ASSERT_EQ(s.Positions.size(), 4u);
   POINT origin{0, 0};
@@ -219,8 +225,10 @@ TEST_F(Frames, DraggingShowsALineAndHoldsTheMouseBetweenTheNeighbours) {
   SendMessageA(top, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 99));
   RECT clip;
   GetClipCursor(&clip);
-  EXPECT_EQ(clip.top, origin.y + s.Positions[0] + 1);
-  EXPECT_EQ(clip.bottom, origin.y + s.Positions[2]);
+  if (holds) {
+    EXPECT_EQ(clip.top, origin.y + s.Positions[0] + 1);
+    EXPECT_EQ(clip.bottom, origin.y + s.Positions[2]);
+  }
   EXPECT_EQ(pixel(99), at99 ^ 0xFFFFFF);
   // The line follows the mouse, and is gone where it was.
   SendMessageA(top, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 150));
