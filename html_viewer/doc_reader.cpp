@@ -1,5 +1,6 @@
 #include "html_viewer/doc_reader.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cerrno>
 #include <climits>
@@ -1460,9 +1461,42 @@ void THtmlReader::ReadTextArea(TTextAreaFormControlObj* control) {
 
 // -- scripts and maps
 
+namespace {
+
+// The script's text as one block: 32500 bytes at first, 10000 more whenever the next piece
+// would not fit, a zero byte at the end.
+class TScriptText {
+ public:
+  void Append(const std::string& piece) {
+    size_t need = size_ + piece.size() + 1;
+    if (need > capacity_) {
+      size_t capacity = capacity_ ? capacity_ : 32500;
+      while (capacity < need) capacity += 10000;
+      auto grown = std::make_unique<char[]>(capacity);
+      if (size_) std::copy(block_.get(), block_.get() + size_, grown.get());
+      block_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    std::copy(piece.begin(), piece.end(), block_.get() + size_);
+    size_ += piece.size();
+  }
+  TScriptBlock Finish() {
+    Append(std::string());
+    block_[size_] = 0;
+    return std::move(block_);
+  }
+
+ private:
+  TScriptBlock block_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
+}  // namespace
+
 void THtmlReader::ReadScript() {
   bool handled = bool(onScript_);
-  std::string language = AttrText(LanguageSy), script;
+  std::string language = AttrText(LanguageSy);
+  TScriptText script;
   scriptMode_ = handled;
   std::string line;
   while (ch_ != kEof) {
@@ -1481,7 +1515,7 @@ void THtmlReader::ReadScript() {
       continue;
     }
     if (ch_ == 13) {
-      if (handled) script += line + "\r\n";
+      if (handled) script.Append(line + "\r\n");
       line.clear();
     } else if (handled) {
       line += char(ch_);
@@ -1490,8 +1524,9 @@ void THtmlReader::ReadScript() {
   }
   scriptMode_ = false;
   if (handled) {
-    if (!line.empty()) script += line + "\r\n";
-    onScript_(language, script);
+    if (!line.empty()) script.Append(line + "\r\n");
+    TScriptBlock text = script.Finish();
+    onScript_(language, text);
   }
 }
 

@@ -14,6 +14,7 @@
 // Frame-set documents are read into a TFrameSetSpec (doc_frames.h) instead.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -62,8 +63,10 @@ class TAnchorList {
   std::unordered_map<std::string, size_t> index_;  // name -> entry
 };
 
-// A script a document holds: its LANGUAGE and its text, lines ended by CR LF.
-using TScriptHandler = std::function<void(const std::string& language, const std::string& text)>;
+// A script a document holds: its LANGUAGE and its text, lines ended by CR LF, in a block
+// ended by a zero byte. The handler may take the block over; one it leaves is freed.
+using TScriptBlock = std::unique_ptr<char[]>;
+using TScriptHandler = std::function<void(const std::string& language, TScriptBlock& text)>;
 
 // The results a parse leaves besides the document.
 struct TParseResult {

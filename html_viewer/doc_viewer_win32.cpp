@@ -1,6 +1,7 @@
 #include "html_viewer/doc_viewer_win32.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/core/exceptions.h"
 #include "framework/core/streams.h"
@@ -159,7 +160,11 @@ const TClassInfo& TDocViewer::StaticClass() {
        P::Event("OnHistoryChange", &TDocViewer::OnHistoryChange),
        P::Event("OnProcessing", &TDocViewer::OnProcessing),
        P::Event("OnFormSubmit", &TDocViewer::OnFormSubmit),
-       P::Event("OnScript", &TDocViewer::OnScript)}};
+       P::Event("OnScript", &TDocViewer::OnScript),
+       P::Event("OnBitmapRequest", &TDocViewer::OnBitmapRequest),
+       P::Event("OnImageRequest", &TDocViewer::OnImageRequest),
+       P::Event("OnPrintHeader", &TDocViewer::OnPrintHeader),
+       P::Event("OnPrintFooter", &TDocViewer::OnPrintFooter)}};
   return info;
 }
 
@@ -242,7 +247,39 @@ void TDocViewer::ApplyDefaults() {
   panel_->SetColor(list_->Background | 0x02000000);
 }
 
+void TDocViewer::SyncImageRequests() {
+  // The document asks for pictures by name only while the host has a handler; it copies a
+  // bitmap handed over, since the host keeps its own.
+  if (OnBitmapRequest)
+    list_->OnBitmapRequest = [this](const std::string& name, TColor& colour) -> std::unique_ptr<TViewerImage> {
+      TBitmap* bitmap = nullptr;
+      OnBitmapRequest(this, name, bitmap, colour);
+      if (!bitmap || bitmap->Width() <= 0 || bitmap->Height() <= 0) return nullptr;
+      auto copy = std::make_unique<TBitmap>();
+      copy->Assign(*bitmap);
+      return std::make_unique<TWinImage>(std::move(copy));
+    };
+  else
+    list_->OnBitmapRequest = nullptr;
+  if (OnImageRequest)
+    list_->OnImageRequest = [this](const std::string& name, std::vector<uint8_t>& data) {
+      TMemoryStream* stream = nullptr;
+      OnImageRequest(this, name, stream);
+      if (!stream) return false;
+      data.assign(stream->Memory(), stream->Memory() + stream->Size());
+      return true;
+    };
+  else
+    list_->OnImageRequest = nullptr;
+}
+
+TScriptHandler TDocViewer::ScriptHandler() {
+  if (!OnScript) return nullptr;
+  return [this](const std::string& language, TScriptBlock& text) { OnScript(this, language, text); };
+}
+
 void TDocViewer::ResetDocument() {
+  SyncImageRequests();
   list_->ClearDocument();
   BitmapList().AgeEntries();
   ApplyDefaults();
@@ -264,8 +301,7 @@ void TDocViewer::LoadFile(const std::string& name, TDocFileType type) {
   std::exception_ptr failure;
   TParseResult result;
   try {
-    TScriptHandler script;
-    if (OnScript) script = [this](const std::string& l, const std::string& t) { OnScript(this, l, t); };
+    TScriptHandler script = ScriptHandler();
     if (type == ftHtml)
       HtmlParseFile(*list_, names_, file, result, script);
     else if (type == ftText)
@@ -342,7 +378,7 @@ void TDocViewer::LoadFromMemory(const std::function<void(TParseResult&)>& parse)
 }
 
 void TDocViewer::LoadFromBuffer(const char* start, const char* end) {
-  LoadFromMemory([&](TParseResult& r) { HtmlParseBuffer(*list_, names_, start, end, r); });
+  LoadFromMemory([&](TParseResult& r) { HtmlParseBuffer(*list_, names_, start, end, r, ScriptHandler()); });
 }
 
 void TDocViewer::LoadStrings(const TStrings& strings, bool text) {
@@ -350,12 +386,12 @@ void TDocViewer::LoadStrings(const TStrings& strings, bool text) {
     if (text)
       TextParseStrings(*list_, names_, strings, r);
     else
-      HtmlParseStrings(*list_, names_, strings, r);
+      HtmlParseStrings(*list_, names_, strings, r, ScriptHandler());
   });
 }
 
 void TDocViewer::LoadFromStream(TStream& stream) {
-  LoadFromMemory([&](TParseResult& r) { HtmlParseStream(*list_, names_, stream, r); });
+  LoadFromMemory([&](TParseResult& r) { HtmlParseStream(*list_, names_, stream, r, ScriptHandler()); });
 }
 
 void TDocViewer::ClearView() {
@@ -504,11 +540,17 @@ void TDocViewer::ArrangeBars() {
 void TDocViewer::ScrollTo(int y) {
   int target = ClampVertical(y, bars_);
   bool moved = target != top_ || list_->YOffset != target;
+  bool oneLine = list_->YOffset == top_ && std::abs(target - top_) == kVSmallChange;
+  int by = top_ - target;
   top_ = target;
   if (bars_.VBar) vbar_->SetPosition(top_);
   if (moved) {
     list_->ScrollOffsetTo(top_);
-    panel_->Invalidate();
+    // A line's step moves what is shown and paints only the strip it uncovers.
+    if (oneLine && panel_->HandleAllocated())
+      ScrollWindowEx(panel_->Handle(), 0, by, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    else
+      panel_->Invalidate();
   }
 }
 
@@ -840,6 +882,7 @@ void TDocViewer::SetViewImages(bool on) {
   TBusy busy(*this);
   viewImages_ = on;
   list_->ImagesShown = on;
+  SyncImageRequests();
   if (list_->Count()) {
     if (on) list_->LoadBackgroundImage();
     DoLayout(true);

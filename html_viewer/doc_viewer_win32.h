@@ -20,6 +20,7 @@
 #include "framework/controls/extctrls.h"
 #include "framework/controls/scrollbar.h"
 #include "framework/controls/stdctrls.h"
+#include "framework/core/streams.h"
 #include "framework/core/strings.h"
 #include "framework/win/controls.h"
 #include "html_viewer/doc_reader.h"
@@ -41,7 +42,16 @@ using THotSpotClickEvent = TEvent<void(TObject* Sender, const std::string& SRC, 
 using TProcessingEvent = TEvent<void(TObject* Sender, bool ProcessingOn)>;
 using TFormSubmitEvent = TEvent<void(TObject* Sender, const std::string& Action, const std::string& Method,
                                      const TStringList& Results)>;
-using TScriptEvent = TEvent<void(TObject* Sender, const std::string& Language, const std::string& Script)>;
+// A document's script: its language and its text as a zero-terminated block, which the
+// handler may take over (one it leaves is freed).
+using TScriptEvent = TEvent<void(TObject* Sender, const std::string& Language, TScriptBlock& Script)>;
+// A picture the host supplies instead of a file: a bitmap (with a transparent colour, or -1
+// for none) or the bytes of a picture file in a stream. The host keeps what it hands over.
+using TGetBitmapEvent = TEvent<void(TObject* Sender, const std::string& SRC, TBitmap*& Bitmap, TColor& Color)>;
+using TGetImageEvent = TEvent<void(TObject* Sender, const std::string& SRC, TMemoryStream*& Stream)>;
+// A printed page's header or footer (kept for a print command).
+using TPagePrinted =
+    TEvent<void(TObject* Sender, TCanvas& Canvas, int NumPage, int W, int H, bool& StopPrinting)>;
 
 // The private messages the viewer posts to itself.
 constexpr UINT WM_DOC_SUBMIT = 1124, WM_DOC_BORDER = 1125, WM_DOC_AUTOSCROLL = 1126;
@@ -145,6 +155,9 @@ class TDocViewer : public TWinControl {
   TProcessingEvent OnProcessing;
   TFormSubmitEvent OnFormSubmit;
   TScriptEvent OnScript;
+  TGetBitmapEvent OnBitmapRequest;
+  TGetImageEvent OnImageRequest;
+  TPagePrinted OnPrintHeader, OnPrintFooter;
 
  protected:
   friend class TPaintPanel;
@@ -171,6 +184,8 @@ class TDocViewer : public TWinControl {
   void LoadFile(const std::string& name, TDocFileType type);
   void LoadFromMemory(const std::function<void(TParseResult&)>& parse);
   void ResetDocument();
+  void SyncImageRequests();
+  TScriptHandler ScriptHandler();
   void PushHistory(const THistoryEntry& left);
   void SyncHistoryLists();
   THistoryEntry CurrentEntry() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/exceptions.h"
+#include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
 #include "html_viewer/doc_reader.h"
 #include "platform/file.h"
@@ -26,7 +27,73 @@ std::string SourcePath(const std::string& source, const std::string& dir, const 
 bool IsPicture(const std::string& name) { return KindOfLink(name) == TLinkKind::lkImage; }
 bool IsText(const std::string& name) { return SameText(ExtractFileExt(name), ".txt"); }
 
+int32_t g_stepOrder = 0;
+
+// The viewers of a set's frames, nested sets included.
+void ViewersOf(const TSubFrameSet& set, const std::function<void(TDocViewer&)>& fn) {
+  for (TFrameBase* c : set.Children) {
+    if (auto* sub = dynamic_cast<TSubFrameSet*>(c)) ViewersOf(*sub, fn);
+    if (auto* f = dynamic_cast<TFrame*>(c)) {
+      if (f->Viewer()) fn(*f->Viewer());
+      if (f->Nested()) ViewersOf(*f->Nested(), fn);
+    }
+  }
+}
+
+// The document of a frame source: pictures and texts are files; anything else is offered to
+// the host first.
+TDocSource Offered(TFrameSet* top, const std::string& source) {
+  if (!IsPicture(source) && !IsText(source) && top && top->FramesetViewer())
+    return top->FramesetViewer()->Request(source);
+  TDocSource doc;
+  doc.FileName = source;
+  return doc;
+}
+
+bool IsFrameSource(const std::string& name, const TDocSource& doc) {
+  return !IsPicture(name) && !IsText(name) && IsFrameDocument(doc.Ref());
+}
+
 }  // namespace
+
+PositionObj::PositionObj(int32_t position) : ScrollPos(position), Order(++g_stepOrder) {}
+
+TSourceRef TDocSource::Ref() const {
+  switch (Kind) {
+    case TSourceKind::skBuffer:
+      return TSourceRef::Buffer(Buffer, Buffer + Size);
+    case TSourceKind::skStream:
+      return TSourceRef::OfStream(*Stream);
+    case TSourceKind::skStrings:
+      return TSourceRef::Lines(*Strings);
+    case TSourceKind::skFile:
+      break;
+  }
+  return TSourceRef::File(FileName);
+}
+
+void TDocSource::LoadInto(TDocViewer& viewer, const std::string& destination) const {
+  switch (Kind) {
+    case TSourceKind::skFile:
+      if (IsPicture(FileName))
+        viewer.LoadImageFile(FileName);
+      else if (IsText(FileName))
+        viewer.LoadTextFile(FileName);
+      else
+        viewer.LoadFromFile(destination.empty() ? FileName : FileName + "#" + destination);
+      return;
+    case TSourceKind::skBuffer:
+      viewer.LoadFromBuffer(Buffer, Buffer + Size);
+      break;
+    case TSourceKind::skStream:
+      viewer.LoadFromStream(*Stream);
+      break;
+    case TSourceKind::skStrings:
+      viewer.LoadStrings(*Strings, false);
+      break;
+  }
+  if (!destination.empty()) viewer.JumpToAnchor(destination);
+}
 
 // ---- TFrameBase
 
@@ -56,8 +123,15 @@ void TFrameBase::MouseMove(TShiftState shift, int x, int y) {
 
 void TFrameBase::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomPanel::MouseUp(button, shift, x, y);
-  if (GetCapture() == Handle()) ReleaseCapture();
   if (parentSet_ && button == TMouseButton::mbLeft) parentSet_->BorderMouseUp(x + Left(), y + Top());
+  if (GetCapture() == Handle()) ReleaseCapture();
+}
+
+void TFrameBase::WndProc(TMessage& m) {
+  // The mouse taken away mid-drag (another window, a menu): the border stays where it was.
+  if (m.Msg == WM_CAPTURECHANGED)
+    for (TSubFrameSet* s = parentSet_; s; s = s->ParentSet()) s->CancelDrag();
+  TCustomPanel::WndProc(m);
 }
 
 // ---- TFrame
@@ -89,19 +163,21 @@ void TFrame::CollectFrames() {
 
 TDocViewer* TFrame::MakeViewer() {
   auto* v = new TDocViewer(this);
-  top_->FramesetViewer()->Configure(*v);
+  TFramesetViewer* fv = top_->FramesetViewer();
+  fv->Configure(*v);
   if (ScrollingOff) v->SetScrollBars(TScrollStyle::ssNone);
-  if (top_->FramesetViewer()->FrameBorder == 0) v->SetBorderStyle(THTMLBorderStyle::htNone);
+  if (fv->FrameBorder == 0) v->SetBorderStyle(THTMLBorderStyle::htNone);
   v->SetParent(this);
   v->SetAlign(TAlign::alClient);
   v->OnHotSpotClick = THotSpotClickEvent([this](TObject*, const std::string& url, bool& handled) {
     handled = true;
     top_->FramesetViewer()->LinkClicked(*this, url, viewer_ ? viewer_->HotSpotTarget() : std::string());
   });
-  v->OnHotSpotCovered = THotSpotEvent([this](TObject*, const std::string& url) {
-    TFramesetViewer* fv = top_->FramesetViewer();
+  v->OnHotSpotCovered = THotSpotEvent([this, fv](TObject*, const std::string& url) {
     if (fv->OnHotSpotTargetCovered) fv->OnHotSpotTargetCovered(fv, viewer_ ? viewer_->HotSpotTarget() : "", url);
   });
+  v->OnProcessing = TProcessingEvent([fv](TObject*, bool) { fv->ViewerProcessing(); });
+  v->OnEnter = TNotifyEvent([fv, v](TObject*) { fv->ViewerEntered(*v); });
   return v;
 }
 
@@ -119,61 +195,119 @@ void TFrame::ShowError(const std::string& name) {
   viewer_->LoadFromBuffer(page.data(), page.data() + page.size());
 }
 
+void TFrame::LoadKind(const TDocSource& doc, bool frameSet) {
+  if (frameSet) {
+    TFrameSetSpec spec;
+    spec.Top = false;
+    FrameParse(spec, doc.Ref(), top_->FramesetViewer()->ScriptHandler(top_));
+    // A set of its own: its borders are its own, its outer edges the frame's.
+    nested_ = new TSubFrameSet(this, top_, nullptr);
+    nested_->SetParent(this);
+    nested_->SetAlign(TAlign::alClient);
+    nested_->Build(spec, doc.Kind == TSourceKind::skFile ? ExtractFilePath(doc.FileName) : std::string());
+    nested_->LoadContent();
+    nested_->Distribute();
+  } else {
+    viewer_ = MakeViewer();
+    doc.LoadInto(*viewer_, Destination);
+  }
+}
+
 void TFrame::LoadContent() {
   if (!top_ || Source.empty() || top_->Depth >= kMaxFrameNesting) return;
   ++top_->Depth;
   try {
-    if (!platform::IsFile(Source)) throw EInOutError("Can't locate file: " + Source);
-    if (!IsPicture(Source) && !IsText(Source) && IsFrameDocument(TSourceRef::File(Source))) {
-      TFrameSetSpec spec;
-      spec.Top = false;
-      FrameParse(spec, TSourceRef::File(Source));
-      // A set of its own: its borders are its own, its outer edges the frame's.
-      nested_ = new TSubFrameSet(this, top_, nullptr);
-      nested_->SetParent(this);
-      nested_->SetAlign(TAlign::alClient);
-      nested_->Build(spec, ExtractFilePath(Source));
-      nested_->LoadContent();
-      nested_->Distribute();
-    } else {
-      viewer_ = MakeViewer();
-      if (IsPicture(Source))
-        viewer_->LoadImageFile(Source);
-      else if (IsText(Source))
-        viewer_->LoadTextFile(Source);
-      else
-        viewer_->LoadFromFile(Destination.empty() ? Source : Source + "#" + Destination);
-    }
+    TDocSource doc = Offered(top_, Source);
+    if (doc.Kind == TSourceKind::skFile && !platform::IsFile(doc.FileName))
+      throw EInOutError("Can't locate file: " + doc.FileName);
+    LoadKind(doc, IsFrameSource(Source, doc));
   } catch (const std::exception&) {
     ShowError(Source);
   }
   --top_->Depth;
+  if (historyNames_.empty()) {
+    historyNames_.push_back(Source);
+    historyPositions_.emplace_back(viewer_ ? viewer_->Position() : 0);
+    historyIndex_ = 0;
+  }
 }
 
-void TFrame::Navigate(const std::string& source, const std::string& destination) {
-  if (SameText(source, Source) && viewer_) {
-    if (!destination.empty()) viewer_->JumpToAnchor(destination);
+void TFrame::UnloadContent() {
+  if (viewer_) {
+    savedPosition_ = viewer_->Position();
+    viewer_->ClearView();
+  }
+  if (nested_) nested_->UnloadContent();
+}
+
+void TFrame::ReloadContent(int32_t position) {
+  if (nested_) {
+    nested_->ReloadContent(-1);
     return;
   }
-  if (!platform::IsFile(source)) throw EInOutError("Can't load: " + source);
-  bool frameSet = !IsPicture(source) && !IsText(source) && IsFrameDocument(TSourceRef::File(source));
+  if (!viewer_ || !top_) return;
+  try {
+    Offered(top_, Source).LoadInto(*viewer_, std::string());
+    viewer_->SetPosition(position >= 0 ? position : savedPosition_);
+  } catch (const std::exception&) {
+    ShowError(Source);
+  }
+}
+
+void TFrame::DropForwardHistory() {
+  int n = std::min(historyIndex_, int(historyNames_.size()));
+  historyNames_.erase(historyNames_.begin(), historyNames_.begin() + n);
+  historyPositions_.erase(historyPositions_.begin(), historyPositions_.begin() + n);
+  historyIndex_ = 0;
+}
+
+void TFrame::ForgetHistory() {
+  historyNames_.assign(1, Source);
+  historyPositions_.assign(1, PositionObj(viewer_ ? viewer_->Position() : 0));
+  historyIndex_ = 0;
+}
+
+void TFrame::RecordStep(const std::string& source, int32_t leftAt) {
+  TFramesetViewer* fv = top_->FramesetViewer();
+  if (fv->HistoryMaxCount() < 1) return;
+  if (historyIndex_ < int(historyPositions_.size())) historyPositions_[size_t(historyIndex_)].ScrollPos = leftAt;
+  top_->AllFrames.clear();
+  top_->CollectFrames();
+  for (TFrame* f : top_->AllFrames) f->DropForwardHistory();
+  DropForwardHistory();
+  historyNames_.insert(historyNames_.begin(), source);
+  historyPositions_.insert(historyPositions_.begin(), PositionObj(viewer_ ? viewer_->Position() : 0));
+  if (int(historyNames_.size()) > fv->HistoryMaxCount()) {
+    historyNames_.resize(size_t(fv->HistoryMaxCount()));
+    historyPositions_.erase(historyPositions_.begin() + fv->HistoryMaxCount(), historyPositions_.end());
+  }
+  fv->HistoryChanged();
+}
+
+void TFrame::Navigate(const std::string& source, const std::string& destination, bool record) {
+  if (SameText(source, Source) && viewer_) {
+    int32_t before = viewer_->Position();
+    if (!destination.empty()) viewer_->JumpToAnchor(destination);
+    if (record && viewer_->Position() != before) RecordStep(source, before);
+    return;
+  }
+  TDocSource doc = Offered(top_, source);
+  if (doc.Kind == TSourceKind::skFile && !platform::IsFile(doc.FileName)) throw EInOutError("Can't load: " + source);
+  bool frameSet = IsFrameSource(source, doc);
+  int32_t before = viewer_ ? viewer_->Position() : 0;
   Source = source;
   Destination = destination;
   if (viewer_ && !frameSet) {
-    std::string name = destination.empty() ? source : source + "#" + destination;
-    if (IsPicture(source))
-      viewer_->LoadImageFile(source);
-    else if (IsText(source))
-      viewer_->LoadTextFile(source);
-    else
-      viewer_->LoadFromFile(name);
-    return;
+    doc.LoadInto(*viewer_, destination);
+  } else {
+    ClearContent();
+    LoadContent();
   }
-  ClearContent();
-  LoadContent();
   if (top_) {
     top_->AllFrames.clear();
     top_->CollectFrames();
+    // With one frame the steps are the viewer's own history.
+    if (record && top_->AllFrames.size() >= 2) RecordStep(source, before);
   }
 }
 
@@ -196,7 +330,9 @@ void TSubFrameSet::ClearSet() {
   ByRows = false;
   Base.clear();
   BaseTarget.clear();
+  if (dragBorder_ >= 0) ClipCursor(nullptr);
   dragBorder_ = -1;
+  linePos_ = -1;
 }
 
 void TSubFrameSet::Build(const TFrameSetSpec& spec, const std::string& dir) {
@@ -205,6 +341,8 @@ void TSubFrameSet::Build(const TFrameSetSpec& spec, const std::string& dir) {
   Dimensions = spec.Dimensions;
   Base = spec.Base;
   BaseTarget = spec.BaseTarget;
+  // Documents from the host keep their names as written.
+  bool asGiven = top_ && top_->FramesetViewer() && top_->FramesetViewer()->UsesRequests();
   for (const TFrameSpec& f : spec.Frames) {
     TFrameBase* child;
     if (f.SubSet) {
@@ -212,7 +350,7 @@ void TSubFrameSet::Build(const TFrameSetSpec& spec, const std::string& dir) {
       sub->Build(*f.SubSet, dir);
       child = sub;
     } else {
-      child = new TFrame(this, top_, this, f, SourcePath(f.Source, dir, spec.Base));
+      child = new TFrame(this, top_, this, f, asGiven ? f.Source : SourcePath(f.Source, dir, spec.Base));
     }
     child->SetParent(this);
     Children.push_back(child);
@@ -227,6 +365,14 @@ void TSubFrameSet::CollectFrames() {
 void TSubFrameSet::LoadContent() {
   for (TFrameBase* c : Children) c->LoadContent();
   Arrange();
+}
+
+void TSubFrameSet::UnloadContent() {
+  for (TFrameBase* c : Children) c->UnloadContent();
+}
+
+void TSubFrameSet::ReloadContent(int32_t) {
+  for (TFrameBase* c : Children) c->ReloadContent(-1);
 }
 
 bool TSubFrameSet::TestFixedBorders() const {
@@ -271,8 +417,28 @@ int TSubFrameSet::BorderUnder(int pos) const {
   return BorderAt(Positions, pos, fixed, parentSet_ == nullptr);
 }
 
+void TSubFrameSet::InvertLine(int pos) {
+  if (!HandleAllocated()) return;
+  // Over the frames too: the set's own drawing surface without its children cut out.
+  HDC dc = GetDCEx(Handle(), nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  TRect r = ClientRect();
+  if (ByRows)
+    PatBlt(dc, r.Left, pos - 1, r.Width(), 2, DSTINVERT);
+  else
+    PatBlt(dc, pos - 1, r.Top, 2, r.Height(), DSTINVERT);
+  ReleaseDC(Handle(), dc);
+}
+
+void TSubFrameSet::CancelDrag() {
+  if (dragBorder_ < 0) return;
+  dragBorder_ = -1;
+  InvertLine(linePos_);
+  linePos_ = -1;
+  ClipCursor(nullptr);
+}
+
 void TSubFrameSet::BorderMouseDown(int x, int y) {
-  int pos = ByRows ? y : x;
+  int pos = Along(x, y);
   int border = BorderUnder(pos);
   if (border <= 0 || border >= int(Positions.size()) - 1) {
     // An edge of a nested set belongs to the set around it.
@@ -280,11 +446,31 @@ void TSubFrameSet::BorderMouseDown(int x, int y) {
     return;
   }
   dragBorder_ = border;
+  // The mouse stays between the neighbouring borders, one pixel inside.
+  size_t b = size_t(border);
+  TRect r = ClientRect();
+  RECT confine = ByRows ? RECT{r.Left, Positions[b - 1] + 1, r.Right, Positions[b + 1]}
+                        : RECT{Positions[b - 1] + 1, r.Top, Positions[b + 1], r.Bottom};
+  if (HandleAllocated()) {
+    MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&confine), 2);
+    ClipCursor(&confine);
+  }
+  linePos_ = std::clamp(pos, Positions[b - 1] + 1, Positions[b + 1] - 1);
+  InvertLine(linePos_);
 }
 
 void TSubFrameSet::BorderMouseMove(int x, int y) {
-  if (dragBorder_ >= 0) return;
-  int border = BorderUnder(ByRows ? y : x);
+  if (dragBorder_ >= 0) {
+    size_t b = size_t(dragBorder_);
+    int pos = std::clamp(Along(x, y), Positions[b - 1] + 1, Positions[b + 1] - 1);
+    if (pos != linePos_) {
+      InvertLine(linePos_);
+      linePos_ = pos;
+      InvertLine(linePos_);
+    }
+    return;
+  }
+  int border = BorderUnder(Along(x, y));
   bool inner = border > 0 && border < int(Positions.size()) - 1;
   if (!inner && border >= 0 && parentSet_) {
     parentSet_->BorderMouseMove(x + Left(), y + Top());
@@ -301,7 +487,10 @@ void TSubFrameSet::BorderMouseUp(int x, int y) {
   }
   size_t b = size_t(dragBorder_);
   dragBorder_ = -1;
-  int pos = std::clamp(ByRows ? y : x, Positions[b - 1] + 1, Positions[b + 1] - 1);
+  InvertLine(linePos_);
+  linePos_ = -1;
+  ClipCursor(nullptr);
+  int pos = std::clamp(Along(x, y), Positions[b - 1] + 1, Positions[b + 1] - 1);
   Positions[b] = pos;
   int total = 0;
   for (int s : Sizes) total += s;
@@ -339,12 +528,17 @@ TFrameSet::TFrameSet(TComponent* owner, TFramesetViewer* viewer)
 void TFrameSet::LoadFile(const std::string& name) {
   std::string file, anchor;
   SplitAnchor(name, file, anchor);
-  if (!platform::IsFile(file)) throw EInOutError("Can't locate file: " + file);
-  std::string path = platform::FullPath(file);
+  bool asGiven = viewer_->UsesRequests() && !IsPicture(file) && !IsText(file);
+  TDocSource doc = Offered(this, file);
+  if (doc.Kind == TSourceKind::skFile && !platform::IsFile(doc.FileName))
+    throw EInOutError("Can't locate file: " + doc.FileName);
+  std::string path = asGiven ? file : platform::FullPath(file);
+  std::string dir = doc.Kind == TSourceKind::skFile ? ExtractFilePath(platform::FullPath(doc.FileName)) : "";
   Depth = 0;
   AllFrames.clear();
   TFrameSetSpec spec;
-  bool frameSet = !IsPicture(path) && !IsText(path) && FrameParse(spec, TSourceRef::File(path));
+  bool frameSet = !IsPicture(path) && !IsText(path) && IsFrameDocument(doc.Ref()) &&
+                  FrameParse(spec, doc.Ref(), viewer_->ScriptHandler(this));
   if (!frameSet) {
     // Anything else is one frame showing it.
     spec = TFrameSetSpec();
@@ -363,9 +557,19 @@ void TFrameSet::LoadFile(const std::string& name) {
   }
   CurrentFile = path;
   Title = spec.Title;
-  Build(spec, ExtractFilePath(path));
+  Build(spec, dir);
   LoadContent();
   CollectFrames();
+}
+
+TDocViewer* TFrameSet::SingleViewer() const {
+  TDocViewer* only = nullptr;
+  int n = 0;
+  ViewersOf(*this, [&](TDocViewer& v) {
+    only = &v;
+    ++n;
+  });
+  return n == 1 ? only : nullptr;
 }
 
 TFrame* TFrameSet::NamedFrame(const std::string& name) const {
@@ -383,21 +587,59 @@ std::vector<std::string> TFrameSet::FrameNames() const {
 
 // ---- TFramesetViewer
 
+namespace {
+
+auto MarginProp(const char* name, int side) {
+  return TProps<TFramesetViewer>::Float(
+             name, [side](const TFramesetViewer& v) { return side == 0   ? v.PrintMarginLeft()
+                                                             : side == 1 ? v.PrintMarginRight()
+                                                             : side == 2 ? v.PrintMarginTop()
+                                                                         : v.PrintMarginBottom(); },
+             [side](TFramesetViewer& v, double d) { v.SetPrintMargin(side, d); })
+      .WithDefault(2.0);
+}
+
+}  // namespace
+
 const TClassInfo& TFramesetViewer::StaticClass() {
   using P = TProps<TFramesetViewer>;
+  using V = TFramesetViewer;
   static const TClassInfo info{
       "TFramesetViewer",
       &TWinControl::StaticClass(),
       Factory<TFramesetViewer>(),
-      {P::Bool("ViewImages", [](const TFramesetViewer& v) { return v.ViewImages; },
-               [](TFramesetViewer& v, bool b) { v.ViewImages = b; })
-           .WithDefault(true),
-       P::Int("HistoryMaxCount", [](const TFramesetViewer& v) { return v.HistoryMaxCount; },
-              [](TFramesetViewer& v, int n) { v.HistoryMaxCount = std::max(0, n); })
-           .WithDefault(int64_t(0)),
-       P::Event("OnHotSpotTargetCovered", &TFramesetViewer::OnHotSpotTargetCovered),
-       P::Event("OnHotSpotTargetClick", &TFramesetViewer::OnHotSpotTargetClick),
-       P::Event("OnBlankWindowRequest", &TFramesetViewer::OnBlankWindowRequest)}};
+      {P::Bool("ViewImages", &V::ViewImages, &V::SetViewImages).WithDefault(true),
+       P::Int("ImageCacheCount", &V::ImageCacheCount, &V::SetImageCacheCount).WithDefault(int64_t(5)),
+       P::Bool("NoSelect", &V::NoSelect, &V::SetNoSelect).WithDefault(false),
+       P::Int("HistoryMaxCount", &V::HistoryMaxCount, &V::SetHistoryMaxCount).WithDefault(int64_t(0)),
+       P::Int("DefBackground", &V::DefBackground, &V::SetDefBackground, &ColorTypeInfo())
+           .WithDefault(int64_t(clBtnFace)),
+       P::Str("DefFontName", &V::DefFontName, &V::SetDefFontName).WithDefault(std::string("Times New Roman")),
+       P::Str("DefPreFontName", &V::DefPreFontName, &V::SetDefPreFontName).WithDefault(std::string("Courier New")),
+       P::Int("DefFontSize", &V::DefFontSize, &V::SetDefFontSize).WithDefault(int64_t(12)),
+       P::Int("DefFontColor", &V::DefFontColor, &V::SetDefFontColor, &ColorTypeInfo())
+           .WithDefault(int64_t(clBtnText)),
+       P::Int("DefHotSpotColor", &V::DefHotSpotColor, &V::SetDefHotSpotColor, &ColorTypeInfo())
+           .WithDefault(int64_t(0xFF0000)),
+       MarginProp("PrintMarginLeft", 0),
+       MarginProp("PrintMarginRight", 1),
+       MarginProp("PrintMarginTop", 2),
+       MarginProp("PrintMarginBottom", 3),
+       P::Event("OnHotSpotTargetCovered", &V::OnHotSpotTargetCovered),
+       P::Event("OnHotSpotTargetClick", &V::OnHotSpotTargetClick),
+       P::Event("OnBlankWindowRequest", &V::OnBlankWindowRequest),
+       P::Event("OnHistoryChange", &V::OnHistoryChange),
+       P::Event("OnFormSubmit", &V::OnFormSubmit),
+       P::Event("OnBitmapRequest", &V::OnBitmapRequest),
+       P::Event("OnImageRequest", &V::OnImageRequest),
+       P::Event("OnProcessing", &V::OnProcessing),
+       P::Event("OnStreamRequest", &V::OnStreamRequest),
+       P::Event("OnStringsRequest", &V::OnStringsRequest),
+       P::Event("OnBufferRequest", &V::OnBufferRequest),
+       P::Event("OnFileRequest", &V::OnFileRequest),
+       P::Event("OnScript", &V::OnScript),
+       P::Event("OnPrintHeader", &V::OnPrintHeader),
+       P::Event("OnPrintFooter", &V::OnPrintFooter)}};
   return info;
 }
 
@@ -407,25 +649,221 @@ void RegisterFramesetViewer() {
     RegisterClass(*c);
 }
 
+// The busy flag for a load or a link, back as it was on every exit.
+class TFramesetViewer::TBusyScope {
+ public:
+  explicit TBusyScope(TFramesetViewer& v) : v_(v), was_(v.busy_) { v_.SetBusy(true); }
+  ~TBusyScope() { v_.SetBusy(was_); }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TFramesetViewer& v_;
+  bool was_;
+};
+
 TFramesetViewer::TFramesetViewer(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 150, 150);
+  SetCursor(crIBeam);
   set_ = new TFrameSet(this, this);
   set_->SetParent(this);
   set_->SetAlign(TAlign::alClient);
 }
 
-void TFramesetViewer::Configure(TDocViewer& v) const {
-  v.SetViewImages(ViewImages);
-  v.SetHistoryMaxCount(HistoryMaxCount);
-  v.SetDefBackground(DefBackground);
-  v.SetDefFontColor(DefFontColor);
-  v.SetDefHotSpotColor(DefHotSpotColor);
-  v.SetDefFontName(DefFontName);
-  v.SetDefPreFontName(DefPreFontName);
-  v.SetDefFontSize(DefFontSize);
+void TFramesetViewer::Configure(TDocViewer& v) {
+  v.SetViewImages(viewImages_);
+  v.SetImageCacheCount(imageCacheCount_);
+  v.SetNoSelect(noSelect_);
+  v.SetHistoryMaxCount(historyMax_);
+  v.SetDefBackground(defBackground_);
+  v.SetDefFontColor(fontColor_);
+  v.SetDefHotSpotColor(hotSpotColor_);
+  v.SetDefFontName(fontName_);
+  v.SetDefPreFontName(preFontName_);
+  v.SetDefFontSize(fontSize_);
+  v.SetCursor(Cursor());
+  v.PrintMarginLeft = margins_[0];
+  v.PrintMarginRight = margins_[1];
+  v.PrintMarginTop = margins_[2];
+  v.PrintMarginBottom = margins_[3];
+  v.OnPrintHeader = OnPrintHeader;
+  v.OnPrintFooter = OnPrintFooter;
+  v.OnFormSubmit = OnFormSubmit;
+  v.OnScript = OnScript;
+  v.OnBitmapRequest = OnBitmapRequest;
+  v.OnImageRequest = OnImageRequest;
+  v.OnMouseDown = OnMouseDown;
+  v.OnMouseMove = OnMouseMove;
+  v.OnMouseUp = OnMouseUp;
+  v.OnKeyDown = OnKeyDown;
+  v.OnKeyUp = OnKeyUp;
+  v.OnKeyPress = OnKeyPress;
+}
+
+void TFramesetViewer::EachViewer(const std::function<void(TDocViewer&)>& fn) const {
+  ViewersOf(*set_, fn);
+  std::vector<TFrameSet*> done{set_};
+  for (const TSetEntry& e : historySets_)
+    if (std::find(done.begin(), done.end(), e.Set) == done.end()) {
+      done.push_back(e.Set);
+      ViewersOf(*e.Set, fn);
+    }
+}
+
+TDocViewer* TFramesetViewer::FocusedViewer() const {
+  if (TDocViewer* only = set_->SingleViewer()) return only;
+  TDocViewer* f = focused_.Get();
+  bool shown = false;
+  ViewersOf(*set_, [&](TDocViewer& v) { shown = shown || &v == f; });
+  return shown ? f : nullptr;
+}
+
+void TFramesetViewer::SetViewImages(bool on) {
+  if (busy_) return;
+  viewImages_ = on;
+  EachViewer([on](TDocViewer& v) { v.SetViewImages(on); });
+}
+
+void TFramesetViewer::SetImageCacheCount(int n) {
+  if (busy_) return;
+  imageCacheCount_ = std::clamp(n, 0, 20);
+  EachViewer([n](TDocViewer& v) { v.SetImageCacheCount(n); });
+}
+
+void TFramesetViewer::SetNoSelect(bool on) {
+  noSelect_ = on;
+  EachViewer([on](TDocViewer& v) { v.SetNoSelect(on); });
+}
+
+int TFramesetViewer::SelLength() const {
+  TDocViewer* v = FocusedViewer();
+  return v ? v->SelectedCount() : 0;
+}
+
+void TFramesetViewer::SetSelLength(int n) {
+  if (TDocViewer* v = FocusedViewer()) v->SetSelectedCount(n);
+}
+
+void TFramesetViewer::SetDefBackground(TColor c) {
+  defBackground_ = c;
+  EachViewer([c](TDocViewer& v) { v.SetDefBackground(c); });
+}
+
+void TFramesetViewer::SetDefFontName(const std::string& name) {
+  std::string n = name.substr(0, 31);
+  if (SameText(n, fontName_)) return;
+  fontName_ = n;
+  EachViewer([&n](TDocViewer& v) { v.SetDefFontName(n); });
+}
+
+void TFramesetViewer::SetDefPreFontName(const std::string& name) {
+  std::string n = name.substr(0, 31);
+  if (SameText(n, preFontName_)) return;
+  preFontName_ = n;
+  EachViewer([&n](TDocViewer& v) { v.SetDefPreFontName(n); });
+}
+
+void TFramesetViewer::SetDefFontSize(int size) {
+  fontSize_ = std::max(6, size);
+  EachViewer([size](TDocViewer& v) { v.SetDefFontSize(size); });
+}
+
+void TFramesetViewer::SetDefFontColor(TColor c) {
+  fontColor_ = c;
+  EachViewer([c](TDocViewer& v) { v.SetDefFontColor(c); });
+}
+
+void TFramesetViewer::SetDefHotSpotColor(TColor c) {
+  hotSpotColor_ = c;
+  EachViewer([c](TDocViewer& v) { v.SetDefHotSpotColor(c); });
+}
+
+void TFramesetViewer::SetPrintMargin(int side, double value) {
+  if (side < 0 || side > 3) return;
+  margins_[side] = value;
+  EachViewer([side, value](TDocViewer& v) {
+    double* m[] = {&v.PrintMarginLeft, &v.PrintMarginRight, &v.PrintMarginTop, &v.PrintMarginBottom};
+    *m[side] = value;
+  });
+}
+
+bool TFramesetViewer::UsesRequests() const {
+  return bool(OnStringsRequest) || bool(OnStreamRequest) || bool(OnBufferRequest) || bool(OnFileRequest);
+}
+
+TDocSource TFramesetViewer::Request(const std::string& source) {
+  TDocSource doc;
+  doc.FileName = source;
+  if (OnStringsRequest) {
+    TStrings* strings = nullptr;
+    OnStringsRequest(this, source, strings);
+    if (strings && strings->Count() > 0) {
+      doc.Kind = TSourceKind::skStrings;
+      doc.Strings = strings;
+    }
+  } else if (OnStreamRequest) {
+    TStream* stream = nullptr;
+    OnStreamRequest(this, source, stream);
+    if (stream && stream->Size() > 0) {
+      doc.Kind = TSourceKind::skStream;
+      doc.Stream = stream;
+    }
+  } else if (OnBufferRequest) {
+    const char* buffer = nullptr;
+    int size = 0;
+    OnBufferRequest(this, source, buffer, size);
+    if (buffer && size > 0) {
+      doc.Kind = TSourceKind::skBuffer;
+      doc.Buffer = buffer;
+      doc.Size = size;
+    }
+  } else if (OnFileRequest) {
+    std::string name;
+    OnFileRequest(this, source, name);
+    if (!name.empty()) doc.FileName = name;
+  }
+  return doc;
+}
+
+void TFramesetViewer::SetBusy(bool on) {
+  busy_ = on;
+  ViewerProcessing();
+}
+
+void TFramesetViewer::ViewerProcessing() {
+  bool combined = busy_;
+  ViewersOf(*set_, [&](TDocViewer& v) { combined = combined || v.Processing(); });
+  if (combined == reported_) return;
+  reported_ = combined;
+  if (OnProcessing) OnProcessing(this, combined);
+}
+
+TScriptHandler TFramesetViewer::ScriptHandler(TObject* sender) {
+  if (!OnScript) return nullptr;
+  return [this, sender](const std::string& language, TScriptBlock& text) { OnScript(sender, language, text); };
+}
+
+void TFramesetViewer::HistoryChanged() {
+  if (OnHistoryChange) OnHistoryChange(this);
 }
 
 void TFramesetViewer::LoadFromFile(const std::string& name) {
+  TBusyScope busy(*this);
+  std::string file, anchor;
+  SplitAnchor(name, file, anchor);
+  bool asGiven = UsesRequests() && !IsPicture(file) && !IsText(file);
+  std::string key = asGiven ? file : platform::FullPath(file);
+  TDocViewer* single = set_->SingleViewer();
+  int32_t oldPosition = single ? single->Position() : 0;
+  std::string oldFile = set_->CurrentFile, oldTitle = set_->Title;
+  if (!oldFile.empty() && SameText(key, oldFile)) {
+    // The same file again: the set reloads where it is.
+    set_->LoadFile(name);
+    set_->Distribute();
+    TDocViewer* now = set_->SingleViewer();
+    if (!now || now->Position() != oldPosition) PushHistory(oldFile, set_, oldTitle, oldPosition);
+    return;
+  }
   // A new set is read beside the old one, which stays when the new one fails.
   auto* fresh = new TFrameSet(this, this);
   try {
@@ -438,13 +876,122 @@ void TFramesetViewer::LoadFromFile(const std::string& name) {
     throw;
   }
   TFrameSet* old = set_;
+  old->UnloadContent();
+  old->SetVisible(false);
   set_ = fresh;
-  old->Free();
   set_->SetVisible(true);
   set_->Distribute();
+  PushHistory(oldFile, old, oldTitle, oldPosition);
+}
+
+void TFramesetViewer::FreeUnused(TFrameSet* set) {
+  if (!set || set == set_) return;
+  for (const TSetEntry& e : historySets_)
+    if (e.Set == set) return;
+  set->Free();
+}
+
+void TFramesetViewer::PushHistory(const std::string& file, TFrameSet* set, const std::string& title,
+                                  int32_t position) {
+  if (historyMax_ < 1 || set_->CurrentFile.empty()) {
+    FreeUnused(set);
+    return;
+  }
+  std::vector<TFrameSet*> dropped;
+  if (!historySets_.empty() && !file.empty()) {
+    size_t at = size_t(historyPosition_);
+    dropped.push_back(historySets_[at].Set);
+    historyNames_.Put(int(at), file);
+    historyTitles_.Put(int(at), title);
+    historySets_[at] = {set, position};
+    for (size_t i = 0; i < at; ++i) dropped.push_back(historySets_[i].Set);
+    for (int i = 0; i < historyPosition_; ++i) {
+      historyNames_.Delete(0);
+      historyTitles_.Delete(0);
+    }
+    historySets_.erase(historySets_.begin(), historySets_.begin() + historyPosition_);
+  } else {
+    dropped.push_back(set);
+  }
+  historyPosition_ = 0;
+  historyNames_.Insert(0, set_->CurrentFile);
+  historyTitles_.Insert(0, set_->Title);
+  historySets_.insert(historySets_.begin(), TSetEntry{set_, 0});
+  while (int(historySets_.size()) > historyMax_) {
+    dropped.push_back(historySets_.back().Set);
+    historySets_.pop_back();
+    historyNames_.Delete(historyNames_.Count() - 1);
+    historyTitles_.Delete(historyTitles_.Count() - 1);
+  }
+  std::sort(dropped.begin(), dropped.end());
+  dropped.erase(std::unique(dropped.begin(), dropped.end()), dropped.end());
+  for (TFrameSet* d : dropped) FreeUnused(d);
+  HistoryChanged();
+}
+
+void TFramesetViewer::ClearHistory() {
+  std::vector<TFrameSet*> sets;
+  for (const TSetEntry& e : historySets_) sets.push_back(e.Set);
+  historySets_.clear();
+  historyNames_.Clear();
+  historyTitles_.Clear();
+  historyPosition_ = 0;
+  std::sort(sets.begin(), sets.end());
+  sets.erase(std::unique(sets.begin(), sets.end()), sets.end());
+  for (TFrameSet* s : sets) FreeUnused(s);
+}
+
+void TFramesetViewer::SetHistoryMaxCount(int n) {
+  if (n < 0 || n == historyMax_) return;
+  bool had = !historySets_.empty();
+  historyMax_ = n;
+  ClearHistory();
+  EachViewer([n](TDocViewer& v) {
+    v.SetHistoryMaxCount(0);
+    v.SetHistoryMaxCount(n);
+  });
+  set_->AllFrames.clear();
+  set_->CollectFrames();
+  for (TFrame* f : set_->AllFrames) f->ForgetHistory();
+  if (had) HistoryChanged();
+}
+
+void TFramesetViewer::SetHistoryPosition(int index) {
+  if (index < 0 || index >= int(historySets_.size()) || index == historyPosition_ || busy_) return;
+  TBusyScope busy(*this);
+  TDocViewer* single = set_->SingleViewer();
+  historySets_[size_t(historyPosition_)].Position = single ? single->Position() : 0;
+  const TSetEntry& e = historySets_[size_t(index)];
+  historyPosition_ = index;
+  if (e.Set != set_) {
+    set_->UnloadContent();
+    set_->SetVisible(false);
+    set_ = e.Set;
+    set_->SetVisible(true);
+    set_->Distribute();
+    set_->ReloadContent(-1);
+    set_->AllFrames.clear();
+    set_->CollectFrames();
+  }
+  if (TDocViewer* now = set_->SingleViewer()) now->SetPosition(e.Position);
+  HistoryChanged();
+}
+
+bool TFramesetViewer::FwdButtonEnabled() const {
+  if (historyPosition_ > 0) return true;
+  return std::any_of(set_->AllFrames.begin(), set_->AllFrames.end(),
+                     [](const TFrame* f) { return f->HistoryIndex() > 0; });
+}
+
+bool TFramesetViewer::BackButtonEnabled() const {
+  if (historyPosition_ <= int(historySets_.size()) - 2) return true;
+  return std::any_of(set_->AllFrames.begin(), set_->AllFrames.end(), [](const TFrame* f) {
+    return f->HistoryIndex() <= int(f->HistoryNames().size()) - 2;
+  });
 }
 
 void TFramesetViewer::LinkClicked(TFrame& frame, const std::string& url, const std::string& target) {
+  if (busy_) return;  // counts as handled
   pendingFrame_ = &frame;
   pendingUrl_ = url;
   pendingTarget_ = target;
@@ -483,18 +1030,21 @@ void TFramesetViewer::Route() {
   }
   std::string file, anchor;
   SplitAnchor(url, file, anchor);
-  std::string name = file.empty() ? (viewer ? viewer->CurrentFile() : frame->Source)
-                                  : (viewer ? viewer->ExpandLinkName(file) : file);
   if (file.empty() && viewer) {  // an anchor of the page shown
     viewer->JumpToAnchor(anchor);
     return;
   }
+  std::string name = file.empty() ? frame->Source : UsesRequests() || !viewer ? file : viewer->ExpandLinkName(file);
+  TBusyScope busy(*this);
+  TFrame* into = kind == TTargetKind::tkNamedFrame ? set_->NamedFrame(target) : frame;
+  // A set of one frame viewer follows its links as a whole.
+  if ((kind == TTargetKind::tkThisFrame || kind == TTargetKind::tkNamedFrame) && set_->SingleViewer() &&
+      !SameText(name, set_->CurrentFile))
+    kind = TTargetKind::tkTopSet;
   switch (kind) {
     case TTargetKind::tkThisFrame:
-      frame->Navigate(name, anchor);
-      break;
     case TTargetKind::tkNamedFrame:
-      set_->NamedFrame(target)->Navigate(name, anchor);
+      into->Navigate(name, anchor, true);
       break;
     case TTargetKind::tkTopSet:
       LoadFromFile(anchor.empty() ? name : name + "#" + anchor);

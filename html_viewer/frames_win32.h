@@ -11,6 +11,12 @@
 // itself, a named frame, the whole set ("_top") or the enclosing set ("_parent"); the move
 // runs from a posted message, after the clicked viewer's handler has returned, since it may
 // free that viewer. A frame whose document cannot be loaded shows "Can't load " and its name.
+//
+// History has two levels: the viewer keeps the frame sets shown before (hidden, their frames
+// unloaded, until no entry refers to them), and each frame keeps the documents a link showed
+// in it. Documents may come from the host instead of files: the first request event assigned
+// (strings, stream, buffer, file name) is asked for every source that is not a picture or a
+// text, and while one is assigned, names stay as given.
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +33,33 @@ using THotSpotTargetEvent = TEvent<void(TObject* Sender, const std::string& Targ
 using THotSpotTargetClickEvent =
     TEvent<void(TObject* Sender, const std::string& Target, const std::string& URL, bool& Handled)>;
 using TWindowRequestEvent = TEvent<void(TObject* Sender, const std::string& Target, const std::string& URL)>;
+// The host's documents: a result that is not empty (for a buffer, a block and a size above 0)
+// is the document of SRC. The host keeps what it hands over.
+using TStringsRequestEvent = TEvent<void(TObject* Sender, const std::string& SRC, TStrings*& Strings)>;
+using TStreamRequestEvent = TEvent<void(TObject* Sender, const std::string& SRC, TStream*& Stream)>;
+using TBufferRequestEvent =
+    TEvent<void(TObject* Sender, const std::string& SRC, const char*& Buffer, int& BuffSize)>;
+using TFileRequestEvent = TEvent<void(TObject* Sender, const std::string& SRC, std::string& NewName)>;
+
+// A history step: a scroll position and when it was made (a count over all frames).
+struct PositionObj {
+  PositionObj(int32_t position = 0);
+  int32_t ScrollPos;
+  int32_t Order;
+};
+
+// Where a document comes from: a file, or what a request event handed over.
+struct TDocSource {
+  TSourceKind Kind = TSourceKind::skFile;
+  std::string FileName;
+  const char* Buffer = nullptr;
+  int Size = 0;
+  TStream* Stream = nullptr;
+  TStrings* Strings = nullptr;
+  TSourceRef Ref() const;
+  // Shows it in a viewer (at the destination, if any).
+  void LoadInto(TDocViewer& viewer, const std::string& destination) const;
+};
 
 constexpr UINT WM_FRAMES_NAVIGATE = 1127;
 
@@ -40,6 +73,10 @@ class TFrameBase : public TCustomPanel {
   TSubFrameSet* ParentSet() const { return parentSet_; }
   virtual void CollectFrames() {}
   virtual void LoadContent() {}
+  // Keeps the positions and empties the viewers (the set goes into the history) ...
+  virtual void UnloadContent() {}
+  // ... and shows the documents again, at position (the kept one when negative).
+  virtual void ReloadContent(int32_t /*position*/) {}
   // Whether this place (or one inside) refuses resizing.
   virtual bool TestFixedBorders() const { return false; }
 
@@ -47,6 +84,7 @@ class TFrameBase : public TCustomPanel {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void WndProc(TMessage& m) override;
 
   TFrameSet* top_;
   TSubFrameSet* parentSet_;
@@ -61,8 +99,18 @@ class TFrame : public TFrameBase {
   void CollectFrames() override;
   void LoadContent() override;
   bool TestFixedBorders() const override { return NoResize; }
-  // Shows another document here (a page, a picture, a text or a frame set).
-  void Navigate(const std::string& source, const std::string& destination);
+  // Shows another document here (a page, a picture, a text or a frame set); with record the
+  // step goes into the frame's history.
+  void Navigate(const std::string& source, const std::string& destination, bool record = false);
+  void UnloadContent() override;
+  void ReloadContent(int32_t position) override;
+  // The frame's history: sources, entry 0 the newest, and the entry shown.
+  const std::vector<std::string>& HistoryNames() const { return historyNames_; }
+  const std::vector<PositionObj>& HistoryPositions() const { return historyPositions_; }
+  int HistoryIndex() const { return historyIndex_; }
+  void DropForwardHistory();
+  // Only the document shown stays.
+  void ForgetHistory();
 
   std::string FrameName, Source, Destination;
   bool NoResize = false, ScrollingOff = false;
@@ -73,8 +121,14 @@ class TFrame : public TFrameBase {
   void ClearContent();
   void ShowError(const std::string& name);
   TDocViewer* MakeViewer();
+  void LoadKind(const TDocSource& doc, bool frameSet);
+  void RecordStep(const std::string& source, int32_t leftAt);
   TDocViewer* viewer_ = nullptr;
   TSubFrameSet* nested_ = nullptr;
+  int32_t savedPosition_ = 0;
+  std::vector<std::string> historyNames_;
+  std::vector<PositionObj> historyPositions_;
+  int historyIndex_ = 0;
 };
 
 class TSubFrameSet : public TFrameBase {
@@ -90,6 +144,8 @@ class TSubFrameSet : public TFrameBase {
   void CollectFrames() override;
   void LoadContent() override;
   bool TestFixedBorders() const override;
+  void UnloadContent() override;
+  void ReloadContent(int32_t position) override;
   // Sizes from the dimensions at the set's extent, here and in every set inside.
   void Distribute();
   // Places the children by their sizes, scaled to the client area.
@@ -101,6 +157,8 @@ class TSubFrameSet : public TFrameBase {
   void BorderMouseDown(int x, int y);
   void BorderMouseMove(int x, int y);
   void BorderMouseUp(int x, int y);
+  // Ends a drag without moving the border.
+  void CancelDrag();
 
   bool ByRows = false;
   std::vector<int> Dimensions, Sizes, Positions;
@@ -112,7 +170,11 @@ class TSubFrameSet : public TFrameBase {
 
  private:
   int BorderUnder(int pos) const;
+  int Along(int x, int y) const { return ByRows ? y : x; }
+  // The line showing where a dragged border goes; drawn twice it is gone.
+  void InvertLine(int pos);
   int dragBorder_ = -1;
+  int linePos_ = -1;
 };
 
 class TFrameSet : public TSubFrameSet {
@@ -127,6 +189,8 @@ class TFrameSet : public TSubFrameSet {
   TFrame* NamedFrame(const std::string& name) const;
   std::vector<std::string> FrameNames() const;
   std::vector<TFrame*> AllFrames;
+  // The viewer of the only frame, else none.
+  TDocViewer* SingleViewer() const;
   std::string Title, CurrentFile;
   int Depth = 0;  // sets being loaded, one inside the other
 
@@ -144,32 +208,111 @@ class TFramesetViewer : public TWinControl {
   TFrameSet& FrameSet() const { return *set_; }
   const std::string& CurrentFile() const { return set_->CurrentFile; }
   const std::string& DocumentTitle() const { return set_->Title; }
+  // The viewer of the only frame, else the frame viewer that had the focus last.
+  TDocViewer* FocusedViewer() const;
 
-  // Settings every frame viewer gets.
-  bool ViewImages = true;
-  int HistoryMaxCount = 0;
-  TColor DefBackground = clBtnFace, DefFontColor = clBtnText, DefHotSpotColor = 0xFF0000;
-  std::string DefFontName = "Times New Roman", DefPreFontName = "Courier New";
-  int DefFontSize = 12;
+  // Settings, passed on to every frame viewer.
+  bool ViewImages() const { return viewImages_; }
+  void SetViewImages(bool on);
+  int ImageCacheCount() const { return imageCacheCount_; }
+  void SetImageCacheCount(int n);
+  bool NoSelect() const { return noSelect_; }
+  void SetNoSelect(bool on);
+  int SelLength() const;
+  void SetSelLength(int n);
+  TColor DefBackground() const { return defBackground_; }
+  void SetDefBackground(TColor c);
+  const std::string& DefFontName() const { return fontName_; }
+  void SetDefFontName(const std::string& name);
+  const std::string& DefPreFontName() const { return preFontName_; }
+  void SetDefPreFontName(const std::string& name);
+  int DefFontSize() const { return fontSize_; }
+  void SetDefFontSize(int size);
+  TColor DefFontColor() const { return fontColor_; }
+  void SetDefFontColor(TColor c);
+  TColor DefHotSpotColor() const { return hotSpotColor_; }
+  void SetDefHotSpotColor(TColor c);
+  double PrintMarginLeft() const { return margins_[0]; }
+  double PrintMarginRight() const { return margins_[1]; }
+  double PrintMarginTop() const { return margins_[2]; }
+  double PrintMarginBottom() const { return margins_[3]; }
+  void SetPrintMargin(int side, double value);  // left, right, top, bottom
   int FrameBorder = 2;
+
+  // The frame-set history: entry 0 the newest; HistoryPosition the entry shown.
+  int HistoryMaxCount() const { return historyMax_; }
+  void SetHistoryMaxCount(int n);
+  const TStringList& History() const { return historyNames_; }
+  const TStringList& TitleHistory() const { return historyTitles_; }
+  int HistoryPosition() const { return historyPosition_; }
+  // Shows the frame set of that entry.
+  void SetHistoryPosition(int index);
+  bool FwdButtonEnabled() const;
+  bool BackButtonEnabled() const;
+  bool Processing() const { return busy_; }
 
   THotSpotTargetEvent OnHotSpotTargetCovered;
   THotSpotTargetClickEvent OnHotSpotTargetClick;
   TWindowRequestEvent OnBlankWindowRequest;
+  TNotifyEvent OnHistoryChange;
+  TFormSubmitEvent OnFormSubmit;
+  TGetBitmapEvent OnBitmapRequest;
+  TGetImageEvent OnImageRequest;
+  TProcessingEvent OnProcessing;
+  TStreamRequestEvent OnStreamRequest;
+  TStringsRequestEvent OnStringsRequest;
+  TBufferRequestEvent OnBufferRequest;
+  TFileRequestEvent OnFileRequest;
+  TScriptEvent OnScript;
+  TPagePrinted OnPrintHeader, OnPrintFooter;
 
+  // Whether documents come from the host.
+  bool UsesRequests() const;
+  // The document of a source: what the first request event assigned gives, else the file.
+  TDocSource Request(const std::string& source);
   // A link clicked in a frame's viewer, routed once the click is over.
   void LinkClicked(TFrame& frame, const std::string& url, const std::string& target);
-  void Configure(TDocViewer& viewer) const;
+  void Configure(TDocViewer& viewer);
+  // A frame viewer's processing changed; one took the focus.
+  void ViewerProcessing();
+  void ViewerEntered(TDocViewer& viewer) { focused_ = &viewer; }
+  // Calls fn for the viewer of every frame (also of the sets in the history).
+  void EachViewer(const std::function<void(TDocViewer&)>& fn) const;
+  // A frame's history changed.
+  void HistoryChanged();
+  // Scripts of frame-set documents go to OnScript, from sender (the frame set).
+  TScriptHandler ScriptHandler(TObject* sender);
 
  protected:
   void WndProc(TMessage& m) override;
 
  private:
+  struct TSetEntry {
+    TFrameSet* Set;
+    int32_t Position;
+  };
   void Route();
+  class TBusyScope;
+  void SetBusy(bool on);
+  void PushHistory(const std::string& file, TFrameSet* set, const std::string& title, int32_t position);
+  void ClearHistory();
+  void FreeUnused(TFrameSet* set);
+  void Show(TFrameSet* set);
   TFrameSet* set_;
   TLink<TFrame> pendingFrame_{this};  // cleared when that frame goes first
+  TLink<TDocViewer> focused_{this};
   std::string pendingUrl_, pendingTarget_;
   bool pending_ = false;
+  bool busy_ = false, reported_ = false;
+
+  bool viewImages_ = true, noSelect_ = false;
+  int imageCacheCount_ = 5, fontSize_ = 12, historyMax_ = 0;
+  TColor defBackground_ = clBtnFace, fontColor_ = clBtnText, hotSpotColor_ = 0xFF0000;
+  std::string fontName_ = "Times New Roman", preFontName_ = "Courier New";
+  double margins_[4] = {2.0, 2.0, 2.0, 2.0};
+  TStringList historyNames_, historyTitles_;
+  std::vector<TSetEntry> historySets_;
+  int historyPosition_ = 0;
 };
 
 void RegisterFramesetViewer();

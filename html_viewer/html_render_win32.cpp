@@ -145,8 +145,8 @@ int Run(const std::vector<std::string>& args) {
   TFramesetViewer* frameset = nullptr;
   if (frames) {
     frameset = new TFramesetViewer(form);
-    frameset->ViewImages = true;
-    frameset->HistoryMaxCount = 2;
+    frameset->SetViewImages(true);
+    frameset->SetHistoryMaxCount(2);
     frameset->SetParent(form);
     frameset->SetAlign(TAlign::alClient);
   } else {

@@ -1,8 +1,14 @@
-// The frame-set viewer under Wine: frame sizes from the dimensions, dragging a border and
-// NORESIZE, links routed by target, the nesting limit and frames that cannot load.
+// The frame-set viewer under Wine: frame sizes from the dimensions, dragging a border (its
+// line and the mouse held between the neighbours) and NORESIZE, links routed by target, the
+// nesting limit and frames that cannot load; the history of sets and of frames, documents from
+// the host's request events, the processing state of all frames and the settings every frame
+// viewer gets.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "framework/controls/register.h"
+#include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "html_viewer/doc_cell.h"
@@ -192,6 +198,240 @@ TEST_F(Frames, SetsNestFourDeepAtMost) {
   // A top-level file that is missing keeps the set shown.
   EXPECT_THROW(frames->LoadFromFile(dir.Path("nothing.html")), EInOutError);
   EXPECT_EQ(ExtractFileName(frames->CurrentFile()), "self.html");
+}
+
+TEST_F(Frames, DraggingShowsALineAndHoldsTheMouseBetweenTheNeighbours) {
+  std::string set = Page("set.html",
+                         "<FRAMESET ROWS=\"100,*,2*\"><FRAME SRC=a.html><FRAME SRC=b.html><FRAME SRC=a.html>"
+                         "</FRAMESET>");
+  frames->LoadFromFile(set);
+  Settle();
+  // Whether this display holds the mouse in a rectangle at all (one Wine does not).
+  RECT probe{0, 0, 100, 100}, held{};
+  ClipCursor(&probe);
+  GetClipCursor(&held);
+  ClipCursor(nullptr);
+  bool holds = EqualRect(&probe, &held);
+  TFrameSet& s = frames->FrameSet();
+  ASSERT_EQ(s.Positions.size(), 4u);
+  POINT origin{0, 0};
+  ClientToScreen(s.Handle(), &origin);
+  // What the set shows, over its frames too.
+  HDC dc = GetDCEx(s.Handle(), nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  auto pixel = [&](int y) { return GetPixel(dc, 50, y); };
+  COLORREF at99 = pixel(99), at149 = pixel(149);
+  HWND top = s.Children[0]->Handle();
+  SendMessageA(top, WM_MOUSEMOVE, 0, MAKELPARAM(50, 99));
+  SendMessageA(top, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 99));
+  RECT clip;
+  GetClipCursor(&clip);
+  if (holds) {
+    EXPECT_EQ(clip.top, origin.y + s.Positions[0] + 1);
+    EXPECT_EQ(clip.bottom, origin.y + s.Positions[2]);
+  }
+  EXPECT_EQ(pixel(99), at99 ^ 0xFFFFFF);
+  // The line follows the mouse, and is gone where it was.
+  SendMessageA(top, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 150));
+  EXPECT_EQ(pixel(99), at99);
+  EXPECT_EQ(pixel(149), at149 ^ 0xFFFFFF);
+  SendMessageA(top, WM_LBUTTONUP, 0, MAKELPARAM(50, 150));
+  GetClipCursor(&clip);
+  EXPECT_EQ(clip.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+  EXPECT_EQ(clip.bottom - clip.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  EXPECT_EQ(s.Children[0]->Height(), 150);
+  // The mouse taken away mid-drag ends it: the line goes, the mouse is free, the border stays.
+  COLORREF at180 = pixel(180);
+  SendMessageA(top, WM_MOUSEMOVE, 0, MAKELPARAM(50, 149));
+  SendMessageA(top, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 149));
+  SendMessageA(top, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 181));
+  EXPECT_EQ(pixel(180), at180 ^ 0xFFFFFF);
+  ReleaseCapture();
+  EXPECT_EQ(pixel(180), at180);
+  GetClipCursor(&clip);
+  EXPECT_EQ(clip.bottom - clip.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  SendMessageA(top, WM_LBUTTONUP, 0, MAKELPARAM(50, 181));
+  EXPECT_EQ(s.Children[0]->Height(), 150);
+  ReleaseDC(s.Handle(), dc);
+}
+
+TEST_F(Frames, HistoryOfSetsAndOfFrames) {
+  std::string set = Page("set.html",
+                         "<TITLE>set</TITLE><FRAMESET ROWS=\"100,*\"><FRAME NAME=top SRC=menu.html>"
+                         "<FRAME NAME=main SRC=a.html></FRAMESET>");
+  int changes = 0;
+  frames->OnHistoryChange = TNotifyEvent([&](TObject*) { ++changes; });
+  frames->SetHistoryMaxCount(3);
+  frames->LoadFromFile(set);
+  Settle();
+  EXPECT_EQ(frames->History().Count(), 1);
+  EXPECT_FALSE(frames->BackButtonEnabled());
+  EXPECT_FALSE(frames->FwdButtonEnabled());
+  // A link into a frame is a step of that frame.
+  lastTarget = "main";
+  changes = 0;
+  ASSERT_TRUE(ClickLink(Named("top"), "b.html"));
+  EXPECT_EQ(Shown(Named("main")), "b.html");
+  EXPECT_EQ(changes, 1);
+  ASSERT_EQ(Named("main").HistoryNames().size(), 2u);
+  EXPECT_EQ(ExtractFileName(Named("main").HistoryNames()[0]), "b.html");
+  EXPECT_GT(Named("main").HistoryPositions()[0].Order, Named("main").HistoryPositions()[1].Order);
+  EXPECT_TRUE(frames->BackButtonEnabled());
+  EXPECT_FALSE(frames->FwdButtonEnabled());
+  // Another file is a step of the whole viewer; the set waits in the history.
+  frames->LoadFromFile(dir.Path("a.html"));
+  Settle();
+  ASSERT_EQ(frames->History().Count(), 2);
+  EXPECT_EQ(ExtractFileName(frames->History()[0]), "a.html");
+  EXPECT_EQ(ExtractFileName(frames->History()[1]), "set.html");
+  EXPECT_EQ(frames->TitleHistory()[1], "set");
+  EXPECT_EQ(frames->HistoryPosition(), 0);
+  frames->SetHistoryPosition(1);
+  Settle();
+  EXPECT_EQ(ExtractFileName(frames->CurrentFile()), "set.html");
+  EXPECT_EQ(Shown(Named("main")), "b.html");
+  EXPECT_EQ(Text(*Named("main").Viewer()).substr(0, 6), "page b");
+  EXPECT_TRUE(frames->FwdButtonEnabled());
+  frames->SetHistoryPosition(0);
+  Settle();
+  EXPECT_EQ(ExtractFileName(frames->CurrentFile()), "a.html");
+  // A load from an older entry drops the newer ones.
+  frames->SetHistoryPosition(1);
+  Settle();
+  frames->LoadFromFile(dir.Path("b.html"));
+  Settle();
+  ASSERT_EQ(frames->History().Count(), 2);
+  EXPECT_EQ(ExtractFileName(frames->History()[0]), "b.html");
+  EXPECT_EQ(ExtractFileName(frames->History()[1]), "set.html");
+  EXPECT_FALSE(frames->FwdButtonEnabled());
+  // A new size clears it all.
+  frames->SetHistoryMaxCount(1);
+  EXPECT_EQ(frames->History().Count(), 0);
+  EXPECT_FALSE(frames->BackButtonEnabled());
+}
+
+TEST_F(Frames, DocumentsFromTheRequestEvents) {
+  std::map<std::string, std::string> pages = {
+      {"top", "<TITLE>host</TITLE><FRAMESET COLS=\"*,*,*\"><FRAME NAME=one SRC=one><FRAME NAME=two SRC=two>"
+              "<FRAME NAME=three SRC=none></FRAMESET>"},
+      {"one", "first page"},
+      {"two", "second page"}};
+  for (const auto& [name, html] : pages) Page(name + ".html", html);
+  std::map<std::string, std::unique_ptr<TStringList>> lines;
+  std::map<std::string, std::unique_ptr<TMemoryStream>> streams;
+  for (const auto& [name, html] : pages) {
+    lines[name] = std::make_unique<TStringList>();
+    lines[name]->Add(html);
+    streams[name] = std::make_unique<TMemoryStream>();
+    streams[name]->Write(html.data(), int32_t(html.size()));
+  }
+  std::vector<std::string> asked;
+  for (int kind = 0; kind < 4; ++kind) {
+    SCOPED_TRACE(kind);
+    frames->OnStringsRequest = {};
+    frames->OnStreamRequest = {};
+    frames->OnBufferRequest = {};
+    frames->OnFileRequest = {};
+    asked.clear();
+    if (kind == 0)
+      frames->OnStringsRequest = TStringsRequestEvent([&](TObject*, const std::string& src, TStrings*& out) {
+        asked.push_back(src);
+        if (lines.count(src)) out = lines[src].get();
+      });
+    if (kind == 1)
+      frames->OnStreamRequest = TStreamRequestEvent([&](TObject*, const std::string& src, TStream*& out) {
+        asked.push_back(src);
+        if (streams.count(src)) out = streams[src].get();
+      });
+    if (kind == 2)
+      frames->OnBufferRequest =
+          TBufferRequestEvent([&](TObject*, const std::string& src, const char*& out, int& size) {
+            asked.push_back(src);
+            if (pages.count(src)) {
+              out = pages[src].data();
+              size = int(pages[src].size());
+            }
+          });
+    if (kind == 3)
+      frames->OnFileRequest = TFileRequestEvent([&](TObject*, const std::string& src, std::string& name) {
+        asked.push_back(src);
+        if (pages.count(src)) name = dir.Path(src + ".html");
+      });
+    frames->LoadFromFile("top");
+    Settle();
+    // Names stay as given.
+    EXPECT_EQ(frames->CurrentFile(), "top");
+    EXPECT_EQ(frames->DocumentTitle(), "host");
+    EXPECT_EQ(asked.front(), "top");
+    EXPECT_NE(std::find(asked.begin(), asked.end(), "none"), asked.end());
+    ASSERT_NE(Named("one").Viewer(), nullptr);
+    EXPECT_EQ(Named("one").Source, "one");
+    EXPECT_EQ(Text(*Named("one").Viewer()).substr(0, 10), "first page");
+    EXPECT_EQ(Text(*Named("two").Viewer()).substr(0, 11), "second page");
+    // Nothing for a name: it is read as a file, which is not there.
+    EXPECT_NE(Text(*Named("three").Viewer()).find("load none"), std::string::npos) << Text(*Named("three").Viewer());
+  }
+}
+
+TEST_F(Frames, ProcessingOnceForAllFramesAndSettingsForEveryViewer) {
+  std::string set = Page("set.html",
+                         "<FRAMESET ROWS=\"*,*\"><FRAME NAME=top SRC=menu.html><FRAME NAME=main SRC=a.html>"
+                         "</FRAMESET>");
+  std::vector<bool> states;
+  frames->OnProcessing = TProcessingEvent([&](TObject*, bool on) { states.push_back(on); });
+  frames->SetDefFontSize(16);
+  frames->SetNoSelect(true);
+  frames->LoadFromFile(set);
+  Settle();
+  EXPECT_EQ(states, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(frames->Processing());
+  // Settings before and after the load reach every frame viewer.
+  frames->SetDefHotSpotColor(0x0000FF);
+  frames->SetPrintMargin(2, 3.5);
+  frames->SetDefFontName("Arial");
+  int viewers = 0;
+  frames->EachViewer([&](TDocViewer& v) {
+    ++viewers;
+    EXPECT_EQ(v.DefFontSize(), 16);
+    EXPECT_TRUE(v.NoSelect());
+    EXPECT_EQ(v.DefHotSpotColor(), TColor(0x0000FF));
+    EXPECT_EQ(v.PrintMarginTop, 3.5);
+    EXPECT_EQ(v.DefFontName(), "Arial");
+    EXPECT_EQ(v.Cursor(), crIBeam);
+  });
+  EXPECT_EQ(viewers, 2);
+  // Two viewers: the selection length is the focused one's.
+  EXPECT_EQ(frames->FocusedViewer(), nullptr);
+  EXPECT_EQ(frames->SelLength(), 0);
+  Named("main").Viewer()->SetFocus();
+  Pump();
+  EXPECT_EQ(frames->FocusedViewer(), Named("main").Viewer());
+  for (const char* name : {"ViewImages", "ImageCacheCount", "NoSelect", "HistoryMaxCount", "DefBackground",
+                           "DefFontName", "DefPreFontName", "DefFontSize", "DefFontColor", "DefHotSpotColor",
+                           "PrintMarginLeft", "PrintMarginBottom", "OnProcessing", "OnStringsRequest",
+                           "OnFileRequest", "OnBitmapRequest", "OnScript", "OnPrintFooter"}) {
+    bool found = false;
+    for (const TPropInfo* p : TFramesetViewer::StaticClass().AllProps()) found = found || p->Name == name;
+    EXPECT_TRUE(found) << name;
+  }
+}
+
+TEST_F(Frames, ScriptsComeFromTheSetAndFromItsFrames) {
+  Page("scripted.html", "<SCRIPT LANGUAGE=JS>in frame</SCRIPT>page");
+  std::string set = Page("set.html",
+                         "<HEAD><SCRIPT LANGUAGE=JS>in set</SCRIPT></HEAD><FRAMESET COLS=\"*,*\">"
+                         "<FRAME SRC=scripted.html><FRAME SRC=a.html></FRAMESET>");
+  std::vector<std::string> scripts;
+  std::vector<TObject*> senders;
+  frames->OnScript = TScriptEvent([&](TObject* sender, const std::string&, TScriptBlock& text) {
+    senders.push_back(sender);
+    scripts.push_back(text.get());
+  });
+  frames->LoadFromFile(set);
+  Settle();
+  EXPECT_EQ(scripts, (std::vector<std::string>{"in set\r\n", "in frame\r\n"}));
+  ASSERT_EQ(senders.size(), 2u);
+  EXPECT_EQ(senders[0], &frames->FrameSet());
+  EXPECT_NE(dynamic_cast<TDocViewer*>(senders[1]), nullptr);
 }
 
 }  // namespace

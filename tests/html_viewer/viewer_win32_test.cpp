@@ -1,6 +1,7 @@
 // The viewer control under Wine: loads and history, anchors, keys and scroll bars, links
-// under the mouse and followed by clicks, form submissions, and what the painted page
-// shows (sampled in areas: fonts differ between machines).
+// under the mouse and followed by clicks, form submissions, what the painted page shows
+// (sampled in areas: fonts differ between machines), a line's scroll repainting only the
+// strip it uncovers, and pictures the host hands over.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <algorithm>
 
 #include "framework/controls/register.h"
+#include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "html_viewer/doc_cell.h"
@@ -351,6 +353,92 @@ TEST_F(Viewer, LargePagesLoadAndPaintInTime) {
   viewer->SetFocus();
   PressKey(VK_END);
   EXPECT_EQ(viewer->Position(), viewer->DocumentHeight() - viewer->PaintPanel().Height());
+}
+
+TEST_F(Viewer, ALineStepPaintsOnlyTheUncoveredStrip) {
+  viewer->LoadFromFile(Page("long.html", Lines(80)));
+  Settle();
+  viewer->SetFocus();
+  Pump();
+  TPaintPanel& panel = viewer->PaintPanel();
+  int w = panel.ClientWidth(), h = panel.ClientHeight();
+  struct {
+    UINT key;
+    int top, bottom;  // of the region left to paint
+  } steps[] = {{VK_DOWN, h - 16, h}, {VK_DOWN, h - 16, h}, {VK_UP, 0, 16}, {VK_NEXT, 0, h}};
+  for (auto step : steps) {
+    SCOPED_TRACE(step.key);
+    panel.Update();
+    SendMessageA(viewer->Handle(), WM_KEYDOWN, step.key, 1);
+    RECT r{};
+    ASSERT_TRUE(GetUpdateRect(Panel(), &r, FALSE));
+    EXPECT_EQ(r.top, step.top);
+    EXPECT_EQ(r.bottom, step.bottom);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, w);
+    // What the moved picture and the strip show is what a whole repaint shows.
+    TCapture stepped = CaptureWindow(panel);
+    panel.Invalidate();
+    TCapture whole = CaptureWindow(panel);
+    EXPECT_TRUE(stepped.Pixels == whole.Pixels);
+  }
+}
+
+TEST_F(Viewer, PicturesFromTheHost) {
+  std::string page = Page("pics.html", "<IMG SRC=\"host.bmp\" WIDTH=40 HEIGHT=40><BR>"
+                                       "<IMG SRC=\"stream.bmp\" WIDTH=40 HEIGHT=40>");
+  TBitmap green;
+  green.SetSize(8, 8);
+  green.Canvas().Brush().SetColor(0x00C000);
+  green.Canvas().FillRect(TRect(0, 0, 8, 8));
+  // A 2 × 2 24-bit BMP file, red.
+  std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0,
+                              0,   0,   1,  0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                              0,   0,   0,  0, 0, 0};
+  for (int row = 0; row < 2; ++row) bmp.insert(bmp.end(), {0, 0, 255, 0, 0, 255, 0, 0});
+  TMemoryStream stream;
+  stream.Write(bmp.data(), int32_t(bmp.size()));
+  std::vector<std::string> asked;
+  viewer->OnBitmapRequest = TGetBitmapEvent([&](TObject*, const std::string& src, TBitmap*& out, TColor&) {
+    asked.push_back(src);
+    if (src == "host.bmp") out = &green;
+  });
+  viewer->OnImageRequest = TGetImageEvent([&](TObject*, const std::string& src, TMemoryStream*& out) {
+    asked.push_back(src);
+    out = &stream;
+  });
+  viewer->LoadFromFile(page);
+  Settle();
+  // The bitmap event comes first; the names are as written.
+  EXPECT_EQ(asked, (std::vector<std::string>{"host.bmp", "stream.bmp"}));
+  TCapture shot = CaptureWindow(viewer->PaintPanel());
+  EXPECT_TRUE(PixelNear(shot, 30, 20, 0x00C000));
+  // Without a bitmap event the stream's picture is shown.
+  viewer->OnBitmapRequest = {};
+  asked.clear();
+  viewer->LoadFromFile(Page("pic2.html", "<IMG SRC=\"other.bmp\" WIDTH=40 HEIGHT=40>"));
+  Settle();
+  EXPECT_EQ(asked, std::vector<std::string>{"other.bmp"});
+  shot = CaptureWindow(viewer->PaintPanel());
+  EXPECT_TRUE(PixelNear(shot, 30, 20, 0xFF0000));
+}
+
+TEST_F(Viewer, ScriptsOfEveryLoadReachOnScript) {
+  std::vector<std::string> scripts;
+  viewer->OnScript = TScriptEvent([&](TObject* sender, const std::string& language, TScriptBlock& text) {
+    EXPECT_EQ(sender, viewer);
+    scripts.push_back(language + ":" + text.get());
+  });
+  std::string html = "<SCRIPT LANGUAGE=VBScript>x = 1</SCRIPT>text";
+  viewer->LoadFromFile(Page("script.html", html));
+  viewer->LoadFromBuffer(html.data(), html.data() + html.size());
+  TStringList lines;
+  lines.Add(html);
+  viewer->LoadStrings(lines, false);
+  TMemoryStream stream;
+  stream.Write(html.data(), int32_t(html.size()));
+  viewer->LoadFromStream(stream);
+  EXPECT_EQ(scripts, std::vector<std::string>(4, "VBScript:x = 1\r\n"));
 }
 
 }  // namespace
