@@ -164,7 +164,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 }  // namespace
 
 void RegisterInstallCliClasses() {
-  RegisterSetupEngineClasses();
+  RegisterShortcutAndRegistryClasses();
   RegisterClass(TConsoleAnswers::StaticClass());
 }
 

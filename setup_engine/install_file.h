@@ -306,5 +306,10 @@ std::string LocalPath(const std::string& path);
 bool IsMainArchive(const std::string& archivePath);
 // A new temporary file name with extension ext in the system's temporary folder.
 std::string NewTempFileName(const std::string& ext);
+// Adds value to the uninstall list under key: "File<n>" with n one more than "Entries".
+void RecordEntry(const std::string& key, const std::string& value);
+// Records a file this run wrote under key\Files, or key\Files1 ... key\Files9 after a
+// failure; EIRCannotWriteValue when the last one fails too.
+void RecordUninstallFile(const std::string& key, const std::string& path);
 
 }  // namespace setup
