@@ -548,6 +548,10 @@ const TClassInfo& TInstallFile::StaticClass() {
        P::Event("OnBeforeProcess", &TInstallContainer::OnBeforeProcess),
        P::Event("OnBeforeInstall", &TCustomInstallFile::OnBeforeInstall),
        P::Event("OnAfterInstall", &TCustomInstallFile::OnAfterInstall),
+       P::Event("OnBeforeCompress", &TCustomInstallFile::OnBeforeCompress),
+       P::Event("OnAfterCompress", &TCustomInstallFile::OnAfterCompress),
+       P::Event("OnBeforeCopy", &TCustomInstallFile::OnBeforeCopy),
+       P::Event("OnAfterCopy", &TCustomInstallFile::OnAfterCopy),
        P::Event("OnReplacing", &TCustomInstallFile::OnReplacing),
        P::Event("OnStatus", &TCustomInstallFile::OnStatus), P::Event("OnNewDisk", &TCustomInstallFile::OnNewDisk)}};
   return info;

@@ -93,8 +93,6 @@ TEST_F(Driver, CommandLineSwitches) {
                "Build\""},
       {{"-d", "-s "}, "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d "
                       "\"-sC:\\My Build\""},
-      {{"-b"}, "This setup program cannot build its installation (-b)"},
-      {{"-f"}, "This setup program cannot transfer its installation to floppies (-f)"},
   };
   for (const Case& c : cases) {
     std::string message = Error([&] { LoadDriver(c.parameters); });
