@@ -92,6 +92,8 @@ void TCustomInstall::RunFloppyMode() {
     std::string drive = SwitchValue('f');
     TransferToFloppies(drive.empty() ? std::string("a:\\") : AddBackslash(drive));
   });
+  // Started by the loader (-c), the transfer leaves no unpacked setup behind either.
+  DeleteTempDir();
   EndRun(ok ? TOutcome::Good : TOutcome::Bad);
   TerminateApp();
 }
