@@ -127,7 +127,7 @@ void TCustomInstallFile::CheckDestName(const std::string& name) const {
 
 void TCustomInstallFile::SetDestName(const std::string& name) {
   if (!name.empty()) CheckDestName(name);
-  destName_ = name;
+  WithDesignRule(false, [&] { destName_ = name; });
 }
 
 void TCustomInstallFile::Loaded() {

@@ -20,6 +20,7 @@
 // Paths are built with "\" as the Parts of an installation write them; natively each
 // "\" of a path that reaches the file system is the system's separator (LocalPath).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -203,21 +204,27 @@ class TCustomInstallFile : public TFileRelated {
  public:
   explicit TCustomInstallFile(TComponent* owner);
 
+  // The setters of ActiveX, DestName, FileName, IncludeFromDir, FileType, DestDir,
+  // DestDirType and Container run the design rule outside loading (install_design_rules.cpp):
+  // a change it refuses leaves every value as it was.
   bool ActiveX() const { return activeX_; }
-  void SetActiveX(bool v) { activeX_ = v; }
+  void SetActiveX(bool v);
   const std::string& DestName() const { return destName_; }
   // A name that is no plain file name (a separator, a drive, "." or "..") is refused.
   void SetDestName(const std::string& name);
   const std::string& FileName() const { return fileName_; }
-  void SetFileName(const std::string& name) { fileName_ = name; }
+  void SetFileName(const std::string& name);
   const std::string& IncludeFromDir() const { return includeFromDir_; }
-  void SetIncludeFromDir(const std::string& dir) { includeFromDir_ = dir; }
+  void SetIncludeFromDir(const std::string& dir);
   TInstallFileType FileType() const { return fileType_; }
-  void SetFileType(TInstallFileType t) { fileType_ = t; }
+  void SetFileType(TInstallFileType t);
   TOverwriteType OverwriteMode() const { return overwriteMode_; }
   void SetOverwriteMode(TOverwriteType m) { overwriteMode_ = m; }
   bool RegisterAsHelp() const { return registerAsHelp_; }
   void SetRegisterAsHelp(bool v) { registerAsHelp_ = v; }
+  void SetDestDir(const std::string& dir) override;
+  void SetDestDirType(TCustomPathSpecifier* specifier) override;
+  void SetContainer(TInstallContainer* container) override;
   TInstallFileState State() const { return state_; }
   bool UpdateDLLCounter() const { return updateDLLCounter_; }
   void SetUpdateDLLCounter(bool v) { updateDLLCounter_ = v; }
@@ -316,6 +323,10 @@ class TCustomInstallFile : public TFileRelated {
   bool written_ = false;  // this run wrote it, or left it for the restart
   bool packed_ = false, packedRemote_ = false;
   std::string packedArchive_;
+  bool inRule_ = false;
+  // Runs change, then the design rule; either failing puts every value back.
+  void WithDesignRule(bool fileNameChanged, const std::function<void()>& change);
+  void DesignRule(bool fileNameChanged, TInstallFileType typeBefore, bool activeXBefore);
   std::string extractName_;
 };
 
