@@ -4,10 +4,11 @@
 # loader in front unpacks the setup part, starts the setup with -e -s -c, which installs
 # from the archive behind it and cleans the loader's folder away; "*TODISK" copies the
 # installation onto A: (a folder mapped in the prefix), from where the loader installs
-# again. The test has a Wine prefix of its own (it maps a drive).
-#   build_run.sh INSTALL_RUN ARCHIVE_RUN LOADER WINE_RUN WINEPREFIX
+# again; a cut setup.exe is refused in a message box (the test robot answers it), exit 1,
+# nothing left. The test has a Wine prefix of its own (it maps a drive).
+#   build_run.sh INSTALL_RUN ARCHIVE_RUN LOADER ROBOT WINE_RUN WINEPREFIX
 set -euo pipefail
-installer=$1 archiver=$2 loader=$3 winerun=$4 prefix=$5
+installer=$1 archiver=$2 loader=$3 robot=$4 winerun=$5 prefix=$6
 fail() { echo "build_run: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$winerun")" && pwd)
 source "$here/wine-lib"
@@ -111,5 +112,18 @@ run "$work/floppy/setup.exe" >out.txt 2>err.txt || rc=$?
 same src/app.exe dest/app.exe
 for _ in $(seq 100); do [[ -z $(temps) ]] && break; sleep 0.1; done
 [[ -z $(temps) ]] || fail "the loader's folder is still there: $(temps)"
+
+# A damaged self-extracting file: its tail says the setup part runs past the file's end.
+cp dist/setup.exe cut.exe
+printf '\xff\xff\xff\x7f' | dd of=cut.exe bs=1 seek=$(($(stat -c %s cut.exe) - 36)) conv=notrunc status=none
+run "$work/cut.exe" >out.txt 2>err.txt & pid=$!
+run "$robot" find Setup 60 || fail "no message for the cut setup.exe"
+run "$robot" controls Setup | tr -d '\r' >controls.txt
+grep -q "Could not read the extraction info from the archive file" controls.txt ||
+  { run "$robot" close Setup; cat controls.txt >&2; fail "the message does not name the extraction info"; }
+run "$robot" click Setup OK || fail "no OK button"
+rc=0; wait "$pid" || rc=$?
+[[ $rc == 1 ]] || fail "the cut setup.exe ended with $rc, not 1"
+[[ -z $(temps) ]] || fail "the cut setup.exe left $(temps)"
 "$wine_server" -k 2>/dev/null || true
 exit 0
