@@ -1,7 +1,5 @@
 #include "builder/help_window.h"
 
-#include "framework/core/exceptions.h"
-#include "framework/win/application.h"
 #include "platform/file.h"
 
 Tform_Help* form_Help = nullptr;
@@ -10,10 +8,6 @@ Tform_Help* form_Help = nullptr;
 void Tform_Help::BeforeDestruction() {
   if (form_Help == this) form_Help = nullptr;
   TForm::BeforeDestruction();
-}
-
-namespace {
-constexpr size_t kHistoryMax = 2;
 }
 
 const TClassInfo& Tform_Help::StaticClass() {
@@ -27,7 +21,7 @@ const TMethodTable* Tform_Help::Methods() const {
                                     .Field("Button1", &F::Button1)
                                     .Field("Button2", &F::Button2)
                                     .Field("panel_Browser", &F::panel_Browser)
-                                    .Field("label_Page", &F::label_Page)
+                                    .Field("docview_Help", &F::docview_Help)
                                     .Handler<TNotifyEvent>("FormCreate", &F::FormCreate)
                                     .Handler<TNotifyEvent>("FormResize", &F::FormResize)
                                     .Handler<TKeyPressEvent>("FormKeyPress", &F::FormKeyPress)
@@ -36,9 +30,12 @@ const TMethodTable* Tform_Help::Methods() const {
   return &t;
 }
 
-// The contents are looked for only when help is asked for, so a missing help folder is
-// reported then, once, and not at every start.
-void Tform_Help::FormCreate(TObject*) { FormResize(this); }
+// A missing help folder never stops the start: the contents load only when they are there,
+// and F1 and "Contents" report the missing page.
+void Tform_Help::FormCreate(TObject*) {
+  FormResize(this);
+  if (platform::IsFile("help\\index.html")) docview_Help->LoadFromFile("help\\index.html");
+}
 
 void Tform_Help::FormResize(TObject*) {
   panel_Browser->SetHeight(ClientHeight() - 80);
@@ -49,18 +46,8 @@ void Tform_Help::FormKeyPress(TObject*, char& Key) {
   if (Key == 27) Hide();
 }
 
-void Tform_Help::Load(const std::string& file) {
-  if (!platform::IsFile(file)) throw EInOutError("Can't locate file: " + file);
-  if (history_.empty() || history_.front() != file) {
-    history_.insert(history_.begin(), file);
-    if (history_.size() > kHistoryMax) history_.resize(kHistoryMax);
-  }
-  char full[MAX_PATH] = {};
-  label_Page->SetCaption(GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr) ? full : file);
-}
-
 void Tform_Help::ShowPage(const std::string& page) {
-  Load("help\\" + page);
+  docview_Help->LoadFromFile("help\\" + page);
   Show();
   BringToFront();
 }
@@ -68,7 +55,7 @@ void Tform_Help::ShowPage(const std::string& page) {
 void Tform_Help::Button1Click(TObject*) { ShowPage("index.html"); }
 
 void Tform_Help::Button2Click(TObject*) {
-  if (history_.size() < 2) return;
-  const std::string previous = history_[1];  // a copy: loading reorders the history
-  Load(previous);
+  if (docview_Help->History().Count() < 2) return;
+  const std::string previous = docview_Help->History()[1];  // a copy: loading changes the history
+  docview_Help->LoadFromFile(previous);
 }

@@ -1,15 +1,14 @@
 #pragma once
 // Tform_Help, the help window ("Quiltor Help System"): made at start-up, hidden and shown
-// afterwards. ShowPage looks for "help\" + page below the current directory and shows the
-// window with it; "Contents" shows "index.html" and "Go Back" the page shown before, from
-// a history of the last two pages. The page itself is shown by its full path in the
-// window's browser panel.
+// afterwards. Its viewer (docview_Help) shows "help\" + page below the current directory;
+// "Contents" shows "index.html" and "Go Back" the page before, from the viewer's history of
+// two pages, so pressing it again returns to the page left.
 #include <string>
-#include <vector>
 
 #include "framework/controls/extctrls.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
+#include "html_viewer/doc_viewer_win32.h"
 
 class Tform_Help : public TForm {
   FW_CLASS(Tform_Help, TForm)
@@ -21,13 +20,11 @@ class Tform_Help : public TForm {
   TButton* Button1 = nullptr;
   TButton* Button2 = nullptr;
   TPanel* panel_Browser = nullptr;
-  TLabel* label_Page = nullptr;
+  TDocViewer* docview_Help = nullptr;
 
   // Shows "help\" + page; a missing page raises "Can't locate file: " + its name and
   // changes nothing.
   void ShowPage(const std::string& page);
-  // Entry 0 is the page shown now, entry 1 the one before it.
-  const std::vector<std::string>& History() const { return history_; }
 
   void FormCreate(TObject* Sender);
   void FormResize(TObject* Sender);
@@ -37,10 +34,6 @@ class Tform_Help : public TForm {
 
  protected:
   void BeforeDestruction() override;
-
- private:
-  void Load(const std::string& file);
-  std::vector<std::string> history_;
 };
 
 extern Tform_Help* form_Help;

@@ -1,15 +1,26 @@
 #pragma once
 // TForm1, the patch builder's main window: the page control with the Release Control
 // System, Expert, Wizard, Options and About pages. It applies the settings when it is
-// created and collects and saves them when it closes. The Expert page asks for a patch:
-// its create button fills the engine options from the page, hides the window and runs the
-// worker (patch_thread.h) until the progress window is done.
+// created (and the saved file-list selections when it is first shown) and collects and
+// saves them when it closes.
+//
+// How a request is made: each version column is a path combo with its linked shell list;
+// BuildPatchRequest reads the active page's columns, patch name and kind into a
+// TPatchRequest (patch_request.h), checks it and enables the page's buttons. Create (the
+// Expert's button, or the Wizard's third step) fills the engine options, hides the window
+// and runs the worker (patch_thread.h) until it is done; the progress window brings the
+// window back. The Expert page's e-mail box keeps the program's recipient list
+// (recipients.h) as read-only rows in a scroll box; its send button hands a TPatchMail, taken
+// here on the GUI thread, to the e-mail thread and waits while TForm4 shows the progress.
 #include <string>
+#include <vector>
 
 #include "builder/patch_request.h"
 #include "framework/controls/comctrls.h"
+#include "framework/controls/scrollbox.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
+#include "shell_controls/shell_list_win32.h"
 
 class TForm1 : public TForm {
   FW_CLASS(TForm1, TForm)
@@ -25,23 +36,54 @@ class TForm1 : public TForm {
   TTabSheet* page_Options = nullptr;
   TTabSheet* page_About = nullptr;
 
-  TEdit* edit_ExpertSource1 = nullptr;
-  TEdit* edit_ExpertDest = nullptr;
+  // The Expert page.
+  TQsShellCombo* pathcombo_ExpertSource1 = nullptr;
+  TQsShellList* filelist_ExpertSource1 = nullptr;
+  TQsShellCombo* pathcombo_ExpertDest = nullptr;
+  TQsShellList* filelist_ExpertDest = nullptr;
   TEdit* edit_ExpertPatchName = nullptr;
   TCheckBox* chkbox_ExpertForceIdentical = nullptr;
   TComboBox* combo_ExpertPatchType = nullptr;
   TComboBox* combo_ExpertPackerType = nullptr;
   TButton* button_ExpertCreate = nullptr;
+  TGroupBox* group_ExpertEmail = nullptr;
+  TScrollBox* scrbox_Email = nullptr;
+  TEdit* edit_ExpertEmailReceiver1 = nullptr;
+  TComboBox* combo_ExpertEmailType1 = nullptr;
+  TEdit* edit_ExpertEmailSubject = nullptr;
+  TMemo* memo_ExpertEmail = nullptr;
+  TButton* button_ExpertSendEmail = nullptr;
 
+  // The Wizard page.
+  TPageControl* pagectrl_Wizard = nullptr;
+  TTabSheet* page_WizardStep1 = nullptr;
+  TTabSheet* page_WizardStep2 = nullptr;
+  TTabSheet* page_WizardStep3 = nullptr;
+  TQsShellCombo* pathcombo_WizardSource1 = nullptr;
+  TQsShellList* filelist_WizardSource1 = nullptr;
+  TQsShellCombo* pathcombo_WizardDest = nullptr;
+  TQsShellList* filelist_WizardDest = nullptr;
+  TEdit* edit_WizardPatchName = nullptr;
+  TComboBox* combo_WizardPatchType = nullptr;
+  TComboBox* combo_WizardPackerType = nullptr;
+  TLabel* label_WizardDecoration1 = nullptr;
+  TLabel* label_WizardDecoration2 = nullptr;
+  TButton* WizardBack = nullptr;
+  TButton* button_WizardContinue = nullptr;
+  TButton* button_WizardExit = nullptr;
+
+  // The options page.
   TRadioGroup* rdgrp_PageOnStartup = nullptr;
   TRadioGroup* rdgrp_OptionMainWindowPos = nullptr;
   TRadioGroup* rdgrp_OptionPatchWindowPos = nullptr;
   TRadioGroup* rdgrp_OptionEmailSendWindowPos = nullptr;
   TCheckBox* chkbox_OptionHideSplash = nullptr;
   TEdit* edit_ExpertDefaultBackupDir = nullptr;
+  TEdit* edit_WizardDefaultBackupDir = nullptr;
   TRadioGroup* rdgrp_OptionUseBrowser = nullptr;
   TEdit* edit_OptionCustomBrowser = nullptr;
   TEdit* edit_OptionCustomBrowserArgs = nullptr;
+  TComboBox* combo_OptionDefaultEmailSettings = nullptr;
   // The packers of the options page in the settings' order (InfoZIP, PkZIP, GZIP, RAR,
   // LHA, ARJ).
   TCheckBox* chkbox_OptionSysPath[6] = {};
@@ -50,22 +92,47 @@ class TForm1 : public TForm {
   TLabel* label_AboutWeb = nullptr;
   TLabel* label_AboutArtist = nullptr;
 
-  // The request the Expert page describes.
-  TPatchRequest ReadExpertRequest() const;
-  // Enables the page's buttons by the request it describes; true when that is valid.
-  bool UpdateExpertButtons();
+  // The further source columns of each page (none yet): their combos and lists, each
+  // carrying its column's Tag, in list order.
+  std::vector<TQsShellCombo*> ExpertSourceCombos, WizardSourceCombos;
+  std::vector<TQsShellList*> ExpertSourceLists, WizardSourceLists;
+
+  // The request the active page describes; enables the page's buttons by it and returns
+  // whether it is valid.
+  bool BuildPatchRequest();
+  TPatchRequest ReadRequest(bool expert) const;
   // Runs the request: fills the engine options, hides this window and runs the worker.
   void StartPatching(const TPatchRequest& request);
+  // Enables the send button when the patch-name edit names an existing file.
+  bool UpdateSendButton();
+  // Rebuilds the read-only recipient rows from the program's recipient list.
+  void RebuildRecipientRows();
+  const std::vector<TEdit*>& RecipientEdits() const { return rowEdits_; }
+  const std::vector<TComboBox*>& RecipientKinds() const { return rowKinds_; }
+  // True while a send runs.
+  bool Sending() const { return sending_; }
   // Restores the placement of a form and shows its mode in the options page.
   void RestorePlacement(TCustomForm& form, TRadioGroup& group, int defaultLeft, int defaultTop);
 
   void FormCreate(TObject* Sender);
+  void FormShow(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action);
   void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
   void pagectrl_MainChange(TObject* Sender);
+  void filelist_Change(TObject* Sender, TListItem* Item, TItemChange Change);
+  void filelist_Editing(TObject* Sender, TListItem* Item, bool& AllowEdit);
+  void filelist_FillComplete(TObject* Sender);
   void button_ExpertCreateClick(TObject* Sender);
-  void edit_ExpertChange(TObject* Sender);
+  void edit_ExpertPatchNameChange(TObject* Sender);
   void combo_ExpertPackerTypeChange(TObject* Sender);
+  void edit_ExpertEmailReceiver1KeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  void edit_ExpertEmailReceiver1Exit(TObject* Sender);
+  void button_ExpertSendEmailClick(TObject* Sender);
+  void button_WizardContinueClick(TObject* Sender);
+  void WizardBackClick(TObject* Sender);
+  void button_WizardExitClick(TObject* Sender);
+  void edit_WizardPatchNameChange(TObject* Sender);
+  void combo_WizardPackerTypeChange(TObject* Sender);
   void rdgrp_OptionWindowPosClick(TObject* Sender);
   void rdgrp_OptionUseBrowserClick(TObject* Sender);
   void edit_OptionCustomBrowserChange(TObject* Sender);
@@ -79,9 +146,19 @@ class TForm1 : public TForm {
  private:
   void ApplySettings();
   void CollectSettings();
-  void ApplyPatchNameSuffix();
+  void RestoreSelection(TQsShellCombo& combo, TQsShellList& list, const std::string& saved);
+  std::string SaveSelection(TQsShellCombo& combo, TQsShellList& list);
+  void TakeTypedRecipient();
 
   bool restoringPlacement_ = false;
+  bool shown_ = false;
+  bool sending_ = false;
+  std::string receiverPlaceholder_;
+  std::vector<TEdit*> rowEdits_;
+  std::vector<TComboBox*> rowKinds_;
 };
 
 extern TForm1* Form1;
+
+// Where the e-mail template lies: the program's path with its extension replaced.
+std::string EmailTemplatePath(const std::string& programPath);

@@ -23,19 +23,83 @@ std::string PatchNameSuffix(int packerIndex, int patchType) {
   return engine::Packer(engine::PackerType(type)).patchSuffix;
 }
 
-bool RequestIsValid(const TPatchRequest& request, bool& allDirectories) {
-  allDirectories = false;
-  if (request.Versions.size() < 2) return false;
-  int directories = 0;
-  for (const std::string& v : request.Versions) {
-    if (v.empty()) return false;
-    if (platform::IsDirectory(v)) ++directories;
+void CollectVersion(const TVersionColumn& column, std::vector<std::string>& entries) {
+  std::string folder = column.Folder;
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  if (column.Selected.empty()) {
+    entries.push_back(folder);
+    return;
   }
-  for (size_t i = 0; i < request.Versions.size(); ++i)
-    for (size_t j = i + 1; j < request.Versions.size(); ++j)
-      if (SameText(request.Versions[i], request.Versions[j])) return false;
-  allDirectories = directories == int(request.Versions.size());
-  return directories == 0 || allDirectories;
+  for (const std::string& name : column.Selected) entries.push_back(folder + name);
+}
+
+std::vector<std::string> CollectVersions(const TVersionColumn& firstSource, const std::vector<TTaggedFolder>& combos,
+                                         const std::vector<TTaggedSelection>& lists, const TVersionColumn& target) {
+  std::vector<std::string> entries;
+  CollectVersion(firstSource, entries);
+  for (const TTaggedFolder& combo : combos) {
+    TVersionColumn column{combo.Folder, {}};
+    for (const TTaggedSelection& list : lists)
+      if (list.Tag == combo.Tag) {
+        column.Selected = list.Selected;
+        break;
+      }
+    CollectVersion(column, entries);
+  }
+  CollectVersion(target, entries);
+  return entries;
+}
+
+std::string ForcedPatchName(const TPatchRequest& request) {
+  return ChangeFileExt(request.PatchName, engine::PatchExtension(engine::IsExecutable(ApplierKindOf(request.PatchType))));
+}
+
+std::string CreatedPatchName(const TPatchRequest& request) {
+  uint32_t type = 0;
+  return PackerTypeOf(request.Packer, type) ? request.PatchName : ForcedPatchName(request);
+}
+
+bool IsDirectoryOnDisk(const std::string& path) { return platform::IsDirectory(path); }
+
+namespace {
+
+// Whether name lies below the directory dir (compared as the engine compares names).
+bool Inside(const std::string& name, std::string dir) {
+  if (dir.empty()) return false;
+  if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
+  return name.size() > dir.size() && SameText(name.substr(0, dir.size()), dir);
+}
+
+// A directory named with or without its trailing separator is the same directory.
+std::string WithoutTrailingSeparator(std::string path) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+TRequestCheck CheckRequest(const TPatchRequest& request, const TDirectoryProbe& isDirectory) {
+  TRequestCheck check;
+  const std::vector<std::string>& v = request.Versions;
+  if (v.size() < 2 || int(v.size()) > kMaxVersions || request.PatchName.empty()) return check;
+  std::vector<bool> directory(v.size());
+  size_t directories = 0;
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (v[i].empty()) return check;
+    directory[i] = isDirectory(v[i]);
+    if (directory[i]) ++directories;
+  }
+  for (size_t i = 0; i < v.size(); ++i)
+    for (size_t j = i + 1; j < v.size(); ++j)
+      if (SameText(WithoutTrailingSeparator(v[i]), WithoutTrailingSeparator(v[j]))) return check;
+  const std::string patch = ForcedPatchName(request);
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (SameText(WithoutTrailingSeparator(v[i]), patch)) return check;
+    if (directory[i] && Inside(patch, v[i])) return check;
+  }
+  check.AllDirectories = directories == v.size();
+  check.Valid = directories == 0 || check.AllDirectories;
+  return check;
 }
 
 void FillEngineOptions(const TPatchRequest& request,
@@ -46,8 +110,7 @@ void FillEngineOptions(const TPatchRequest& request,
   int count = 0;
   for (const std::string& v : request.Versions)
     if (count < engine::kMaxFileNames - 1) o.FileNames[size_t(count++)] = v;
-  const bool executable = engine::IsExecutable(o.ApplierKind);
-  o.FileNames[size_t(count++)] = ChangeFileExt(request.PatchName, engine::PatchExtension(executable));
+  o.FileNames[size_t(count++)] = ForcedPatchName(request);
   o.FileCount = count;
   uint32_t type = 0;
   if (PackerTypeOf(request.Packer, type)) {

@@ -10,10 +10,14 @@
 #include "framework/core/exceptions.h"
 #include "framework/win/application.h"
 #include "patch_engine/engine.h"
+#include "shell_controls/shell_combo_win32.h"
 
 namespace {
 TSettings* settings = nullptr;
+std::string programPath;
 }  // namespace
+
+const std::string& ProgramPath() { return programPath; }
 
 TSettings& ProgramSettings() {
   if (!settings) throw EInvalidOperation("The settings have not been read");
@@ -25,6 +29,8 @@ void SetProgramSettings(TSettings* s) { settings = s; }
 void RegisterBuilderClasses() {
   RegisterFrameworkClasses();
   RegisterW95Meter();
+  RegisterDocViewer();
+  RegisterShellControlClasses();
   for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm4::StaticClass(),
                               &Tform_Help::StaticClass(), &Tform_Splash::StaticClass()})
     RegisterClass(*c);
@@ -43,7 +49,8 @@ void RewriteHints() {
   });
 }
 
-std::unique_ptr<HelpDummyClass> StartPatchBuilder(const std::string& programPath) {
+std::unique_ptr<HelpDummyClass> StartPatchBuilder(const std::string& path) {
+  programPath = path;
   Application->Initialize();
   Application->SetTitle(ApplicationTitle());
 

@@ -13,6 +13,8 @@
 #include "builder/settings.h"
 
 TSettings& ProgramSettings();
+// The program's own path, as StartPatchBuilder was given it.
+const std::string& ProgramPath();
 void SetProgramSettings(TSettings* settings);
 
 // Registers the framework's and the builder's classes for the form reader.

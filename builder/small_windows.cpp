@@ -1,5 +1,7 @@
 #include "builder/small_windows.h"
 
+#include <algorithm>
+
 #include "framework/win/application.h"
 
 TForm4* Form4 = nullptr;
@@ -23,6 +25,21 @@ const TMethodTable* TForm4::Methods() const {
                                     .Field("progress_EMail", &F::progress_EMail)
                                     .Handler<TKeyEvent>("FormKeyUp", &F::FormKeyUp);
   return &t;
+}
+
+void TForm4::StartProgress() {
+  label_Status->SetCaption("");
+  progress_EMail->SetPosition(0);
+}
+
+void TForm4::Status(const std::string& text, int percent) {
+  label_Status->SetCaption(text);
+  progress_EMail->SetPosition(std::clamp(percent, 0, 100));
+}
+
+void TForm4::ShowBox(const TMailBox& box) {
+  if (Visible() && HandleAllocated()) SetActiveWindow(Handle());
+  Application->MessageBox(box.Text, box.Caption, box.Flags);
 }
 
 void TForm4::FormKeyUp(TObject*, uint16_t& Key, TShiftState) {

@@ -1,5 +1,6 @@
 #include "setup_engine/translate_controls_win32.h"
 
+#include "framework/controls/graphctrls.h"
 #include "framework/controls/listview.h"
 #include "framework/win/forms.h"
 
@@ -36,7 +37,9 @@ class TWin32TranslateControls : public ITranslateControls {
     auto* control = dynamic_cast<TControl*>(&c);
     if (!control) return nullptr;
     bool visible = control->Visible();
-    if (!IsForm(c)) control->SetVisible(false);
+    // Forms and images stay as they are: an image has no text, and hiding it would flicker
+    // the page's picture on every translation.
+    if (!IsForm(c) && !dynamic_cast<TImage*>(control)) control->SetVisible(false);
     auto* label = dynamic_cast<TLabel*>(control);
     bool autoSize = label && label->AutoSize();
     if (label) label->SetAutoSize(false);

@@ -5,6 +5,9 @@
 #include "framework/win/application.h"
 #include "shell_controls/locator_codec.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/open_dialog_win32.h"
+#include "shell_controls/shell_tree_win32.h"
+#include "shell_controls/splitter_win32.h"
 
 namespace {
 
@@ -195,9 +198,18 @@ const TClassInfo& TQsShellCombo::StaticClass() {
   using P = TProps<TQsShellCombo>;
   static const TClassInfo info{
       "TQsShellCombo", &TQsCustomShellCombo::StaticClass(), Factory<TQsShellCombo>(),
-      {P::Int("IndentPixels", &TQsShellCombo::IndentPixels, &TQsShellCombo::SetIndentPixels).WithDefault(int64_t(12)),
+      {// The combo draws its entries itself.
+       P::Enum<TComboBoxStyle>("Style", &ComboBoxStyleTypeInfo(), &TQsShellCombo::Style, &TQsShellCombo::SetStyle)
+           .WithDefault(int64_t(TComboBoxStyle::csOwnerDrawFixed)),
+       P::Int("IndentPixels", &TQsShellCombo::IndentPixels, &TQsShellCombo::SetIndentPixels).WithDefault(int64_t(12)),
        P::Set("Options", &kComboOptions, &TQsShellCombo::Options, &TQsShellCombo::SetOptions)
            .WithDefault(int64_t(qsscoAutofill | qsscoNonFilesystemAncestors)),
+       P::Component<TQsCustomShellList>(
+           "ShellList", [](const TQsShellCombo& c) { return c.ShellList(); },
+           [](TQsShellCombo& c, TQsCustomShellList* l) { c.SetShellList(l); }),
+       P::Component<TQsCustomShellTree>(
+           "ShellTree", [](const TQsShellCombo& c) { return c.ShellTree(); },
+           [](TQsShellCombo& c, TQsCustomShellTree* t) { c.SetShellTree(t); }),
        P::Event("OnDeleteItem", &TQsShellCombo::OnDeleteItem),
        P::Event("OnCloseUp", &TQsShellCombo::OnCloseUp),
        P::Event("OnSelEndCancel", &TQsShellCombo::OnSelEndCancel),
@@ -223,7 +235,12 @@ TQsShComboData* TQsCustomShellCombo::EntryData(int index) const {
   return item ? dynamic_cast<TQsShComboData*>(item->Data) : nullptr;
 }
 
-bool TQsCustomShellCombo::CanAddItem(IShellFolder*, LPCITEMIDLIST, ULONG) { return true; }
+bool TQsCustomShellCombo::CanAddItem(IShellFolder* folder, LPCITEMIDLIST parentList, LPCITEMIDLIST relative,
+                                     ULONG attributes) {
+  int32_t allow = 1;
+  if (EventsAllowed()) OnAddItem(this, folder, parentList, relative, attributes, allow);
+  return allow != 0;
+}
 
 void TQsCustomShellCombo::LocatorChanged() {
   if (changeCount_ > 0) return;
@@ -232,15 +249,30 @@ void TQsCustomShellCombo::LocatorChanged() {
     int& n;
     ~Lower() { --n; }
   } lower{changeCount_};
-  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
+  if (TQsCustomShellTree* t = tree_.Get())
+    t->SetFolderFrom(locator_);
+  else if (TQsCustomShellList* l = list_.Get())
+    l->Folder().Assign(&locator_);
   Rebuild();
 }
 
 TQsCustomShellList* TQsCustomShellCombo::ShellList() const { return list_.Get(); }
 
+TQsCustomShellTree* TQsCustomShellCombo::ShellTree() const { return tree_.Get(); }
+
+void TQsCustomShellCombo::SetShellTree(TQsCustomShellTree* tree) {
+  TQsCustomShellTree* old = tree_.Get();
+  if (old == tree || (tree && list_.Get())) return;
+  tree_ = tree;
+  if (old && old->ShellCombo() == this) old->SetShellCombo(nullptr);
+  if (tree && tree->ShellCombo() != this) tree->SetShellCombo(this);
+}
+
+void TQsCustomShellCombo::TreeNodeChanged(LPCITEMIDLIST absolute) { locator_.SetIdList(absolute); }
+
 void TQsCustomShellCombo::SetShellList(TQsCustomShellList* list) {
   TQsCustomShellList* old = list_.Get();
-  if (old == list) return;
+  if (old == list || (list && tree_.Get())) return;
   list_ = list;
   if (old && old->ShellCombo() == this) old->SetShellCombo(nullptr);
   if (list && list->ShellCombo() != this) list->SetShellCombo(this);
@@ -325,7 +357,7 @@ void TQsCustomShellCombo::AddLevel(IShellFolder* folder, LPCITEMIDLIST parentLis
   for (LPITEMIDLIST child : children) {
     ULONG attrs = Attributes(folder, child, 0xF00B0000);
     bool take = (options_ & qsscoNonFilesystemAncestors) || (attrs & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR));
-    if (!take || !CanAddItem(folder, child, attrs)) continue;
+    if (!take || !CanAddItem(folder, parentList, child, attrs)) continue;
     TPidl absolute(ConcatPidls(nullptr, parentList, child));
     bool isMyComputer = level == 1 && ComparePidls(absolute.Get(), myComputer.Get()) == 0;
     bool onPath = !pathDone_ && level >= 1 && path.Count() >= level && SameItem(folder, AsPidl(path.Items(level - 1)), child);
@@ -378,7 +410,12 @@ void TQsCustomShellCombo::Loaded() {
     ~Lower() { --n; }
   } lower{changeCount_};
   Rebuild();
-  if (TQsCustomShellList* l = list_.Get()) l->Folder().Assign(&locator_);
+  if (TQsCustomShellTree* t = tree_.Get()) {
+    t->SetFolderFrom(locator_);
+    t->RefreshInPlace();
+  } else if (TQsCustomShellList* l = list_.Get()) {
+    l->Folder().Assign(&locator_);
+  }
 }
 
 void TQsCustomShellCombo::CreateWindowHandle() {
@@ -420,4 +457,7 @@ void TQsCustomShellCombo::GoUpLevels(int n) {
 void RegisterShellControlClasses() {
   for (const TClassInfo* c : {&TQsCombobox::StaticClass(), &TQsShellCombo::StaticClass(), &TQsShellList::StaticClass()})
     RegisterClass(*c);
+  RegisterSplitterClasses();
+  RegisterShellTreeClasses();
+  RegisterOpenDialogClasses();
 }

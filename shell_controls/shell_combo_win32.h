@@ -59,6 +59,7 @@ class TQsShellLocator : public TPersistent {
 
 class TQsCustomShellCombo;
 class TQsCustomShellList;
+class TQsCustomShellTree;
 
 class TQsShComboData : public TObject {
  public:
@@ -98,9 +99,22 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   // list is told its combo.
   TQsCustomShellList* ShellList() const;
   void SetShellList(TQsCustomShellList* list);
+  // The tree that shows the combo's folder; a combo has a tree or a list, never both (a
+  // link is refused while the other is set).
+  TQsCustomShellTree* ShellTree() const;
+  void SetShellTree(TQsCustomShellTree* tree);
+  // The tree selected the folder of absolute.
+  virtual void TreeNodeChanged(LPCITEMIDLIST absolute);
+
+  // Set by the file dialogs from their OnAddComboItem.
+  TEvent<void(TObject* Sender, IShellFolder* Folder, LPCITEMIDLIST FolderIdList, LPCITEMIDLIST Item,
+              ULONG Attributes, int32_t& Allow)>
+      OnAddItem;
 
  protected:
-  virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST relative, ULONG attributes);
+  // Asks OnAddItem (allow starts true) whether an entry of folder (whose absolute list is
+  // parentList) comes in.
+  virtual bool CanAddItem(IShellFolder* folder, LPCITEMIDLIST parentList, LPCITEMIDLIST relative, ULONG attributes);
   virtual void LocatorChanged();
   virtual void AddLevel(IShellFolder* folder, LPCITEMIDLIST parentList, shell::TQsIdListArray& path, int level);
   void Loaded() override;
@@ -116,6 +130,7 @@ class TQsCustomShellCombo : public TQsCustomImageCombo {
   int changeCount_ = 0;
   bool pathDone_ = false;
   TLink<TQsCustomShellList> list_{this};
+  TLink<TQsCustomShellTree> tree_{this};
   TQsShellLocator locator_;
   TQsShellComboOptions options_ = qsscoAutofill | qsscoNonFilesystemAncestors;
   TImageList* images_;

@@ -95,7 +95,7 @@ TNewFolderResult MakeNewFolder(const std::string& base, uint32_t existsCode,
 
 bool IncludeItem(uint32_t a, bool nonFilesystemAncestors, bool hideLinkedFolders) {
   if (!nonFilesystemAncestors && !(a & (kAttrFileSystem | kAttrFileSysAncestor))) return false;
-  if (hideLinkedFolders && (a & kAttrFolder) && (a & kAttrFileSystem) && !(a & kAttrFileSysAncestor)) return false;
+  if (hideLinkedFolders && (a & kAttrFolder) && (a & kAttrFileSystem) && !(a & kAttrStream)) return false;
   return true;
 }
 

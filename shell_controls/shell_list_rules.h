@@ -58,13 +58,15 @@ TNewFolderResult MakeNewFolder(const std::string& base, uint32_t existsCode,
 
 // Item attributes the list tests.
 constexpr uint32_t kAttrCanLink = 0x4, kAttrCanRename = 0x10, kAttrLink = 0x10000, kAttrShare = 0x20000,
-                   kAttrReadOnly = 0x40000, kAttrGhosted = 0x80000, kAttrValidate = 0x01000000,
+                   kAttrReadOnly = 0x40000, kAttrGhosted = 0x80000, kAttrStream = 0x00400000,
+                   kAttrValidate = 0x01000000,
                    kAttrRemovable = 0x02000000, kAttrFileSysAncestor = 0x10000000, kAttrFolder = 0x20000000,
                    kAttrFileSystem = 0x40000000, kAttrHasSubfolder = 0x80000000u;
-constexpr uint32_t kIncludeMask = 0xF20B0000u;
+constexpr uint32_t kIncludeMask = 0xF24B0000u;
 // The include rule before DoAddItem: every item with nonFilesystemAncestors, else file-system
 // items and ancestors; with hideLinkedFolders (and a tree linked) no file-system folder
-// that is not an ancestor.
+// that is not a stream (the tree shows them; a file-system folder is also its own
+// file-system ancestor, so that bit tells nothing).
 bool IncludeItem(uint32_t attributes, bool nonFilesystemAncestors, bool hideLinkedFolders);
 
 // The sort column after a click on the header of column index (0-based): the same column

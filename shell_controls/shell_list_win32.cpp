@@ -9,6 +9,7 @@
 #include "shell_controls/shell_list_rules.h"
 #include "shell_controls/shell_seam_win32.h"
 #include "shell_controls/shell_startup_win32.h"
+#include "shell_controls/shell_tree_win32.h"
 
 namespace {
 
@@ -287,6 +288,18 @@ void TQsCustomShellList::SetShellCombo(TQsCustomShellCombo* combo) {
   if (combo && combo->ShellList() != this) combo->SetShellList(this);
 }
 
+TQsCustomShellTree* TQsCustomShellList::ShellTree() const { return tree_.Get(); }
+
+bool TQsCustomShellList::IsLinked() const { return combo_.Get() != nullptr || tree_.Get() != nullptr; }
+
+void TQsCustomShellList::SetShellTree(TQsCustomShellTree* tree) {
+  TQsCustomShellTree* old = tree_.Get();
+  if (old == tree) return;
+  tree_ = tree;
+  if (old && old->ShellList() == this) old->SetShellList(nullptr);
+  if (tree && tree->ShellList() != this) tree->SetShellList(this);
+}
+
 void TQsCustomShellList::FolderChanged() {
   if (changing_ > 0) return;
   ++changing_;
@@ -294,7 +307,10 @@ void TQsCustomShellList::FolderChanged() {
     int& n;
     ~Lower() { --n; }
   } lower{changing_};
-  if (TQsCustomShellCombo* c = combo_.Get()) c->GetFolder().Assign(&folder_);
+  if (TQsCustomShellTree* t = tree_.Get())
+    t->SelectPidl(folder_.GetIdList());
+  else if (TQsCustomShellCombo* c = combo_.Get())
+    c->GetFolder().Assign(&folder_);
   Refresh();
 }
 
@@ -414,7 +430,8 @@ TListItem* TQsCustomShellList::AddItemFor(TQsShListData* data, ULONG attributes)
 bool TQsCustomShellList::IncludeItem(IShellFolder* folder, LPCITEMIDLIST folderList, LPCITEMIDLIST item,
                                      ULONG& attributes) {
   attributes = AttributesOf(folder, item, shell::kIncludeMask);
-  if (!shell::IncludeItem(attributes, options_ & qssloNonFilesystemAncestors, false)) return false;
+  bool hideFolders = (options_ & qssloHideFoldersWhenLinkedToTree) && tree_.Get();
+  if (!shell::IncludeItem(attributes, options_ & qssloNonFilesystemAncestors, hideFolders)) return false;
   return DoAddItem(folder, folderList, item, attributes);
 }
 
@@ -636,6 +653,16 @@ void TQsCustomShellList::ChangeNotified() {
 
 void TQsCustomShellList::TimerFired() {
   timer_->SetEnabled(false);
+  // The shown folder itself went: the linked tree hands its selection to the parent and
+  // this list follows it there (the tree's own drive watch may not hear of it, so the
+  // list's watch of the folder tells it).
+  if (TQsCustomShellTree* t = tree_.Get()) {
+    std::string path = folder_.GetPath();
+    if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      t->RefreshInPlace();
+      return;
+    }
+  }
   ++changing_;
   struct Lower {
     int& n;
@@ -644,7 +671,9 @@ void TQsCustomShellList::TimerFired() {
   RefreshInPlace();
 }
 
-void TQsCustomShellList::FlushPendingRefresh(bool) {
+void TQsCustomShellList::FlushPendingRefresh(bool syncLinked) {
+  if (syncLinked)
+    if (TQsCustomShellTree* t = tree_.Get()) t->FlushPendingRefresh(false);
   if (timer_->Enabled()) TimerFired();
 }
 
@@ -697,7 +726,9 @@ void TQsCustomShellList::RefreshInPlace() {
 
 void TQsCustomShellList::Navigate(LPCITEMIDLIST absolute) {
   if (options_ & qssloDontChangeFolder) return;
-  if (TQsCustomShellCombo* c = combo_.Get())
+  if (TQsCustomShellTree* t = tree_.Get())
+    t->CurrentFolder().SetIdList(absolute);
+  else if (TQsCustomShellCombo* c = combo_.Get())
     c->GetFolder().SetIdList(absolute);
   else
     folder_.SetIdList(absolute);
@@ -758,6 +789,10 @@ void TQsCustomShellList::DblClick() {
 
 void TQsCustomShellList::GoUp(int levels) {
   if (options_ & qssloDontChangeFolder) return;
+  if (TQsCustomShellTree* t = tree_.Get()) {
+    t->GoUp(levels);
+    return;
+  }
   if (TQsCustomShellCombo* c = combo_.Get()) {
     c->GoUpLevels(levels);
     return;

@@ -30,6 +30,7 @@
 #include "shell_controls/tree_list_win32.h"
 
 class TQsCustomShellList;
+class TQsCustomShellTree;
 
 class TQsShListData : public TObject {
  public:
@@ -126,8 +127,10 @@ class TQsCustomShellList : public TQsCustomListView, public TQsDropHandler {
 
   TQsCustomShellCombo* ShellCombo() const { return combo_.Get(); }
   void SetShellCombo(TQsCustomShellCombo* combo);
-  // Linked to a combo (or a tree): the folder comes from there and is not stored.
-  bool IsLinked() const { return combo_.Get() != nullptr; }
+  TQsCustomShellTree* ShellTree() const;
+  void SetShellTree(TQsCustomShellTree* tree);
+  // Linked to a combo or a tree: the folder comes from there and is not stored.
+  bool IsLinked() const;
 
   IShellFolder* ShellFolder() const { return shellFolder_; }
   LPCITEMIDLIST FolderIdList() const { return folderList_; }
@@ -217,6 +220,7 @@ class TQsCustomShellList : public TQsCustomListView, public TQsDropHandler {
   std::unique_ptr<std::set<std::string>> matching_;
   TTimer* timer_;
   TLink<TQsCustomShellCombo> combo_{this};
+  TLink<TQsCustomShellTree> tree_{this};
   std::unique_ptr<TQsShellMenu> menu_;
   int sortColumn_ = 1;
   int changing_ = 0;

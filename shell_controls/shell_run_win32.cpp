@@ -16,6 +16,15 @@
 // refresh on and prints a block whenever the rows differ from the last one printed; after K
 // blocks it exits 0, else after S seconds (default 30) it prints "timeout" and exits 2. A
 // FOLDER the shell cannot parse: a message on standard error, exit 1.
+//   shell_run open|save [--title TEXT] [--dir FOLDER] [--name TEXT] [--filter TEXT] [--index N]
+//                       [--ext EXT] [--with OPTION]... [--without OPTION]... [--state FILE]
+// Runs the open or save dialog once with Title, InitialDir, FileName, Filter, FilterIndex
+// and DefaultExt set and the named options added to or taken from the default set; with
+// --state the dialog's state is read from FILE when it exists and written there after the
+// run. Prints "ok" or "cancelled", "file PATH" per chosen file, "filter-index N" and
+// "options NAMES" (comma-separated, in declaration order), tab-separated. Exit 0 after ok
+// or cancel, 1 when Execute raised (its message on standard error), 2 for a bad command
+// line or option.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +34,8 @@
 #include "framework/controls/register.h"
 #include "framework/core/sysutils.h"
 #include "framework/win/application.h"
+#include "framework/core/streams.h"
+#include "shell_controls/open_dialog_win32.h"
 #include "shell_controls/shell_combo_win32.h"
 #include "shell_controls/shell_list_rules.h"
 #include "shell_controls/shell_list_win32.h"
@@ -35,7 +46,9 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: shell_run combo [--special ID] [--up N] [PATH] | list [--filter MASKS] [--sort N] "
-               "[--data NAMES] [--changes K] [--timeout S] FOLDER\n");
+               "[--data NAMES] [--changes K] [--timeout S] FOLDER | open|save [--title TEXT] [--dir FOLDER] "
+               "[--name TEXT] [--filter TEXT] [--index N] [--ext EXT] [--with OPTION]... [--without OPTION]... "
+               "[--state FILE]\n");
   return 2;
 }
 
@@ -268,6 +281,92 @@ int RunList(int argc, char** argv) {
   return rc;
 }
 
+int OptionBit(const std::string& name) {
+  const std::vector<std::string>& names = OpenOptionNames();
+  for (size_t i = 0; i < names.size(); ++i)
+    if (names[i] == name) return int(i);
+  return -1;
+}
+
+int RunDialog(int argc, char** argv, bool save) {
+  std::string title, dir, name, filter, ext, state;
+  int index = 1;
+  TQsOpenOptions options = kDefaultOpenOptions;
+  for (int i = 2; i < argc; ++i) {
+    std::string a = argv[i];
+    if (i + 1 >= argc) return Usage();
+    std::string v = argv[++i];
+    if (a == "--title") {
+      title = v;
+    } else if (a == "--dir") {
+      dir = v;
+    } else if (a == "--name") {
+      name = v;
+    } else if (a == "--filter") {
+      filter = v;
+    } else if (a == "--index") {
+      if (!Number(v.c_str(), -1000, 1000, index)) return Usage();
+    } else if (a == "--ext") {
+      ext = v;
+    } else if (a == "--with" || a == "--without") {
+      int bit = OptionBit(v);
+      if (bit < 0) {
+        std::fprintf(stderr, "shell_run: unknown option %s\n", v.c_str());
+        return 2;
+      }
+      if (a == "--with")
+        options |= 1u << bit;
+      else
+        options &= ~(1u << bit);
+    } else if (a == "--state") {
+      state = v;
+    } else {
+      return Usage();
+    }
+  }
+
+  TShellControlsSession shell;
+  auto* app = new TApplication(nullptr);
+  int rc = 0;
+  try {
+    RegisterFrameworkClasses();
+    RegisterShellControlClasses();
+    Application->Initialize();
+    TQsFileDlg* dialog = save ? static_cast<TQsFileDlg*>(new TQsSaveDlg(Application))
+                              : static_cast<TQsFileDlg*>(new TQsOpenDlg(Application));
+    dialog->SetName(save ? "SaveDialog" : "OpenDialog");
+    dialog->SetTitle(title);
+    dialog->SetInitialDir(dir);
+    dialog->SetFileName(name);
+    dialog->SetFilter(filter);
+    dialog->SetFilterIndex(index);
+    dialog->SetDefaultExt(ext);
+    dialog->SetOptions(options);
+    if (!state.empty() && GetFileAttributesA(state.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      TFileStream in(state, fmOpenRead);
+      dialog->LoadState(in);
+    }
+    bool ok = dialog->Execute();
+    std::printf("%s\n", ok ? "ok" : "cancelled");
+    for (int i = 0; i < dialog->Files().Count(); ++i) std::printf("file\t%s\n", dialog->Files().Get(i).c_str());
+    std::printf("filter-index\t%d\n", dialog->FilterIndex());
+    std::string names;
+    for (size_t i = 0; i < OpenOptionNames().size(); ++i)
+      if (dialog->Options() & (1u << i)) names += (names.empty() ? "" : ",") + OpenOptionNames()[i];
+    std::printf("options\t%s\n", names.c_str());
+    std::fflush(stdout);
+    if (!state.empty()) {
+      TFileStream out(state, fmCreate);
+      dialog->SaveState(out);
+    }
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s\n", e.Message().c_str());
+    rc = 1;
+  }
+  app->Free();
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,5 +374,6 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   if (command == "combo") return RunCombo(argc, argv);
   if (command == "list") return RunList(argc, argv);
+  if (command == "open" || command == "save") return RunDialog(argc, argv, command == "save");
   return Usage();
 }

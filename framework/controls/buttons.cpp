@@ -111,3 +111,89 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& d) {
     DrawFocusRect(dc, &f);
   }
 }
+
+// ---- TSpeedButton
+
+const TClassInfo& TSpeedButton::StaticClass() {
+  using P = TProps<TSpeedButton>;
+  static const TClassInfo info{
+      "TSpeedButton", &TCustomControl::StaticClass(), Factory<TSpeedButton>(),
+      {P::Int("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).WithDefault(int64_t(0)),
+       P::Bool("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp).WithDefault(false),
+       P::Bool("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).WithDefault(false),
+       P::Int("Color", &TSpeedButton::Color, &TSpeedButton::SetColor, &ColorTypeInfo())
+           .WithDefault(int64_t(clBtnFace))
+           .WithStored([](const TPersistent& o) { return !static_cast<const TSpeedButton&>(o).ParentColor(); })}};
+  return info;
+}
+
+TSpeedButton::TSpeedButton(TComponent* owner) : TCustomControl(owner) {
+  SetControlStyle(csClickEvents);
+  SetBounds(0, 0, 23, 22);
+  SetColor(clBtnFace);
+}
+
+void TSpeedButton::SetDown(bool v) {
+  if (v == down_) return;
+  down_ = v;
+  if (v && groupIndex_ != 0 && Parent())
+    for (TControl* c : Parent()->ControlList())
+      if (auto* other = dynamic_cast<TSpeedButton*>(c))
+        if (other != this && other->groupIndex_ == groupIndex_) other->SetDown(false);
+  Invalidate();
+}
+
+void TSpeedButton::Click() {
+  if (groupIndex_ != 0) {
+    if (!down_)
+      SetDown(true);
+    else if (allowAllUp_)
+      SetDown(false);
+  }
+  TCustomControl::Click();
+}
+
+void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && Enabled()) {
+    pressed_ = true;
+    Invalidate();
+  }
+  TCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (pressed_) {
+    pressed_ = false;
+    Invalidate();
+  }
+  TCustomControl::MouseUp(button, shift, x, y);
+}
+
+void TSpeedButton::WndProc(TMessage& m) {
+  if (m.Msg == WM_MOUSEACTIVATE) {
+    m.Result = MA_NOACTIVATE;
+    return;
+  }
+  TCustomControl::WndProc(m);
+}
+
+void TSpeedButton::Paint() {
+  TCanvas& c = Canvas();
+  TRect r = ClientRect();
+  c.Brush().SetColor(Color());
+  c.Brush().SetStyle(TBrushStyle::bsSolid);
+  c.FillRect(r);
+  bool sunken = down_ || pressed_;
+  if (down_ && !pressed_) {
+    // A down button shows a lighter checked face, as the shell's toolbars do.
+    c.Brush().SetColor(cl3DLight);
+    c.FillRect({r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2});
+  }
+  RECT edge = ToRECT(r);
+  DrawEdge(c.Handle(), &edge, sunken ? BDR_SUNKENOUTER | BDR_SUNKENINNER : BDR_RAISEDINNER | BDR_RAISEDOUTER, BF_RECT);
+  if (glyph_.Empty()) return;
+  int shift = sunken ? 1 : 0;
+  int x = (r.Width() - glyph_.Width()) / 2 + shift, y = (r.Height() - glyph_.Height()) / 2 + shift;
+  c.Draw(x, y, glyph_);
+}
+

@@ -76,6 +76,17 @@ int TImageList::AddIcon(HICON icon) {
   return i;
 }
 
+int TImageList::AddMasked(TBitmap& bitmap, TColor mask) {
+  // The list takes a copy of the bitmap; the bitmap must not be selected into a DC then.
+  TBitmap copy;
+  copy.Assign(bitmap);
+  HBITMAP h = copy.ReleaseHandle();
+  int i = ImageList_AddMasked(Handle(), h, ColorToRGB(mask));
+  DeleteObject(h);
+  if (i >= 0) Changed();
+  return i;
+}
+
 bool TImageList::Overlay(int index, int overlay) {
   return ImageList_SetOverlayImage(Handle(), index, overlay + 1) != FALSE;
 }

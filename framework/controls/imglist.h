@@ -39,6 +39,9 @@ class TImageList : public TComponent {
 
   // Adds an icon (copied); the index, -1 on failure.
   int AddIcon(HICON icon);
+  // Adds the images of bitmap (copied), pixels of mask colour transparent; the index of the
+  // first, -1 on failure.
+  int AddMasked(TBitmap& bitmap, TColor mask);
   // Makes image index the overlay of zero-based overlay index; false on failure.
   bool Overlay(int index, int overlay);
   void Draw(TCanvas& canvas, int x, int y, int index);

@@ -89,7 +89,7 @@ void TListItem::SetImageIndex(int i) {
 UINT TListItem::StateBits() const {
   UINT s = state_ & (LVIS_SELECTED | LVIS_FOCUSED | LVIS_CUT | LVIS_DROPHILITED);
   if (overlay_ >= 0) s |= INDEXTOOVERLAYMASK(overlay_ + 1);
-  if (stateIndex_ >= 0) s |= INDEXTOSTATEIMAGEMASK(stateIndex_);
+  if (stateIndex_ >= 0) s |= INDEXTOSTATEIMAGEMASK(stateIndex_ + 1);
   return s;
 }
 
@@ -98,7 +98,7 @@ void TListItem::SetStateIndex(int i) {
   if (HWND h = Window()) {
     LVITEMA it{};
     it.stateMask = LVIS_STATEIMAGEMASK;
-    it.state = i >= 0 ? INDEXTOSTATEIMAGEMASK(i) : 0;
+    it.state = i >= 0 ? INDEXTOSTATEIMAGEMASK(i + 1) : 0;
     Send(h, LVM_SETITEMSTATE, WPARAM(Index()), reinterpret_cast<LPARAM>(&it));
   }
 }

@@ -42,6 +42,7 @@ class TListItem {
   void SetData(void* data) { data_ = data; }
   int ImageIndex() const { return image_; }
   void SetImageIndex(int i);
+  // A zero-based index into StateImages; -1 shows none.
   int StateIndex() const { return stateIndex_; }
   void SetStateIndex(int i);
   int OverlayIndex() const { return overlay_; }

@@ -48,6 +48,7 @@ LRESULT Send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return SendMessag
 }  // namespace
 
 const TTypeInfo& AlignmentTypeInfo() { return kAlignments; }
+const TTypeInfo& ComboBoxStyleTypeInfo() { return kComboStyles; }
 
 // ---- TButton
 

@@ -327,6 +327,7 @@ class TListBox : public TWinControl {
 };
 
 enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+const TTypeInfo& ComboBoxStyleTypeInfo();
 
 // The state of an owner-drawn item (ODS_ flags).
 using TOwnerDrawState = uint32_t;

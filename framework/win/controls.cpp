@@ -1219,6 +1219,76 @@ void TCustomControl::PaintOn(HDC dc) {
   Paint();
 }
 
+void TCustomControl::WndProc(TMessage& m) {
+  if (!nonClientHooks_) {
+    TWinControl::WndProc(m);
+    return;
+  }
+  switch (m.Msg) {
+    case WM_NCCALCSIZE: {
+      DefaultHandler(m);
+      RECT* first = m.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam)->rgrc[0] : reinterpret_cast<RECT*>(m.LParam);
+      TRect client = FromRECT(*first);
+      bool redraw = false;
+      NCCalcSize(client, redraw);
+      *first = ToRECT(client);
+      if (m.WParam) {
+        reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam)->rgrc[1] = *first;
+        if (redraw) m.Result |= WVR_REDRAW;
+      }
+      return;
+    }
+    case WM_NCPAINT: {
+      DefaultHandler(m);
+      HWND h = Handle();
+      HDC dc = GetWindowDC(h);
+      if (!dc) return;
+      struct Release {
+        HWND h;
+        HDC dc;
+        ~Release() { ReleaseDC(h, dc); }
+      } release{h, dc};
+      RECT window{}, client{};
+      GetWindowRect(h, &window);
+      GetClientRect(h, &client);
+      MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+      OffsetRect(&client, -window.left, -window.top);
+      ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+      HDC old = canvas_.HandleAllocated() ? canvas_.Handle() : nullptr;
+      struct Restore {
+        TCanvas& c;
+        HDC old;
+        ~Restore() { c.SetHandle(old); }
+      } restore{canvas_, old};
+      canvas_.SetHandle(dc);
+      canvas_.Font().Assign(Font());
+      canvas_.Brush().SetColor(Color());
+      NCPaint(canvas_, {0, 0, int(window.right - window.left), int(window.bottom - window.top)});
+      return;
+    }
+    default:
+      TWinControl::WndProc(m);
+  }
+}
+
+void TCustomControl::FrameChanged() {
+  if (HandleAllocated())
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomControl::PaintParentBeneath(HDC dc) {
+  TWinControl* parent = Parent();
+  if (!parent) return;
+  const int saved = SaveDC(dc);
+  OffsetViewportOrgEx(dc, -Left(), -Top(), nullptr);
+  const TRect area = BoundsRect();
+  const RECT r{area.Left, area.Top, area.Right, area.Bottom};
+  parent->PaintBackground(dc, r);
+  parent->PaintControls(dc, area);
+  RestoreDC(dc, saved);
+}
+
 void TCustomControl::WMPaint(TMessage& m) {
   if (m.WParam) {
     HDC dc = reinterpret_cast<HDC>(m.WParam);

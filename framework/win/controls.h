@@ -286,6 +286,7 @@ class TWinControl : public TControl {
  protected:
   friend LRESULT CALLBACK FwWndProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   friend class TCustomForm;
+  friend class TCustomControl;  // paints what lies beneath it (PaintParentBeneath)
 
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -395,11 +396,27 @@ class TCustomControl : public TWinControl {
   // Paints into dc, whose origin is this control's top left corner (the test harness
   // paints into a bitmap with it).
   void PaintOn(HDC dc);
+  void WndProc(TMessage& m) override;
+  // Has the frame measured (WM_NCCALCSIZE) and painted again, without moving the window.
+  void FrameChanged();
+  // Paints what lies beneath this control in its parent (the parent's colour and the
+  // graphic controls under it) into dc, whose origin is this control's top left corner:
+  // the background of a control drawn over a picture.
+  void PaintParentBeneath(HDC dc);
 
  protected:
   virtual void Paint() {}
   void WMPaint(TMessage& m) override;
+  // Non-client hooks, after the default handling. NCCalcSize may shrink the proposed client
+  // rectangle (parent coordinates) and ask for a whole redraw; NCPaint draws on the canvas
+  // attached to the window DC, the client area clipped out, window being the window's
+  // rectangle at (0, 0).
+  virtual void NCCalcSize(TRect& /*client*/, bool& /*redraw*/) {}
+  virtual void NCPaint(TCanvas& /*canvas*/, const TRect& /*window*/) {}
+  // The hooks run only for a control that asks for them (in its constructor).
+  void UseNonClientHooks() { nonClientHooks_ = true; }
 
  private:
   TCanvas canvas_;
+  bool nonClientHooks_ = false;
 };

@@ -396,8 +396,24 @@ void TCustomForm::BoundsChanged(bool resized) {
   if (resized && EventsAllowed()) OnResize(this);
 }
 
+TRect TCustomForm::NormalBounds() {
+  if (!HandleAllocated()) return BoundsRect();
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!GetWindowPlacement(Handle(), &wp)) return BoundsRect();
+  return FromRECT(wp.rcNormalPosition);
+}
+
 void TCustomForm::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_GETMINMAXINFO:
+      DefaultHandler(m);
+      if (minTrack_.Width > 0 || minTrack_.Height > 0) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        if (minTrack_.Width > 0) info->ptMinTrackSize.x = minTrack_.Width;
+        if (minTrack_.Height > 0) info->ptMinTrackSize.y = minTrack_.Height;
+      }
+      return;
     case WM_CLOSE:
       Close();
       return;

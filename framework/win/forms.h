@@ -68,6 +68,12 @@ class TCustomForm : public TCustomControl {
   void Release();
   // A hosted form is one whose Parent is a control of another form.
   bool Hosted() const { return Parent() != nullptr; }
+  // The bounds the window has when it is neither maximised nor minimised (its placement's
+  // normal position); the form's bounds without a window.
+  TRect NormalBounds();
+  // The smallest size the user can drag the window to (WM_GETMINMAXINFO); 0 for no limit.
+  TSize MinTrackSize() const { return minTrack_; }
+  void SetMinTrackSize(TSize s) { minTrack_ = s; }
 
   // Focus bookkeeping: fires OnExit of the control that had focus, OnEnter of c.
   void FocusChanged(TWinControl* c);
@@ -103,6 +109,7 @@ class TCustomForm : public TCustomControl {
   virtual void DoClose(TCloseAction& action);
 
  private:
+  TSize minTrack_;
   void ApplyPosition();
   void ApplyClientSize(int w, int h);
   DWORD FrameStyle() const;

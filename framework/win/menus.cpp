@@ -135,6 +135,14 @@ void TPopupMenu::Popup(int x, int y) {
       } else {
         item.command_ = next++;
         AppendMenuA(h, flags, item.command_, text.c_str());
+        if (item.RadioItem()) {
+          // A radio item shows its check as a bullet.
+          MENUITEMINFOA info{};
+          info.cbSize = sizeof info;
+          info.fMask = MIIM_FTYPE;
+          info.fType = MFT_STRING | MFT_RADIOCHECK;
+          SetMenuItemInfoA(h, item.command_, FALSE, &info);
+        }
       }
     }
     return h;

@@ -1,9 +1,11 @@
-// The patch builder's windows in one process under Wine, with the real engine: runs
-// through the Expert page and the worker, the progress window with its meters, clock,
-// pause and cancel, the engine's errors, the start-up placements and help routing.
+// The patch builder's windows in one process under Wine, with the real engine and a real
+// mail server: runs through the Expert and Wizard pages and the worker, the progress
+// window with its meters, clock, pause and cancel, the engine's errors, the e-mail box and
+// the send path, the start-up placements and help routing.
 //
-// Runs under gui_run_check.sh, which lays out the sample trees and the patches the native
-// engine driver made from them in the folder named by QUILTOR_FIXTURES.
+// Runs under builder_run_check.py, which lays out the sample trees and the patches the
+// native engine driver made from them in the folder named by QUILTOR_FIXTURES, and runs an
+// SMTP server on QUILTOR_SMTP_PORT.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include "builder/help_hook.h"
 #include "builder/help_routing.h"
 #include "builder/help_window.h"
+#include "framework/core/sysutils.h"
 #include "builder/main_window.h"
 #include "builder/patch_thread.h"
 #include "builder/program.h"
@@ -20,7 +23,11 @@
 #include "framework/core/clock.h"
 #include "framework/core/registry.h"
 #include "framework/testing/gui_test.h"
+#include "framework/core/sysutils.h"
+#include "builder/recipients.h"
+#include "mail/email_thread_win32.h"
 #include "patch_engine/engine.h"
+#include "shell_controls/shell_startup_win32.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_tree.h"
 
@@ -81,12 +88,35 @@ class BuilderGui : public TGuiTest {
     reg.WriteInteger("top", 99);
   }
 
+  // Shows a version in a column as a user picks it: a folder alone, or the folder of the
+  // named files with those selected.
+  static void ChooseVersion(TQsShellCombo& combo, TQsShellList& list, const std::string& folder,
+                            const std::vector<std::string>& names = {}) {
+    combo.GetFolder().SetPath(folder);
+    for (int i = 0; i < list.Items().Count(); ++i) list.Items()[i]->SetSelected(false);
+    for (const std::string& name : names) {
+      bool found = false;
+      for (int i = 0; i < list.Items().Count() && !found; ++i)
+        if (TQsShListData* d = list.GetItemData(i); d && SameText(d->GetFileName(), name)) {
+          list.Items()[i]->SetSelected(true);
+          found = true;
+        }
+      ASSERT_TRUE(found) << name << " in " << folder;
+    }
+  }
+  // A path as a column shows it: a folder, or a file in its folder.
+  static void ChoosePath(TQsShellCombo& combo, TQsShellList& list, const std::string& path) {
+    if (platform::IsDirectory(path))
+      ChooseVersion(combo, list, path);
+    else
+      ChooseVersion(combo, list, ExtractFilePath(path), {ExtractFileName(path)});
+  }
   // A run through the Expert page; Click returns when the worker is done.
   void RunExpert(const std::string& source, const std::string& target, const std::string& patchName,
                  int patchType = 0) {
     SelectItem(*Form1->combo_ExpertPatchType, patchType);
-    SetText(*Form1->edit_ExpertSource1, source);
-    SetText(*Form1->edit_ExpertDest, target);
+    ChoosePath(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, source);
+    ChoosePath(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, target);
     SetText(*Form1->edit_ExpertPatchName, patchName);
     ASSERT_TRUE(Form1->button_ExpertCreate->Enabled()) << source << " -> " << target;
     Click(*Form1->button_ExpertCreate);
@@ -293,7 +323,7 @@ TEST_F(BuilderGui, EngineErrorsAreShownWithTheirTextsAndTheProgramGoesOn) {
     std::string text, caption;
     UINT flags;
   } cases[] = {
-      {"missing source", [] {}, scratch_.Path("gone.bin"), 0,
+      {"missing source", [this] { scratch_.WriteFile("gone.bin", "soon gone"); }, scratch_.Path("gone.bin"), 0,
        "Error, can't find file \"" + scratch_.Path("gone.bin") + "\"!\n", "Something unexpected happened", 0},
       {"missing stub", [] {}, a, 2,
        "Error, can't find \"mendr32.exe\" in directory of the calling Fabrin, though it's required to build "
@@ -307,7 +337,17 @@ TEST_F(BuilderGui, EngineErrorsAreShownWithTheirTextsAndTheProgramGoesOn) {
     c.setUp();
     const std::string output = scratch_.Path(c.patchType ? "out.exe" : "out.utp");
     Boxes.Expect(c.text.substr(0, 20), IDOK);
-    RunExpert(c.source, b, output, c.patchType);
+    if (c.source == scratch_.Path("gone.bin")) {
+      // Chosen while it was there; gone when the engine looks for it.
+      SelectItem(*Form1->combo_ExpertPatchType, c.patchType);
+      ChoosePath(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, c.source);
+      ChoosePath(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, b);
+      SetText(*Form1->edit_ExpertPatchName, output);
+      ASSERT_TRUE(platform::RemoveFile(c.source));
+      Click(*Form1->button_ExpertCreate);
+    } else {
+      RunExpert(c.source, b, output, c.patchType);
+    }
     ASSERT_EQ(shown_.size(), 1u);
     EXPECT_EQ(shown_[0].Box.Text, c.text);
     EXPECT_EQ(shown_[0].Box.Caption, c.caption);
@@ -441,28 +481,299 @@ TEST_F(BuilderGui, HelpGoesToTheBrowserAndTheHelpWindow) {
   // F1 in the main window: the help window, once the help folder is there.
   SetActiveWindow(Form1->Handle());
   Boxes.Expect("Can't locate file: help\\index.html.", IDOK);
-  Form1->edit_ExpertSource1->SetFocus();
+  Form1->edit_ExpertPatchName->SetFocus();
   PressKey(VK_F1);
   EXPECT_FALSE(form_Help->Visible());
   EXPECT_EQ(Exceptions.Take(), std::vector<std::string>{"Can't locate file: help\\index.html"});
   scratch_.WriteFile("help\\index.html", "<html></html>");
   scratch_.WriteFile("help\\Form2.html", "<html></html>");
+  // The reported failure may have moved the focus; F1 goes to the focused control.
+  Form1->edit_ExpertPatchName->SetFocus();
+  Pump();
   PressKey(VK_F1);
   EXPECT_TRUE(form_Help->Visible());
-  EXPECT_EQ(form_Help->History(), std::vector<std::string>{"help\\index.html"});
+  const TStringList& history = form_Help->docview_Help->History();
+  EXPECT_EQ(history.Count(), 1);
   Click(*form_Help->Button2);  // nothing before the contents
-  EXPECT_EQ(form_Help->History(), std::vector<std::string>{"help\\index.html"});
+  EXPECT_EQ(history.Count(), 1);
   form_Help->ShowPage("Form2.html");
   Click(*form_Help->Button2);
-  EXPECT_EQ(form_Help->History(), (std::vector<std::string>{"help\\index.html", "help\\Form2.html"}));
+  ASSERT_EQ(history.Count(), 2);
+  EXPECT_TRUE(SameText(history[0], help + "index.html")) << history[0];
+  EXPECT_TRUE(SameText(history[1], help + "Form2.html")) << history[1];
   Click(*form_Help->Button2);
-  EXPECT_EQ(form_Help->History(), (std::vector<std::string>{"help\\Form2.html", "help\\index.html"}));
-  EXPECT_EQ(form_Help->label_Page->Caption(), help + "Form2.html");
+  EXPECT_TRUE(SameText(history[0], help + "Form2.html")) << history[0];
+  EXPECT_TRUE(SameText(form_Help->docview_Help->CurrentFile(), help + "Form2.html"));
 
   SetCurrentDirectoryA(cwd);
   SetProgramStarter(previous);
 }
 
+
+// Several names selected in one list go in the list's order; Create gives the edit the
+// name the run wrote, and the send button follows it.
+TEST_F(BuilderGui, SelectedItemsGoInListOrderAndCreateNamesTheWrittenPatch) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  ChooseVersion(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, FixturePath("pair"),
+                {"2-older.txt", "1-old.txt"});
+  ChoosePath(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, FixturePath("tree-v2\\docs\\changes.txt"));
+  const TPatchRequest r = Form1->ReadRequest(true);
+  EXPECT_EQ(r.Versions, (std::vector<std::string>{FixturePath("pair\\1-old.txt"), FixturePath("pair\\2-older.txt"),
+                                                   FixturePath("tree-v2\\docs\\changes.txt")}));
+  // A plain patch without a packer, named ".zip": the run writes ".utp".
+  ASSERT_EQ(Form1->combo_ExpertPatchType->ItemIndex(), 0);
+  ASSERT_EQ(Form1->combo_ExpertPackerType->ItemIndex(), 0);
+  SetText(*Form1->edit_ExpertPatchName, scratch_.Path("pair.zip"));
+  EXPECT_TRUE(Form1->button_ExpertCreate->Enabled());
+  EXPECT_FALSE(Form1->chkbox_ExpertForceIdentical->Enabled());
+  EXPECT_FALSE(Form1->button_ExpertSendEmail->Enabled());
+  Click(*Form1->button_ExpertCreate);
+  EXPECT_EQ(Form1->edit_ExpertPatchName->Text(), scratch_.Path("pair.utp"));
+  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("pair.utp")),
+            testsupport::ReadFileBytes(FixturePath("expected/pair.utp")));
+  EXPECT_TRUE(Form1->button_ExpertSendEmail->Enabled());
+  CloseProgress();
+  // Two trees: the identical-files box is offered.
+  ChooseVersion(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, FixturePath("tree-v1"));
+  ChooseVersion(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, FixturePath("tree-v2"));
+  EXPECT_TRUE(Form1->button_ExpertCreate->Enabled());
+  EXPECT_TRUE(Form1->chkbox_ExpertForceIdentical->Enabled());
+  // A patch inside the target tree is refused.
+  SetText(*Form1->edit_ExpertPatchName, FixturePath("tree-v2\\p.utp"));
+  EXPECT_FALSE(Form1->button_ExpertCreate->Enabled());
+}
+
+TEST_F(BuilderGui, WizardStepsThroughItsPagesAndCreatesWhatTheNativeDriverWrites) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  Form1->pagectrl_Main->SetActivePage(Form1->page_Wizard);
+  Form1->pagectrl_MainChange(Form1->pagectrl_Main);
+  EXPECT_EQ(Form1->ClientHeight(), 405);
+  TButton& next = *Form1->button_WizardContinue;
+  TButton& back = *Form1->WizardBack;
+  struct Step {
+    TTabSheet* page;
+    const char* caption;
+    bool nextEnabled, backEnabled;
+  };
+  const auto expectStep = [&](const Step& s) {
+    EXPECT_EQ(Form1->pagectrl_Wizard->ActivePage(), s.page);
+    EXPECT_EQ(next.Caption(), s.caption);
+    EXPECT_EQ(next.Enabled(), s.nextEnabled);
+    EXPECT_EQ(back.Enabled(), s.backEnabled);
+    EXPECT_EQ(Form1->label_WizardDecoration1->Parent(), s.page);
+    EXPECT_EQ(Form1->label_WizardDecoration2->Parent(), s.page);
+  };
+  expectStep({Form1->page_WizardStep1, "&Continue >", true, false});
+  EXPECT_EQ(Form1->button_WizardExit->Caption(), "E&xit");
+  EXPECT_EQ(back.Caption(), "< &Back");
+  ChoosePath(*Form1->pathcombo_WizardSource1, *Form1->filelist_WizardSource1, FixturePath("tree-v1\\src\\tally.c"));
+  HoldForScreenshot();
+  Click(next);
+  // Step 2: no target yet (the desktop folder with nothing selected is no file).
+  ChoosePath(*Form1->pathcombo_WizardDest, *Form1->filelist_WizardDest, FixturePath("tree-v1\\src\\tally.c"));
+  expectStep({Form1->page_WizardStep2, "&Continue >", false, true});
+  HoldForScreenshot();
+  ChoosePath(*Form1->pathcombo_WizardDest, *Form1->filelist_WizardDest, FixturePath("tree-v2\\src\\tally.c"));
+  expectStep({Form1->page_WizardStep2, "&Continue >", true, true});
+  Click(back);
+  expectStep({Form1->page_WizardStep1, "&Continue >", true, false});
+  Click(next);
+  Click(next);
+  expectStep({Form1->page_WizardStep3, "&Create >", true, true});
+  // The stored defaults: an executable patch; a plain one here.
+  EXPECT_EQ(Form1->combo_WizardPatchType->ItemIndex(), 2);
+  SelectItem(*Form1->combo_WizardPatchType, 0);
+  SetText(*Form1->edit_WizardPatchName, "");
+  expectStep({Form1->page_WizardStep3, "&Create >", false, true});
+  SetText(*Form1->edit_WizardPatchName, scratch_.Path("wizard.exe"));
+  HoldForScreenshot();
+  Click(next);
+  EXPECT_EQ(Form1->edit_WizardPatchName->Text(), scratch_.Path("wizard.utp"));
+  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("wizard.utp")),
+            testsupport::ReadFileBytes(FixturePath("expected/file.utp")));
+  CloseProgress();
+  expectStep({Form1->page_WizardStep1, "&Continue >", true, false});
+  EXPECT_TRUE(shown_.empty());
+}
+
+// The e-mail box and the send path against the real server: typed recipients and their
+// rows, the identity's server with its port, each failure's box owned by the progress
+// window, and the main window back after every send.
+class BuilderMail : public BuilderGui {
+ protected:
+  void Seed() override {
+    BuilderGui::Seed();
+    TRegistry reg(registry_);
+    reg.OpenKey(std::string(kSettingsKey), true);
+    reg.WriteString("mail profile", "Custom settings #2");
+    reg.WriteString("default patch email subject", "Your patch for the tests");
+    reg.OpenKey(std::string(kSettingsKey) + "\\email settings\\custom2", true);
+    reg.WriteString("Realname", "Pat Sender");
+    reg.WriteString("Email", "pat@sender.example");
+    const char* port = std::getenv("QUILTOR_SMTP_PORT");
+    reg.WriteString("SMTP", std::string("127.0.0.1:") + (port ? port : "0"));
+  }
+  void TearDown() override {
+    ProgramRecipients().clear();
+    BuilderGui::TearDown();
+  }
+  void Type(const std::string& address) {
+    SetText(*Form1->edit_ExpertEmailReceiver1, address);
+    Form1->edit_ExpertEmailReceiver1->SetFocus();
+    PressKey(VK_RETURN);
+  }
+  TEmailSettings& Identity() { return settings_->Identities[size_t(Form1->combo_OptionDefaultEmailSettings->ItemIndex())]; }
+  void WritePatch() {
+    scratch_.WriteFile("mailed.utp", std::string(3000, 'p') + "end");
+    SetText(*Form1->edit_ExpertPatchName, scratch_.Path("mailed.utp"));
+  }
+  // Sends and returns the boxes shown meanwhile.
+  std::vector<TShown> Send() {
+    shown_.clear();
+    EXPECT_TRUE(Form1->button_ExpertSendEmail->Enabled());
+    Click(*Form1->button_ExpertSendEmail);
+    EXPECT_TRUE(EmailDone());
+    EXPECT_FALSE(Form1->Sending());
+    EXPECT_FALSE(Form4->Visible());
+    EXPECT_TRUE(Form1->Visible());
+    return shown_;
+  }
+};
+
+TEST_F(BuilderMail, TypedRecipientsBecomeRowsOnceEach) {
+  EXPECT_EQ(Form1->edit_ExpertEmailSubject->Text(), "Your patch for the tests");
+  EXPECT_EQ(Form1->combo_OptionDefaultEmailSettings->Text(), "Custom settings #2");
+  EXPECT_EQ(Form1->combo_ExpertEmailType1->Text(), "TO");
+  for (const char* refused : {"nobody", "two@at@signs.example", "name@domain"}) {
+    Type(refused);
+    EXPECT_EQ(Form1->edit_ExpertEmailReceiver1->Text(), refused);
+  }
+  EXPECT_TRUE(ProgramRecipients().empty());
+  Type("ann@example.test");
+  EXPECT_EQ(Form1->edit_ExpertEmailReceiver1->Text(), "");
+  EXPECT_EQ(Form1->combo_ExpertEmailType1->Text(), "CC");
+  Type("bob@example.test");
+  Type("BOB@example.test");  // listed already: cleared, not added
+  EXPECT_EQ(Form1->edit_ExpertEmailReceiver1->Text(), "");
+  SelectItem(*Form1->combo_ExpertEmailType1, 2);
+  SetText(*Form1->edit_ExpertEmailReceiver1, "carl@example.test");
+  Form1->edit_ExpertEmailSubject->SetFocus();  // leaving the edit takes it too
+  Pump();
+  ASSERT_EQ(ProgramRecipients().size(), 3u);
+  EXPECT_EQ(ProgramRecipients()[2], (TRecipient{-1, "carl@example.test", "", TRecipient::kBcc}));
+  ProgramRecipients().push_back({7, "dora@example.test", "Dora Dee", TRecipient::kCc});
+  Form1->RebuildRecipientRows();
+  const char* const texts[] = {"ann@example.test", "bob@example.test", "carl@example.test",
+                               "dora@example.test (Dora Dee)"};
+  const char* const kinds[] = {"TO", "CC", "BCC", "CC"};
+  ASSERT_EQ(Form1->RecipientEdits().size(), 4u);
+  const int origin = Form1->RecipientEdits()[0]->Top();
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(Form1->RecipientEdits()[i]->Text(), texts[i]);
+    EXPECT_EQ(Form1->RecipientKinds()[i]->Text(), kinds[i]);
+    EXPECT_EQ(Form1->RecipientEdits()[i]->Top() - origin, int(i) * 25);
+  }
+  EXPECT_EQ(Form1->edit_ExpertEmailReceiver1->Top() - origin, 4 * 25);
+  // The box scrolls so that the entry pair is in view.
+  EXPECT_GT(Form1->scrbox_Email->VertPosition(), 0);
+  EXPECT_LE(Form1->edit_ExpertEmailReceiver1->Top() + Form1->edit_ExpertEmailReceiver1->Height(),
+            Form1->scrbox_Email->ClientHeight());
+  HoldForScreenshot();
+  // Without a patch file, or without recipients, the send button does nothing.
+  EXPECT_FALSE(Form1->button_ExpertSendEmail->Enabled());
+  WritePatch();
+  ProgramRecipients().clear();
+  Form1->RebuildRecipientRows();
+  Click(*Form1->button_ExpertSendEmail);
+  EXPECT_TRUE(Form1->Visible());
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(BuilderMail, EveryFailureOfASendIsShownByTheProgressWindowAndTheMainWindowComesBack) {
+  WritePatch();
+  Type("ann@example.test");
+  Type("refused.bob@example.test");
+  // The server takes the mail but refuses one recipient.
+  Boxes.Expect("refused these recipients", IDOK);
+  std::vector<TShown> boxes = Send();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Box.Caption, "Error");
+  EXPECT_EQ(boxes[0].Box.Text,
+            "The server refused these recipients:\n\nrefused.bob@example.test (550 no such user here)\n\n"
+            "The other recipients got the patch.");
+  EXPECT_EQ(boxes[0].Box.Flags, UINT(MB_ICONSTOP));
+  EXPECT_EQ(boxes[0].Owner, Form4->Handle());
+  EXPECT_EQ(Form4->label_Status->Caption(), "Done.");
+  EXPECT_EQ(Form4->progress_EMail->Position(), 100);
+
+  // An unreachable server.
+  const char* closed = std::getenv("QUILTOR_CLOSED_PORT");
+  ASSERT_TRUE(closed);
+  const std::string server = Identity().SmtpHost;
+  Identity().SmtpHost = std::string("127.0.0.1:") + closed;
+  Boxes.Expect("not connected", IDOK);
+  boxes = Send();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Box.Caption, "Error");
+  const std::string notConnected =
+      "Seems that your computer is currently not connected to the internet. Please dialup. Quiltor SMTP subsystem "
+      "error message was:\n\n";
+  EXPECT_EQ(boxes[0].Box.Text.substr(0, notConnected.size()), notConnected);
+  EXPECT_NE(boxes[0].Box.Text.find(std::string("127.0.0.1 port ") + closed), std::string::npos) << boxes[0].Box.Text;
+  EXPECT_EQ(boxes[0].Owner, Form4->Handle());
+  EXPECT_EQ(Form4->label_Status->Caption(), "Connecting");
+
+  // A port out of range, before anything is sent.
+  Identity().SmtpHost = "127.0.0.1:65536";
+  Boxes.Expect("Unknown error", IDOK);
+  boxes = Send();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Box.Caption, "Error sending patch!");
+  EXPECT_EQ(boxes[0].Box.Text, "Unknown error occured while trying to send email.\n\nThe SMTP server \"127.0.0.1:65536\" "
+                               "names no port in 1..65535; the mail was not sent.");
+
+  // A patch file that cannot be read.
+  Identity().SmtpHost = server;
+  HANDLE locked = CreateFileA(scratch_.Path("mailed.utp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  Boxes.Expect("Unknown error", IDOK);
+  boxes = Send();
+  CloseHandle(locked);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Box.Caption, "Error sending patch!");
+  const std::string unknown = "Unknown error occured while trying to send email.\n\n";
+  EXPECT_EQ(boxes[0].Box.Text.substr(0, unknown.size()), unknown);
+  EXPECT_NE(boxes[0].Box.Text.find("mailed.utp"), std::string::npos) << boxes[0].Box.Text;
+  EXPECT_EQ(boxes[0].Owner, Form4->Handle());
+}
+
+// The status steps of the client as the progress window shows them.
+TEST_F(BuilderMail, StatusTextsMoveTheBarOnlyForAPercentage) {
+  struct Case {
+    const char* text;
+    int bar;
+  } cases[] = {{"Connecting", 0}, {"42%", 42}, {"x%", 42}, {"Mail sent, waiting for reply.", 42}, {"100%", 100}};
+  Form4->StartProgress();
+  int percent = 0;
+  for (const Case& c : cases) {
+    ReadTraceStatus(c.text, percent);
+    Form4->Status(c.text, percent);
+    EXPECT_EQ(Form4->label_Status->Caption(), c.text);
+    EXPECT_EQ(Form4->progress_EMail->Position(), c.bar) << c.text;
+  }
+  Form4->Status("way off", 250);
+  EXPECT_EQ(Form4->progress_EMail->Position(), 100);
+  Form4->Show();
+  Form4->Status("42%", 42);
+  Pump();
+  HoldForScreenshot();
+  Form4->Hide();
+}
+
 }  // namespace
 
-int main(int argc, char** argv) { return RunGuiTests(argc, argv, RegisterBuilderClasses); }
+int main(int argc, char** argv) {
+  TShellControlsSession shell;
+  return RunGuiTests(argc, argv, RegisterBuilderClasses);
+}

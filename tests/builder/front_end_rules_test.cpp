@@ -1,5 +1,6 @@
 // The rules behind the patch builder's windows that need no window: the progress window's
-// clock and directory percentage, help pages and link commands, and the patch request.
+// clock and directory percentage, help pages and link commands, the patch request and the
+// recipient list.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,7 +8,9 @@
 #include "builder/help_routing.h"
 #include "builder/patch_progress.h"
 #include "builder/patch_request.h"
+#include "builder/recipients.h"
 #include "framework/core/clock.h"
+#include "framework/core/sysutils.h"
 #include "patch_engine/engine.h"
 #include "tests/support/scratch_tree.h"
 
@@ -209,29 +212,116 @@ TEST(PatchRequest, EveryPackerReachesItsEngineSlot) {
   }
 }
 
-TEST(PatchRequest, ValidOnlyForFilesOrTreesThatDiffer) {
-  testsupport::ScratchTree s;
-  s.WriteFile("a.bin", "a");
-  s.WriteFile("b.bin", "b");
-  s.MakeFolders("d1");
-  s.MakeFolders("d2");
+TEST(PatchRequest, ColumnsGiveTheirEntriesInListOrderAndExtrasPairByTag) {
+  const TVersionColumn first{"C:\\old", {}};
+  const TVersionColumn target{"C:\\new\\", {"b.bin", "a.bin", "c.bin"}};  // as the list orders them
+  // The extra combos in list order; their lists in another order, one without a match.
+  const std::vector<TTaggedFolder> combos = {{3, "D:\\v3"}, {2, "D:\\v2"}, {4, ""}};
+  const std::vector<TTaggedSelection> lists = {{2, {"x.bin"}}, {3, {}}, {9, {"lost.bin"}}};
+  EXPECT_EQ(CollectVersions(first, combos, lists, target),
+            (std::vector<std::string>{"C:\\old\\", "D:\\v3\\", "D:\\v2\\x.bin", "", "C:\\new\\b.bin",
+                                      "C:\\new\\a.bin", "C:\\new\\c.bin"}));
+  std::vector<std::string> one;
+  CollectVersion({"C:\\old", {"only.bin"}}, one);
+  EXPECT_EQ(one, std::vector<std::string>{"C:\\old\\only.bin"});
+}
+
+TEST(PatchRequest, ValidOnlyForADistinctSetOfFilesOrTreesAndAFreePatchName) {
+  // Directories end in "\" as a column with nothing selected names them.
+  const auto isDirectory = [](const std::string& p) { return !p.empty() && p.back() == '\\'; };
+  std::vector<std::string> twenty;
+  for (int i = 0; i < 20; ++i) twenty.push_back("C:\\v\\" + std::to_string(i) + ".bin");
+  std::vector<std::string> twentyOne = twenty;
+  twentyOne.push_back("C:\\v\\last.bin");
   struct Case {
+    const char* what;
     std::vector<std::string> versions;
+    std::string patchName;
+    int patchType;
     bool valid, trees;
   } cases[] = {
-      {{s.Path("a.bin"), s.Path("b.bin")}, true, false},
-      {{s.Path("d1"), s.Path("d2")}, true, true},
-      {{s.Path("d1"), s.Path("b.bin")}, false, false},
-      {{s.Path("a.bin"), s.Path("a.bin")}, false, false},
-      {{s.Path("a.bin"), ""}, false, false},
+      {"two files", {"C:\\a.bin", "C:\\b.bin"}, "C:\\out\\p.utp", 0, true, false},
+      {"two trees", {"C:\\d1\\", "C:\\d2\\"}, "C:\\out\\p.utp", 0, true, true},
+      {"a tree and a file", {"C:\\d1\\", "C:\\b.bin"}, "C:\\out\\p.utp", 0, false, false},
+      {"target equals a source", {"C:\\a.bin", "c:\\A.BIN"}, "C:\\out\\p.utp", 0, false, false},
+      {"an empty version", {"C:\\a.bin", ""}, "C:\\out\\p.utp", 0, false, false},
+      {"no patch name", {"C:\\a.bin", "C:\\b.bin"}, "", 0, false, false},
+      {"patch name is a version once forced", {"C:\\a.bin", "C:\\b.exe"}, "C:\\b.zip", 2, false, false},
+      {"patch name inside a tree", {"C:\\d1\\", "C:\\d2\\"}, "c:\\D2\\sub\\p.utp", 0, false, true},
+      {"patch name beside a tree", {"C:\\d1\\", "C:\\d2\\"}, "C:\\d2x\\p.utp", 0, true, true},
+      {"twenty versions", twenty, "C:\\out\\p.utp", 0, true, false},
+      {"twenty-one versions", twentyOne, "C:\\out\\p.utp", 0, false, false},
+      {"one version", {"C:\\a.bin"}, "C:\\out\\p.utp", 0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TPatchRequest r;
+    r.Versions = c.versions;
+    r.PatchName = c.patchName;
+    r.PatchType = c.patchType;
+    const TRequestCheck check = CheckRequest(r, isDirectory);
+    EXPECT_EQ(check.Valid, c.valid);
+    if (c.valid) {
+      EXPECT_EQ(check.AllDirectories, c.trees);
+    }
+  }
+  // The file system's probe: a folder named with its trailing separator is a directory.
+  testsupport::ScratchTree s;
+  s.MakeFolders("d1");
+  EXPECT_TRUE(IsDirectoryOnDisk(s.Path("d1") + "/"));
+  s.WriteFile("a.bin", "a");
+  EXPECT_FALSE(IsDirectoryOnDisk(s.Path("a.bin")));
+}
+
+// The engine writes the patch under the forced name unless a packer wraps it; Create gives
+// the edit the name the file then has.
+TEST(PatchRequest, PatchNamesOfTheRequestAndAfterCreate) {
+  struct Case {
+    std::string name;
+    int patchType, packer;
+    std::string forced, created;
+  } cases[] = {
+      {"C:\\p\\YourPatch.zip", 2, 0, "C:\\p\\YourPatch.exe", "C:\\p\\YourPatch.exe"},
+      {"C:\\p\\YourPatch.zip", 2, 1, "C:\\p\\YourPatch.exe", "C:\\p\\YourPatch.zip"},
+      {"C:\\p\\YourPatch.j", 0, 7, "C:\\p\\YourPatch.utp", "C:\\p\\YourPatch.utp"},  // JAR runs no packer
+      {"C:\\p\\YourPatch", 1, 0, "C:\\p\\YourPatch.exe", "C:\\p\\YourPatch.exe"},
+      {"C:\\p.d\\YourPatch.gz", 0, 3, "C:\\p.d\\YourPatch.utp", "C:\\p.d\\YourPatch.gz"},
   };
   for (const Case& c : cases) {
     TPatchRequest r;
-    r.Versions = c.versions;
-    bool trees = !c.trees;
-    EXPECT_EQ(RequestIsValid(r, trees), c.valid) << c.versions[0] << " " << c.versions[1];
-    EXPECT_EQ(trees, c.trees) << c.versions[0] << " " << c.versions[1];
+    r.PatchName = c.name;
+    r.PatchType = c.patchType;
+    r.Packer = c.packer;
+    EXPECT_EQ(ForcedPatchName(r), c.forced) << c.name << " " << c.packer;
+    EXPECT_EQ(CreatedPatchName(r), c.created) << c.name << " " << c.packer;
   }
+  // The suffix a packer or patch type choice gives the edit.
+  EXPECT_EQ(ChangeFileExt("C:\\p\\YourPatch.exe", PatchNameSuffix(3, 2)), "C:\\p\\YourPatch.gz");
+  EXPECT_EQ(ChangeFileExt("C:\\p\\YourPatch.gz", PatchNameSuffix(0, 0)), "C:\\p\\YourPatch.utp");
+}
+
+TEST(Recipients, TypedEntriesNeedOneAtSignAndAreListedOnce) {
+  std::vector<TRecipient> list;
+  struct Case {
+    const char* text;
+    uint8_t kind;
+    TEntryResult result;
+  } cases[] = {
+      {"", 0, TEntryResult::Refused},
+      {"<type an address>", 0, TEntryResult::Refused},
+      {"nobody", 0, TEntryResult::Refused},
+      {"a@b@c.example", 0, TEntryResult::Refused},
+      {"ann@b.example", 0, TEntryResult::Added},
+      {"ANN@B.example", 1, TEntryResult::AlreadyListed},
+      {"bob@c.example", 1, TEntryResult::Added},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TakeTypedRecipient(c.text, "<type an address>", c.kind, list), c.result) << c.text;
+  EXPECT_EQ(list, (std::vector<TRecipient>{{-1, "ann@b.example", "", 0}, {-1, "bob@c.example", "", 1}}));
+  // The entry pair offers "CC" once a "TO" is listed.
+  EXPECT_EQ(NextEntryKind({}), TRecipient::kTo);
+  EXPECT_EQ(NextEntryKind({{-1, "x@y", "", TRecipient::kBcc}}), TRecipient::kTo);
+  EXPECT_EQ(NextEntryKind(list), TRecipient::kCc);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/controls/graphctrls.h"
 #include "framework/controls/listview.h"
 #include "framework/controls/register.h"
 #include "framework/testing/gui_test.h"
@@ -173,6 +174,40 @@ TEST_F(TranslatedForm, IntoGermanWithItsFont) {
   EXPECT_EQ(f->Label1->Caption(), "Welcome");
   EXPECT_EQ(f->Combo1->Text(), "Compact");
   EXPECT_EQ(translator->TranslateIntoLanguage(), L::klGerman);
+}
+
+// Controls that count how often they are shown or hidden.
+template <class Base>
+class TCounting : public Base {
+ public:
+  explicit TCounting(TComponent* owner) : Base(owner) {}
+  int changes = 0;
+
+ protected:
+  void VisibleChanged() override {
+    ++changes;
+    Base::VisibleChanged();
+  }
+};
+
+// The walk hides each control while it works on it, but never an image: the page's picture
+// stays on the screen while its texts change.
+TEST_F(TranslatedForm, ImagesStayVisibleDuringTheWalk) {
+  auto* f = MakeForm<TTranslateTestForm>();
+  auto* image = new TCounting<TImage>(f);
+  image->SetName("Picture");
+  image->SetParent(f);
+  auto* label = new TCounting<TTranslateLabel>(f);
+  label->SetName("Counted");
+  label->SetParent(f);
+  label->SetCaption("Welcome");
+  f->Show();
+  Pump();
+  EXPECT_EQ(setup::TranslateForm(L::klEnglish, f), L::klGerman);
+  EXPECT_EQ(label->changes, 2);  // hidden and shown again
+  EXPECT_EQ(label->Caption(), "Willkommen");
+  EXPECT_EQ(image->changes, 0);
+  EXPECT_TRUE(image->Visible());
 }
 
 TEST(SetupControlClasses, DefaultsAgreeWithConstructors) {

@@ -342,7 +342,9 @@ TEST(ShellListRules, SizesNewFoldersIncludingAndSorting) {
                                                {kAttrFolder, false, false, false},
                                                {kAttrFolder, true, false, true},
                                                {fsFolder, false, true, false},
-                                               {fsFolder | kAttrFileSysAncestor, false, true, true},
+                                               {fsFolder | kAttrFileSysAncestor, false, true, false},
+                                               {fsFolder | kAttrStream, false, true, true},
+                                               {fsFolder | kAttrFileSysAncestor, false, false, true},
                                                {kAttrFileSystem, false, true, true}}) {
     EXPECT_EQ(IncludeItem(i.attrs, i.nonFs, i.hide), i.result) << std::hex << i.attrs << " " << i.nonFs << i.hide;
   }

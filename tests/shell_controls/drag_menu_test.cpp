@@ -288,4 +288,107 @@ TEST_F(SendToMenus, AnEntryGetsTheDataAsADropAndARefusingOneNone) {
   EXPECT_EQ(shellFake.dropLog, (Log{"target Alpha Drive.lnk", "enter 1 1", "leave"}));
 }
 
+
+// Our entries are drawn by us: the background in the menu's colours (highlight when
+// selected), the name at 32 pixels; other owner-drawn items go to the shell's menu.
+TEST_F(SendToMenus, EntriesAreDrawnInTheMenusColours) {
+  TComPtr<TFakeContextMenu> fake(new TFakeContextMenu);
+  HMENU popup = CreatePopupMenu();
+  ASSERT_TRUE(SUCCEEDED(fake->QueryContextMenu(popup, 0, 50, 0x7FFF, CMF_EXPLORE)));
+  fake->AddRef();
+  TQsShellMenu shown(fake.Get(), popup, nullptr, nullptr);
+  LRESULT r = 0;
+  ASSERT_TRUE(shown.HandleMessage(WM_INITMENUPOPUP, WPARAM(fake->sendTo), 1, r));
+  fake->log.clear();
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 24);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  auto draw = [&](UINT id, UINT state) {
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_MENU;
+    di.itemID = id;
+    di.itemState = state;
+    di.hDC = dc;
+    di.rcItem = RECT{0, 0, 200, 24};
+    return shown.HandleMessage(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&di), r);
+  };
+  auto pixel = [&](int x, int y) { return GetPixel(dc, x, y) & 0xFFFFFF; };
+  auto textPixels = [&] {
+    int n = 0;
+    for (int x = 32; x < 120; ++x)
+      for (int y = 2; y < 20; ++y)
+        if (pixel(x, y) != pixel(2, 22)) ++n;
+    return n;
+  };
+  ASSERT_TRUE(draw(1, 0));
+  EXPECT_EQ(pixel(2, 22), GetSysColor(COLOR_MENU) & 0xFFFFFF);
+  EXPECT_GT(textPixels(), 10);  // "Alpha Drive"
+  ASSERT_TRUE(draw(2, ODS_SELECTED));
+  EXPECT_EQ(pixel(2, 22), GetSysColor(COLOR_HIGHLIGHT) & 0xFFFFFF);
+  EXPECT_GT(textPixels(), 10);
+  EXPECT_TRUE(fake->log.empty());
+  ASSERT_TRUE(draw(77, 0));  // not ours
+  EXPECT_EQ(fake->log, Log{"menu msg 43"});
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+// The default command runs only when the menu has one that is the shell's.
+TEST_F(SendToMenus, TheDefaultCommandRunsOnlyWhenThereIsOne) {
+  TComPtr<TFakeContextMenu> fake(new TFakeContextMenu);
+  HMENU popup = CreatePopupMenu();
+  ASSERT_TRUE(SUCCEEDED(fake->QueryContextMenu(popup, 0, 50, 0x7FFF, CMF_EXPLORE)));
+  EXPECT_TRUE(RunDefaultCommand(nullptr, fake.Get(), popup));
+  EXPECT_EQ(fake->log, Log{"invoke 0"});
+  fake->log.clear();
+  SetMenuDefaultItem(popup, UINT(-1), FALSE);  // no default
+  EXPECT_FALSE(RunDefaultCommand(nullptr, fake.Get(), popup));
+  AppendMenuA(popup, MF_STRING, 7, "Ours");
+  SetMenuDefaultItem(popup, 7, FALSE);  // an identifier below the shell's
+  EXPECT_FALSE(RunDefaultCommand(nullptr, fake.Get(), popup));
+  EXPECT_TRUE(fake->log.empty());
+  EXPECT_EQ(FindVerb(fake.Get(), "missing"), -1);
+  RunMenuCommand(nullptr, fake.Get(), "missing");
+  EXPECT_TRUE(fake->log.empty());
+  RunMenuCommand(nullptr, fake.Get(), "PROPERTIES");
+  EXPECT_EQ(fake->log, Log{"invoke 1"});
+  DestroyMenu(popup);
+}
+
+// A SendTo folder of 52 entries fills the popup with the first 49 by name.
+TEST_F(DragAndMenus, TheSendToPopupHoldsAtMost49Entries) {
+  ScratchDir many("qsendto");
+  for (int i = 0; i < 52; ++i) MakeFile(many.Path("entry " + std::to_string(100 + i) + ".lnk"));
+  TFakeShell fakeShell;
+  fakeShell.sendTo = many.Dir();
+  TQsShell* old = SetQsShell(&fakeShell);
+  struct Restore {
+    TQsShell* s;
+    ~Restore() { SetQsShell(s); }
+  } restore{old};
+  TComPtr<TFakeContextMenu> fake(new TFakeContextMenu);
+  HMENU popup = CreatePopupMenu();
+  ASSERT_TRUE(SUCCEEDED(fake->QueryContextMenu(popup, 0, 50, 0x7FFF, CMF_EXPLORE)));
+  fake->AddRef();
+  TQsShellMenu shown(fake.Get(), popup, nullptr, nullptr);
+  LRESULT r = 0;
+  ASSERT_TRUE(shown.HandleMessage(WM_INITMENUPOPUP, WPARAM(fake->sendTo), 1, r));
+  ASSERT_EQ(GetMenuItemCount(fake->sendTo), 49);
+  EXPECT_EQ(GetMenuItemID(fake->sendTo, 48), 49u);
+  EXPECT_EQ(SendToList()[48].Name, "entry 148.lnk");
+  fake->log.clear();
+  MEASUREITEMSTRUCT mi{};
+  mi.CtlType = ODT_MENU;
+  mi.itemID = 50;  // past the entries: the shell's
+  ASSERT_TRUE(shown.HandleMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mi), r));
+  EXPECT_EQ(fake->log, Log{"menu msg 44"});
+  fakeShell.command = 49;
+  shell::TMenuChoice c = shown.Track(nullptr, 0, 0);
+  EXPECT_EQ(c.Kind, shell::TMenuChoice::SendTo);
+  EXPECT_EQ(c.Value, 48u);
+}
 }  // namespace

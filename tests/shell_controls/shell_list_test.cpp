@@ -13,6 +13,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/drag_objects_win32.h"
 #include "shell_controls/shell_startup_win32.h"
 #include "tests/shell_controls/shell_fakes_win32.h"
 #include "tests/support/scratch_dir.h"
@@ -393,4 +394,130 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
   EXPECT_FALSE(target->RefreshPending());
 }
 
+
+// Drops from outside: over an item the item's target takes them, over free space the
+// shown folder's; a target that takes no effect gets no drop; near an edge the list
+// scrolls, no faster than every 200 ms, and says so in the effect.
+TEST_F(ShellList, DropsGoToTheItemOrTheFolderAndTheListScrollsAtItsEdges) {
+  ScratchDir dir("qlist");
+  for (int i = 0; i < 40; ++i) MakeFile(dir.Path("f" + IntToStr(100 + i) + ".txt"));
+  shellFake.recordDrops = true;
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  TComPtr<IDataObject> data = ComNew<IDataObject, TFakeDataObject>(CF_TEXT, std::vector<uint8_t>{'x', 0});
+  TRect r = list->Items()[0]->DisplayRect(TDisplayCode::drLabel);
+  TPoint onItem = list->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+  TPoint free = list->ClientToScreen({280, 120});
+  auto at = [](TPoint p) { return POINTL{p.X, p.Y}; };
+
+  DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  list->DragEnter(data.Get(), MK_LBUTTON, at(onItem), effect);
+  EXPECT_EQ(effect, DWORD(DROPEFFECT_COPY | DROPEFFECT_MOVE));
+  EXPECT_TRUE(list->Items()[0]->DropTarget());
+  EXPECT_EQ(shellFake.dropLog.front(), "target f100.txt");
+  shellFake.dropLog.clear();
+  effect = DROPEFFECT_COPY;
+  list->Drop(data.Get(), MK_LBUTTON, at(free), effect);
+  EXPECT_EQ(shellFake.dropLog, (Log{"target " + ExtractFileName(dir.Dir()), "enter 1 1", "over 1 1", "drop 1 1"}));
+  EXPECT_FALSE(list->Items()[0]->DropTarget());
+
+  shellFake.refuse = true;
+  shellFake.dropLog.clear();
+  effect = DROPEFFECT_COPY;
+  list->Drop(data.Get(), MK_LBUTTON, at(free), effect);
+  EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+  EXPECT_EQ(std::count(shellFake.dropLog.begin(), shellFake.dropLog.end(), "drop 1 1"), 0);
+  shellFake.refuse = false;
+
+  // At the bottom edge: the scroll flag at once, a line down after 200 ms.
+  int top = int(SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0));
+  TPoint bottom = list->ClientToScreen({150, list->ClientHeight() - 5});
+  effect = DROPEFFECT_COPY;
+  list->DragEnter(data.Get(), MK_LBUTTON, at(bottom), effect);
+  effect = DROPEFFECT_COPY;
+  list->DragOver(MK_LBUTTON, at(bottom), effect);
+  EXPECT_TRUE(effect & DROPEFFECT_SCROLL);
+  EXPECT_EQ(int(SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0)), top);
+  Sleep(250);
+  effect = DROPEFFECT_COPY;
+  list->DragOver(MK_LBUTTON, at(bottom), effect);
+  EXPECT_GT(int(SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0)), top);
+  // In the middle nothing scrolls.
+  effect = DROPEFFECT_COPY;
+  list->DragOver(MK_LBUTTON, at(free), effect);
+  EXPECT_FALSE(effect & DROPEFFECT_SCROLL);
+  list->DragLeave();
+}
+
+TEST_F(ShellList, CustomDrawEventsSeeEachItemWithItsData) {
+  ScratchDir dir("qlist");
+  MakeFile(dir.Path("drawn.txt"));
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  Log item, every;
+  list->OnCustomDrawSh = TQsShLvCustomDrawEvent([&](TObject*, TQsCustomDraw* c, TListItem*, TQsShListData* d) {
+    item.push_back(d ? d->GetDisplayName() : "-");
+    c->TextColor() = RGB(255, 0, 0);
+  });
+  list->OnCustomDrawShEx = TQsShLvCustomDrawEvent([&](TObject*, TQsCustomDraw* c, TListItem*, TQsShListData* d) {
+    every.push_back(IntToHex(c->Stage(), 5) + (d ? " " + d->GetDisplayName() : ""));
+  });
+  InvalidateRect(list->Handle(), nullptr, TRUE);
+  UpdateWindow(list->Handle());
+  ASSERT_FALSE(item.empty());
+  EXPECT_EQ(item[0], "drawn.txt");
+  EXPECT_NE(std::find(every.begin(), every.end(), "00001"), every.end());            // pre-paint, no item
+  EXPECT_NE(std::find(every.begin(), every.end(), "10001 drawn.txt"), every.end());  // the item's
+}
+
+// Opening: a folder and a shortcut to a folder move the list; a file goes to
+// OnDblClickOpen, which may keep the shell's default command from running; a double
+// click opens the selection.
+TEST_F(ShellList, DoubleClicksAndShortcutsOpenFoldersInPlace) {
+  ScratchDir dir("qlist");
+  CreateDirectoryA(dir.Path("inside").c_str(), nullptr);
+  MakeFile(dir.Path("inside\\deep.txt"));
+  MakeFile(dir.Path("plain.txt"));
+  {
+    TComRef<IShellLinkA> l;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(l.Out()))));
+    l->SetPath(dir.Path("inside").c_str());
+    TComRef<IPersistFile> f;
+    ASSERT_TRUE(SUCCEEDED(l->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(f.Out()))));
+    std::string link = dir.Path("to inside.lnk");
+    std::wstring wide(link.begin(), link.end());
+    ASSERT_TRUE(SUCCEEDED(f->Save(wide.c_str(), TRUE)));
+  }
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  int asked = 0;
+  list->OnDblClickOpen = TQsShDblClickOpenEvent([&](TObject*, bool& handled) {
+    ++asked;
+    handled = true;
+  });
+  auto find = [&](const std::string& name) {
+    for (int i = 0; i < list->Items().Count(); ++i)
+      if (list->GetItemData(i)->GetFileName() == name) return list->Items()[i];
+    return static_cast<TListItem*>(nullptr);
+  };
+  ASSERT_NE(find("plain.txt"), nullptr);
+  list->OpenItem(find("plain.txt"));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
+
+  ASSERT_NE(find("to inside.lnk"), nullptr);
+  list->OpenItem(find("to inside.lnk"));
+  EXPECT_EQ(list->Folder().GetPath(), dir.Path("inside"));
+  EXPECT_EQ(Names(*list), Log{"deep.txt"});
+
+  list->GoUp(1);
+  TListItem* inside = find("inside");
+  ASSERT_NE(inside, nullptr);
+  list->SetFocus();
+  inside->SetSelected(true);
+  inside->SetFocused(true);
+  TRect r = inside->DisplayRect(TDisplayCode::drLabel);
+  SendMessageA(list->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+  SendMessageA(list->Handle(), WM_LBUTTONUP, 0, MAKELPARAM((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
+  Pump();
+  EXPECT_EQ(list->Folder().GetPath(), dir.Path("inside"));
+}
 }  // namespace

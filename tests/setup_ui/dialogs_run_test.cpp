@@ -1,0 +1,166 @@
+// dialogs_run driven from outside, as a user would: its windows are found by their
+// captions and their buttons by their texts, and its report is read from its output.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/scratch_dir.h"
+#include "tests/support/test_process.h"
+
+namespace {
+
+struct TRun {
+  PROCESS_INFORMATION pi{};
+  std::string outFile;
+};
+
+// Starts dialogs_run with the definition and steps, its output into a file of dir.
+TRun Start(const testsupport::ScratchDir& dir, const std::string& definition, const std::vector<std::string>& steps) {
+  TRun run;
+  const std::string def = dir.Path("definition.form");
+  std::ofstream(def, std::ios::binary) << definition;
+  run.outFile = dir.Path("out.txt");
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE out = CreateFileA(run.outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  std::string cmd = "\"" + testsupport::BesideThisProgram("dialogs_run") + "\" \"" + def + "\"";
+  for (const std::string& s : steps) cmd += " \"" + s + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = si.hStdError = out;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  EXPECT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &run.pi)) << cmd;
+  CloseHandle(out);
+  return run;
+}
+
+// The output once the program ended (within 60 s), with its exit code.
+std::string Finish(TRun& run, DWORD& code) {
+  EXPECT_EQ(WaitForSingleObject(run.pi.hProcess, 60000), WAIT_OBJECT_0);
+  GetExitCodeProcess(run.pi.hProcess, &code);
+  CloseHandle(run.pi.hProcess);
+  CloseHandle(run.pi.hThread);
+  std::ifstream in(run.outFile, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  std::string text = s.str();
+  std::erase(text, '\r');  // the console's line ends
+  return text;
+}
+
+std::string TextOf(HWND w) {
+  char text[256] = {};
+  GetWindowTextA(w, text, sizeof text);
+  return text;
+}
+
+struct TWindowSearch {
+  DWORD pid;
+  std::string caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopWindow(HWND w, LPARAM p) {
+  auto& q = *reinterpret_cast<TWindowSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == q.pid && IsWindowVisible(w) && TextOf(w) == q.caption) {
+    q.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindChildWindow(HWND w, LPARAM p) {
+  auto& q = *reinterpret_cast<TWindowSearch*>(p);
+  if (IsWindowVisible(w) && TextOf(w) == q.caption) {
+    q.found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The visible top-level window of the process with this caption (waits up to 30 s).
+HWND WaitForWindow(DWORD pid, const std::string& caption) {
+  TWindowSearch s{pid, caption, nullptr};
+  for (int i = 0; i < 600 && !s.found; ++i) {
+    EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&s));
+    if (!s.found) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return s.found;
+}
+
+// Clicks the visible button with this text inside window.
+bool ClickButton(HWND window, const std::string& text) {
+  TWindowSearch s{0, text, nullptr};
+  EnumChildWindows(window, FindChildWindow, reinterpret_cast<LPARAM>(&s));
+  if (!s.found) return false;
+  PostMessageA(s.found, BM_CLICK, 0, 0);
+  return true;
+}
+
+const char* const kDefinition =
+    "object Form1: TForm\n"
+    "  Caption = 'Form1'\n"
+    "  object Install1: TInstall\n    RunAutomatic = False\n  end\n"
+    "  object DialogManager1: TDialogManager\n    Container = Install1\n  end\n"
+    "  object Welcome1: TWelcomeDlg\n    Container = Install1\n    DialogManager = DialogManager1\n  end\n"
+    "  object Good1: TGoodInstallationDlg\n    Container = Install1\n  end\n"
+    "  object DialogManager6: TDialogManager\n    Container = Install1\n    ManagerType = dmReboot\n  end\n"
+    "  object Reboot1: TRebootDlg\n    Container = Install1\n    DialogManager = DialogManager6\n  end\n"
+    "  object Status1: TInstallStatusDlg\n    Container = Install1\n  end\n"
+    "end\n";
+
+TEST(DialogsRun, ThroughTheWizardAndTheClosingPages) {
+  testsupport::ScratchDir dir("dr");
+  TRun run = Start(dir, kDefinition, {"-974=Preparing", "-980", "-995", "reboot=1", "-987", "-973", "dump"});
+  HWND welcome = WaitForWindow(run.pi.dwProcessId, "Welcome");
+  ASSERT_TRUE(welcome);
+  EXPECT_FALSE(ClickButton(welcome, "< Previous"));  // the first page has none
+  ASSERT_TRUE(ClickButton(welcome, "Next >"));
+  HWND good = WaitForWindow(run.pi.dwProcessId, "Setup complete");
+  ASSERT_TRUE(good);
+  ASSERT_TRUE(ClickButton(good, "Next >"));
+  HWND reboot = WaitForWindow(run.pi.dwProcessId, "Reboot windows");
+  ASSERT_TRUE(reboot);
+  ASSERT_TRUE(ClickButton(reboot, "No, I would not like to reboot windows"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(ClickButton(reboot, "Finish"));
+  DWORD code = 99;
+  std::string out = Finish(run, code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(out,
+            "-974=Preparing\tok\n-980\tok\n-995\tok\nreboot=1\tok\n-987\tok reboot=0\n-973\tok\ndump\tok\n"
+            "Install1\tinclude=1\tdest=C:\\Program Files\\MyApplication\n"
+            "DialogManager1\tinclude=1\tdest=\nWelcome1\tinclude=1\tdest=\nGood1\tinclude=1\tdest=\n"
+            "DialogManager6\tinclude=1\tdest=\nReboot1\tinclude=1\tdest=\nStatus1\tinclude=1\tdest=\n");
+}
+
+TEST(DialogsRun, CancelAbortsAndBadInputIsReported) {
+  testsupport::ScratchDir dir("dr");
+  TRun run = Start(dir, kDefinition, {"-980", "-974", "-993=2,A:\\disk2", "-998=a,1"});
+  HWND welcome = WaitForWindow(run.pi.dwProcessId, "Welcome");
+  ASSERT_TRUE(welcome);
+  ASSERT_TRUE(ClickButton(welcome, "Cancel"));
+  DWORD code = 99;
+  std::string out = Finish(run, code);
+  EXPECT_EQ(code, 0u);
+  // No change-disk dialog: the code does nothing and the path stays.
+  EXPECT_EQ(out, "-980\taborted\n-974\terror Status1 got a nil PO parameter\n-993=2,A:\\disk2\tok path=A:\\disk2\n"
+                 "-998=a,1\terror expected 3 values in 'a,1'\n");
+
+  TRun bad = Start(dir, "object Form1: TForm\n  object X: TNoSuchClass\n  end\nend\n", {"-980"});
+  out = Finish(bad, code);
+  EXPECT_EQ(code, 1u);
+  EXPECT_NE(out.find("TNoSuchClass"), std::string::npos) << out;
+}
+
+}  // namespace
