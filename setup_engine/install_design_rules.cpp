@@ -88,10 +88,12 @@ void TCustomInstallFile::DesignRule(bool fileNameChanged, TInstallFileType typeB
         "The following TInstallFile component %s requires the Container property to be a component descended from "
         "the TFileContainer component",
         {Name()});
-  for (TInstallObject* c : parent->Children())
-    if (auto* other = dynamic_cast<TCustomInstallFile*>(c))
-      if (other != this && SameText(other->SourceName(), SourceName()))
-        throw IEfcDuplicateFile("There is already a file with the name :%s", {SourceName()});
+  // A file without a name has no source yet to share.
+  if (!fileName_.empty())
+    for (TInstallObject* c : parent->Children())
+      if (auto* other = dynamic_cast<TCustomInstallFile*>(c))
+        if (other != this && SameText(other->SourceName(), SourceName()))
+          throw IEfcDuplicateFile("There is already a file with the name :%s", {SourceName()});
   if (fileNameChanged) {
     if (!fileName_.empty()) CheckDestName(fileName_);
     destName_ = fileName_;

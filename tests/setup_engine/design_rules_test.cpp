@@ -95,6 +95,8 @@ TEST_F(DesignRules, RefusedChangesKeepTheOldValues) {
   EXPECT_EQ(f.DestName(), "short.dll");
   EXPECT_EQ(Error([&] { f.SetFileName("taken.txt"); }), "There is already a file with the name :src\\taken.txt");
   EXPECT_EQ(f.FileName(), "short.dll");
+  NewFile().SetDestDir("\\a");  // files without names share no source
+  NewFile().SetDestDir("\\b");
   TInstallFile& n = NewFile();
   n.SetFileName("a-long-name.txt");
   EXPECT_EQ(Error([&] { n.SetActiveX(true); }), tooLong("a-long-name.txt"));
