@@ -80,10 +80,10 @@ bool DecodeTail(const uint8_t in[kTailSize], int64_t fileSize, TSelfExtractorTai
   t.archiveStart = GetI32(in + kTailArchiveStart);
   t.archiveLast = GetI32(in + kTailArchiveLast);
   int64_t body = fileSize - kTailSize;
-  if (t.setupStart < 0 || t.setupLast < t.setupStart - 1 || t.setupLast >= body) return false;
+  // The loader and the setup part are never empty; an archive, when there is one, follows.
+  if (t.setupStart <= 0 || t.setupLast < t.setupStart || t.setupLast >= body) return false;
   if (t.archiveStart == 0 && t.archiveLast == 0) return true;
-  return t.archiveStart > t.setupLast && t.archiveLast >= t.archiveStart &&
-         t.archiveLast < body;
+  return t.archiveStart > t.setupLast && t.archiveLast >= t.archiveStart && t.archiveLast < body;
 }
 
 }  // namespace setup

@@ -182,10 +182,13 @@ TFileContainer::TFileContainer(TComponent* owner) : TFileRelated(owner) {}
 
 void TFileContainer::SetState(TFileContainerState state) {
   if (IsLoading() || state == TFileContainerState::fcsNone) return;
-  if (state != TFileContainerState::fcsInstall)
-    throw IEFileContainer("%s cannot compress or copy its files: this installer only installs them", {Name()});
   try {
-    Process();
+    if (state == TFileContainerState::fcsCompress)
+      Compress(0);
+    else if (state == TFileContainerState::fcsCopy)
+      Copy();
+    else
+      Process();
   } catch (...) {
     state_ = TFileContainerState::fcsNone;
     throw;

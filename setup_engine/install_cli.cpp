@@ -151,7 +151,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << definition << " holds no TInstall\n";
     return 1;
   }
-  if (!driver->HasSwitch('r')) {
+  // The run after the restart, a build and a transfer ran while the form loaded.
+  if (!driver->HasSwitch('r') && !driver->HasSwitch('b') && !driver->HasSwitch('f')) {
     try {
       driver->Process();
     } catch (...) {
@@ -164,7 +165,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 }  // namespace
 
 void RegisterInstallCliClasses() {
-  RegisterSetupEngineClasses();
+  RegisterShortcutAndRegistryClasses();
   RegisterClass(TConsoleAnswers::StaticClass());
 }
 

@@ -226,8 +226,14 @@ void TCustomInstall::FormLoaded() {
       SetCurrentInstallType(t);
       break;
     }
-  if (HasSwitch('b')) throw IEInstall("This setup program cannot build its installation (-b)");
-  if (HasSwitch('f')) throw IEInstall("This setup program cannot transfer its installation to floppies (-f)");
+  if (HasSwitch('b')) {
+    RunBuildMode();
+    return;
+  }
+  if (HasSwitch('f')) {
+    RunFloppyMode();
+    return;
+  }
   if (HasSwitch('r')) {
     FinishUnfinished();
     return;

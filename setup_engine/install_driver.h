@@ -135,6 +135,20 @@ class TCustomInstall : public TFileContainer {
   // file (by path) to delete after it.
   virtual void WriteUnfinished(const std::string& name, int kind);
 
+  // The build of the distribution into dir (see build_mode.cpp): the loader, setup.1,
+  // files.1 (and the net archives with filelist.lst), joined into one self-extracting
+  // setup.exe when standAlone.
+  virtual void Build(const std::string& exe, const std::string& dir, bool standAlone);
+  virtual void CreateSetupFile(const std::string& dir, const std::string& exe);
+  virtual void PrepareLoader(const std::string& dir, const std::string& exe);
+  virtual void WriteFileList();
+  // Copies the self-extracting program onto floppies in drive ("a:\"): the loader,
+  // setup.1 and the archive spanned as files.1, files.2 ...
+  virtual void TransferToFloppies(const std::string& drive);
+  // -b and -f: each runs once, shows its error, and ends the program (0 when it finished).
+  void RunBuildMode();
+  void RunFloppyMode();
+
   void RunWhenShown();
   // The folder of the running program, without a trailing separator.
   std::string GetSourceDir();

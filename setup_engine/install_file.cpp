@@ -127,7 +127,7 @@ void TCustomInstallFile::CheckDestName(const std::string& name) const {
 
 void TCustomInstallFile::SetDestName(const std::string& name) {
   if (!name.empty()) CheckDestName(name);
-  destName_ = name;
+  WithDesignRule(false, [&] { destName_ = name; });
 }
 
 void TCustomInstallFile::Loaded() {
@@ -487,25 +487,34 @@ void TCustomInstallFile::FinishUnfinished() {
 void TCustomInstallFile::WriteUninstallInfo(const std::string& key) {
   using namespace setup;
   if (!written_) return;
-  auto record = [](const std::string& sub, const std::string& value) {
-    int n = StrToIntDef(ReadRegString(TRootKeys::hkLocalMachine, sub, "Entries", "0"), 0) + 1;
-    WriteRegString(TRootKeys::hkLocalMachine, sub, "File" + IntToStr(n), value);
-    WriteRegString(TRootKeys::hkLocalMachine, sub, "Entries", IntToStr(n));
-  };
   if (activeX_) {
-    record(key + "\\ActiveX", DestinationDir() + "\\" + destName_ + ";" +
-                                  (SameText(ExtractFileExt(destName_), ".EXE") ? "1" : "0"));
+    RecordEntry(key + "\\ActiveX", DestinationDir() + "\\" + destName_ + ";" +
+                                       (SameText(ExtractFileExt(destName_), ".EXE") ? "1" : "0"));
     return;
   }
+  RecordUninstallFile(key, Destination());
+}
+
+namespace setup {
+
+void RecordEntry(const std::string& key, const std::string& value) {
+  int n = StrToIntDef(ReadRegString(TRootKeys::hkLocalMachine, key, "Entries", "0"), 0) + 1;
+  WriteRegString(TRootKeys::hkLocalMachine, key, "File" + IntToStr(n), value);
+  WriteRegString(TRootKeys::hkLocalMachine, key, "Entries", IntToStr(n));
+}
+
+void RecordUninstallFile(const std::string& key, const std::string& path) {
   for (int attempt = 0;; ++attempt) {
     try {
-      record(key + "\\Files" + (attempt ? IntToStr(attempt) : std::string()), Destination());
+      RecordEntry(key + "\\Files" + (attempt ? IntToStr(attempt) : std::string()), path);
       return;
     } catch (const EIRCannotWriteValue&) {
       if (attempt + 1 >= kFileRecordAttempts) throw;
     }
   }
 }
+
+}  // namespace setup
 
 const TClassInfo& TInstallFile::StaticClass() {
   using P = TProps<TCustomInstallFile>;
@@ -539,6 +548,10 @@ const TClassInfo& TInstallFile::StaticClass() {
        P::Event("OnBeforeProcess", &TInstallContainer::OnBeforeProcess),
        P::Event("OnBeforeInstall", &TCustomInstallFile::OnBeforeInstall),
        P::Event("OnAfterInstall", &TCustomInstallFile::OnAfterInstall),
+       P::Event("OnBeforeCompress", &TCustomInstallFile::OnBeforeCompress),
+       P::Event("OnAfterCompress", &TCustomInstallFile::OnAfterCompress),
+       P::Event("OnBeforeCopy", &TCustomInstallFile::OnBeforeCopy),
+       P::Event("OnAfterCopy", &TCustomInstallFile::OnAfterCopy),
        P::Event("OnReplacing", &TCustomInstallFile::OnReplacing),
        P::Event("OnStatus", &TCustomInstallFile::OnStatus), P::Event("OnNewDisk", &TCustomInstallFile::OnNewDisk)}};
   return info;

@@ -20,6 +20,7 @@
 // Paths are built with "\" as the Parts of an installation write them; natively each
 // "\" of a path that reaches the file system is the system's separator (LocalPath).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,15 @@ using TInstallFileNotifyEvent = TEvent<void(TObject* Sender)>;
 using TAfterProcessFilesEvent = TEvent<void(TObject* Sender, bool Aborted)>;
 
 class TCustomInstallFile;
+
+namespace setup {
+// The options of a build's compression (TFileContainer::Compress), bits of one set.
+constexpr uint32_t coPackBesideContainer = 1u << 1;  // other archives under the container archive's folder
+constexpr uint32_t coBuild = 1u << 2;                // a whole build (nothing examines it)
+constexpr uint32_t coForceNetFilesLocal = 1u << 3;   // net files into the local archives
+constexpr uint32_t coForceFilesNet = 1u << 4;        // every file a net file
+constexpr uint32_t coIncludeAll = 1u << 5;           // excluded objects too, all sizes counted
+}  // namespace setup
 
 // What has an archive: containers and files.
 class TFileRelated : public TInstallObject {
@@ -115,8 +125,8 @@ class TFileContainer : public TFileRelated {
   const std::string& GroupName() const { return groupName_; }
   void SetGroupName(const std::string& name) { groupName_ = name; }
   TFileContainerState State() const { return state_; }
-  // Runs the operation the state names and returns to fcsNone (not while loading). The
-  // build's compression and the plain copy are not part of this installer yet.
+  // Runs the operation the state names (Compress with no options, Process, Copy) and
+  // returns to fcsNone (not while loading).
   void SetState(TFileContainerState state);
   bool Busy() const { return state_ != TFileContainerState::fcsNone; }
 
@@ -144,6 +154,17 @@ class TFileContainer : public TFileRelated {
   virtual void Status(TCustomInstallFile* file, TFileStatusParameter* status);
   // Every file reads its entry in the archive; nested containers likewise.
   virtual void ReadArchiveInfo();
+  // The build: packs the source files of the files and nested containers into their
+  // archives (options: the co... bits); IEFileContainer for both coForceNetFilesLocal and
+  // coForceFilesNet.
+  virtual void Compress(uint32_t options);
+  // Copies the source files to their destinations without an archive.
+  virtual void Copy();
+  // Every file reads size, date and version from its source file; nested containers
+  // likewise.
+  virtual void ReadSourceInfo();
+  // The container's net archive of the last Compress.
+  const std::string& NetArchivePath() const { return netArchive_; }
   // The size of the files that take part (all of them with all), here or also in the
   // nested containers that take part; the compressed sizes, always deep.
   int64_t SumSizesFlat(bool all) const;
@@ -164,6 +185,7 @@ class TFileContainer : public TFileRelated {
   TFileContainerState state_ = TFileContainerState::fcsNone;
   int64_t total_ = 0;
   int64_t running_ = 0;
+  std::string netArchive_;
 };
 
 class TInstallFileGroup : public TFileContainer {
@@ -182,27 +204,37 @@ class TCustomInstallFile : public TFileRelated {
  public:
   explicit TCustomInstallFile(TComponent* owner);
 
+  // The setters of ActiveX, DestName, FileName, IncludeFromDir, FileType, DestDir,
+  // DestDirType and Container run the design rule outside loading (install_design_rules.cpp):
+  // a change it refuses leaves every value as it was.
   bool ActiveX() const { return activeX_; }
-  void SetActiveX(bool v) { activeX_ = v; }
+  void SetActiveX(bool v);
   const std::string& DestName() const { return destName_; }
   // A name that is no plain file name (a separator, a drive, "." or "..") is refused.
   void SetDestName(const std::string& name);
   const std::string& FileName() const { return fileName_; }
-  void SetFileName(const std::string& name) { fileName_ = name; }
+  void SetFileName(const std::string& name);
   const std::string& IncludeFromDir() const { return includeFromDir_; }
-  void SetIncludeFromDir(const std::string& dir) { includeFromDir_ = dir; }
+  void SetIncludeFromDir(const std::string& dir);
   TInstallFileType FileType() const { return fileType_; }
-  void SetFileType(TInstallFileType t) { fileType_ = t; }
+  void SetFileType(TInstallFileType t);
   TOverwriteType OverwriteMode() const { return overwriteMode_; }
   void SetOverwriteMode(TOverwriteType m) { overwriteMode_ = m; }
   bool RegisterAsHelp() const { return registerAsHelp_; }
   void SetRegisterAsHelp(bool v) { registerAsHelp_ = v; }
+  void SetDestDir(const std::string& dir) override;
+  void SetDestDirType(TCustomPathSpecifier* specifier) override;
+  void SetContainer(TInstallContainer* container) override;
   TInstallFileState State() const { return state_; }
   bool UpdateDLLCounter() const { return updateDLLCounter_; }
   void SetUpdateDLLCounter(bool v) { updateDLLCounter_ = v; }
 
   TNotifyEvent OnBeforeInstall;
   TNotifyEvent OnAfterInstall;
+  TInstallFileNotifyEvent OnBeforeCompress;
+  TInstallFileNotifyEvent OnAfterCompress;
+  TInstallFileNotifyEvent OnBeforeCopy;
+  TInstallFileNotifyEvent OnAfterCopy;
   TInstallFileNotifyEvent OnReplacing;
   TInstallFileStatusEvent OnStatus;
   TInstallFileNewDiskEvent OnNewDisk;
@@ -235,6 +267,21 @@ class TCustomInstallFile : public TFileRelated {
   void Loaded() override;
 
   virtual void ReadInfoFromArchive();
+  // Size, date and version from the source file; IECustomInstallFile when it is missing.
+  virtual void ReadInfoFromSource();
+  // Adds the source file to the archive with the file's AddToArchive command.
+  virtual void CompressFile();
+  // Copies the source file to the destination.
+  virtual void CopyFile();
+  // The build's marks: packed in this build, into a remote (net) archive, and where.
+  bool Packed() const { return packed_; }
+  bool PackedRemote() const { return packedRemote_; }
+  const std::string& PackedArchive() const { return packedArchive_; }
+  void SetPackedRemote(bool v) { packedRemote_ = v; }
+  void ClearPackedFlags() {
+    packed_ = packedRemote_ = false;
+    packedArchive_.clear();
+  }
   // Tells the dialogs, then makes sure the destination can be replaced (see above).
   virtual void PrepareDestination();
   // The server registration by the file's kind: "/REGSERVER" for an ".EXE", else
@@ -274,6 +321,12 @@ class TCustomInstallFile : public TFileRelated {
   bool installDecision_ = false;
   bool deferred_ = false;
   bool written_ = false;  // this run wrote it, or left it for the restart
+  bool packed_ = false, packedRemote_ = false;
+  std::string packedArchive_;
+  bool inRule_ = false;
+  // Runs change, then the design rule; either failing puts every value back.
+  void WithDesignRule(bool fileNameChanged, const std::function<void()>& change);
+  void DesignRule(bool fileNameChanged, TInstallFileType typeBefore, bool activeXBefore);
   std::string extractName_;
 };
 
@@ -306,5 +359,13 @@ std::string LocalPath(const std::string& path);
 bool IsMainArchive(const std::string& archivePath);
 // A new temporary file name with extension ext in the system's temporary folder.
 std::string NewTempFileName(const std::string& ext);
+// The folder that mirrors a net location's server at build time: its host, a backslash,
+// its folder or the root's name ("FTP Root directory", "HTTP Root directory").
+std::string RemoteDirectory(const TNetInstallLocation& location);
+// Adds value to the uninstall list under key: "File<n>" with n one more than "Entries".
+void RecordEntry(const std::string& key, const std::string& value);
+// Records a file this run wrote under key\Files, or key\Files1 ... key\Files9 after a
+// failure; EIRCannotWriteValue when the last one fails too.
+void RecordUninstallFile(const std::string& key, const std::string& path);
 
 }  // namespace setup

@@ -279,9 +279,15 @@ void TCustomInstall::DeleteTempDir() {
   cleanupNt_ = GetWindowsPlatform() != 1;
   std::string batch = NewTempFileName(".bat");
   // The batch waits for the program's end, removes its folder and last itself.
-  WriteLines(batch, {":wait", "ERASE " + Quoted(program), "IF EXIST " + Quoted(program) + " GOTO wait",
-                     (cleanupNt_ ? "RMDIR /S /Q " : "DELTREE /Y ") + Quoted(dir),
-                     "ERASE " + Quoted(ChangeFileExt(batch, ".PIF")), "ERASE " + Quoted(batch)});
+  std::vector<std::string> lines{":wait", "ERASE " + Quoted(program), "IF EXIST " + Quoted(program) + " GOTO wait",
+                                 (cleanupNt_ ? "RMDIR /S /Q " : "DELTREE /Y ") + Quoted(dir)};
+  // Some command interpreters empty a quoted folder without removing it: the empty folder
+  // goes by its short name, which has no blanks.
+  if (cleanupNt_)
+    lines.push_back("IF EXIST " + Quoted(dir) + " RMDIR " + InstallServices().Folders->ShortPath(dir));
+  lines.push_back("ERASE " + Quoted(ChangeFileExt(batch, ".PIF")));
+  lines.push_back("ERASE " + Quoted(batch));
+  WriteLines(batch, lines);
   cleanupBatch_ = batch;
   pendingCleanup_ = true;
 }

@@ -1,8 +1,10 @@
 #include "setup_engine/register.h"
 
 #include "setup_engine/install_driver.h"
+#include "setup_engine/install_registry.h"
 #include "setup_engine/net_location.h"
 #include "setup_engine/path_specifier.h"
+#include "setup_engine/shell_links.h"
 #include "setup_engine/translator.h"
 
 namespace setup {
@@ -15,6 +17,18 @@ void RegisterSetupEngineClasses() {
   RegisterClass(TInstall::StaticClass());
   RegisterClass(TInstallFileGroup::StaticClass());
   RegisterClass(TInstallFile::StaticClass());
+}
+
+void RegisterShortcutAndRegistryClasses() {
+  RegisterSetupEngineClasses();
+  RegisterClass(TpsObjectLink::StaticClass());
+  RegisterClass(TMainLinkGroup::StaticClass());
+  RegisterClass(TSubLinkGroup::StaticClass());
+  RegisterClass(TInstallShellLink::StaticClass());
+  RegisterClass(TInstallMainLink::StaticClass());
+  RegisterClass(TInstallSubLink::StaticClass());
+  RegisterClass(TInstallRegistry::StaticClass());
+  RegisterClass(TUninstallEXE::StaticClass());
 }
 
 }  // namespace setup

@@ -4,5 +4,9 @@
 namespace setup {
 
 void RegisterSetupEngineClasses();
+// Those and the shortcut groups, shortcuts, registry writers and the uninstaller. Their
+// constructors hold containment rules (a main link group first), so a fresh instance of
+// each needs the objects before it.
+void RegisterShortcutAndRegistryClasses();
 
 }  // namespace setup

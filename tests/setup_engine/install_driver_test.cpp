@@ -93,8 +93,6 @@ TEST_F(Driver, CommandLineSwitches) {
                "Build\""},
       {{"-d", "-s "}, "You forgot to pass in the build directory. In Run | Parameters, follow this format: -d "
                       "\"-sC:\\My Build\""},
-      {{"-b"}, "This setup program cannot build its installation (-b)"},
-      {{"-f"}, "This setup program cannot transfer its installation to floppies (-f)"},
   };
   for (const Case& c : cases) {
     std::string message = Error([&] { LoadDriver(c.parameters); });
@@ -306,7 +304,9 @@ TEST_F(Driver, CleanupBatch) {
     std::string program = "\"" + c.program + "\"";
     EXPECT_EQ(Read(d.CleanupBatch().substr(dir.Dir().size() + 1)),
               ":wait\r\nERASE " + program + "\r\nIF EXIST " + program + " GOTO wait\r\nRMDIR /S /Q \"" +
-                  dir.Path("temp/ldr") + "\"\r\nERASE \"" + d.CleanupBatch().substr(0, d.CleanupBatch().size() - 4) +
+                  dir.Path("temp/ldr") + "\"\r\nIF EXIST \"" + dir.Path("temp/ldr") + "\" RMDIR " +
+                  folders.ShortPath(dir.Path("temp/ldr")) + "\r\nERASE \"" +
+                  d.CleanupBatch().substr(0, d.CleanupBatch().size() - 4) +
                   ".PIF\"\r\nERASE \"" + d.CleanupBatch() + "\"\r\n");
     platform::RemoveFile(d.CleanupBatch());
   }

@@ -257,9 +257,9 @@ TEST_F(InstallFiles, ProgressRelayArithmetic) {
   auto makeFile = [&](const char* name, TInstallContainer* container, int32_t size) {
     auto* f = new TScriptedFile(root.get());
     f->SetName(name);
+    f->SetContainer(container);  // a file's names are checked inside its container
     f->SetFileName(std::string(name) + ".dat");
     f->SetArchiveEntry(size, 0, size, "");
-    f->SetContainer(container);
     return f;
   };
   TScriptedFile* a = makeFile("A", group, 100);

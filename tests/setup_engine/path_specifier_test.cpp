@@ -123,7 +123,7 @@ TEST_F(PathSpecifiers, TreeSpecifiersAndTheirChecks) {
   auto* probe = new TTreeProbe(root.get());
   probe->SetName("Probe");
   probe->SetKind(1000);
-  auto* loose = new TInstallFile(root.get());
+  auto* loose = new TInstallFileGroup(root.get());  // a file would refuse a parent that holds no files
   loose->SetName("Loose");
   EXPECT_EQ(Error([&] { loose->SetArchiveFileType(FindStandard<TpsContainerArchiveFile>()); }),
             "Cannot use ddContainerArchiveFile for Loose unless you assign a Container");
