@@ -73,6 +73,7 @@ const TMethodTable* TForm1::Methods() const {
   static const TMethodTable t =
       TMethodTable::Of<F>()
           .Field("pagectrl_Main", &F::pagectrl_Main)
+          .Field("hint_Controller", &F::hint_Controller)
           .Field("page_RCS", &F::page_RCS)
           .Field("page_Expert", &F::page_Expert)
           .Field("page_Wizard", &F::page_Wizard)

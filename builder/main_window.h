@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/moxhint.h"
 #include "builder/patch_request.h"
 #include "framework/controls/comctrls.h"
 #include "framework/controls/scrollbox.h"
@@ -91,6 +92,9 @@ class TForm1 : public TForm {
 
   TLabel* label_AboutWeb = nullptr;
   TLabel* label_AboutArtist = nullptr;
+
+  // The balloon hints' settings.
+  TMoxHint* hint_Controller = nullptr;
 
   // The further source columns of each page (none yet): their combos and lists, each
   // carrying its column's Tag, in list order.

@@ -3,6 +3,7 @@
 #include "builder/help_routing.h"
 #include "builder/help_window.h"
 #include "builder/main_window.h"
+#include "builder/moxhint.h"
 #include "builder/progress_window.h"
 #include "builder/small_windows.h"
 #include "builder/w95meter.h"
@@ -29,6 +30,7 @@ void SetProgramSettings(TSettings* s) { settings = s; }
 void RegisterBuilderClasses() {
   RegisterFrameworkClasses();
   RegisterW95Meter();
+  RegisterMoxHint();
   RegisterDocViewer();
   RegisterShellControlClasses();
   for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm4::StaticClass(),

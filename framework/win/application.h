@@ -79,6 +79,8 @@ class TApplication : public TComponent {
   const TClassInfo* HintWindowClass() const { return hintClass_; }
   void SetHintWindowClass(const TClassInfo* cls);
   THintWindow* HintWindow() const { return hintWindow_; }
+  // The control under the mouse whose hint is shown or due, if any.
+  TControl* HintControl() const { return hintControl_; }
   void CancelHint();
 
   const std::string& HelpFile() const { return helpFile_; }

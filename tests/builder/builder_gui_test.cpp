@@ -16,6 +16,7 @@
 #include "builder/help_window.h"
 #include "framework/core/sysutils.h"
 #include "builder/main_window.h"
+#include "builder/moxhint.h"
 #include "builder/patch_thread.h"
 #include "builder/program.h"
 #include "builder/progress_window.h"
@@ -433,6 +434,45 @@ TEST_F(BuilderGui, StartUpRestoresPlacementsAndRewritesHints) {
   TRegistry reg(registry_);
   ASSERT_TRUE(reg.OpenKey(std::string(kSettingsKey) + "\\windows\\Form4", false));
   EXPECT_EQ(reg.ReadInteger("store mode"), 1);
+}
+
+// The main window's balloon controller: its settings, the application's hint window class,
+// and a balloon over the window's own file list after the pause.
+TEST_F(BuilderGui, HintsAreBalloonsInTheMainWindowsFontAfterItsPause) {
+  TMoxHint* mox = Form1->hint_Controller;
+  ASSERT_NE(mox, nullptr);
+  EXPECT_EQ(mox->HintFont().Height(), -16);
+  EXPECT_EQ(mox->HintFont().Color(), clBlue);
+  EXPECT_EQ(mox->HintFont().Style(), fsBold | fsItalic);
+  EXPECT_EQ(mox->HintPauseTime(), 1500);
+  EXPECT_EQ(Application->HintPause(), 1500);
+  EXPECT_EQ(Application->HintWindowClass(), &TNewHint::StaticClass());
+
+  TQsShellList& list = *Form1->filelist_ExpertSource1;
+  TPoint mouse = list.ClientToScreen({list.Width() / 2, list.Height() / 2});
+  Application->CancelHint();
+  SetCursorPos(mouse.X, mouse.Y);
+  TPoint client = list.ScreenToClient(mouse);
+  PostMessageA(list.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.X, client.Y));
+  auto shown = [] {
+    auto* h = dynamic_cast<TNewHint*>(Application->HintWindow());
+    return h && h->HandleAllocated() && IsWindowVisible(h->Handle()) ? h : nullptr;
+  };
+  DWORD start = GetTickCount();
+  ASSERT_TRUE(PumpUntil([&] { return shown() != nullptr; }, 6000));
+  EXPECT_GE(int(GetTickCount() - start), 1400);
+  TNewHint* h = shown();
+  EXPECT_EQ(h->Text(), GetShortHint(list.Hint()));
+  EXPECT_EQ(h->Font().Height(), -16);
+  Pump();
+  RECT wr{};
+  GetWindowRect(h->Handle(), &wr);
+  TCapture img = CaptureScreen({int(wr.left), int(wr.top), int(wr.right), int(wr.bottom)});
+  const TBalloonShape s = BalloonShapeOf({img.Width, img.Height}, h->Direction());
+  EXPECT_TRUE(PixelNear(img, s.Box.Left + 3, s.Box.Top + s.Box.Height() / 2, 0xFFFF00, 8));
+  EXPECT_TRUE(PixelNear(img, s.Box.Left, s.Box.Top + s.Box.Height() / 2, 0x000000, 40));
+  HoldForScreenshot();
+  Application->CancelHint();
 }
 
 TEST_F(BuilderGui, HelpGoesToTheBrowserAndTheHelpWindow) {
