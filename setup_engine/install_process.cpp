@@ -42,15 +42,6 @@ bool FieldText(const uint8_t* p, size_t size, std::string& out) {
   return true;
 }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  TFileStream out(path, fmCreate);
-  for (const std::string& line : lines) {
-    std::string text = line + "\r\n";
-    out.WriteBuffer(text.data(), int32_t(text.size()));
-  }
-  out.Flush();
-}
-
 }  // namespace
 
 bool TCustomInstall::InTempFolder(const std::string& path) {
@@ -279,9 +270,9 @@ void TCustomInstall::DeleteTempDir() {
   cleanupNt_ = GetWindowsPlatform() != 1;
   std::string batch = NewTempFileName(".bat");
   // The batch waits for the program's end, removes its folder and last itself.
-  WriteLines(batch, {":wait", "ERASE " + Quoted(program), "IF EXIST " + Quoted(program) + " GOTO wait",
-                     (cleanupNt_ ? "RMDIR /S /Q " : "DELTREE /Y ") + Quoted(dir),
-                     "ERASE " + Quoted(ChangeFileExt(batch, ".PIF")), "ERASE " + Quoted(batch)});
+  setup::WriteLines(batch, {":wait", "ERASE " + Quoted(program), "IF EXIST " + Quoted(program) + " GOTO wait",
+                            (cleanupNt_ ? "RMDIR /S /Q " : "DELTREE /Y ") + Quoted(dir),
+                            "ERASE " + Quoted(ChangeFileExt(batch, ".PIF")), "ERASE " + Quoted(batch)});
   cleanupBatch_ = batch;
   pendingCleanup_ = true;
 }
