@@ -350,6 +350,8 @@ class THtmlReader {
 
   // -- readers
   void ReadBody(const TSymSet& terms);
+  // The text after a title tag, added to the document's title.
+  void ReadTitle();
   void BodyToken(const TSymSet& terms);
   void StyleTag();
   void FontTag();
@@ -707,14 +709,18 @@ void THtmlReader::ReadBody(const TSymSet& terms) {
   while (!Ended(terms)) BodyToken(terms);
 }
 
+void THtmlReader::ReadTitle() {
+  Next();
+  while (sym_ == TextSy) {
+    result_.Title += text_;
+    Next();
+  }
+}
+
 void THtmlReader::BodyToken(const TSymSet& terms) {
   switch (sym_) {
     case TitleSy:
-      Next();
-      while (sym_ == TextSy) {
-        result_.Title += text_;
-        Next();
-      }
+      ReadTitle();
       return;
     case BodySy:
       if (cell_ == list_ && list_->Count() == 0) {
@@ -1605,11 +1611,7 @@ bool THtmlReader::FrameScan(TFrameSetSpec* spec) {
       if (sym_ < kSymCount && kBodyContent.test(size_t(sym_))) return false;
       switch (sym_) {
         case TitleSy:
-          Next();
-          while (sym_ == TextSy) {
-            result_.Title += text_;
-            Next();
-          }
+          ReadTitle();
           continue;
         case BaseSy:
           result_.Base = AttrText(HrefSy);

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "html_viewer/cli_quote.h"
+
 class TCell;
 class TAnchorList;
 struct TFrameSetSpec;
 
-std::string QuoteText(const std::string& s);
 // The blocks of a cell at an indent.
 void DumpOutline(const TCell& cell, int indent, std::ostream& out);
 void DumpAnchors(const TAnchorList& names, std::ostream& out);

@@ -7,6 +7,7 @@
 
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
+#include "html_viewer/cli_quote.h"
 #include "html_viewer/doc_blocks.h"
 #include "html_viewer/doc_cell.h"
 #include "html_viewer/doc_table.h"
@@ -91,23 +92,6 @@ TAttributeList ParseAttributes(const std::string& s, std::vector<std::string>& w
       words.push_back(name);
   }
   return list;
-}
-
-std::string Quote(const std::string& s) {
-  std::string q = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      q += '\\';
-      q += char(c);
-    } else if (c < 32 || c > 126) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      q += hex;
-    } else {
-      q += char(c);
-    }
-  }
-  return q + "\"";
 }
 
 std::string Hex6(TColor c) {
@@ -386,7 +370,7 @@ const char* KindOf(const TSectionBase& b) {
 
 void DumpText(TSection& b, int n, std::ostream& out) {
   if (auto* ol = dynamic_cast<TOListItem*>(&b); ol && ol->MarkerDrawn)
-    out << "marker block=" << n << " x=" << ol->MarkerX << " text=" << Quote(ol->MarkerText) << "\n";
+    out << "marker block=" << n << " x=" << ol->MarkerX << " text=" << QuoteText(ol->MarkerText) << "\n";
   if (auto* ul = dynamic_cast<TUListItem*>(&b); ul && ul->BulletDrawn)
     out << "bullet block=" << n << " x=" << ul->BulletCentre.X << " y=" << ul->BulletCentre.Y
         << " fill=" << (ul->BulletFill == clNone ? "none" : Hex6(ul->BulletFill))
@@ -395,7 +379,7 @@ void DumpText(TSection& b, int n, std::ostream& out) {
   for (const LineRec& l : b.Lines()) {
     out << "line block=" << n << " x=" << l.LineIndent << " y=" << ly << " width=" << l.Width
         << " above=" << l.SpaceAbove << " height=" << l.LineHt << " below=" << l.SpaceBelow << " chars=" << l.Chars
-        << " text=" << Quote(b.Buffer().substr(size_t(l.Start), size_t(l.Chars))) << "\n";
+        << " text=" << QuoteText(b.Buffer().substr(size_t(l.Start), size_t(l.Chars))) << "\n";
     ly += l.Advance();
   }
   for (int i = 0; i < b.Images().Count(); ++i) {
@@ -496,7 +480,7 @@ void DumpLayout(TSectionList& list, int height, int maxWidth, int cursors, const
                 std::ostream& out) {
   out << "document height=" << height << " maxwidth=" << maxWidth << " cursors=" << cursors << " background="
       << (list.Background == clBtnFace ? "btnface" : Hex6(list.Background)) << "\n";
-  for (const std::string& m : messages) out << "message text=" << Quote(m) << "\n";
+  for (const std::string& m : messages) out << "message text=" << QuoteText(m) << "\n";
   int n = 0;
   DumpCell(list, n, out);
 }
@@ -591,8 +575,8 @@ int RunLayoutCommand(const std::vector<std::string>& args, const TLayoutHost& ho
   list.OnFormSubmit = [&](const std::string& action, const std::string& method,
                           const std::vector<std::string>& results) {
     submitted = true;
-    out << "submit action=" << Quote(action) << " method=" << Quote(method) << "\n";
-    for (const std::string& r : results) out << "pair text=" << Quote(r) << "\n";
+    out << "submit action=" << QuoteText(action) << " method=" << QuoteText(method) << "\n";
+    for (const std::string& r : results) out << "pair text=" << QuoteText(r) << "\n";
   };
   for (const TQuery& q : queries) {
     int a = 0, c = 0;
@@ -602,7 +586,7 @@ int RunLayoutCommand(const std::vector<std::string>& args, const TLayoutHost& ho
       TFormControlObj* control = nullptr;
       out << "link " << q.Arg;
       if (list.LinkAt(a, c, link, control))
-        out << " href=" << Quote(link.Url) << " target=" << Quote(link.Target) << "\n";
+        out << " href=" << QuoteText(link.Url) << " target=" << QuoteText(link.Target) << "\n";
       else
         out << " none\n";
     } else if (q.Kind == "--cursor") {
@@ -619,7 +603,7 @@ int RunLayoutCommand(const std::vector<std::string>& args, const TLayoutHost& ho
       list.SelBegin = a, list.SelEnd = c;
       TSelectionText sel;
       list.AppendSelectedText(sel);
-      out << "selected " << q.Arg << " count=" << sel.Count() << " text=" << Quote(sel.Text()) << "\n";
+      out << "selected " << q.Arg << " count=" << sel.Count() << " text=" << QuoteText(sel.Text()) << "\n";
     } else {
       int n = StrToIntDef(q.Arg, 0);
       submitted = false;

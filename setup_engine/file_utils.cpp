@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "framework/core/streams.h"
+
 namespace setup {
 namespace {
 
@@ -112,6 +114,15 @@ bool ForceDirectories(const std::string& dir) {
   if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
   platform::MakeDirectory(dir);
   return platform::IsDirectory(dir);
+}
+
+void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+  TFileStream out(path, fmCreate);
+  for (const std::string& line : lines) {
+    std::string text = line + "\r\n";
+    out.WriteBuffer(text.data(), int32_t(text.size()));
+  }
+  out.Flush();
 }
 
 }  // namespace setup

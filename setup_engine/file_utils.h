@@ -6,6 +6,7 @@
 // date-time holds), to the nearest second; both builds keep to that range, so they agree
 // on which stored dates are sound.
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -31,5 +32,9 @@ bool SetFileDateTime(const std::string& path, double dateTime);
 std::string ExtractFileDir(const std::string& path);
 // Creates a directory with all its missing parents; false when it still does not exist.
 bool ForceDirectories(const std::string& dir);
+
+// Writes lines to a new file (a batch file), each ended by CR LF; raises the stream's
+// error when the file cannot be made or written.
+void WriteLines(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace setup

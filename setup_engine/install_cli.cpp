@@ -8,6 +8,7 @@
 #include "framework/core/sysutils.h"
 #include "platform/file.h"
 #include "setup_engine/file_utils.h"
+#include "setup_engine/formless_application.h"
 #include "setup_engine/install_driver.h"
 #include "setup_engine/install_services.h"
 #include "setup_engine/register.h"
@@ -30,21 +31,13 @@ struct TAnswers {
 TAnswers answers;
 
 // The console in place of the program's windows.
-class TConsoleApplication : public IInstallApplication {
+class TConsoleApplication : public TFormlessApplication {
  public:
   explicit TConsoleApplication(std::vector<std::string> parameters, IInstallApplication& system)
       : parameters_(std::move(parameters)), system_(system) {}
   std::vector<std::string> Parameters() override { return parameters_; }
   std::string ProgramPath() override { return system_.ProgramPath(); }
-  bool FindMainForm(TComponent*) override { return false; }
-  void HookMainFormShow(std::function<void()>) override {}
-  void CallSavedShow() override {}
-  void RestoreShow() override {}
-  void MaximizeMainForm() override {}
-  void SetExceptionHandler(TInstallExceptionHandler) override {}
-  void Terminate(int) override {}
   void ProcessMessages() override { system_.ProcessMessages(); }
-  void SetWaitCursor(bool) override {}
 
  private:
   std::vector<std::string> parameters_;

@@ -55,15 +55,6 @@ TDistributeType DistributeType() {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  TFileStream out(path, fmCreate);
-  for (const std::string& line : lines) {
-    std::string text = line + "\r\n";
-    out.WriteBuffer(text.data(), int32_t(text.size()));
-  }
-  out.Flush();
-}
-
 }  // namespace
 
 namespace setup {
@@ -229,7 +220,7 @@ void TCustomInstallFile::ScheduleReplacement() {
   // A batch that RunOnce starts after the restart does the move instead.
   std::string batch = NewTempFileName(".bat");
   try {
-    WriteLines(batch, {"erase " + Quoted(lockedShort), "move " + Quoted(fresh) + " " + Quoted(lockedShort)});
+    setup::WriteLines(batch, {"erase " + Quoted(lockedShort), "move " + Quoted(fresh) + " " + Quoted(lockedShort)});
   } catch (const EStreamError&) {
     platform::RemoveFile(batch);
     throw IECustomInstallFile(kCannotScheduleMove, {Name()});

@@ -42,15 +42,6 @@ bool FieldText(const uint8_t* p, size_t size, std::string& out) {
   return true;
 }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  TFileStream out(path, fmCreate);
-  for (const std::string& line : lines) {
-    std::string text = line + "\r\n";
-    out.WriteBuffer(text.data(), int32_t(text.size()));
-  }
-  out.Flush();
-}
-
 }  // namespace
 
 bool TCustomInstall::InTempFolder(const std::string& path) {
@@ -287,7 +278,7 @@ void TCustomInstall::DeleteTempDir() {
     lines.push_back("IF EXIST " + Quoted(dir) + " RMDIR " + InstallServices().Folders->ShortPath(dir));
   lines.push_back("ERASE " + Quoted(ChangeFileExt(batch, ".PIF")));
   lines.push_back("ERASE " + Quoted(batch));
-  WriteLines(batch, lines);
+  setup::WriteLines(batch, lines);
   cleanupBatch_ = batch;
   pendingCleanup_ = true;
 }

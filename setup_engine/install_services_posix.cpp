@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/process.h"
+#include "setup_engine/formless_application.h"
 #include "setup_engine/install_services.h"
 #include "setup_engine/setup_exceptions.h"
 #include "setup_engine/version_info.h"
@@ -77,19 +78,11 @@ class TPosixPrompts : public IPrompts {
   void ShowError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
 };
 
-class TPosixApplication : public IInstallApplication {
+class TPosixApplication : public TFormlessApplication {
  public:
   std::vector<std::string> Parameters() override { return {}; }
   std::string ProgramPath() override { return RunningProgramPath(); }
-  bool FindMainForm(TComponent*) override { return false; }
-  void HookMainFormShow(std::function<void()>) override {}
-  void CallSavedShow() override {}
-  void RestoreShow() override {}
-  void MaximizeMainForm() override {}
-  void SetExceptionHandler(TInstallExceptionHandler) override {}
-  void Terminate(int) override {}
   void ProcessMessages() override {}
-  void SetWaitCursor(bool) override {}
 };
 
 }  // namespace

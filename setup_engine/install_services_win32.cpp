@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "setup_engine/formless_application.h"
 #include "setup_engine/install_services.h"
 #include "setup_engine/setup_routines.h"
 #include "setup_engine/setup_routines_win32.h"
@@ -181,7 +182,7 @@ class TWinPrompts : public IPrompts {
   }
 };
 
-class TWinApplication : public IInstallApplication {
+class TWinApplication : public TFormlessApplication {
  public:
   std::vector<std::string> Parameters() override {
     std::vector<std::string> all = SplitParameters(GetCommandLineA());
@@ -189,13 +190,6 @@ class TWinApplication : public IInstallApplication {
     return all;
   }
   std::string ProgramPath() override { return RunningProgramPath(); }
-  bool FindMainForm(TComponent*) override { return false; }
-  void HookMainFormShow(std::function<void()>) override {}
-  void CallSavedShow() override {}
-  void RestoreShow() override {}
-  void MaximizeMainForm() override {}
-  void SetExceptionHandler(TInstallExceptionHandler) override {}
-  void Terminate(int) override {}
   void ProcessMessages() override {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -203,7 +197,6 @@ class TWinApplication : public IInstallApplication {
       DispatchMessageA(&msg);
     }
   }
-  void SetWaitCursor(bool) override {}
 };
 
 }  // namespace

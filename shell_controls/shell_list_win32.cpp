@@ -4,12 +4,12 @@
 
 #include "framework/core/registry.h"
 #include "framework/core/sysutils.h"
-#include "framework/win/application.h"
 #include "framework/win/registry_win32.h"
 #include "shell_controls/shell_list_rules.h"
 #include "shell_controls/shell_seam_win32.h"
 #include "shell_controls/shell_startup_win32.h"
 #include "shell_controls/shell_tree_win32.h"
+#include "shell_controls/shell_view_helpers_win32.h"
 
 namespace {
 
@@ -18,20 +18,6 @@ const TTypeInfo kListOptions{{"qssloAutoFill", "qssloNonFilesystemAncestors", "q
                               "qssloDontGoBelowBase", "qssloDynamicRefresh", "qssloHideFoldersWhenLinkedToTree",
                               "qssloOleDrag", "qssloOleDrop", "qssloFolderContextMenu"},
                              {}};
-
-// The hourglass for a scope.
-class THourglass {
- public:
-  THourglass() : old_(Screen ? Screen->Cursor() : crDefault) {
-    if (Screen) Screen->SetCursor(crHourGlass);
-  }
-  ~THourglass() {
-    if (Screen) Screen->SetCursor(old_);
-  }
-
- private:
-  TCursor old_;
-};
 
 // Critical-error boxes (no disk in the drive) stay away for a scope.
 class TNoCriticalErrors {
@@ -42,21 +28,6 @@ class TNoCriticalErrors {
  private:
   UINT old_;
 };
-
-ULONG AttributesOf(IShellFolder* folder, LPCITEMIDLIST item, ULONG mask, bool* ok = nullptr) {
-  ULONG a = mask;
-  LPCITEMIDLIST items[1] = {item};
-  bool good = folder && SUCCEEDED(folder->GetAttributesOf(1, items, &a));
-  if (ok) *ok = good;
-  return good ? a : 0;
-}
-
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), int(s.size()), nullptr, 0);
-  std::wstring w(size_t(n), L'\0');
-  if (n) MultiByteToWideChar(CP_ACP, 0, s.c_str(), int(s.size()), w.data(), n);
-  return w;
-}
 
 std::string SystemErrorText(DWORD code) { return ShellErrorText(HRESULT_FROM_WIN32(code)); }
 
@@ -69,22 +40,6 @@ std::string FileTimeText(FILETIME t) {
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date);
   GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, time, sizeof time);
   return std::string(date) + " " + time;
-}
-
-// The folder that holds absolute (split into parent and last item) and that item; the
-// Desktop stands for itself through the file-system Desktop directory.
-HRESULT SplitFolder(LPCITEMIDLIST absolute, TComRef<IShellFolder>& parent, TPidl& item) {
-  TPidl own;
-  if (shell::IsEmptyList(Bytes(absolute))) {
-    HRESULT hr = SpecialFolderPidl(nullptr, CSIDL_DESKTOPDIRECTORY, own.Out());
-    if (FAILED(hr)) return hr;
-    absolute = own.Get();
-  }
-  int n = shell::ListCount(Bytes(absolute));
-  if (n == 0) return E_FAIL;
-  TPidl parentList(AsPidl(shell::LeadingItems(ShellAllocator(), Bytes(absolute), n - 1)));
-  item.Reset(AsPidl(shell::ItemList(ShellAllocator(), Bytes(absolute), n - 1)));
-  return QsShell().BindFolder(parentList.Get(), *parent.Out());
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,25 @@
 #include "shell_controls/shell_startup_win32.h"
 
 namespace {
+
+// Runs body in a new application with the framework's and the shell controls' classes
+// registered: body's exit code, or 1 with the message on standard error when it raised.
+int RunInApplication(const std::function<int()>& body) {
+  TShellControlsSession shell;
+  auto* app = new TApplication(nullptr);
+  int rc = 0;
+  try {
+    RegisterFrameworkClasses();
+    RegisterShellControlClasses();
+    Application->Initialize();
+    rc = body();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s\n", e.Message().c_str());
+    rc = 1;
+  }
+  app->Free();
+  return rc;
+}
 
 int Usage() {
   std::fprintf(stderr,
@@ -91,13 +111,7 @@ int RunCombo(int argc, char** argv) {
   }
   if (special >= 0 && hasPath) return Usage();
 
-  TShellControlsSession shell;
-  auto* app = new TApplication(nullptr);
-  int rc = 0;
-  try {
-    RegisterFrameworkClasses();
-    RegisterShellControlClasses();
-    Application->Initialize();
+  return RunInApplication([&] {
     auto* form = new TForm(Application);
     auto* combo = new TQsShellCombo(form);
     combo->SetWidth(300);
@@ -114,12 +128,8 @@ int RunCombo(int argc, char** argv) {
       Print(*combo);
     }
     std::fflush(stdout);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.Message().c_str());
-    rc = 1;
-  }
-  app->Free();
-  return rc;
+    return 0;
+  });
 }
 
 // The texts of every row as the list shows them.
@@ -214,13 +224,8 @@ int RunList(int argc, char** argv) {
   }
   if (folder.empty()) return Usage();
 
-  TShellControlsSession shell;
-  auto* app = new TApplication(nullptr);
-  int rc = 0;
-  try {
-    RegisterFrameworkClasses();
-    RegisterShellControlClasses();
-    Application->Initialize();
+  return RunInApplication([&] {
+    int rc = 0;
     TPidl parsed;
     HRESULT hr = PathToPidl(folder, parsed.Out());
     if (FAILED(hr)) throw EOleError(ShellErrorText(hr), int32_t(hr));
@@ -273,12 +278,8 @@ int RunList(int argc, char** argv) {
         Sleep(20);
       }
     }
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.Message().c_str());
-    rc = 1;
-  }
-  app->Free();
-  return rc;
+    return rc;
+  });
 }
 
 int OptionBit(const std::string& name) {
@@ -325,13 +326,7 @@ int RunDialog(int argc, char** argv, bool save) {
     }
   }
 
-  TShellControlsSession shell;
-  auto* app = new TApplication(nullptr);
-  int rc = 0;
-  try {
-    RegisterFrameworkClasses();
-    RegisterShellControlClasses();
-    Application->Initialize();
+  return RunInApplication([&] {
     TQsFileDlg* dialog = save ? static_cast<TQsFileDlg*>(new TQsSaveDlg(Application))
                               : static_cast<TQsFileDlg*>(new TQsOpenDlg(Application));
     dialog->SetName(save ? "SaveDialog" : "OpenDialog");
@@ -359,12 +354,8 @@ int RunDialog(int argc, char** argv, bool save) {
       TFileStream out(state, fmCreate);
       dialog->SaveState(out);
     }
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.Message().c_str());
-    rc = 1;
-  }
-  app->Free();
-  return rc;
+    return 0;
+  });
 }
 
 }  // namespace

@@ -4,9 +4,8 @@
 #include <functional>
 
 #include "framework/core/sysutils.h"
-#include "framework/win/application.h"
 #include "shell_controls/shell_list_rules.h"
-#include "shell_controls/shell_seam_win32.h"
+#include "shell_controls/shell_view_helpers_win32.h"
 
 namespace {
 
@@ -18,57 +17,13 @@ const TTypeInfo kTreeOptions{{"qsstoAutoFill", "qsstoVirtualFolders", "qsstoDesi
 constexpr ULONG kAddMask = 0xF20B0000u;
 constexpr ULONG kRefreshMask = 0xF3000000u;
 
-class THourglass {
- public:
-  THourglass() : old_(Screen ? Screen->Cursor() : crDefault) {
-    if (Screen) Screen->SetCursor(crHourGlass);
-  }
-  ~THourglass() {
-    if (Screen) Screen->SetCursor(old_);
-  }
-
- private:
-  TCursor old_;
-};
-
 struct TRaise {
   int& n;
   explicit TRaise(int& counter) : n(counter) { ++n; }
   ~TRaise() { --n; }
 };
 
-ULONG AttributesOf(IShellFolder* folder, LPCITEMIDLIST item, ULONG mask, bool* ok = nullptr) {
-  ULONG a = mask;
-  LPCITEMIDLIST items[1] = {item};
-  bool good = folder && item && SUCCEEDED(folder->GetAttributesOf(1, items, &a));
-  if (ok) *ok = good;
-  return good ? a : 0;
-}
-
 int CompareResult(HRESULT hr) { return FAILED(hr) ? 1 : int(int16_t(uint16_t(HRESULT_CODE(hr)))); }
-
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), int(s.size()), nullptr, 0);
-  std::wstring w(size_t(n), L'\0');
-  if (n) MultiByteToWideChar(CP_ACP, 0, s.c_str(), int(s.size()), w.data(), n);
-  return w;
-}
-
-// The folder that holds absolute and the item in it; the Desktop stands for itself
-// through the file-system Desktop directory.
-HRESULT SplitFolder(LPCITEMIDLIST absolute, TComRef<IShellFolder>& parent, TPidl& item) {
-  TPidl own;
-  if (!absolute || shell::IsEmptyList(Bytes(absolute))) {
-    HRESULT hr = SpecialFolderPidl(nullptr, CSIDL_DESKTOPDIRECTORY, own.Out());
-    if (FAILED(hr)) return hr;
-    absolute = own.Get();
-  }
-  int n = shell::ListCount(Bytes(absolute));
-  if (n == 0) return E_FAIL;
-  TPidl parentList(AsPidl(shell::LeadingItems(ShellAllocator(), Bytes(absolute), n - 1)));
-  item.Reset(AsPidl(shell::ItemList(ShellAllocator(), Bytes(absolute), n - 1)));
-  return QsShell().BindFolder(parentList.Get(), *parent.Out());
-}
 
 }  // namespace
 

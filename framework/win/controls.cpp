@@ -90,6 +90,13 @@ class TCanvasScope {
 
 const TTypeInfo kAlign{{"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"}, {}};
 
+// Gives a device context back to its window at the end of a scope.
+struct TReleaseDC {
+  HWND h;
+  HDC dc;
+  ~TReleaseDC() { ReleaseDC(h, dc); }
+};
+
 }  // namespace
 
 const TTypeInfo& AlignTypeInfo() { return kAlign; }
@@ -1173,11 +1180,7 @@ void TGraphicControl::PaintDirect(const std::function<void(TCanvas&)>& fn) {
   HWND h = p->Handle();
   HDC dc = GetDC(h);
   if (!dc) return;
-  struct Release {
-    HWND h;
-    HDC dc;
-    ~Release() { ReleaseDC(h, dc); }
-  } release{h, dc};
+  TReleaseDC release{h, dc};
   SetViewportOrgEx(dc, Left(), Top(), nullptr);
   IntersectClipRect(dc, 0, 0, Width(), Height());
   TCanvasScope scope(canvas_, dc);
@@ -1243,11 +1246,7 @@ void TCustomControl::WndProc(TMessage& m) {
       HWND h = Handle();
       HDC dc = GetWindowDC(h);
       if (!dc) return;
-      struct Release {
-        HWND h;
-        HDC dc;
-        ~Release() { ReleaseDC(h, dc); }
-      } release{h, dc};
+      TReleaseDC release{h, dc};
       RECT window{}, client{};
       GetWindowRect(h, &window);
       GetClientRect(h, &client);

@@ -5,22 +5,15 @@
 #include "setup_engine/file_utils.h"
 #include "setup_engine/install_cli.h"
 #include "setup_engine/install_driver.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
 namespace {
 
 using namespace setup;
+using installtest::Error;
 using installtest::InstallFixture;
 using installtest::TRecorder;
-
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
 
 const char* const kInvalid =
     "Invalid parameter <%s>. Valid command line parameters are: -b (Build), -d (Debug), -f (Transfer to floppies), -e "

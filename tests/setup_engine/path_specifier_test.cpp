@@ -6,21 +6,14 @@
 #include "setup_engine/path_specifier.h"
 #include "setup_engine/setup_core_cli.h"
 #include "setup_engine/tree_probe.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
 namespace {
 
 using namespace setup;
+using installtest::Error;
 using installtest::InstallFixture;
-
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
 
 class PathSpecifiers : public InstallFixture {
  protected:
