@@ -88,6 +88,7 @@ void TForm3::Attach(TAddressTable table) {
   name->SetWidth(200);
   TListColumn* email = dbgrid_Lookup->Columns().Add();
   email->SetCaption("Email address");
+  dbgrid_Lookup->Handle();  // the client width is the window's, inside its edge
   email->SetWidth(dbgrid_Lookup->ClientWidth() - 203);
   // An edit takes no more characters than its field holds.
   dbedit_Realname->SetMaxLength(table_->FindField(TAddressTable::kRealName)->Length);

@@ -120,6 +120,8 @@ TEST_F(AddressBook, FilterShowsWhatBeginsWithOrContainsTheText) {
   EXPECT_EQ(f.Caption(), "Quiltor Universal Addressbook");
   EXPECT_EQ(f.dbgrid_Lookup->Columns().Item(0)->Caption(), "Realname");
   EXPECT_EQ(f.dbgrid_Lookup->Columns().Item(1)->Caption(), "Email address");
+  EXPECT_EQ(f.dbgrid_Lookup->Columns().Item(0)->Width(), 200);
+  EXPECT_EQ(f.dbgrid_Lookup->Columns().Item(1)->Width(), f.dbgrid_Lookup->ClientWidth() - 203);
   struct Case {
     const char* text;
     bool caseInsensitive, partial;
