@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "builder/address_book.h"
 #include "builder/help_hook.h"
 #include "builder/help_routing.h"
 #include "builder/help_window.h"
@@ -95,6 +96,7 @@ const TMethodTable* TForm1::Methods() const {
           .Field("edit_ExpertEmailSubject", &F::edit_ExpertEmailSubject)
           .Field("memo_ExpertEmail", &F::memo_ExpertEmail)
           .Field("button_ExpertSendEmail", &F::button_ExpertSendEmail)
+          .Field("button_ExpertAddressbook", &F::button_ExpertAddressbook)
           .Field("pagectrl_Wizard", &F::pagectrl_Wizard)
           .Field("page_WizardStep1", &F::page_WizardStep1)
           .Field("page_WizardStep2", &F::page_WizardStep2)
@@ -115,6 +117,7 @@ const TMethodTable* TForm1::Methods() const {
           .Field("rdgrp_OptionMainWindowPos", &F::rdgrp_OptionMainWindowPos)
           .Field("rdgrp_OptionPatchWindowPos", &F::rdgrp_OptionPatchWindowPos)
           .Field("rdgrp_OptionEmailSendWindowPos", &F::rdgrp_OptionEmailSendWindowPos)
+          .Field("rdgrp_OptionAddressBookWindowPos", &F::rdgrp_OptionAddressBookWindowPos)
           .Field("chkbox_OptionHideSplash", &F::chkbox_OptionHideSplash)
           .Field("edit_ExpertDefaultBackupDir", &F::edit_ExpertDefaultBackupDir)
           .Field("edit_WizardDefaultBackupDir", &F::edit_WizardDefaultBackupDir)
@@ -138,6 +141,7 @@ const TMethodTable* TForm1::Methods() const {
           .Handler<TKeyEvent>("edit_ExpertEmailReceiver1KeyDown", &F::edit_ExpertEmailReceiver1KeyDown)
           .Handler<TNotifyEvent>("edit_ExpertEmailReceiver1Exit", &F::edit_ExpertEmailReceiver1Exit)
           .Handler<TNotifyEvent>("button_ExpertSendEmailClick", &F::button_ExpertSendEmailClick)
+          .Handler<TNotifyEvent>("button_ExpertAddressbookClick", &F::button_ExpertAddressbookClick)
           .Handler<TNotifyEvent>("button_WizardContinueClick", &F::button_WizardContinueClick)
           .Handler<TNotifyEvent>("WizardBackClick", &F::WizardBackClick)
           .Handler<TNotifyEvent>("button_WizardExitClick", &F::button_WizardExitClick)
@@ -292,9 +296,10 @@ void TForm1::RestorePlacement(TCustomForm& form, TRadioGroup& group, int default
 void TForm1::rdgrp_OptionWindowPosClick(TObject* Sender) {
   if (restoringPlacement_) return;
   auto* group = dynamic_cast<TRadioGroup*>(Sender);
-  TCustomForm* form = group == rdgrp_OptionMainWindowPos    ? static_cast<TCustomForm*>(this)
-                      : group == rdgrp_OptionPatchWindowPos ? static_cast<TCustomForm*>(Form2)
-                                                            : static_cast<TCustomForm*>(Form4);
+  TCustomForm* form = group == rdgrp_OptionMainWindowPos          ? static_cast<TCustomForm*>(this)
+                      : group == rdgrp_OptionPatchWindowPos       ? static_cast<TCustomForm*>(Form2)
+                      : group == rdgrp_OptionAddressBookWindowPos ? static_cast<TCustomForm*>(Form3)
+                                                                  : static_cast<TCustomForm*>(Form4);
   if (!group || !form || group->ItemIndex() < 0) return;
   ProgramSettings().StoreWindowPlacement(form->Name(), group->ItemIndex(), form->Left(), form->Top());
 }
@@ -423,6 +428,7 @@ void TForm1::button_ExpertCreateClick(TObject*) {
   if (!BuildPatchRequest()) return;
   const TPatchRequest r = ReadRequest(true);
   edit_ExpertPatchName->SetText(CreatedPatchName(r));
+  HideAddressBookForRun();
   StartPatching(r);
   edit_ExpertPatchNameChange(edit_ExpertPatchName);
 }
@@ -515,7 +521,10 @@ void TForm1::RebuildRecipientRows() {
   scrbox_Email->SetVertPosition(position);
   scrbox_Email->ScrollInView(*edit_ExpertEmailReceiver1);
   scrbox_Email->Invalidate();  // where the entry pair was
+  if (Form3) Form3->ShowReceivers();
 }
+
+void TForm1::button_ExpertAddressbookClick(TObject*) { OpenAddressBook(); }
 
 void TForm1::button_ExpertSendEmailClick(TObject*) {
   if (!UpdateSendButton() || ProgramRecipients().empty() || sending_) return;

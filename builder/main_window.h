@@ -54,6 +54,7 @@ class TForm1 : public TForm {
   TEdit* edit_ExpertEmailSubject = nullptr;
   TMemo* memo_ExpertEmail = nullptr;
   TButton* button_ExpertSendEmail = nullptr;
+  TButton* button_ExpertAddressbook = nullptr;
 
   // The Wizard page.
   TPageControl* pagectrl_Wizard = nullptr;
@@ -78,6 +79,7 @@ class TForm1 : public TForm {
   TRadioGroup* rdgrp_OptionMainWindowPos = nullptr;
   TRadioGroup* rdgrp_OptionPatchWindowPos = nullptr;
   TRadioGroup* rdgrp_OptionEmailSendWindowPos = nullptr;
+  TRadioGroup* rdgrp_OptionAddressBookWindowPos = nullptr;
   TCheckBox* chkbox_OptionHideSplash = nullptr;
   TEdit* edit_ExpertDefaultBackupDir = nullptr;
   TEdit* edit_WizardDefaultBackupDir = nullptr;
@@ -132,6 +134,7 @@ class TForm1 : public TForm {
   void edit_ExpertEmailReceiver1KeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
   void edit_ExpertEmailReceiver1Exit(TObject* Sender);
   void button_ExpertSendEmailClick(TObject* Sender);
+  void button_ExpertAddressbookClick(TObject* Sender);
   void button_WizardContinueClick(TObject* Sender);
   void WizardBackClick(TObject* Sender);
   void button_WizardExitClick(TObject* Sender);

@@ -1,5 +1,6 @@
 #include "builder/program.h"
 
+#include "builder/address_book.h"
 #include "builder/help_routing.h"
 #include "builder/help_window.h"
 #include "builder/main_window.h"
@@ -33,8 +34,8 @@ void RegisterBuilderClasses() {
   RegisterMoxHint();
   RegisterDocViewer();
   RegisterShellControlClasses();
-  for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm4::StaticClass(),
-                              &Tform_Help::StaticClass(), &Tform_Splash::StaticClass()})
+  for (const TClassInfo* c : {&TForm1::StaticClass(), &TForm2::StaticClass(), &TForm3::StaticClass(),
+                              &TForm4::StaticClass(), &Tform_Help::StaticClass(), &Tform_Splash::StaticClass()})
     RegisterClass(*c);
 }
 

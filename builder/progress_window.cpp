@@ -1,5 +1,6 @@
 #include "builder/progress_window.h"
 
+#include "builder/address_book.h"
 #include "builder/main_window.h"
 #include "builder/patch_thread.h"
 #include "framework/core/sysutils.h"
@@ -233,6 +234,7 @@ void TForm2::Teardown() {
     titleSaved_ = false;
   }
   if (Form1) Form1->Show();
+  RestoreAddressBookAfterRun();
 }
 
 void TForm2::EnterFinishedState() {
