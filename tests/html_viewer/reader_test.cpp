@@ -199,7 +199,7 @@ const Case kCases[] = {
      "section dl-item align=1 level=1\n"
      "  font size=12 color=000000\n"
      "  text \"d\"\n"},
-    // Decision 3: the comment flag clears at ">", so the end of the source is no error.
+    // The comment flag clears at ">", so the end of the source is no error.
     {"a closed comment is no error at the end", "a<!-- x -->",
      "title \"\"\n"
      "section text align=1 level=0\n"
@@ -211,7 +211,6 @@ const Case kCases[] = {
      "  font size=12 b color=000000\n"
      "  text \"kept\"\n"
      "error: Open Comment at End of HTML File\n"},
-    // Decision 4.
     {"CENTER and DIV consume only their own end tags", "<CENTER>a<DIV ALIGN=right>b</CENTER>c</DIV>d",
      "title \"\"\n"
      "section text align=1 level=0\n"
@@ -252,7 +251,6 @@ const Case kCases[] = {
      "      section pre align=1 level=1\n"
      "        font size=10 fixed color=000000\n"
      "        text \"a\"\n"},
-    // Decision 5.
     {"SMALL on the smallest step still pushes a font; FONT changes only what it names",
      "<FONT SIZE=1><SMALL>a</SMALL>b</FONT><FONT SIZE=5><FONT COLOR=red>c",
      "title \"\"\n"
@@ -263,7 +261,6 @@ const Case kCases[] = {
      "  text \"b\"\n"
      "  font size=18 color=FF0000\n"
      "  text \"c\"\n"},
-    // Decision 6.
     {"FORM, STYLE and MAP in a table outside cells; options end at a cell",
      "<TABLE><FORM ACTION=x><STYLE>p { }</style><MAP NAME=m><AREA HREF=h COORDS=0,0,1,1></MAP>"
      "<TR><TD><SELECT NAME=s><OPTION>a<TD>b</TABLE>",
@@ -281,7 +278,6 @@ const Case kCases[] = {
      "      section text align=1 level=0\n"
      "        font size=12 color=000000\n"
      "        text \"b\"\n"},
-    // Decision 7.
     {"attribute names with digits and punctuation are skipped with their values",
      "<IMG data-x=\"q>\" x:y=1 a.b_c=2 SRC=p.gif><A x1=\"HREF=no\" HREF=h>l</A>",
      "title \"\"\n"
@@ -302,7 +298,7 @@ TEST(HtmlParser, SmallDocumentsGiveTheirOutlines) {
 }
 
 TEST(HtmlParser, BodyAttributesSetTheDocumentAndKeepAnchorsValid) {
-  // Decision 2: BODY drops the block an earlier anchor named; the anchor moves on.
+  // BODY drops the block an earlier anchor named; the anchor moves on.
   Doc d;
   TAnchorList names;
   std::string out = Outline(d, names, "<A NAME=early><BODY TEXT=\"#008000\" LINK=red BGCOLOR=navy BACKGROUND=bk.gif>t");
@@ -345,7 +341,7 @@ size_t CountLines(const std::string& outline, const std::string& start) {
 }
 
 TEST(HtmlParser, NestingIsCappedButContentKept) {
-  // Decision 1: 64 block constructs together, 16 tables; deeper opening tags are ignored.
+  // 64 block constructs together, 16 tables; deeper opening tags are ignored.
   std::string tables = Repeat("<TABLE><TR><TD>", 20) + "deep" + Repeat("</TABLE>", 20) + "after";
   std::string out = Outline(tables);
   EXPECT_EQ(CountLines(out, "table"), 16u);
@@ -382,7 +378,6 @@ TEST(HtmlParser, PlainTextKeepsTagsCommentsAndEntities) {
 }
 
 TEST(HtmlParser, TheImageDocumentHoldsItsNameAsWritten) {
-  // Decision 8.
   Doc d;
   ImageParse(d.list, "a&amp;b.gif");
   std::ostringstream out;
