@@ -6,6 +6,7 @@
 #include "setup_engine/archive_format.h"
 #include "setup_engine/install_cli.h"
 #include "setup_engine/install_driver.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
 namespace {
@@ -14,14 +15,7 @@ using namespace setup;
 using installtest::InstallFixture;
 using installtest::TRecorder;
 
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using installtest::Error;
 
 // Counts the message pumps of a run: a copy pumps once per block.
 class TCountingApplication : public installtest::TFakeApplication {

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "setup_engine/install_cli.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
 namespace {
@@ -10,14 +11,7 @@ namespace {
 using namespace setup;
 using installtest::InstallFixture;
 
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using installtest::Error;
 
 class DesignRules : public InstallFixture {
  protected:

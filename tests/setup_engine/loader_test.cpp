@@ -6,20 +6,14 @@
 #include "setup_engine/file_utils.h"
 #include "setup_engine/kstn_compress.h"
 #include "setup_engine/setup_loader.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
 
 using namespace setup;
 
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using installtest::Error;
 
 class Loader : public ::testing::Test {
  protected:

@@ -4,6 +4,7 @@
 
 #include "setup_engine/install_cli.h"
 #include "setup_engine/install_registry.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
 namespace {
@@ -11,14 +12,7 @@ namespace {
 using namespace setup;
 using installtest::InstallFixture;
 
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using installtest::Error;
 
 class RegistryEntries : public InstallFixture {
  protected:

@@ -7,6 +7,7 @@
 #include "setup_engine/install_registry.h"
 #include "setup_engine/program_manager.h"
 #include "setup_engine/shell_links.h"
+#include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 #include "tests/support/defaults_check.h"
 
@@ -15,14 +16,7 @@ namespace {
 using namespace setup;
 using installtest::InstallFixture;
 
-std::string Error(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
+using installtest::Error;
 
 // Writes down every link it is asked to save; fails with result when it is set.
 class TFakeLinkWriter : public IShellLinkWriter {
