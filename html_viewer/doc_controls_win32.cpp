@@ -24,15 +24,15 @@ bool IsPageKey(uint16_t key) { return key == VK_PRIOR || key == VK_NEXT || key =
 // when the panel frees its children first, the link lets go of it.
 class TWinFormWindow : public IControlWindow {
  public:
-  TWinFormWindow(TWinControl& panel, const TControlSpec& spec, IControlEvents& events)
-      : holder_(new TComponent(nullptr)), outer_(holder_.get()), kind_(spec.Kind), events_(events) {
+  TWinFormWindow(TWinControl& panel, const TControlDesc& desc, IControlEvents& events)
+      : holder_(new TComponent(nullptr)), outer_(holder_.get()), kind_(desc.Kind), events_(events) {
     TComponent* owner = holder_.get();
     TWinControl* control = nullptr;
-    switch (spec.Kind) {
+    switch (desc.Kind) {
       case TControlKind::ckEdit: {
         auto* e = new TDocEdit(owner, events);
-        e->SetMaxLength(spec.MaxLength);
-        if (spec.Password) e->SetPasswordChar('*');
+        e->SetMaxLength(desc.MaxLength);
+        if (desc.Password) e->SetPasswordChar('*');
         PassPageKeys(*e);
         control = edit_ = e;
         break;
@@ -60,10 +60,10 @@ class TWinFormWindow : public IControlWindow {
       case TControlKind::ckRadio: {
         auto* p = new TPanel(owner);
         p->SetBevelOuter(TBevelCut::bvNone);
-        if (spec.Color != clNone) p->SetColor(spec.Color);
+        if (desc.Color != clNone) p->SetColor(desc.Color);
         auto* r = new TRadioButton(owner);
         r->SetParent(p);
-        r->SetBounds(0, 0, spec.Width, spec.Height);
+        r->SetBounds(0, 0, desc.Width, desc.Height);
         r->OnClick = TNotifyEvent([this](TObject*) { UserClick(); });
         check_ = r;
         control = p;
@@ -71,8 +71,8 @@ class TWinFormWindow : public IControlWindow {
       }
       case TControlKind::ckListBox: {
         auto* l = new TListBox(owner);
-        l->SetMultiSelect(spec.MultiSelect);
-        l->SetExtendedSelect(spec.MultiSelect);
+        l->SetMultiSelect(desc.MultiSelect);
+        l->SetExtendedSelect(desc.MultiSelect);
         control = list_ = l;
         break;
       }
@@ -83,13 +83,13 @@ class TWinFormWindow : public IControlWindow {
         break;
       }
     }
-    if (spec.Kind != TControlKind::ckRadio) {
+    if (desc.Kind != TControlKind::ckRadio) {
       control->SetParentFont(false);
-      control->Font().SetName(spec.Font.Name);
-      control->Font().SetSize(spec.Font.Size);
+      control->Font().SetName(desc.Font.Name);
+      control->Font().SetSize(desc.Font.Size);
     }
-    if (!spec.Text.empty()) control->SetText(spec.Text);
-    control->SetBounds(-400, 0, spec.Width, spec.Height);
+    if (!desc.Text.empty()) control->SetText(desc.Text);
+    control->SetBounds(-400, 0, desc.Width, desc.Height);
     control->SetParent(&panel);
     outer_ = control;
   }
@@ -183,8 +183,8 @@ class TWinFormWindow : public IControlWindow {
 
 }  // namespace
 
-std::unique_ptr<IControlWindow> TWinPaintSurface::CreateControl(const TControlSpec& spec, IControlEvents& events) {
-  return std::make_unique<TWinFormWindow>(panel_, spec, events);
+std::unique_ptr<IControlWindow> TWinPaintSurface::CreateControl(const TControlDesc& desc, IControlEvents& events) {
+  return std::make_unique<TWinFormWindow>(panel_, desc, events);
 }
 
 void TWinPaintSurface::Invalidate(const TRect& r) {

@@ -25,7 +25,7 @@ class TWinPaintSurface : public IPaintSurface {
   TWinPaintSurface(const TWinPaintSurface&) = delete;
   TWinPaintSurface& operator=(const TWinPaintSurface&) = delete;
 
-  std::unique_ptr<IControlWindow> CreateControl(const TControlSpec& spec, IControlEvents& events) override;
+  std::unique_ptr<IControlWindow> CreateControl(const TControlDesc& desc, IControlEvents& events) override;
   TRect VisibleArea() const override { return panel_.ClientRect(); }
   void Invalidate(const TRect& r) override;
   void PostKey(uint16_t key) override;

@@ -65,12 +65,12 @@ void TextLines(IDocCanvas& canvas, ITextMeasurer& m, const TMyFont& font, const 
 
 // ---- Windows in memory
 
-TMemoryControl::TMemoryControl(const TControlSpec& spec, IControlEvents& events)
-    : spec_(spec), events_(events), bounds_(::Bounds(-400, 0, spec.Width, spec.Height)), text_(spec.Text) {}
+TMemoryControl::TMemoryControl(const TControlDesc& desc, IControlEvents& events)
+    : desc_(desc), events_(events), bounds_(::Bounds(-400, 0, desc.Width, desc.Height)), text_(desc.Text) {}
 
 void TMemoryControl::Click() {
-  if (spec_.Kind == TControlKind::ckCheckBox) checked_ = !checked_;
-  if (spec_.Kind == TControlKind::ckRadio) checked_ = true;
+  if (desc_.Kind == TControlKind::ckCheckBox) checked_ = !checked_;
+  if (desc_.Kind == TControlKind::ckRadio) checked_ = true;
   events_.Clicked();
 }
 
@@ -90,7 +90,7 @@ void TMemoryControl::SetItems(const std::vector<std::string>& items) {
 
 void TMemoryControl::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < int(items_.size()) ? index : -1;
-  if (!spec_.MultiSelect) std::fill(selected_.begin(), selected_.end(), false);
+  if (!desc_.MultiSelect) std::fill(selected_.begin(), selected_.end(), false);
   if (itemIndex_ >= 0) selected_[size_t(itemIndex_)] = true;
 }
 
@@ -100,15 +100,15 @@ bool TMemoryControl::Selected(int index) const {
 
 void TMemoryControl::SetSelected(int index, bool on) {
   if (index < 0 || index >= int(selected_.size())) return;
-  if (!spec_.MultiSelect) {
+  if (!desc_.MultiSelect) {
     SetItemIndex(on ? index : -1);
     return;
   }
   selected_[size_t(index)] = on;
 }
 
-std::unique_ptr<IControlWindow> TMemorySurface::CreateControl(const TControlSpec& spec, IControlEvents& events) {
-  return std::make_unique<TMemoryControl>(spec, events);
+std::unique_ptr<IControlWindow> TMemorySurface::CreateControl(const TControlDesc& desc, IControlEvents& events) {
+  return std::make_unique<TMemoryControl>(desc, events);
 }
 
 // ---- TFormControlObj
@@ -127,8 +127,8 @@ void TFormControlObj::PrintPicture(IDocCanvas&, int, int) {}
 
 bool TFormControlObj::SubmissionPair(int, std::string&) { return false; }
 
-void TFormControlObj::MakeWindow(const TControlSpec& spec) {
-  window_ = List.Surface().CreateControl(spec, *this);
+void TFormControlObj::MakeWindow(const TControlDesc& desc) {
+  window_ = List.Surface().CreateControl(desc, *this);
 }
 
 void TFormControlObj::Show(IDocCanvas& canvas, int x, int y) {
@@ -193,14 +193,14 @@ TEditFormControlObj::TEditFormControlObj(TSectionList& list, const TAttributeLis
   Size = Bounded(attributes, SizeSy, 20, 500);
   font_ = ControlFont(10);
   font_.Name = list.FontName;
-  TControlSpec spec;
-  spec.Kind = TControlKind::ckEdit;
-  spec.Width = 120, spec.Height = 20;
-  spec.Font = font_;
-  spec.Text = Value;
-  if (const TAttribute* a = attributes.Lookup(MaxLengthSy); a && a->Value > 0) spec.MaxLength = a->Value;
-  spec.Password = password;
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = TControlKind::ckEdit;
+  desc.Width = 120, desc.Height = 20;
+  desc.Font = font_;
+  desc.Text = Value;
+  if (const TAttribute* a = attributes.Lookup(MaxLengthSy); a && a->Value > 0) desc.MaxLength = a->Value;
+  desc.Password = password;
+  MakeWindow(desc);
 }
 
 void TEditFormControlObj::PrintPicture(IDocCanvas& canvas, int x, int y) {
@@ -242,12 +242,12 @@ TButtonFormControlObj::TButtonFormControlObj(TSectionList& list, const TAttribut
                                              TWhich which)
     : TFormControlObj(list, attributes, position), Which(which) {
   if (!attributes.Lookup(ValueSy)) Value = which == bSubmit ? "Submit" : "Reset";
-  TControlSpec spec;
-  spec.Kind = TControlKind::ckButton;
-  spec.Width = 75, spec.Height = 25;
-  spec.Font = ControlFont(8);
-  spec.Text = Value;
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = TControlKind::ckButton;
+  desc.Width = 75, desc.Height = 25;
+  desc.Font = ControlFont(8);
+  desc.Text = Value;
+  MakeWindow(desc);
 }
 
 void TButtonFormControlObj::PrintPicture(IDocCanvas& canvas, int x, int y) {
@@ -286,12 +286,12 @@ void TButtonFormControlObj::Clicked() {
 TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList& list, const TAttributeList& attributes,
                                                        int position, TCell* cell)
     : TFormControlObj(list, attributes, position), InitiallyChecked(attributes.Lookup(CheckedSy)), Cell(cell) {
-  TControlSpec spec;
-  spec.Kind = TControlKind::ckRadio;
-  spec.Width = 13, spec.Height = 14;
-  spec.Font = ControlFont(8);
-  spec.Color = cell && cell->BgGiven ? cell->BgColor : list.Background;
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = TControlKind::ckRadio;
+  desc.Width = 13, desc.Height = 14;
+  desc.Font = ControlFont(8);
+  desc.Color = cell && cell->BgGiven ? cell->BgColor : list.Background;
+  MakeWindow(desc);
   window_->SetChecked(InitiallyChecked);
 }
 
@@ -313,11 +313,11 @@ void TRadioButtonFormControlObj::Clicked() { Form->UncheckSiblings(*this); }
 TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList& list, const TAttributeList& attributes, int position)
     : TFormControlObj(list, attributes, position), InitiallyChecked(attributes.Lookup(CheckedSy)) {
   if (!attributes.Lookup(ValueSy)) Value = "On";
-  TControlSpec spec;
-  spec.Kind = TControlKind::ckCheckBox;
-  spec.Width = 13, spec.Height = 13;
-  spec.Font = ControlFont(8);
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = TControlKind::ckCheckBox;
+  desc.Width = 13, desc.Height = 13;
+  desc.Font = ControlFont(8);
+  MakeWindow(desc);
   window_->SetChecked(InitiallyChecked);
 }
 
@@ -347,12 +347,12 @@ TListBoxFormControlObj::TListBoxFormControlObj(TSectionList& list, const TAttrib
     : TFormControlObj(list, attributes, position), font_(ControlFont(10)) {
   Rows = Bounded(attributes, SizeSy, -1, 500);
   Multiple = !combo && attributes.Lookup(MultipleSy);
-  TControlSpec spec;
-  spec.Kind = combo ? TControlKind::ckCombo : TControlKind::ckListBox;
-  spec.Width = 120, spec.Height = combo ? 21 : 80;
-  spec.Font = font_;
-  spec.MultiSelect = Multiple;
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = combo ? TControlKind::ckCombo : TControlKind::ckListBox;
+  desc.Width = 120, desc.Height = combo ? 21 : 80;
+  desc.Font = font_;
+  desc.MultiSelect = Multiple;
+  MakeWindow(desc);
 }
 
 void TListBoxFormControlObj::AddOption(const std::string& text, const std::string& value, bool selected) {
@@ -439,11 +439,11 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList& list, const TAttr
     : TFormControlObj(list, attributes, position), font_(ControlFont(10)) {
   Rows = Bounded(attributes, RowsSy, 5, 100);
   Cols = Bounded(attributes, ColsSy, 30, 500);
-  TControlSpec spec;
-  spec.Kind = TControlKind::ckMemo;
-  spec.Width = 185, spec.Height = 89;
-  spec.Font = font_;
-  MakeWindow(spec);
+  TControlDesc desc;
+  desc.Kind = TControlKind::ckMemo;
+  desc.Width = 185, desc.Height = 89;
+  desc.Font = font_;
+  MakeWindow(desc);
 }
 
 void TTextAreaFormControlObj::PrintPicture(IDocCanvas& canvas, int x, int y) {

@@ -30,7 +30,7 @@ constexpr uint16_t kKeyReturn = 13, kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd 
 enum class TControlKind : uint8_t { ckEdit, ckButton, ckRadio, ckCheckBox, ckListBox, ckCombo, ckMemo };
 
 // What a control's window is made with.
-struct TControlSpec {
+struct TControlDesc {
   TControlKind Kind = TControlKind::ckEdit;
   int Width = 0, Height = 0;
   TMyFont Font;
@@ -79,7 +79,7 @@ class IPaintSurface {
  public:
   virtual ~IPaintSurface() = default;
   // A window for a control, at x = -400 (not in view).
-  virtual std::unique_ptr<IControlWindow> CreateControl(const TControlSpec& spec, IControlEvents& events) = 0;
+  virtual std::unique_ptr<IControlWindow> CreateControl(const TControlDesc& desc, IControlEvents& events) = 0;
   virtual TRect VisibleArea() const = 0;
   virtual void Invalidate(const TRect& r) = 0;
   // A key for the viewer, as if pressed there.
@@ -90,8 +90,8 @@ class IPaintSurface {
 // would do (Click, Press).
 class TMemoryControl : public IControlWindow {
  public:
-  TMemoryControl(const TControlSpec& spec, IControlEvents& events);
-  const TControlSpec& Spec() const { return spec_; }
+  TMemoryControl(const TControlDesc& desc, IControlEvents& events);
+  const TControlDesc& Desc() const { return desc_; }
   void Click();
   bool Press(uint16_t key) { return events_.KeyPressed(key); }
   const std::vector<std::string>& Items() const { return items_; }
@@ -116,7 +116,7 @@ class TMemoryControl : public IControlWindow {
   int Caret() const { return caret_; }
 
  private:
-  TControlSpec spec_;
+  TControlDesc desc_;
   IControlEvents& events_;
   TRect bounds_;
   bool showing_ = true;
@@ -131,7 +131,7 @@ class TMemoryControl : public IControlWindow {
 class TMemorySurface : public IPaintSurface {
  public:
   explicit TMemorySurface(TRect visible = {0, 0, 600, 400}) : visible_(visible) {}
-  std::unique_ptr<IControlWindow> CreateControl(const TControlSpec& spec, IControlEvents& events) override;
+  std::unique_ptr<IControlWindow> CreateControl(const TControlDesc& desc, IControlEvents& events) override;
   TRect VisibleArea() const override { return visible_; }
   void SetVisibleArea(const TRect& r) { visible_ = r; }
   void Invalidate(const TRect& r) override { Invalidated.push_back(r); }
@@ -182,7 +182,7 @@ class TFormControlObj : protected IControlEvents {
   TRect Place() const;
 
  protected:
-  void MakeWindow(const TControlSpec& spec);
+  void MakeWindow(const TControlDesc& desc);
   void Clicked() override {}
   bool KeyPressed(uint16_t) override { return false; }
   // The page keys go to the viewer, so the page scrolls.

@@ -39,7 +39,7 @@ std::vector<int> ReadDimensionList(const std::string& text) {
   return out;
 }
 
-void TFrameSetSpec::ReadDimensions(const TAttributeList& attributes) {
+void TFrameSetDesc::ReadDimensions(const TAttributeList& attributes) {
   if (const TAttribute* rows = attributes.Lookup(RowsSy)) {
     ByRows = true;
     Dimensions = ReadDimensionList(rows->Name);
@@ -59,9 +59,9 @@ void TFrameSetSpec::ReadDimensions(const TAttributeList& attributes) {
   }
 }
 
-bool TFrameSetSpec::AppendFrame(const TAttributeList& attributes) {
+bool TFrameSetDesc::AppendFrame(const TAttributeList& attributes) {
   if (Frames.size() >= size_t(kMaxFrames)) return false;
-  TFrameSpec f;
+  TFrameDesc f;
   if (const TAttribute* a = attributes.Lookup(NameSy)) f.Name = a->Name;
   if (const TAttribute* a = attributes.Lookup(SrcSy)) {
     size_t hash = a->Name.find('#');
@@ -74,16 +74,16 @@ bool TFrameSetSpec::AppendFrame(const TAttributeList& attributes) {
   return true;
 }
 
-TFrameSetSpec* TFrameSetSpec::AppendSubSet() {
+TFrameSetDesc* TFrameSetDesc::AppendSubSet() {
   if (Frames.size() >= size_t(kMaxFrames)) return nullptr;
   Frames.emplace_back();
-  Frames.back().SubSet = std::make_unique<TFrameSetSpec>();
+  Frames.back().SubSet = std::make_unique<TFrameSetDesc>();
   Frames.back().SubSet->Top = false;
   Frames.back().SubSet->FrameBorder = FrameBorder;
   return Frames.back().SubSet.get();
 }
 
-void TFrameSetSpec::FinishSet(const std::string& base, const std::string& baseTarget) {
+void TFrameSetDesc::FinishSet(const std::string& base, const std::string& baseTarget) {
   while (Dimensions.size() < Frames.size()) Dimensions.push_back(-1);
   while (Frames.size() < Dimensions.size()) Frames.emplace_back();
   Base = base;

@@ -21,31 +21,31 @@ constexpr int kMaxFrameNesting = 4;
 // A ROWS or COLS list: at most 20 entries, digits saturating.
 std::vector<int> ReadDimensionList(const std::string& text);
 
-struct TFrameSetSpec;
+struct TFrameSetDesc;
 
 // One place of a set: a frame, or a nested set (SubSet not null).
-struct TFrameSpec {
+struct TFrameDesc {
   std::string Name;         // as written
   std::string Source;       // SRC before any "#"
   std::string Destination;  // after "#"
   bool NoResize = false, ScrollingOff = false;
-  std::unique_ptr<TFrameSetSpec> SubSet;
+  std::unique_ptr<TFrameSetDesc> SubSet;
 };
 
-struct TFrameSetSpec {
+struct TFrameSetDesc {
   bool ByRows = false;
   std::vector<int> Dimensions;
   int FrameBorder = 2;  // the top set's BORDER or FRAMEBORDER (2 without either)
   int OuterBorder = 0;  // max(2 - border, 0) in the top set
   bool Top = true;
-  std::vector<TFrameSpec> Frames;
+  std::vector<TFrameDesc> Frames;
   std::string Title, Base, BaseTarget;
 
   // The parser's hooks: FRAMESET's attributes, a FRAME (false once the set is full), a
   // nested set (null once the set is full), and the end of the set.
   void ReadDimensions(const TAttributeList& attributes);
   bool AppendFrame(const TAttributeList& attributes);
-  TFrameSetSpec* AppendSubSet();
+  TFrameSetDesc* AppendSubSet();
   // Missing dimensions of extra frames are -1, missing frames of extra dimensions empty.
   void FinishSet(const std::string& base, const std::string& baseTarget);
 };

@@ -71,8 +71,8 @@ TImageObj::TImageObj(int position, const TAttributeList& attributes) : Position(
   }
   if (auto a = attributes.Lookup(BorderSy)) NoBorder = a->Value == 0;
   if (auto a = attributes.Lookup(WidthSy))
-    if (a->Name.find('%') == std::string::npos) SpecWidth = a->Value;
-  if (auto a = attributes.Lookup(HeightSy)) SpecHeight = a->Value;
+    if (a->Name.find('%') == std::string::npos) AskedWidth = a->Value;
+  if (auto a = attributes.Lookup(HeightSy)) AskedHeight = a->Value;
   Transparent = attributes.Lookup(TranspSy) != nullptr;
   IsMap = attributes.Lookup(IsMapSy) != nullptr;
   if (auto a = attributes.Lookup(UseMapSy)) {
@@ -90,7 +90,7 @@ TImageObj::~TImageObj() {
 std::unique_ptr<TImageObj> TImageObj::Duplicate(TSectionOwner& owner) const {
   auto copy = std::make_unique<TImageObj>(Position, TAttributeList());
   copy->ImageHeight = ImageHeight, copy->ImageWidth = ImageWidth;
-  copy->SpecHeight = SpecHeight, copy->SpecWidth = SpecWidth;
+  copy->AskedHeight = AskedHeight, copy->AskedWidth = AskedWidth;
   copy->ObjHeight = ObjHeight, copy->ObjWidth = ObjWidth;
   copy->Source = Source, copy->Alt = Alt, copy->MapName = MapName;
   copy->Alignment = Alignment, copy->NoBorder = NoBorder, copy->Transparent = Transparent;
@@ -147,21 +147,21 @@ void TImageObj::Layout(TSectionOwner& owner, const TFontObj& fontRun) {
   if (!sized_ && Image) {
     int iw = Image->Width(), ih = Image->Height();
     if (placeholder_) {
-      if (SpecWidth > 0 && SpecHeight > 0) {
-        ObjWidth = SpecWidth, ObjHeight = SpecHeight;
+      if (AskedWidth > 0 && AskedHeight > 0) {
+        ObjWidth = AskedWidth, ObjHeight = AskedHeight;
         sized_ = true;
       } else {
         ObjWidth = iw, ObjHeight = ih;
       }
     } else {
-      if (SpecWidth > 0 && SpecHeight > 0) {
-        ObjWidth = SpecWidth, ObjHeight = SpecHeight;
-      } else if (SpecHeight > 0) {
-        ObjHeight = SpecHeight;
-        ObjWidth = ih == 0 ? 0 : int(int64_t(SpecHeight) * iw / ih);
-      } else if (SpecWidth > 0) {
-        ObjWidth = SpecWidth;
-        ObjHeight = iw == 0 ? 0 : int(int64_t(SpecWidth) * ih / iw);
+      if (AskedWidth > 0 && AskedHeight > 0) {
+        ObjWidth = AskedWidth, ObjHeight = AskedHeight;
+      } else if (AskedHeight > 0) {
+        ObjHeight = AskedHeight;
+        ObjWidth = ih == 0 ? 0 : int(int64_t(AskedHeight) * iw / ih);
+      } else if (AskedWidth > 0) {
+        ObjWidth = AskedWidth;
+        ObjHeight = iw == 0 ? 0 : int(int64_t(AskedWidth) * ih / iw);
       } else {
         ObjWidth = iw, ObjHeight = ih;
       }

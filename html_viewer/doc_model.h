@@ -82,7 +82,7 @@ class TImageObj {
 
   int Position;
   int ImageHeight = 0, ImageWidth = 0;  // as laid out, with the border
-  int SpecHeight = 0, SpecWidth = 0;    // from the attributes, 0 when absent
+  int AskedHeight = 0, AskedWidth = 0;    // from the attributes, 0 when absent
   int ObjHeight = 0, ObjWidth = 0;      // the picture's size
   std::string Source, Alt, MapName;
   uint8_t Alignment = iaBottom;

@@ -289,7 +289,7 @@ class THtmlReader {
 
   void ParseHtml();
   void ParseText();
-  bool FrameScan(TFrameSetSpec* spec);
+  bool FrameScan(TFrameSetDesc* desc);
   TParseResult Result() const { return result_; }
 
  private:
@@ -369,7 +369,7 @@ class THtmlReader {
   void ReadScript();
   void ReadMap(bool inPre);
   void SkipStyle();
-  void ReadFrameSet(TFrameSetSpec& spec);
+  void ReadFrameSet(TFrameSetDesc& desc);
   void SkipNoFrames();
 
   TCharSource src_;
@@ -1601,7 +1601,7 @@ void THtmlReader::SkipNoFrames() {
   if (sym_ == End(NoFramesSy)) Next();
 }
 
-bool THtmlReader::FrameScan(TFrameSetSpec* spec) {
+bool THtmlReader::FrameScan(TFrameSetDesc* desc) {
   static const TSymSet kBodyContent = Set({BodySy, PSy, HSy, HRSy, OLSy, ULSy, DirSy, MenuSy, DLSy, AddressSy,
                                            BlockQuoteSy, PreSy, ImgSy, TableSy, FormSy});
   try {
@@ -1618,7 +1618,7 @@ bool THtmlReader::FrameScan(TFrameSetSpec* spec) {
           result_.BaseTarget = AttrText(TargetSy);
           break;
         case ScriptSy:
-          if (spec) {
+          if (desc) {
             ReadScript();
           } else {
             TScriptHandler none;
@@ -1628,15 +1628,15 @@ bool THtmlReader::FrameScan(TFrameSetSpec* spec) {
           }
           break;
         case NoFramesSy:
-          if (spec) {
+          if (desc) {
             SkipNoFrames();
             continue;
           }
           break;
         case FrameSetSy:
-          if (spec) {
-            ReadFrameSet(*spec);
-            spec->Title = result_.Title;
+          if (desc) {
+            ReadFrameSet(*desc);
+            desc->Title = result_.Title;
           }
           return true;
         default:
@@ -1650,16 +1650,16 @@ bool THtmlReader::FrameScan(TFrameSetSpec* spec) {
   return false;
 }
 
-void THtmlReader::ReadFrameSet(TFrameSetSpec& spec) {
-  spec.ReadDimensions(attrs_);
+void THtmlReader::ReadFrameSet(TFrameSetDesc& desc) {
+  desc.ReadDimensions(attrs_);
   Next();
   while (sym_ != End(FrameSetSy) && sym_ != EofSy) {
     switch (sym_) {
       case FrameSetSy: {
         if (blockDepth_ >= kMaxBlockNesting) break;
-        TFrameSetSpec ignored;
+        TFrameSetDesc ignored;
         ignored.Top = false;
-        TFrameSetSpec* sub = spec.AppendSubSet();
+        TFrameSetDesc* sub = desc.AppendSubSet();
         ++blockDepth_;
         ReadFrameSet(sub ? *sub : ignored);
         --blockDepth_;
@@ -1667,7 +1667,7 @@ void THtmlReader::ReadFrameSet(TFrameSetSpec& spec) {
         continue;
       }
       case FrameSy:
-        spec.AppendFrame(attrs_);
+        desc.AppendFrame(attrs_);
         break;
       case NoFramesSy:
         SkipNoFrames();
@@ -1680,7 +1680,7 @@ void THtmlReader::ReadFrameSet(TFrameSetSpec& spec) {
     }
     Next();
   }
-  spec.FinishSet(result_.Base, result_.BaseTarget);
+  desc.FinishSet(result_.Base, result_.BaseTarget);
 }
 
 }  // namespace
@@ -1745,7 +1745,7 @@ bool IsFrameDocument(const TSourceRef& source) {
   return reader.FrameScan(nullptr);
 }
 
-bool FrameParse(TFrameSetSpec& spec, const TSourceRef& source, const TScriptHandler& onScript) {
+bool FrameParse(TFrameSetDesc& desc, const TSourceRef& source, const TScriptHandler& onScript) {
   THtmlReader reader(source, nullptr, nullptr, onScript);
-  return reader.FrameScan(&spec);
+  return reader.FrameScan(&desc);
 }

@@ -11,7 +11,7 @@
 // object per parse. The only error is a comment still open at the end of the source
 // (EParseError); what was read before it stays in the document.
 //
-// Frame-set documents are read into a TFrameSetSpec (doc_frames.h) instead.
+// Frame-set documents are read into a TFrameSetDesc (doc_frames.h) instead.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,7 +27,7 @@ class TSectionBase;
 class TCell;
 class TStrings;
 class TStream;
-struct TFrameSetSpec;
+struct TFrameSetDesc;
 
 class EParseError : public Exception {
  public:
@@ -112,9 +112,9 @@ void ImageParse(TSectionList& list, const std::string& fileName);
 
 // True when a FRAMESET tag comes before any body content. Never raises.
 bool IsFrameDocument(const TSourceRef& source);
-// Reads a frame-set document into spec (title, BASE and the sets); true when a FRAMESET
+// Reads a frame-set document into desc (title, BASE and the sets); true when a FRAMESET
 // was found. Never raises.
-bool FrameParse(TFrameSetSpec& spec, const TSourceRef& source, const TScriptHandler& onScript = nullptr);
+bool FrameParse(TFrameSetDesc& desc, const TSourceRef& source, const TScriptHandler& onScript = nullptr);
 
 // The nominal sizes of the HTML size steps 1..7, normal and preformatted.
 extern const int kFontSizes[7];

@@ -141,14 +141,14 @@ const TClassInfo& TFrame::StaticClass() {
   return info;
 }
 
-TFrame::TFrame(TComponent* owner, TFrameSet* top, TSubFrameSet* parentSet, const TFrameSpec& spec,
+TFrame::TFrame(TComponent* owner, TFrameSet* top, TSubFrameSet* parentSet, const TFrameDesc& desc,
                const std::string& source)
     : TFrameBase(owner, top, parentSet),
-      FrameName(spec.Name),
+      FrameName(desc.Name),
       Source(source),
-      Destination(spec.Destination),
-      NoResize(spec.NoResize),
-      ScrollingOff(spec.ScrollingOff) {
+      Destination(desc.Destination),
+      NoResize(desc.NoResize),
+      ScrollingOff(desc.ScrollingOff) {
   int border = top ? top->FramesetViewer()->FrameBorder : 2;
   if (border > 0) {
     SetBevelOuter(TBevelCut::bvLowered);
@@ -197,14 +197,14 @@ void TFrame::ShowError(const std::string& name) {
 
 void TFrame::LoadKind(const TDocSource& doc, bool frameSet) {
   if (frameSet) {
-    TFrameSetSpec spec;
-    spec.Top = false;
-    FrameParse(spec, doc.Ref(), top_->FramesetViewer()->ScriptHandler(top_));
+    TFrameSetDesc desc;
+    desc.Top = false;
+    FrameParse(desc, doc.Ref(), top_->FramesetViewer()->ScriptHandler(top_));
     // A set of its own: its borders are its own, its outer edges the frame's.
     nested_ = new TSubFrameSet(this, top_, nullptr);
     nested_->SetParent(this);
     nested_->SetAlign(TAlign::alClient);
-    nested_->Build(spec, doc.Kind == TSourceKind::skFile ? ExtractFilePath(doc.FileName) : std::string());
+    nested_->Build(desc, doc.Kind == TSourceKind::skFile ? ExtractFilePath(doc.FileName) : std::string());
     nested_->LoadContent();
     nested_->Distribute();
   } else {
@@ -335,22 +335,22 @@ void TSubFrameSet::ClearSet() {
   linePos_ = -1;
 }
 
-void TSubFrameSet::Build(const TFrameSetSpec& spec, const std::string& dir) {
+void TSubFrameSet::Build(const TFrameSetDesc& desc, const std::string& dir) {
   ClearSet();
-  ByRows = spec.ByRows;
-  Dimensions = spec.Dimensions;
-  Base = spec.Base;
-  BaseTarget = spec.BaseTarget;
+  ByRows = desc.ByRows;
+  Dimensions = desc.Dimensions;
+  Base = desc.Base;
+  BaseTarget = desc.BaseTarget;
   // Documents from the host keep their names as written.
   bool asGiven = top_ && top_->FramesetViewer() && top_->FramesetViewer()->UsesRequests();
-  for (const TFrameSpec& f : spec.Frames) {
+  for (const TFrameDesc& f : desc.Frames) {
     TFrameBase* child;
     if (f.SubSet) {
       auto* sub = new TSubFrameSet(this, top_, this);
       sub->Build(*f.SubSet, dir);
       child = sub;
     } else {
-      child = new TFrame(this, top_, this, f, asGiven ? f.Source : SourcePath(f.Source, dir, spec.Base));
+      child = new TFrame(this, top_, this, f, asGiven ? f.Source : SourcePath(f.Source, dir, desc.Base));
     }
     child->SetParent(this);
     Children.push_back(child);
@@ -502,7 +502,7 @@ void TSubFrameSet::BorderMouseUp(int x, int y) {
 void TSubFrameSet::ReplaceWithOne(const std::string& source, const std::string& destination) {
   ClearSet();
   Dimensions = {-1};
-  TFrameSpec f;
+  TFrameDesc f;
   f.Destination = destination;
   auto* frame = new TFrame(this, top_, this, f, source);
   frame->SetParent(this);
@@ -536,28 +536,28 @@ void TFrameSet::LoadFile(const std::string& name) {
   std::string dir = doc.Kind == TSourceKind::skFile ? ExtractFilePath(platform::FullPath(doc.FileName)) : "";
   Depth = 0;
   AllFrames.clear();
-  TFrameSetSpec spec;
+  TFrameSetDesc desc;
   bool frameSet = !IsPicture(path) && !IsText(path) && IsFrameDocument(doc.Ref()) &&
-                  FrameParse(spec, doc.Ref(), viewer_->ScriptHandler(this));
+                  FrameParse(desc, doc.Ref(), viewer_->ScriptHandler(this));
   if (!frameSet) {
     // Anything else is one frame showing it.
-    spec = TFrameSetSpec();
-    spec.Dimensions = {-1};
-    TFrameSpec f;
+    desc = TFrameSetDesc();
+    desc.Dimensions = {-1};
+    TFrameDesc f;
     f.Source = path;
     f.Destination = anchor;
-    spec.Frames.push_back(std::move(f));
+    desc.Frames.push_back(std::move(f));
   }
-  viewer_->FrameBorder = spec.FrameBorder;
-  if (spec.OuterBorder > 0) {
+  viewer_->FrameBorder = desc.FrameBorder;
+  if (desc.OuterBorder > 0) {
     SetBevelOuter(TBevelCut::bvLowered);
-    SetBevelWidth(spec.OuterBorder);
+    SetBevelWidth(desc.OuterBorder);
   } else {
     SetBevelOuter(TBevelCut::bvNone);
   }
   CurrentFile = path;
-  Title = spec.Title;
-  Build(spec, dir);
+  Title = desc.Title;
+  Build(desc, dir);
   LoadContent();
   CollectFrames();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // TFramesetViewer: a control that shows frame-set documents.
 //
-// How it works: a frame-set document is read into a TFrameSetSpec (doc_frames.h) and built
+// How it works: a frame-set document is read into a TFrameSetDesc (doc_frames.h) and built
 // as panels: a TSubFrameSet divides its area by rows or columns into TFrame panels, each
 // showing a document in a TDocViewer of its own or a nested set (at most 4 deep; deeper
 // frames stay empty). Sizes come from the set's dimensions (DistributeSizes) and follow the
@@ -94,7 +94,7 @@ class TFrame : public TFrameBase {
   FW_CLASS(TFrame, TFrameBase)
 
  public:
-  TFrame(TComponent* owner, TFrameSet* top, TSubFrameSet* parentSet, const TFrameSpec& spec, const std::string& source);
+  TFrame(TComponent* owner, TFrameSet* top, TSubFrameSet* parentSet, const TFrameDesc& desc, const std::string& source);
   explicit TFrame(TComponent* owner) : TFrame(owner, nullptr, nullptr, {}, {}) {}
   void CollectFrames() override;
   void LoadContent() override;
@@ -138,7 +138,7 @@ class TSubFrameSet : public TFrameBase {
   TSubFrameSet(TComponent* owner, TFrameSet* top, TSubFrameSet* parentSet);
   explicit TSubFrameSet(TComponent* owner) : TSubFrameSet(owner, nullptr, nullptr) {}
   // Makes the places of a set description; frame sources are made absolute against dir.
-  void Build(const TFrameSetSpec& spec, const std::string& dir);
+  void Build(const TFrameSetDesc& desc, const std::string& dir);
   // Frees the places and forgets the dimensions.
   void ClearSet();
   void CollectFrames() override;

@@ -139,12 +139,12 @@ void DumpAnchors(const TAnchorList& names, std::ostream& out) {
   for (const auto& e : names.Entries()) out << "anchor " << QuoteText(e.Name) << "\n";
 }
 
-void DumpFrameSet(const TFrameSetSpec& set, int indent, std::ostream& out) {
+void DumpFrameSet(const TFrameSetDesc& set, int indent, std::ostream& out) {
   out << Pad(indent) << "frameset " << (set.ByRows ? "rows" : "cols") << "=";
   for (size_t i = 0; i < set.Dimensions.size(); ++i) out << (i ? "," : "") << set.Dimensions[i];
   if (set.Top) out << " border=" << set.FrameBorder;
   out << "\n";
-  for (const TFrameSpec& f : set.Frames) {
+  for (const TFrameDesc& f : set.Frames) {
     if (f.SubSet) {
       DumpFrameSet(*f.SubSet, indent + 2, out);
       continue;
@@ -179,7 +179,7 @@ int RunHtmlDump(const std::vector<std::string>& args, std::ostream& out, std::os
   TAnchorList names;
   TSourceRef source = TSourceRef::File(file);
   if (!text && IsFrameDocument(source)) {
-    TFrameSetSpec set;
+    TFrameSetDesc set;
     FrameParse(set, source);
     out << "title " << QuoteText(set.Title) << "\n";
     DumpFrameSet(set, 0, out);

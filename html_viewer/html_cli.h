@@ -15,11 +15,11 @@
 
 class TCell;
 class TAnchorList;
-struct TFrameSetSpec;
+struct TFrameSetDesc;
 
 // The blocks of a cell at an indent.
 void DumpOutline(const TCell& cell, int indent, std::ostream& out);
 void DumpAnchors(const TAnchorList& names, std::ostream& out);
-void DumpFrameSet(const TFrameSetSpec& set, int indent, std::ostream& out);
+void DumpFrameSet(const TFrameSetDesc& set, int indent, std::ostream& out);
 
 int RunHtmlDump(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

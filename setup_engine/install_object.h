@@ -24,7 +24,7 @@
 #include "framework/core/lists.h"
 #include "framework/core/object.h"
 #include "setup_engine/kstn_compress.h"
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 #include "setup_engine/setup_exceptions.h"
 
 enum class TInstallType { itFull, itDefault, itCompact, itAlways, itCustom };
@@ -162,7 +162,7 @@ class TInstallContainer : public TComponent {
 
  public:
   // Made on a form or data module, it first gives its owner the standard path specifiers
-  // the process lacks (path_specifier.h).
+  // the process lacks (install_folders.h).
   explicit TInstallContainer(TComponent* owner);
 
   // Whether the parent's DoProcess processes this object.

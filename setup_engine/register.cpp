@@ -3,7 +3,7 @@
 #include "setup_engine/install_driver.h"
 #include "setup_engine/install_registry.h"
 #include "setup_engine/net_location.h"
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 #include "setup_engine/shell_links.h"
 #include "setup_engine/translator.h"
 

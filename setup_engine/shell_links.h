@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "setup_engine/install_object.h"
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 
 class IEShellLinkGroup : public IException {
  public:

@@ -102,7 +102,7 @@ TEST(Forms, EnterSubmitsAFormOfOneVisibleControl) {
   EXPECT_FALSE(FormDoc::Window(two).Press(kKeyReturn));
   EXPECT_TRUE(d.submissions.empty());
   EXPECT_STREQ(two->KindName(), "password");
-  EXPECT_TRUE(FormDoc::Window(two).Spec().Password);
+  EXPECT_TRUE(FormDoc::Window(two).Desc().Password);
   // The page keys go to the viewer from text fields and text areas; Enter stays in a text area.
   for (uint16_t key : {kKeyPageUp, kKeyPageDown, kKeyEnd, kKeyHome}) EXPECT_TRUE(FormDoc::Window(two).Press(key));
   TFormControlObj* area = InsertFormControl(d.block, d.list, &d.list, TFormElement::feTextArea, {});
@@ -156,7 +156,7 @@ TEST(Forms, RadioButtonsExcludeEachOtherWithinTheirForm) {
 TEST(Forms, ResetPutsBackTheInitialState) {
   FormDoc d;
   TFormControlObj* edit = d.Input({{NameSy, "e"}, {ValueSy, "start"}, {MaxLengthSy, "3"}});
-  EXPECT_EQ(FormDoc::Window(edit).Spec().MaxLength, 3);  // what the user may type
+  EXPECT_EQ(FormDoc::Window(edit).Desc().MaxLength, 3);  // what the user may type
   EXPECT_EQ(FormDoc::Window(edit).Text(), "start");
   TFormControlObj* check = d.Input({{TypeSy, "checkbox"}, {NameSy, "c"}, {CheckedSy, ""}});
   auto* list = dynamic_cast<TListBoxFormControlObj*>(InsertFormControl(
@@ -262,7 +262,7 @@ TEST(Forms, PrintingPaintsPicturesInsteadOfPlacingWindows) {
   d.Input({{TypeSy, "checkbox"}, {CheckedSy, ""}});
   d.Input({{TypeSy, "radio"}, {CheckedSy, ""}});
   d.Input({{TypeSy, "submit"}});
-  EXPECT_EQ(FormDoc::Window(edit).Spec().MaxLength, 0);  // MAXLENGTH=0 sets no limit
+  EXPECT_EQ(FormDoc::Window(edit).Desc().MaxLength, 0);  // MAXLENGTH=0 sets no limit
   d.Layout(600);
   d.list.Printing = true;
   d.Paint();

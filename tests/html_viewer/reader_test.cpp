@@ -477,10 +477,10 @@ TEST(HtmlParser, FrameSetDocuments) {
       "<FRAME NAME=top SRC=\"t.html#a\" NORESIZE><NOFRAMES><BODY>no</BODY></NOFRAMES>"
       "<FRAMESET COLS=\"50%,*\"><FRAME NAME=l SRC=l.html SCROLLING=no></FRAMESET></FRAMESET>";
   EXPECT_TRUE(IsFrameDocument(TSourceRef::Buffer(doc.data(), doc.data() + doc.size())));
-  TFrameSetSpec spec;
-  ASSERT_TRUE(FrameParse(spec, TSourceRef::Buffer(doc.data(), doc.data() + doc.size())));
+  TFrameSetDesc desc;
+  ASSERT_TRUE(FrameParse(desc, TSourceRef::Buffer(doc.data(), doc.data() + doc.size())));
   std::ostringstream out;
-  DumpFrameSet(spec, 0, out);
+  DumpFrameSet(desc, 0, out);
   EXPECT_EQ(out.str(),
             "frameset rows=100,-1,-2 border=0\n"
             "  frame name=\"top\" src=\"t.html\" anchor=\"a\" noresize=1\n"
@@ -488,9 +488,9 @@ TEST(HtmlParser, FrameSetDocuments) {
             "    frame name=\"l\" src=\"l.html\" scrolling=no\n"
             "    frame name=\"\" src=\"\"\n"
             "  frame name=\"\" src=\"\"\n");
-  EXPECT_EQ(spec.Title, "frames");
-  EXPECT_EQ(spec.BaseTarget, "main");
-  EXPECT_EQ(spec.OuterBorder, 2);
+  EXPECT_EQ(desc.Title, "frames");
+  EXPECT_EQ(desc.BaseTarget, "main");
+  EXPECT_EQ(desc.OuterBorder, 2);
   for (const char* body : {"<P><FRAMESET ROWS=1>", "<TITLE>x</TITLE>text<IMG><FRAMESET>", "<!-- open"}) {
     SCOPED_TRACE(body);
     std::string s = body;
@@ -657,10 +657,10 @@ TEST(HtmlParserFuzz, AnyBytesGiveADocumentThatLaysOut) {
     ExpectAnchorsInDocument(d.list, names);
     d.Layout(int(200 + rng() % 600));
     d.Paint();
-    TFrameSetSpec spec;
-    FrameParse(spec, TSourceRef::Buffer(html.data(), html.data() + html.size()));
-    EXPECT_LE(spec.Frames.size(), size_t(kMaxFrames));
-    EXPECT_LE(spec.Dimensions.size(), size_t(kMaxFrameDimensions));
+    TFrameSetDesc desc;
+    FrameParse(desc, TSourceRef::Buffer(html.data(), html.data() + html.size()));
+    EXPECT_LE(desc.Frames.size(), size_t(kMaxFrames));
+    EXPECT_LE(desc.Dimensions.size(), size_t(kMaxFrameDimensions));
   }
 }
 

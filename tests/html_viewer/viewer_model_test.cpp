@@ -205,7 +205,7 @@ TEST(FrameSets, Targets) {
 }
 
 TEST(FrameSets, FinishingFillsFramesAndDimensions) {
-  TFrameSetSpec s;
+  TFrameSetDesc s;
   TAttributeList a;
   a.Add({RowsSy, 0, "*,*,*"});
   s.ReadDimensions(a);
@@ -213,7 +213,7 @@ TEST(FrameSets, FinishingFillsFramesAndDimensions) {
   s.AppendFrame({});
   s.FinishSet("", "");
   EXPECT_EQ(s.Frames.size(), 3u);
-  TFrameSetSpec t;
+  TFrameSetDesc t;
   TAttributeList c;
   c.Add({ColsSy, 0, "10"});
   c.Add({BorderSy, 0, "0"});

@@ -9,7 +9,7 @@
 #include "framework/core/data_module.h"
 #include "framework/core/form_reader.h"
 #include "setup_engine/install_object.h"
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 #include "setup_engine/setup_core_cli.h"
 #include "setup_engine/tree_probe.h"
 #include "tests/support/scratch_dir.h"
@@ -346,12 +346,12 @@ TEST_F(InstallTree, ControlCodesGoUp) {
 // of its own), and gives it up when it leaves.
 TEST_F(InstallTree, ContainerDestination) {
   TTreeProbe* install = Probe("Install", 1000);
-  TCustomPathSpecifier* spec = FindStandard(TpsContainerDestDir::StaticClass());
-  ASSERT_NE(spec, nullptr);
-  EXPECT_EQ(spec->Owner(), root.get());
-  EXPECT_EQ(spec->Name(), "psContainerDestDir");
+  TCustomPathSpecifier* desc = FindStandard(TpsContainerDestDir::StaticClass());
+  ASSERT_NE(desc, nullptr);
+  EXPECT_EQ(desc->Owner(), root.get());
+  EXPECT_EQ(desc->Name(), "psContainerDestDir");
   try {
-    install->SetDestDirType(spec);
+    install->SetDestDirType(desc);
     ADD_FAILURE() << "no exception";
   } catch (const IEPathSpecifier& e) {
     EXPECT_EQ(e.Message(), "Cannot use ddContainerDestDir for Install unless you assign a Container");
@@ -360,15 +360,15 @@ TEST_F(InstallTree, ContainerDestination) {
   TTreeProbe* file = Probe("File", 2000);
   file->SetDestDir("\\own");
   file->SetContainer(install);
-  EXPECT_EQ(file->DestDirType(), spec);
+  EXPECT_EQ(file->DestDirType(), desc);
   EXPECT_EQ(file->DestDir(), "");
   TTreeProbe* group = Probe("Group", 1000, install);
-  EXPECT_EQ(group->DestDirType(), spec);
+  EXPECT_EQ(group->DestDirType(), desc);
   group->SetDestDir("\\help\\");
   EXPECT_EQ(group->GetFullDestDir(), "C:\\Program Files\\Quiltor32\\help");
   group->SetContainer(nullptr);
   EXPECT_EQ(group->DestDirType(), nullptr);
-  spec->Free();
+  desc->Free();
   EXPECT_EQ(file->DestDirType(), nullptr);
   EXPECT_EQ(FindStandard(TpsContainerDestDir::StaticClass()), nullptr);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 #include "setup_engine/setup_core_cli.h"
 #include "tests/support/defaults_check.h"
 #include "tests/support/scratch_dir.h"

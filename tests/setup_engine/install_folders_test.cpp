@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "setup_engine/install_cli.h"
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 #include "setup_engine/setup_core_cli.h"
 #include "setup_engine/tree_probe.h"
 #include "tests/setup_engine/error_text.h"

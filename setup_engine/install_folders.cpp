@@ -1,4 +1,4 @@
-#include "setup_engine/path_specifier.h"
+#include "setup_engine/install_folders.h"
 
 #include <algorithm>
 #include <cctype>
