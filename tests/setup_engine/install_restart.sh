@@ -14,6 +14,7 @@ source "$here/wine-lib"
 arch=$(pe_arch "$installer")
 "$here/wine-prefix" "$prefix" "$arch" || fail "no Wine prefix $prefix"
 use_wine "$arch" "$prefix" || fail "no Wine environment for $arch"
+keep_wineserver
 
 work=$(mktemp -d)
 holding=""

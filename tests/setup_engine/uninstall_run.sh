@@ -10,6 +10,7 @@ fail() { echo "uninstall_run: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$winerun")" && pwd)
 source "$here/wine-lib"
 use_wine "$(pe_arch "$installer")" "$prefix" || fail "no Wine environment"
+keep_wineserver
 product=QuiltorUninstallTest
 work=$(mktemp -d)
 cleanup() {
