@@ -89,12 +89,15 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
     reg.WriteInteger("top", 77);
   }
 
+  // A copy in a folder of its own: the close writes the e-mail template beside it.
+  testsupport::ScratchDir dir("qprg");
+  const std::string copy = dir.Path("Quiltor32.exe");
+  ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::string line = "\"" + program + "\"";
-  ASSERT_TRUE(CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      << program;
+  std::string line = "\"" + copy + "\"";
+  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   HWND main = nullptr;
   for (int i = 0; i < 300 && !main; ++i) {
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
