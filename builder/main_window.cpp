@@ -237,8 +237,7 @@ void TForm1::ApplySettings() {
 }
 
 void TForm1::CollectSettings() {
-  TSettings& s = ProgramSettings();
-  TMainSettings& m = s.Main;
+  TMainSettings& m = ProgramSettings().Main;
   m.HideSplash = chkbox_OptionHideSplash->Checked();
   m.StartupPageMode = rdgrp_PageOnStartup->ItemIndex() < 0 ? m.StartupPageMode : rdgrp_PageOnStartup->ItemIndex();
   m.StartupPage = m.StartupPageMode == 3 ? pagectrl_Main->ActivePageIndex() : m.StartupPageMode;

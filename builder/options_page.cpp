@@ -4,7 +4,6 @@
 // the patch defaults, the packers, the e-mail settings and the PGP page.
 #include <algorithm>
 
-#include "builder/help_hook.h"
 #include "builder/main_window.h"
 #include "builder/patch_request.h"
 #include "builder/program.h"
