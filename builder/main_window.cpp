@@ -30,7 +30,6 @@ std::string EmailTemplatePath(const std::string& programPath) {
 
 namespace {
 
-constexpr int kPackerPages = int(kOfferedPackers.size());  // the packers with a "use system path" box
 constexpr int kRowPitch = 25;                              // recipient rows in the scroll box
 constexpr int kRowTop = 8;
 
@@ -125,6 +124,36 @@ const TMethodTable* TForm1::Methods() const {
           .Field("edit_OptionCustomBrowser", &F::edit_OptionCustomBrowser)
           .Field("edit_OptionCustomBrowserArgs", &F::edit_OptionCustomBrowserArgs)
           .Field("combo_OptionDefaultEmailSettings", &F::combo_OptionDefaultEmailSettings)
+          .Field("pagectrl_Options", &F::pagectrl_Options)
+          .Field("page_OptionPGP", &F::page_OptionPGP)
+          .Field("rdgrp_OptionDefaultFilelistMode", &F::rdgrp_OptionDefaultFilelistMode)
+          .Field("chkbox_OptionRestoreDirectories", &F::chkbox_OptionRestoreDirectories)
+          .Field("chkbox_OptionExpertRestoreSplit", &F::chkbox_OptionExpertRestoreSplit)
+          .Field("edit_ExpertDefaultPatchname", &F::edit_ExpertDefaultPatchname)
+          .Field("edit_WizardDefaultPatchname", &F::edit_WizardDefaultPatchname)
+          .Field("combo_ExpertDefaultPatchType", &F::combo_ExpertDefaultPatchType)
+          .Field("combo_WizardDefaultPatchType", &F::combo_WizardDefaultPatchType)
+          .Field("combo_ExpertDefaultPackerType", &F::combo_ExpertDefaultPackerType)
+          .Field("combo_WizardDefaultPackerType", &F::combo_WizardDefaultPackerType)
+          .Field("chkbox_ExpertDefaultSignedPatch", &F::chkbox_ExpertDefaultSignedPatch)
+          .Field("chkbox_WizardDefaultSignedPatch", &F::chkbox_WizardDefaultSignedPatch)
+          .Field("chkbox_ExpertDefaultForceIdent", &F::chkbox_ExpertDefaultForceIdent)
+          .Field("chkbox_WizardDefaultForceIdent", &F::chkbox_WizardDefaultForceIdent)
+          .Field("edit_OptionPathCustomPacker", &F::edit_OptionPathCustomPacker)
+          .Field("edit_OptionCustomPackerArgs", &F::edit_OptionCustomPackerArgs)
+          .Field("combo_OptionEditEmailSettings", &F::combo_OptionEditEmailSettings)
+          .Field("edit_OptionEditEmailSettingsFrom", &F::edit_OptionEditEmailSettingsFrom)
+          .Field("edit_OptionEditEmailSettingsName", &F::edit_OptionEditEmailSettingsName)
+          .Field("edit_OptionEditEmailSettingsSMTP", &F::edit_OptionEditEmailSettingsSMTP)
+          .Field("edit_OptionEditEmailSettingsOrg", &F::edit_OptionEditEmailSettingsOrg)
+          .Field("edit_OptionEditEmailSettingsRepl", &F::edit_OptionEditEmailSettingsRepl)
+          .Field("edit_OptionDefaultEmailSubject", &F::edit_OptionDefaultEmailSubject)
+          .Field("memo_OptionDefaultEmailText", &F::memo_OptionDefaultEmailText)
+          .Field("CheckBox1", &F::CheckBox1)
+          .Field("Edit6", &F::Edit6)
+          .Field("chbox_HintsPageExpert", &F::chbox_HintsPageExpert)
+          .Field("chbox_HintsPageWizard", &F::chbox_HintsPageWizard)
+          .Field("chbox_HintsPageOptions", &F::chbox_HintsPageOptions)
           .Field("label_AboutWeb", &F::label_AboutWeb)
           .Field("label_AboutArtist", &F::label_AboutArtist)
           .Handler<TNotifyEvent>("FormCreate", &F::FormCreate)
@@ -151,6 +180,13 @@ const TMethodTable* TForm1::Methods() const {
           .Handler<TNotifyEvent>("rdgrp_OptionUseBrowserClick", &F::rdgrp_OptionUseBrowserClick)
           .Handler<TNotifyEvent>("edit_OptionCustomBrowserChange", &F::edit_OptionCustomBrowserChange)
           .Handler<TNotifyEvent>("chkbox_OptionSysPathClick", &F::chkbox_OptionSysPathClick)
+          .Handler<TNotifyEvent>("combo_OptionExpertDefaultsChange", &F::combo_OptionExpertDefaultsChange)
+          .Handler<TNotifyEvent>("combo_OptionWizardDefaultsChange", &F::combo_OptionWizardDefaultsChange)
+          .Handler<TNotifyEvent>("button_OptionBrowsePackerClick", &F::button_OptionBrowsePackerClick)
+          .Handler<TNotifyEvent>("combo_OptionEditEmailSettingsChange", &F::combo_OptionEditEmailSettingsChange)
+          .Handler<TNotifyEvent>("edit_OptionEditEmailSettingsChange", &F::edit_OptionEditEmailSettingsChange)
+          .Handler<TNotifyEvent>("chbox_HintsPageClick", &F::chbox_HintsPageClick)
+          .Handler<TNotifyEvent>("button_HelpClick", &F::button_HelpClick)
           .Handler<TNotifyEvent>("label_AboutWebClick", &F::label_AboutWebClick)
           .Handler<TNotifyEvent>("label_AboutArtistClick", &F::label_AboutArtistClick);
   return &t;
@@ -159,13 +195,7 @@ const TMethodTable* TForm1::Methods() const {
 // ---- settings
 
 void TForm1::FormCreate(TObject*) {
-  for (int i = 0; i < kPackerPages; ++i) {
-    chkbox_OptionSysPath[i] =
-        dynamic_cast<TCheckBox*>(FindComponent(std::string("chkbox_OptionSysPath") + kPackerNames[size_t(i)]));
-    edit_OptionPath[i] = dynamic_cast<TEdit*>(FindComponent(std::string("edit_OptionPath") + kPackerNames[size_t(i)]));
-    if (!chkbox_OptionSysPath[i] || !edit_OptionPath[i])
-      throw EComponentError(std::string("The options page lacks the packer ") + kPackerNames[size_t(i)]);
-  }
+  FindOptionControls();
   pathcombo_ExpertSource1->SetShellList(filelist_ExpertSource1);
   pathcombo_ExpertDest->SetShellList(filelist_ExpertDest);
   pathcombo_WizardSource1->SetShellList(filelist_WizardSource1);
@@ -190,28 +220,15 @@ void TForm1::ApplySettings() {
   combo_WizardPackerType->SetItemIndex(m.Wizard.Packer);
   combo_WizardPatchType->SetItemIndex(m.Wizard.PatchType);
   edit_WizardPatchName->SetText(WithSuffix(edit_WizardPatchName->Text(), *combo_WizardPackerType, *combo_WizardPatchType));
-  edit_ExpertDefaultBackupDir->SetText(m.Expert.BackupPath);
-  edit_WizardDefaultBackupDir->SetText(m.Wizard.BackupPath);
   chkbox_ExpertForceIdentical->SetChecked(m.Expert.PatchIdenticalFiles);
   rdgrp_OptionUseBrowser->SetItemIndex(m.DefaultBrowser);
-  for (int i = 0; i < kPackerPages; ++i) {
-    chkbox_OptionSysPath[i]->SetChecked(s.Packers[size_t(i)].UseSystemPath);
-    edit_OptionPath[i]->SetText(s.Packers[size_t(i)].Path);
-    chkbox_OptionSysPathClick(chkbox_OptionSysPath[i]);
-  }
   combo_ExpertEmailType1->SetItemIndex(TRecipient::kTo);
-  combo_OptionDefaultEmailSettings->Items().Clear();
-  int profile = -1;
-  for (size_t i = 0; i < s.Identities.size(); ++i) {
-    combo_OptionDefaultEmailSettings->Items().Add(s.Identities[i].Label);
-    if (profile < 0 && s.Identities[i].Label == m.MailProfile) profile = int(i);
-  }
-  combo_OptionDefaultEmailSettings->SetItemIndex(s.Identities.empty() ? -1 : std::max(profile, 0));
   edit_ExpertEmailSubject->SetText(m.EmailSubject);
-  const std::string templateFile = EmailTemplatePath(ProgramPath());
-  if (platform::IsFile(templateFile)) memo_ExpertEmail->Lines().LoadFromFile(templateFile);
+  ApplyOptionSettings();
+  // Each edit's change stores both edits: the second's text is taken before the first shows.
+  const std::string browserArgs = m.CustomBrowserArgs;
   edit_OptionCustomBrowser->SetText(m.CustomBrowserPath);
-  edit_OptionCustomBrowserArgs->SetText(m.CustomBrowserArgs);
+  edit_OptionCustomBrowserArgs->SetText(browserArgs);
   chkbox_OptionHideSplash->SetChecked(m.HideSplash);
   pagectrl_Main->SetActivePageIndex(m.StartupPage);
   pagectrl_MainChange(pagectrl_Main);
@@ -220,23 +237,14 @@ void TForm1::ApplySettings() {
 }
 
 void TForm1::CollectSettings() {
-  TSettings& s = ProgramSettings();
-  TMainSettings& m = s.Main;
+  TMainSettings& m = ProgramSettings().Main;
   m.HideSplash = chkbox_OptionHideSplash->Checked();
   m.StartupPageMode = rdgrp_PageOnStartup->ItemIndex() < 0 ? m.StartupPageMode : rdgrp_PageOnStartup->ItemIndex();
   m.StartupPage = m.StartupPageMode == 3 ? pagectrl_Main->ActivePageIndex() : m.StartupPageMode;
-  m.Expert.BackupPath = edit_ExpertDefaultBackupDir->Text();
-  m.Wizard.BackupPath = edit_WizardDefaultBackupDir->Text();
-  m.Expert.PatchIdenticalFiles = chkbox_ExpertForceIdentical->Checked();
   m.DefaultBrowser = rdgrp_OptionUseBrowser->ItemIndex() < 0 ? 0 : rdgrp_OptionUseBrowser->ItemIndex();
   m.CustomBrowserPath = edit_OptionCustomBrowser->Text();
   m.CustomBrowserArgs = edit_OptionCustomBrowserArgs->Text();
-  const int identity = combo_OptionDefaultEmailSettings->ItemIndex();
-  if (identity >= 0 && identity < int(s.Identities.size())) m.MailProfile = s.Identities[size_t(identity)].Label;
-  for (int i = 0; i < kPackerPages; ++i) {
-    s.Packers[size_t(i)].UseSystemPath = chkbox_OptionSysPath[i]->Checked();
-    s.Packers[size_t(i)].Path = edit_OptionPath[i]->Text();
-  }
+  CollectOptionSettings();
 }
 
 void TForm1::FormShow(TObject*) {
@@ -279,9 +287,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   if (s.Main.RestoreDirectories)
     s.Main.DirectoryContents = {SaveSelection(*pathcombo_ExpertDest, *filelist_ExpertDest),
                                 SaveSelection(*pathcombo_ExpertSource1, *filelist_ExpertSource1)};
-  s.StoreWindowPlacement(Name(), rdgrp_OptionMainWindowPos->ItemIndex() < 0 ? 0 : rdgrp_OptionMainWindowPos->ItemIndex(),
-                         Left(), Top());
-  s.Save();
+  SaveSettingsAtClose();
 }
 
 void TForm1::RestorePlacement(TCustomForm& form, TRadioGroup& group, int defaultLeft, int defaultTop) {
@@ -311,15 +317,6 @@ void TForm1::rdgrp_OptionUseBrowserClick(TObject*) {
 void TForm1::edit_OptionCustomBrowserChange(TObject*) {
   ProgramSettings().Main.CustomBrowserPath = edit_OptionCustomBrowser->Text();
   ProgramSettings().Main.CustomBrowserArgs = edit_OptionCustomBrowserArgs->Text();
-}
-
-void TForm1::chkbox_OptionSysPathClick(TObject* Sender) {
-  for (int i = 0; i < kPackerPages; ++i) {
-    if (chkbox_OptionSysPath[i] != Sender) continue;
-    const bool inPath = chkbox_OptionSysPath[i]->Checked();
-    edit_OptionPath[i]->SetReadOnly(inPath);
-    edit_OptionPath[i]->SetColor(inPath ? clInactiveCaption : clWindow);
-  }
 }
 
 // ---- pages and keys

@@ -18,6 +18,7 @@
 #include "builder/moxhint.h"
 #include "builder/patch_request.h"
 #include "framework/controls/comctrls.h"
+#include "framework/controls/extctrls.h"
 #include "framework/controls/scrollbox.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
@@ -92,6 +93,41 @@ class TForm1 : public TForm {
   TCheckBox* chkbox_OptionSysPath[6] = {};
   TEdit* edit_OptionPath[6] = {};
 
+  // The options page's own page control and what it holds beyond the above
+  // (options_page.cpp).
+  TPageControl* pagectrl_Options = nullptr;
+  TTabSheet* page_OptionPGP = nullptr;
+  TRadioGroup* rdgrp_OptionDefaultFilelistMode = nullptr;
+  TCheckBox* chkbox_OptionRestoreDirectories = nullptr;
+  TCheckBox* chkbox_OptionExpertRestoreSplit = nullptr;
+  TEdit* edit_ExpertDefaultPatchname = nullptr;
+  TEdit* edit_WizardDefaultPatchname = nullptr;
+  TComboBox* combo_ExpertDefaultPatchType = nullptr;
+  TComboBox* combo_WizardDefaultPatchType = nullptr;
+  TComboBox* combo_ExpertDefaultPackerType = nullptr;
+  TComboBox* combo_WizardDefaultPackerType = nullptr;
+  TCheckBox* chkbox_ExpertDefaultSignedPatch = nullptr;
+  TCheckBox* chkbox_WizardDefaultSignedPatch = nullptr;
+  TCheckBox* chkbox_ExpertDefaultForceIdent = nullptr;
+  TCheckBox* chkbox_WizardDefaultForceIdent = nullptr;
+  TEdit* edit_OptionPathCustomPacker = nullptr;
+  TEdit* edit_OptionCustomPackerArgs = nullptr;
+  // The browse buttons of the packers in the settings' order, "Custom" last.
+  TButton* button_OptionBrowse[7] = {};
+  TComboBox* combo_OptionEditEmailSettings = nullptr;
+  TEdit* edit_OptionEditEmailSettingsFrom = nullptr;
+  TEdit* edit_OptionEditEmailSettingsName = nullptr;
+  TEdit* edit_OptionEditEmailSettingsSMTP = nullptr;
+  TEdit* edit_OptionEditEmailSettingsOrg = nullptr;
+  TEdit* edit_OptionEditEmailSettingsRepl = nullptr;
+  TEdit* edit_OptionDefaultEmailSubject = nullptr;
+  TMemo* memo_OptionDefaultEmailText = nullptr;
+  TCheckBox* CheckBox1 = nullptr;
+  TEdit* Edit6 = nullptr;
+  TCheckBox* chbox_HintsPageExpert = nullptr;
+  TCheckBox* chbox_HintsPageWizard = nullptr;
+  TCheckBox* chbox_HintsPageOptions = nullptr;
+
   TLabel* label_AboutWeb = nullptr;
   TLabel* label_AboutArtist = nullptr;
 
@@ -144,6 +180,13 @@ class TForm1 : public TForm {
   void rdgrp_OptionUseBrowserClick(TObject* Sender);
   void edit_OptionCustomBrowserChange(TObject* Sender);
   void chkbox_OptionSysPathClick(TObject* Sender);
+  void combo_OptionExpertDefaultsChange(TObject* Sender);
+  void combo_OptionWizardDefaultsChange(TObject* Sender);
+  void button_OptionBrowsePackerClick(TObject* Sender);
+  void combo_OptionEditEmailSettingsChange(TObject* Sender);
+  void edit_OptionEditEmailSettingsChange(TObject* Sender);
+  void chbox_HintsPageClick(TObject* Sender);
+  void button_HelpClick(TObject* Sender);
   void label_AboutWebClick(TObject* Sender);
   void label_AboutArtistClick(TObject* Sender);
 
@@ -153,11 +196,24 @@ class TForm1 : public TForm {
  private:
   void ApplySettings();
   void CollectSettings();
+  // The options page's share of the above (options_page.cpp).
+  void FindOptionControls();
+  void ApplyOptionSettings();
+  void CollectOptionSettings();
+  void LoadEmailTemplate();
+  // Writes the template and the settings; a failure of either is reported in a box
+  // naming what failed, and the rest is still written.
+  void SaveSettingsAtClose();
+  void ShowIdentity(int index);
   void RestoreSelection(TQsShellCombo& combo, TQsShellList& list, const std::string& saved);
   std::string SaveSelection(TQsShellCombo& combo, TQsShellList& list);
   void TakeTypedRecipient();
 
   bool restoringPlacement_ = false;
+  bool showingIdentity_ = false;
+  // The template file existed at start but could not be read: it is only replaced when
+  // the user has written a text for it.
+  bool templateUnread_ = false;
   bool shown_ = false;
   bool sending_ = false;
   std::string receiverPlaceholder_;

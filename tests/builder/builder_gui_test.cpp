@@ -9,8 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <memory>
 
+#include "builder/address_book.h"
+#include "builder/address_table.h"
 #include "builder/help_hook.h"
 #include "builder/help_routing.h"
 #include "builder/help_window.h"
@@ -22,6 +27,8 @@
 #include "builder/progress_window.h"
 #include "builder/small_windows.h"
 #include "framework/core/clock.h"
+#include "framework/controls/buttons.h"
+#include "framework/controls/dialogs.h"
 #include "framework/core/registry.h"
 #include "framework/testing/gui_test.h"
 #include "framework/core/sysutils.h"
@@ -33,6 +40,29 @@
 #include "tests/support/scratch_tree.h"
 
 namespace {
+
+// The in-memory registry, which refuses every write while Refuse is set.
+class TRefusingRegistry : public IRegistryBackend {
+ public:
+  bool Refuse = false;
+  bool OpenKey(TRootKey root, const std::string& path, bool create, bool readOnly, THandle& key) override {
+    return mem_.OpenKey(root, path, create, readOnly, key);
+  }
+  void CloseKey(THandle key) override { mem_.CloseKey(key); }
+  bool QueryValue(THandle key, const std::string& name, TRegValue& value) override {
+    return mem_.QueryValue(key, name, value);
+  }
+  bool SetValue(THandle key, const std::string& name, const TRegValue& value) override {
+    return !Refuse && mem_.SetValue(key, name, value);
+  }
+  bool DeleteValue(THandle key, const std::string& name) override { return mem_.DeleteValue(key, name); }
+  bool EnumKeys(THandle key, std::vector<std::string>& names) override { return mem_.EnumKeys(key, names); }
+  bool EnumValues(THandle key, std::vector<std::string>& names) override { return mem_.EnumValues(key, names); }
+  bool DeleteSubKey(THandle key, const std::string& name) override { return mem_.DeleteSubKey(key, name); }
+
+ private:
+  TMemRegistry mem_;
+};
 
 // A Unix path from the environment as Wine sees it.
 std::string FixturePath(const std::string& relative) {
@@ -159,7 +189,7 @@ class BuilderGui : public TGuiTest {
     FillEngineOptions(r, settings_->Packers);
   }
 
-  TMemRegistry registry_;
+  TRefusingRegistry registry_;
   std::unique_ptr<TSettings> settings_;
   std::unique_ptr<HelpDummyClass> hook_;
   testsupport::ScratchTree scratch_;
@@ -788,6 +818,58 @@ TEST_F(BuilderMail, EveryFailureOfASendIsShownByTheProgressWindowAndTheMainWindo
   EXPECT_EQ(boxes[0].Owner, Form4->Handle());
 }
 
+// Receivers picked in the address book: "&To:", "&Cc:" twice on one record, "&Bcc:"; the
+// mail the server receives has them in its envelope and its headers.
+TEST_F(BuilderMail, AddressBookReceiversGetTheMailAsTheirKindsSay) {
+  {
+    TAddressTable t = TAddressTable::OpenOrCreate(scratch_.Path("Quiltor32_db2.dbf"));
+    for (auto [name, address] : {std::pair{"Ann Smith", "ann@book.example"}, std::pair{"Bob Jones", "bob@book.example"},
+                                 std::pair{"Carl Annex", "carl@book.example"}}) {
+      const int r = t.Insert();
+      t.SetText(r, TAddressTable::kRealName, name);
+      t.SetText(r, TAddressTable::kEmail, address);
+      t.Store(r);
+    }
+  }
+  // The server's checker reads the attachment from the fixtures.
+  const std::string patch = FixturePath("address-book.utp");
+  {
+    std::ofstream p(patch, std::ios::binary);
+    p << std::string(2000, 'q') << "end";
+  }
+  SetText(*Form1->edit_ExpertPatchName, patch);
+  SetText(*Form1->edit_ExpertEmailSubject, "Patch for the address book");
+  Click(*Form1->button_ExpertAddressbook);
+  Pump();
+  ASSERT_NE(Form3, nullptr);
+  Track(Form3);
+  TListItems& rows = Form3->dbgrid_Lookup->Items();
+  ASSERT_EQ(rows.Count(), 3);
+  const auto pick = [&](int row, TButton& button) {
+    for (int i = 0; i < rows.Count(); ++i) rows[i]->SetSelected(i == row);
+    Click(button);
+  };
+  pick(0, *Form3->button_TO);
+  pick(1, *Form3->button_CC);
+  pick(1, *Form3->button_CC);
+  pick(2, *Form3->button_BCC);
+  ASSERT_EQ(ProgramRecipients(), (std::vector<TRecipient>{{1, "ann@book.example", "Ann Smith", TRecipient::kTo},
+                                                          {2, "bob@book.example", "Bob Jones", TRecipient::kCc},
+                                                          {3, "carl@book.example", "Carl Annex", TRecipient::kBcc}}));
+  EXPECT_EQ(Form1->RecipientEdits()[1]->Text(), "bob@book.example (Bob Jones)");
+  Form3->Close();
+  Pump();
+  EXPECT_TRUE(Send().empty());
+  EXPECT_EQ(Form4->label_Status->Caption(), "Done.");
+  std::ofstream e(FixturePath("mail-expect/address-book.txt"), std::ios::binary);
+  e << "subject\tPatch for the address book\n"
+    << "envelope-from\tpat@sender.example\n"
+    << "rcpt\tann@book.example\nrcpt\tbob@book.example\nrcpt\tcarl@book.example\n"
+    << "to\tann@book.example (Ann Smith)\ncc\tbob@book.example (Bob Jones)\n"
+    << "from\tpat@sender.example (Pat Sender)\n"
+    << "attachment-file\t" << patch << "\n";
+}
+
 // The status steps of the client as the progress window shows them.
 TEST_F(BuilderMail, StatusTextsMoveTheBarOnlyForAPercentage) {
   struct Case {
@@ -809,6 +891,248 @@ TEST_F(BuilderMail, StatusTextsMoveTheBarOnlyForAPercentage) {
   Pump();
   HoldForScreenshot();
   Form4->Hide();
+}
+
+// The options page over seeded settings: the identity editor, the packer groups and their
+// browse buttons, the default names' suffixes, the hint boxes and page heights, and what
+// closing writes when the template or the registry refuses.
+class BuilderOptions : public BuilderGui {
+ protected:
+  void Seed() override {
+    BuilderGui::Seed();
+    TRegistry reg(registry_);
+    reg.OpenKey("\\Software\\Microsoft\\Internet Mail and News\\Mail", true);
+    reg.WriteString("Default SMTP Server", "mail.imported.example");
+    reg.WriteString("Sender EMail", "imp@imported.example");
+    reg.WriteString("Sender Name", "Imp Orted");
+    reg.OpenKey(std::string(kSettingsKey) + "\\email settings\\custom2", true);
+    reg.WriteString("Realname", "Pat Sender");
+    reg.WriteString("Email", "pat@sender.example");
+    reg.WriteString("SMTP", "smtp.sender.example");
+  }
+  void TearDown() override {
+    if (Form3) Form3->Free();
+    BuilderGui::TearDown();
+  }
+  int IdentityIndex(const std::string& label) const {
+    for (size_t i = 0; i < settings_->Identities.size(); ++i)
+      if (settings_->Identities[i].Label == label) return int(i);
+    return -1;
+  }
+  // What closing the window does, without ending the test's application.
+  void CloseMainWindow() {
+    TCloseAction action = TCloseAction::caHide;
+    Form1->FormClose(Form1, action);
+  }
+  std::string TemplatePath() const { return scratch_.Path("Quiltor32_EmailTemplate.txt"); }
+  // A click on a tab: the selection and its notification, as the tab control sends it.
+  void SelectTab(TPageControl& pages, int index) {
+    HWND h = pages.Handle();
+    SendMessageA(h, TCM_SETCURSEL, WPARAM(index), 0);
+    NMHDR hdr{h, UINT_PTR(GetDlgCtrlID(h)), UINT(TCN_SELCHANGE)};
+    SendMessageA(GetParent(h), WM_NOTIFY, WPARAM(hdr.idFrom), reinterpret_cast<LPARAM>(&hdr));
+    Pump();
+  }
+  std::string TemplateBytes() const {
+    const testsupport::Bytes b = testsupport::ReadFileBytes(TemplatePath());
+    return {b.begin(), b.end()};
+  }
+};
+
+TEST_F(BuilderOptions, TheIdentityEditorShowsTheChosenIdentityAndWritesThrough) {
+  Form1->pagectrl_Main->SetActivePage(Form1->page_Options);
+  const int imported = IdentityIndex("Internet Mail (imported)"), own = IdentityIndex("Custom settings #2");
+  ASSERT_GE(imported, 0);
+  ASSERT_GE(own, 0);
+  TEdit* const edits[] = {Form1->edit_OptionEditEmailSettingsFrom, Form1->edit_OptionEditEmailSettingsName,
+                          Form1->edit_OptionEditEmailSettingsSMTP, Form1->edit_OptionEditEmailSettingsOrg,
+                          Form1->edit_OptionEditEmailSettingsRepl};
+  SelectItem(*Form1->combo_OptionEditEmailSettings, imported);
+  EXPECT_EQ(Form1->edit_OptionEditEmailSettingsFrom->Text(), "imp@imported.example");
+  EXPECT_EQ(Form1->edit_OptionEditEmailSettingsName->Text(), "Imp Orted");
+  EXPECT_EQ(Form1->edit_OptionEditEmailSettingsSMTP->Text(), "mail.imported.example");
+  for (TEdit* e : edits) EXPECT_FALSE(e->Enabled()) << e->Name();
+
+  SelectItem(*Form1->combo_OptionEditEmailSettings, own);
+  EXPECT_EQ(Form1->edit_OptionEditEmailSettingsFrom->Text(), "pat@sender.example");
+  EXPECT_EQ(Form1->edit_OptionEditEmailSettingsName->Text(), "Pat Sender");
+  const char* const typed[] = {"new@sender.example", "New Name", "smtp.new.example:2525", "New Org",
+                               "reply@new.example"};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_TRUE(edits[i]->Enabled()) << edits[i]->Name();
+    SetText(*edits[i], typed[i]);
+  }
+  const TEmailSettings& id = settings_->Identities[size_t(own)];
+  EXPECT_EQ(id, (TEmailSettings{"Custom settings #2", typed[0], typed[1], typed[2], typed[3], typed[4], 0}));
+  EXPECT_EQ(settings_->Identities[size_t(imported)].EmailAddress, "imp@imported.example");
+  // The edited identity reaches the registry at the close.
+  CloseMainWindow();
+  TRegistry reg(registry_);
+  ASSERT_TRUE(reg.OpenKey(std::string(kSettingsKey) + "\\email settings\\custom2", false));
+  EXPECT_EQ(reg.ReadString("Email"), typed[0]);
+  EXPECT_EQ(reg.ReadString("Realname"), typed[1]);
+  EXPECT_EQ(reg.ReadString("SMTP"), typed[2]);
+  EXPECT_EQ(reg.ReadString("Organization"), typed[3]);
+  EXPECT_EQ(reg.ReadString("ReplyTo"), typed[4]);
+}
+
+TEST_F(BuilderOptions, PackerBoxesLockTheirEditsAndBrowseFillsThem) {
+  Form1->pagectrl_Main->SetActivePage(Form1->page_Options);
+  Form1->pagectrl_Options->SetActivePageIndex(3);
+  Pump();
+  TCheckBox& box = *Form1->chkbox_OptionSysPath[2];
+  TEdit& edit = *Form1->edit_OptionPath[2];
+  TButton& browse = *Form1->button_OptionBrowse[2];
+  EXPECT_TRUE(box.Checked());
+  EXPECT_TRUE(edit.ReadOnly());
+  EXPECT_EQ(edit.Color(), clInactiveCaption);
+  EXPECT_FALSE(browse.Enabled());
+  Click(box);
+  EXPECT_FALSE(edit.ReadOnly());
+  EXPECT_EQ(edit.Color(), clWindow);
+  EXPECT_TRUE(browse.Enabled());
+
+  std::vector<std::pair<std::string, std::string>> asked;  // file name, filter
+  std::string answer = "C:\\tools\\gzip.exe";
+  auto previous = TOpenDialog::SetExecuteFunction([&](OPENFILENAMEA& ofn) {
+    std::string filter;
+    for (const char* f = ofn.lpstrFilter; *f; f += std::strlen(f) + 1) filter += std::string(f) + "|";
+    asked.emplace_back(ofn.lpstrFile, filter);
+    std::strncpy(ofn.lpstrFile, answer.c_str(), ofn.nMaxFile - 1);
+    return true;
+  });
+  SetText(edit, "C:\\old\\gzip.exe");
+  Click(browse);
+  answer = "C:\\tools\\mypack.bat";
+  SetText(*Form1->edit_OptionPathCustomPacker, "");
+  Click(*Form1->button_OptionBrowse[6]);
+  TOpenDialog::SetExecuteFunction(previous);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].first, "C:\\old\\gzip.exe");
+  EXPECT_EQ(asked[0].second, "exectuables|*.exe|batchfiles|*.bat|all files|*|");
+  EXPECT_EQ(edit.Text(), "C:\\tools\\gzip.exe");
+  EXPECT_EQ(Form1->edit_OptionPathCustomPacker->Text(), "C:\\tools\\mypack.bat");
+  SetText(*Form1->edit_OptionCustomPackerArgs, "-a %s %s");
+  CloseMainWindow();
+  EXPECT_EQ(settings_->Packers[2], (TPackerSettings{false, "C:\\tools\\gzip.exe", "%s %s"}));
+  EXPECT_EQ(settings_->Packers[kCustomPacker].Path, "C:\\tools\\mypack.bat");
+  EXPECT_EQ(settings_->Packers[kCustomPacker].Args, "-a %s %s");
+}
+
+TEST_F(BuilderOptions, DefaultPackerAndTypeGiveTheDefaultNameItsSuffix) {
+  EXPECT_EQ(Form1->edit_ExpertDefaultPatchname->Text(), "YourPatch.utp");
+  EXPECT_EQ(Form1->edit_WizardDefaultPatchname->Text(), "YourPatch.exe");
+  EXPECT_EQ(Form1->combo_WizardDefaultPatchType->ItemIndex(), 2);
+  struct Case {
+    int packer, type;
+    const char* name;
+  } cases[] = {{1, 0, "YourPatch.zip"}, {0, 1, "YourPatch.exe"}, {0, 0, "YourPatch.utp"}, {3, 2, "YourPatch.gz"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SelectItem(*Form1->combo_ExpertDefaultPackerType, c.packer);
+    SelectItem(*Form1->combo_ExpertDefaultPatchType, c.type);
+    EXPECT_EQ(Form1->edit_ExpertDefaultPatchname->Text(), c.name);
+  }
+  EXPECT_EQ(Form1->edit_WizardDefaultPatchname->Text(), "YourPatch.exe") << "the other page's name stays";
+}
+
+TEST_F(BuilderOptions, PagesHaveTheirHeightsAndHintBoxesSwitchTheirPagesHints) {
+  struct Case {
+    TTabSheet* page;
+    TCheckBox* hints;
+    int height;
+  } cases[] = {{Form1->page_Expert, Form1->chbox_HintsPageExpert, 553},
+               {Form1->page_Wizard, Form1->chbox_HintsPageWizard, 405},
+               {Form1->page_Options, Form1->chbox_HintsPageOptions, 533}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page->Name());
+    SelectTab(*Form1->pagectrl_Main, c.page->PageIndex());
+    EXPECT_EQ(Form1->ClientHeight(), c.height);
+    EXPECT_EQ(c.hints->Parent(), c.page);
+    Click(*c.hints);
+    EXPECT_FALSE(c.page->ShowHint());
+    Click(*c.hints);
+    EXPECT_TRUE(c.page->ShowHint());
+  }
+  SelectTab(*Form1->pagectrl_Main, Form1->page_About->PageIndex());
+  EXPECT_EQ(Form1->ClientHeight(), 533);
+}
+
+// Every control a user acts on in the two patch pages says what it does.
+TEST_F(BuilderOptions, EveryControlOfThePatchPagesHasAHint) {
+  std::vector<std::string> bare;
+  std::function<void(TWinControl&)> walk = [&](TWinControl& parent) {
+    for (TControl* c : parent.ControlList()) {
+      const bool acted = dynamic_cast<TButton*>(c) || dynamic_cast<TButtonControl*>(c) || dynamic_cast<TEdit*>(c) ||
+                         dynamic_cast<TComboBox*>(c) || dynamic_cast<TListBox*>(c) || dynamic_cast<TQsShellCombo*>(c) ||
+                         dynamic_cast<TQsShellList*>(c) || dynamic_cast<TRadioGroup*>(c) ||
+                         dynamic_cast<TSpeedButton*>(c);
+      if (acted && c->Hint().empty()) bare.push_back(c->Name());
+      if (auto* w = dynamic_cast<TWinControl*>(c); w && !acted) walk(*w);
+    }
+  };
+  walk(*Form1->page_Expert);
+  walk(*Form1->page_Wizard);
+  EXPECT_EQ(bare, std::vector<std::string>{});
+  // "#" became a line break.
+  EXPECT_EQ(Form1->button_WizardContinue->Hint(), "On to the next step; on the last one,\r\nmake the patch.");
+}
+
+TEST_F(BuilderOptions, ATemplateThatCannotBeSavedIsReportedAndTheSettingsAreStillWritten) {
+  scratch_.MakeFolders("Quiltor32_EmailTemplate.txt");  // a folder of the template's name
+  SetText(*Form1->edit_OptionDefaultEmailSubject, "Subject after the close");
+  Boxes.Expect("could not be saved", IDOK);
+  CloseMainWindow();
+  ASSERT_EQ(Boxes.Shown().size(), 1u);
+  EXPECT_EQ(Boxes.Shown()[0].Text,
+            "The e-mail template could not be saved to \"" + TemplatePath() + "\". The other settings are saved.");
+  EXPECT_EQ(Boxes.Shown()[0].Caption, "Error");
+  EXPECT_TRUE(platform::IsDirectory(TemplatePath()));
+  TRegistry reg(registry_);
+  ASSERT_TRUE(reg.OpenKey(kSettingsKey, false));
+  EXPECT_EQ(reg.ReadString("default patch email subject"), "Subject after the close");
+}
+
+TEST_F(BuilderOptions, ARefusedRegistryWriteIsReported) {
+  registry_.Refuse = true;
+  Boxes.Expect("could not be written to the registry", IDOK);
+  Boxes.Expect("could not be written to the registry", IDOK);
+  CloseMainWindow();
+  registry_.Refuse = false;
+  ASSERT_EQ(Boxes.Shown().size(), 2u);  // the window's position, then the settings
+  for (const TShownBox& b : Boxes.Shown()) EXPECT_EQ(b.Caption, "Error");
+  // The template is written all the same.
+  EXPECT_TRUE(platform::IsFile(TemplatePath()));
+}
+
+// A template that cannot be read at start: both memos stay empty, and the close leaves the
+// file as it was unless the user wrote a text.
+class BuilderLockedTemplate : public BuilderOptions {
+ protected:
+  void Seed() override {
+    BuilderOptions::Seed();
+    scratch_.WriteFile("Quiltor32_EmailTemplate.txt", "Kept text\r\n");
+    locked_ = CreateFileA(TemplatePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+  }
+  void TearDown() override {
+    if (locked_ != INVALID_HANDLE_VALUE) CloseHandle(locked_);
+    BuilderOptions::TearDown();
+  }
+  HANDLE locked_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(BuilderLockedTemplate, LeavesTheMemosEmptyAndTheFileAlone) {
+  ASSERT_NE(locked_, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Form1->memo_OptionDefaultEmailText->Text(), "");
+  EXPECT_EQ(Form1->memo_ExpertEmail->Text(), "");
+  CloseHandle(locked_);
+  locked_ = INVALID_HANDLE_VALUE;
+  CloseMainWindow();
+  EXPECT_EQ(TemplateBytes(), "Kept text\r\n");
+  SetText(*Form1->memo_OptionDefaultEmailText, "A new text");
+  CloseMainWindow();
+  EXPECT_EQ(TemplateBytes(), "A new text\r\n");
 }
 
 }  // namespace

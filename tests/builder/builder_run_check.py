@@ -97,6 +97,7 @@ def check_mail(name, exp, mails, fixtures):
             check(got == exp[key], f"{name}: {header} {got!r}, expected {exp[key]!r}")
     if "cc" not in exp:
         check(msg.get("Cc") is None, f"{name}: an unexpected Cc {msg.get('Cc')!r}")
+    check(msg.get("Bcc") is None, f"{name}: a blind copy shows in the headers: {msg.get('Bcc')!r}")
     parts = [p for p in msg.walk() if not p.is_multipart()]
     texts = [p for p in parts if p.get_content_type() == "text/plain" and p.get_filename() is None]
     files = [p for p in parts if p.get_filename() is not None]

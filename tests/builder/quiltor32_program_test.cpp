@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "builder/settings.h"
 #include "framework/core/registry.h"
 #include "framework/win/registry_win32.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -85,12 +89,15 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
     reg.WriteInteger("top", 77);
   }
 
+  // A copy in a folder of its own: the close writes the e-mail template beside it.
+  testsupport::ScratchDir dir("qprg");
+  const std::string copy = dir.Path("Quiltor32.exe");
+  ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::string line = "\"" + program + "\"";
-  ASSERT_TRUE(CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      << program;
+  std::string line = "\"" + copy + "\"";
+  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   HWND main = nullptr;
   for (int i = 0; i < 300 && !main; ++i) {
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
@@ -136,6 +143,125 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   EXPECT_EQ(reg.ReadInteger("left"), 123);
   EXPECT_EQ(reg.ReadInteger("top"), 77);
   reg.CloseKey();
+  ClearSettings();
+}
+
+std::string TextOf(HWND h) {
+  std::string text(size_t(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+  SendMessageA(h, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(text.size() - 1);
+  return text;
+}
+
+// The settings as text, to see which differ.
+std::string Describe(const TMainSettings& m) {
+  std::ostringstream o;
+  const auto page = [&](const TPatchPageDefaults& d) {
+    o << d.Patchfile << "," << d.Packer << "," << d.PatchType << "," << d.PgpSigned << "," << d.PatchIdenticalFiles
+      << "," << d.BackupPath << " ";
+  };
+  o << m.HideSplash << " " << m.StartupPage << " " << m.StartupPageMode << " " << m.DefaultFilelistStyle << " ";
+  page(m.Expert);
+  page(m.Wizard);
+  o << m.EmailSubject << " " << m.DefaultBrowser << " " << m.MailProfile << " " << m.CustomBrowserPath << " "
+    << m.CustomBrowserArgs << " " << m.RestoreDirectories << " " << m.ExpertRestoreSplitter << " "
+    << m.ExpertSplitterPosition;
+  return o.str();
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// Every setting, none at its default, seeded in the registry and the template beside a copy
+// of the program: each comes back after the program has shown it on its options page and
+// taken it from there at the close, and what the user changed there comes back changed.
+TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
+  ClearSettings();
+  testsupport::ScratchDir dir("qopt");
+  const std::string copy = dir.Path("Quiltor32.exe");
+  ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
+  const std::string templateFile = dir.Path("Quiltor32_EmailTemplate.txt");
+  {
+    std::ofstream t(templateFile, std::ios::binary);
+    t << "Line one\r\nLine two\r\n";
+  }
+  TSettings seed(SystemRegistry());
+  seed.Load();
+  TMainSettings& m = seed.Main;
+  m.HideSplash = true;
+  m.StartupPageMode = 3;
+  m.StartupPage = 3;
+  m.DefaultFilelistStyle = 1;
+  m.Expert = {"Mine.zip", 1, 0, true, true, "OldExpert"};
+  m.Wizard = {"Theirs.gz", 3, 1, true, true, "OldWizard"};
+  m.EmailSubject = "Seeded subject";
+  m.DefaultBrowser = 3;
+  m.MailProfile = "Custom settings #4";
+  m.CustomBrowserPath = "C:\\browsers\\mine.exe";
+  m.CustomBrowserArgs = "-x %1";
+  m.RestoreDirectories = true;
+  m.ExpertRestoreSplitter = false;
+  for (size_t i = 0; i < seed.Packers.size(); ++i)
+    seed.Packers[i] = {i == kCustomPacker, std::string("C:\\packers\\") + kPackerNames[i] + ".exe",
+                       i == kCustomPacker ? "-c %s %s" : "%s %s"};
+  TEmailSettings* identity = nullptr;
+  for (TEmailSettings& id : seed.Identities)
+    if (id.Label == m.MailProfile) identity = &id;
+  ASSERT_TRUE(identity);
+  *identity = {m.MailProfile, "seed@sender.example", "Seeded Name", "smtp.seed.example", "Seed Org",
+               "reply@seed.example", 0};
+  seed.Save();
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string line = "\"" + copy + "\"";
+  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  HWND main = nullptr;
+  for (int i = 0; i < 300 && !main; ++i) {
+    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+    main = FindMainWindow(pi.dwProcessId);
+  }
+  ASSERT_TRUE(main) << "no main window";
+  struct Shown {
+    const char* name;
+    std::string text;
+  } shown[] = {{"edit_ExpertDefaultPatchname", "Mine.zip"},
+               {"edit_WizardDefaultBackupDir", "OldWizard"},
+               {"edit_OptionEditEmailSettingsFrom", "seed@sender.example"},
+               {"edit_OptionEditEmailSettingsName", "Seeded Name"},
+               {"edit_OptionPathCustomPacker", "C:\\packers\\Custom.exe"},
+               {"edit_OptionDefaultEmailSubject", "Seeded subject"},
+               {"memo_OptionDefaultEmailText", "Line one\r\nLine two\r\n"},
+               {"memo_ExpertEmail", "Line one\r\nLine two\r\n"}};
+  for (const Shown& s : shown) {
+    HWND h = FindChild(main, s.name);
+    ASSERT_TRUE(h) << s.name;
+    EXPECT_EQ(TextOf(h), s.text) << s.name;
+  }
+  // The user's changes: the identity's address and the template's text.
+  SendMessageA(FindChild(main, "edit_OptionEditEmailSettingsFrom"), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>("changed@sender.example"));
+  HWND memo = FindChild(main, "memo_OptionDefaultEmailText");
+  SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed text\r\nand more"));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "the program did not end";
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+
+  TSettings saved(SystemRegistry());
+  saved.Load();
+  identity->EmailAddress = "changed@sender.example";
+  saved.Main.DirectoryContents = m.DirectoryContents;  // the source columns' own
+  EXPECT_EQ(saved.Main, seed.Main) << Describe(saved.Main) << "\n" << Describe(seed.Main);
+  EXPECT_EQ(saved.Packers, seed.Packers);
+  EXPECT_EQ(saved.Identities, seed.Identities);
+  EXPECT_EQ(FileText(templateFile), "Changed text\r\nand more\r\n");
   ClearSettings();
 }
 
