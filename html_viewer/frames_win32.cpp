@@ -213,14 +213,20 @@ void TFrame::LoadKind(const TDocSource& doc, bool frameSet) {
   }
 }
 
-void TFrame::LoadContent() {
+void TFrame::LoadContent() { Load(nullptr, false); }
+
+void TFrame::LoadContentOf(const TDocSource& doc, bool frameSet) { Load(&doc, frameSet); }
+
+// A source is asked for once per load: the caller that had to look at the document already
+// hands over what it got.
+void TFrame::Load(const TDocSource* given, bool givenFrameSet) {
   if (!top_ || Source.empty() || top_->Depth >= kMaxFrameNesting) return;
   ++top_->Depth;
   try {
-    TDocSource doc = Offered(top_, Source);
+    TDocSource doc = given ? *given : Offered(top_, Source);
     if (doc.Kind == TSourceKind::skFile && !platform::IsFile(doc.FileName))
       throw EInOutError("Can't locate file: " + doc.FileName);
-    LoadKind(doc, IsFrameSource(Source, doc));
+    LoadKind(doc, given ? givenFrameSet : IsFrameSource(Source, doc));
   } catch (const std::exception&) {
     ShowError(Source);
   }
@@ -230,6 +236,31 @@ void TFrame::LoadContent() {
     historyPositions_.emplace_back(viewer_ ? viewer_->Position() : 0);
     historyIndex_ = 0;
   }
+}
+
+TFramesetViewer* TFrame::MouseOwner() const {
+  return Empty() && top_ ? top_->FramesetViewer() : nullptr;
+}
+
+void TFrame::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (TFramesetViewer* fv = MouseOwner())
+    fv->OnMouseDown(this, button, shift, x, y);
+  else
+    TFrameBase::MouseDown(button, shift, x, y);
+}
+
+void TFrame::MouseMove(TShiftState shift, int x, int y) {
+  if (TFramesetViewer* fv = MouseOwner())
+    fv->OnMouseMove(this, shift, x, y);
+  else
+    TFrameBase::MouseMove(shift, x, y);
+}
+
+void TFrame::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (TFramesetViewer* fv = MouseOwner())
+    fv->OnMouseUp(this, button, shift, x, y);
+  else
+    TFrameBase::MouseUp(button, shift, x, y);
 }
 
 void TFrame::UnloadContent() {
@@ -301,7 +332,7 @@ void TFrame::Navigate(const std::string& source, const std::string& destination,
     doc.LoadInto(*viewer_, destination);
   } else {
     ClearContent();
-    LoadContent();
+    LoadContentOf(doc, frameSet);
   }
   if (top_) {
     top_->AllFrames.clear();
@@ -558,7 +589,14 @@ void TFrameSet::LoadFile(const std::string& name) {
   CurrentFile = path;
   Title = desc.Title;
   Build(desc, dir);
-  LoadContent();
+  if (frameSet) {
+    LoadContent();
+  } else {
+    // The one frame shows what was read to look at it.
+    if (doc.Kind == TSourceKind::skFile && doc.FileName == file) doc.FileName = path;
+    static_cast<TFrame*>(Children[0])->LoadContentOf(doc, false);
+    Arrange();
+  }
   CollectFrames();
 }
 

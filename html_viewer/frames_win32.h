@@ -4,7 +4,8 @@
 // How it works: a frame-set document is read into a TFrameSetDesc (doc_frames.h) and built
 // as panels: a TSubFrameSet divides its area by rows or columns into TFrame panels, each
 // showing a document in a TDocViewer of its own or a nested set (at most 4 deep; deeper
-// frames stay empty). Sizes come from the set's dimensions (DistributeSizes) and follow the
+// frames stay empty, as do frames without a source, and their mouse goes to the viewer's own
+// mouse events). Sizes come from the set's dimensions (DistributeSizes) and follow the
 // set's size; the borders between frames are the frames' bevels, where the mouse shows a
 // split cursor and drags the border (never next to a NORESIZE frame). A link clicked in a
 // frame is routed by its target (its own, the page's BASE target, the set's): the frame
@@ -15,8 +16,8 @@
 // History has two levels: the viewer keeps the frame sets shown before (hidden, their frames
 // unloaded, until no entry refers to them), and each frame keeps the documents a link showed
 // in it. Documents may come from the host instead of files: the first request event assigned
-// (strings, stream, buffer, file name) is asked for every source that is not a picture or a
-// text, and while one is assigned, names stay as given.
+// (strings, stream, buffer, file name) is asked, once per load, for every source that is not
+// a picture or a text, and while one is assigned, names stay as given.
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,8 @@ class TFrame : public TFrameBase {
   explicit TFrame(TComponent* owner) : TFrame(owner, nullptr, nullptr, {}, {}) {}
   void CollectFrames() override;
   void LoadContent() override;
+  // The same with the document already asked for (frameSet: whether it is a frame set).
+  void LoadContentOf(const TDocSource& doc, bool frameSet);
   bool TestFixedBorders() const override { return NoResize; }
   // Shows another document here (a page, a picture, a text or a frame set); with record the
   // step goes into the frame's history.
@@ -116,8 +119,20 @@ class TFrame : public TFrameBase {
   bool NoResize = false, ScrollingOff = false;
   TDocViewer* Viewer() const { return viewer_; }
   TSubFrameSet* Nested() const { return nested_; }
+  // Neither a document nor a set: no source, or one nested too deep.
+  bool Empty() const { return !viewer_ && !nested_; }
+
+ protected:
+  // An empty frame's mouse is the frame-set viewer's: its OnMouseDown, OnMouseMove and
+  // OnMouseUp get it, from the frame, in the frame's client coordinates.
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
  private:
+  void Load(const TDocSource* given, bool givenFrameSet);
+  // The viewer whose events get this frame's mouse, while the frame is empty.
+  TFramesetViewer* MouseOwner() const;
   void ClearContent();
   void ShowError(const std::string& name);
   TDocViewer* MakeViewer();

@@ -1,8 +1,8 @@
 // The frame-set viewer under Wine: frame sizes from the dimensions, dragging a border (its
 // line and the mouse held between the neighbours) and NORESIZE, links routed by target, the
-// nesting limit and frames that cannot load; the history of sets and of frames, documents from
-// the host's request events, the processing state of all frames and the settings every frame
-// viewer gets.
+// nesting limit, frames that cannot load and the mouse of empty frames; the history of sets
+// and of frames, documents from the host's request events (each asked once per load), the
+// processing state of all frames and the settings every frame viewer gets.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -200,6 +200,70 @@ TEST_F(Frames, SetsNestFourDeepAtMost) {
   EXPECT_EQ(ExtractFileName(frames->CurrentFile()), "self.html");
 }
 
+TEST_F(Frames, AnEmptyFramesMouseGoesToTheViewersOwnEvents) {
+  Page("leaf.html", "leaf");
+  Page("self.html", "<FRAMESET COLS=\"*,*\"><FRAME SRC=self.html><FRAME SRC=leaf.html></FRAMESET>");
+  Page("three.html",
+       "<FRAMESET COLS=\"*,*,*\"><FRAME NAME=blank><FRAME NAME=nothing SRC=\"\"><FRAME NAME=page SRC=a.html>"
+       "</FRAMESET>");
+  std::vector<std::string> log;
+  TFrame* empty = nullptr;
+  auto who = [&](TObject* sender) {
+    return sender == empty ? "frame" : dynamic_cast<TDocViewer*>(sender) ? "viewer" : "other";
+  };
+  auto note = [&](const std::string& what, TObject* sender, int x, int y) {
+    std::string line = what + " " + who(sender) + " " + std::to_string(x) + "," + std::to_string(y);
+    if (log.empty() || log.back() != line) log.push_back(line);
+  };
+  frames->OnMouseDown = TMouseEvent([&](TObject* sender, TMouseButton b, TShiftState, int x, int y) {
+    note(b == TMouseButton::mbLeft ? "down" : "down?", sender, x, y);
+  });
+  frames->OnMouseMove = TMouseMoveEvent([&](TObject* sender, TShiftState, int x, int y) { note("move", sender, x, y); });
+  frames->OnMouseUp = TMouseEvent([&](TObject* sender, TMouseButton b, TShiftState, int x, int y) {
+    note(b == TMouseButton::mbLeft ? "up" : "up?", sender, x, y);
+  });
+  // The mouse itself, so the frame's own window is the one under it.
+  auto moveTo = [&](TControl& c, int x, int y) {
+    TPoint at = c.ClientToScreen({x, y});
+    SetCursorPos(at.X, at.Y);
+    mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+    Settle();
+  };
+  struct Case {
+    const char* file;
+    const char* frame;  // null: the first empty frame, past the nesting limit
+  };
+  for (const Case& c : {Case{"three.html", "blank"}, Case{"three.html", "nothing"}, Case{"self.html", nullptr}}) {
+    SCOPED_TRACE(std::string(c.file) + " " + (c.frame ? c.frame : "too deep"));
+    frames->LoadFromFile(dir.Path(c.file));
+    Settle();
+    empty = c.frame ? &Named(c.frame) : nullptr;
+    for (TFrame* f : frames->FrameSet().AllFrames)
+      if (!empty && f->Empty()) empty = f;
+    ASSERT_NE(empty, nullptr);
+    ASSERT_TRUE(empty->Empty());
+    SetForegroundWindow(form->Handle());
+    int x = empty->Width() / 2, y = empty->Height() / 2;
+    moveTo(*empty, x, y);
+    log.clear();
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    Settle();
+    moveTo(*empty, x, y + 9);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Settle();
+    std::string at = std::to_string(x) + "," + std::to_string(y), below = std::to_string(x) + "," + std::to_string(y + 9);
+    EXPECT_EQ(log, (std::vector<std::string>{"down frame " + at, "move frame " + below, "up frame " + below}));
+  }
+  // A frame with a page: the page's viewer reports its mouse itself.
+  frames->LoadFromFile(dir.Path("three.html"));
+  Settle();
+  empty = nullptr;
+  log.clear();
+  moveTo(*Named("page").Viewer(), 30, 30);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("move viewer ", 0), 0u) << log.back();
+}
+
 TEST_F(Frames, DraggingShowsALineAndHoldsTheMouseBetweenTheNeighbours) {
   std::string set = Page("set.html",
                          "<FRAMESET ROWS=\"100,*,2*\"><FRAME SRC=a.html><FRAME SRC=b.html><FRAME SRC=a.html>"
@@ -311,8 +375,9 @@ TEST_F(Frames, HistoryOfSetsAndOfFrames) {
 
 TEST_F(Frames, DocumentsFromTheRequestEvents) {
   std::map<std::string, std::string> pages = {
-      {"top", "<TITLE>host</TITLE><FRAMESET COLS=\"*,*,*\"><FRAME NAME=one SRC=one><FRAME NAME=two SRC=two>"
-              "<FRAME NAME=three SRC=none></FRAMESET>"},
+      {"top", "<TITLE>host</TITLE><FRAMESET ROWS=\"*,*,*,*\"><FRAME NAME=one SRC=one><FRAME NAME=two SRC=two>"
+              "<FRAME NAME=three SRC=none><FRAME NAME=four SRC=inner></FRAMESET>"},
+      {"inner", "<FRAMESET ROWS=\"*\"><FRAME SRC=one></FRAMESET>"},
       {"one", "first page"},
       {"two", "second page"}};
   for (const auto& [name, html] : pages) Page(name + ".html", html);
@@ -361,14 +426,28 @@ TEST_F(Frames, DocumentsFromTheRequestEvents) {
     // Names stay as given.
     EXPECT_EQ(frames->CurrentFile(), "top");
     EXPECT_EQ(frames->DocumentTitle(), "host");
-    EXPECT_EQ(asked.front(), "top");
-    EXPECT_NE(std::find(asked.begin(), asked.end(), "none"), asked.end());
+    // Each source once, for each frame that shows it.
+    EXPECT_EQ(asked, (std::vector<std::string>{"top", "one", "two", "none", "inner", "one"}));
     ASSERT_NE(Named("one").Viewer(), nullptr);
     EXPECT_EQ(Named("one").Source, "one");
     EXPECT_EQ(Text(*Named("one").Viewer()).substr(0, 10), "first page");
     EXPECT_EQ(Text(*Named("two").Viewer()).substr(0, 11), "second page");
     // Nothing for a name: it is read as a file, which is not there.
     EXPECT_NE(Text(*Named("three").Viewer()).find("load none"), std::string::npos) << Text(*Named("three").Viewer());
+    // A page into the frame that holds a set: asked once, the set gives way to it.
+    asked.clear();
+    Named("four").Navigate("two", "");
+    EXPECT_EQ(asked, std::vector<std::string>{"two"});
+    ASSERT_NE(Named("four").Viewer(), nullptr);
+    EXPECT_EQ(Text(*Named("four").Viewer()).substr(0, 11), "second page");
+    // A page that is no frame set, loaded on its own, is asked for once as well.
+    asked.clear();
+    frames->LoadFromFile("one");
+    Settle();
+    EXPECT_EQ(asked, std::vector<std::string>{"one"});
+    EXPECT_EQ(frames->CurrentFile(), "one");
+    ASSERT_NE(frames->FrameSet().SingleViewer(), nullptr);
+    EXPECT_EQ(Text(*frames->FrameSet().SingleViewer()).substr(0, 10), "first page");
   }
 }
 
