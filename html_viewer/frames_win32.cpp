@@ -238,6 +238,13 @@ void TFrame::Load(const TDocSource* given, bool givenFrameSet) {
   }
 }
 
+int TFrame::NestingLevel() const {
+  int level = 0;
+  for (TComponent* c = Owner(); c; c = c->Owner())
+    if (dynamic_cast<TFrame*>(c)) ++level;
+  return level;
+}
+
 TFramesetViewer* TFrame::MouseOwner() const {
   return Empty() && top_ ? top_->FramesetViewer() : nullptr;
 }
@@ -332,7 +339,11 @@ void TFrame::Navigate(const std::string& source, const std::string& destination,
     doc.LoadInto(*viewer_, destination);
   } else {
     ClearContent();
+    // A set shown here nests inside the frames around this one: the limit counts them too.
+    int outer = top_ ? top_->Depth : 0;
+    if (top_) top_->Depth = std::max(outer, NestingLevel());
     LoadContentOf(doc, frameSet);
+    if (top_) top_->Depth = outer;
   }
   if (top_) {
     top_->AllFrames.clear();

@@ -121,6 +121,8 @@ class TFrame : public TFrameBase {
   TSubFrameSet* Nested() const { return nested_; }
   // Neither a document nor a set: no source, or one nested too deep.
   bool Empty() const { return !viewer_ && !nested_; }
+  // The frames this one lies in: 0 for a frame of the top set.
+  int NestingLevel() const;
 
  protected:
   // An empty frame's mouse is the frame-set viewer's: its OnMouseDown, OnMouseMove and

@@ -195,6 +195,17 @@ TEST_F(Frames, SetsNestFourDeepAtMost) {
   }
   EXPECT_EQ(leaves, 4);
   EXPECT_EQ(empty, 2);
+  // A set shown later in the deepest page's frame counts the frames around it: its own
+  // frames are past the limit and stay empty.
+  TFrame* deepest = nullptr;
+  for (TFrame* f : frames->FrameSet().AllFrames)
+    if (Shown(*f) == "leaf.html" && (!deepest || f->NestingLevel() > deepest->NestingLevel())) deepest = f;
+  ASSERT_NE(deepest, nullptr);
+  EXPECT_EQ(deepest->NestingLevel(), 3);
+  deepest->Navigate(self, "");
+  ASSERT_NE(deepest->Nested(), nullptr);
+  ASSERT_EQ(deepest->Nested()->Children.size(), 2u);
+  for (TFrameBase* child : deepest->Nested()->Children) EXPECT_TRUE(static_cast<TFrame*>(child)->Empty());
   // A top-level file that is missing keeps the set shown.
   EXPECT_THROW(frames->LoadFromFile(dir.Path("nothing.html")), EInOutError);
   EXPECT_EQ(ExtractFileName(frames->CurrentFile()), "self.html");
