@@ -11,6 +11,7 @@
 #include "setup_engine/translate_controls_win32.h"
 #include "setup_ui/decor_win32.h"
 #include "setup_ui/filegroups_win32.h"
+#include "setup_ui/select_folder_win32.h"
 
 namespace setup_ui {
 
@@ -514,6 +515,7 @@ void RegisterSetupDialogClasses() {
   setup::RegisterSetupControlClasses();
   RegisterDecorClasses();
   RegisterFileGroupClasses();
+  RegisterSelectFolderClasses();
   for (const TClassInfo* c :
        {&TDialogManager::StaticClass(), &TWelcomeDlg::StaticClass(), &TRebootDlg::StaticClass(),
         &TGoodInstallationDlg::StaticClass(), &TBadInstallationDlg::StaticClass(),

@@ -171,7 +171,10 @@ const TClassInfo& TQsShellList::StaticClass() {
        P::Event("OnDblClickOpen", &TQsShellList::OnDblClickOpen),
        P::Event("OnCustomDrawSh", &TQsShellList::OnCustomDrawSh),
        P::Event("OnCustomDrawShEx", &TQsShellList::OnCustomDrawShEx),
-       P::Event("OnFillComplete", &TQsShellList::OnFillComplete)}};
+       P::Event("OnFillComplete", &TQsShellList::OnFillComplete),
+       // The list's own image lists show the system's images and are made by the list.
+       P::Component<TImageList>("LargeImages", &TQsShellList::LargeImages, &TQsShellList::SetLargeImages).AsHidden(),
+       P::Component<TImageList>("SmallImages", &TQsShellList::SmallImages, &TQsShellList::SetSmallImages).AsHidden()}};
   return info;
 }
 
@@ -181,7 +184,7 @@ TQsCustomShellList::TQsCustomShellList(TComponent* owner)
   folder_.OnChange = TNotifyEvent([this](TObject*) { FolderChanged(); });
   timer_->SetEnabled(false);
   timer_->OnTimer = TNotifyEvent([this](TObject*) { TimerFired(); });
-  IconOptions().SetAutoArrange(true);
+  IconOptions().SetInitialAutoArrange(true);
   largeImages_->SetWidth(32);
   largeImages_->SetHeight(32);
   smallImages_->SetShareImages(true);

@@ -123,7 +123,9 @@ const TClassInfo& TQsShellTree::StaticClass() {
        P::Event("OnPopupHint", &TQsShellTree::OnPopupHint),
        P::Event("OnCustomDrawSh", &TQsShellTree::OnCustomDrawSh),
        P::Event("OnCustomDrawShEx", &TQsShellTree::OnCustomDrawShEx),
-       P::Event("OnFillComplete", &TQsShellTree::OnFillComplete)}};
+       P::Event("OnFillComplete", &TQsShellTree::OnFillComplete),
+       // The tree's own image list shows the system's images and is made by the tree.
+       P::Component<TImageList>("Images", &TQsShellTree::Images, &TQsShellTree::SetImages).AsHidden()}};
   return info;
 }
 

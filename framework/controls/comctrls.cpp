@@ -19,11 +19,7 @@ const TClassInfo& TTabSheet::StaticClass() {
        P::Int("Top", &TTabSheet::Top, &TTabSheet::SetTop).WithStored(NotStored),
        P::Int("Width", &TTabSheet::Width, &TTabSheet::SetWidth).WithStored(NotStored),
        P::Int("Height", &TTabSheet::Height, &TTabSheet::SetHeight).WithStored(NotStored),
-       [] {
-         TPropInfo p = P::Bool("Visible", &TTabSheet::Visible, &TTabSheet::SetVisible);
-         p.Hidden = true;
-         return p;
-       }(),
+       P::Bool("Visible", &TTabSheet::Visible, &TTabSheet::SetVisible).AsHidden(),
        P::Int("Color", &TTabSheet::Color, &TTabSheet::SetColor, &ColorTypeInfo())
            .WithDefault(int64_t(clBtnFace))
            .WithStored([](const TPersistent& o) { return !static_cast<const TTabSheet&>(o).ParentColor(); }),

@@ -308,7 +308,11 @@ const TClassInfo& TIconOptions::StaticClass() {
   using P = TProps<TIconOptions>;
   static const TClassInfo info{
       "TIconOptions", &TPersistent::StaticClass(), nullptr,
-      {P::Bool("AutoArrange", &TIconOptions::AutoArrange, &TIconOptions::SetAutoArrange).WithDefault(false)}};
+      {P::Bool("AutoArrange", &TIconOptions::AutoArrange, &TIconOptions::SetAutoArrange)
+           .WithStored([](const TPersistent& o) {
+             auto& options = static_cast<const TIconOptions&>(o);
+             return options.AutoArrange() != options.InitialAutoArrange();
+           })}};
   return info;
 }
 

@@ -157,10 +157,18 @@ class TIconOptions : public TPersistent {
   explicit TIconOptions(TCustomListView* list) : list_(list) {}
   bool AutoArrange() const { return autoArrange_; }
   void SetAutoArrange(bool v);
+  // What a new list of the owner's class holds: a class whose constructor arranges its icons
+  // sets it, so the writer stores exactly the values that differ from a new list's.
+  void SetInitialAutoArrange(bool v) {
+    initialAutoArrange_ = v;
+    SetAutoArrange(v);
+  }
+  bool InitialAutoArrange() const { return initialAutoArrange_; }
 
  private:
   TCustomListView* list_;
   bool autoArrange_ = false;
+  bool initialAutoArrange_ = false;
 };
 
 using TLVChangeEvent = TEvent<void(TObject* Sender, TListItem* Item, TItemChange Change)>;

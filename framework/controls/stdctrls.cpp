@@ -736,7 +736,8 @@ const TClassInfo& TListBox::StaticClass() {
        P<TListBox>::Bool("Sorted", &TListBox::Sorted, &TListBox::SetSorted).WithDefault(false),
        P<TListBox>::Bool("MultiSelect", &TListBox::MultiSelect, &TListBox::SetMultiSelect).WithDefault(false),
        P<TListBox>::Bool("ExtendedSelect", &TListBox::ExtendedSelect, &TListBox::SetExtendedSelect)
-           .WithDefault(true)}};
+           .WithDefault(true),
+       P<TListBox>::Int("ItemHeight", &TListBox::ItemHeight, &TListBox::SetItemHeight).WithDefault(int64_t(0))}};
   return info;
 }
 
@@ -759,6 +760,7 @@ void TListBox::CreateParams(TCreateParams& p) {
 }
 
 void TListBox::CreateWindowHandle() {
+  if (itemHeight_ > 0) Send(Handle(), LB_SETITEMHEIGHT, 0, LPARAM(itemHeight_));
   items_->MoveToWindow();
   if (itemIndex_ >= 0) SetItemIndex(itemIndex_);
 }
@@ -831,6 +833,20 @@ int TListBox::SelCount() const {
 
 int TListBox::TopIndex() const {
   return HandleAllocated() ? int(Send(const_cast<TListBox*>(this)->Handle(), LB_GETTOPINDEX)) : 0;
+}
+
+void TListBox::SetItemHeight(int height) {
+  itemHeight_ = height;
+  if (height > 0 && HandleAllocated()) {
+    Send(Handle(), LB_SETITEMHEIGHT, 0, LPARAM(height));
+    Invalidate();
+  }
+}
+
+void TListBox::WndProc(TMessage& m) {
+  TWinControl::WndProc(m);
+  if (m.Msg == WM_SETFONT && itemHeight_ > 0 && HandleAllocated())
+    Send(Handle(), LB_SETITEMHEIGHT, 0, LPARAM(itemHeight_));
 }
 
 void TListBox::SetTopIndex(int index) { Send(Handle(), LB_SETTOPINDEX, WPARAM(index)); }

@@ -306,8 +306,13 @@ class TListBox : public TWinControl {
   int SelCount() const;
   int TopIndex() const;
   void SetTopIndex(int index);
+  // The height of each item in pixels; 0 keeps the one the font gives.
+  int ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(int height);
 
  protected:
+  // A new font sets the font's item height: an ItemHeight of the list's own stays.
+  void WndProc(TMessage& m) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle() override;
   void DestroyWnd() override;
@@ -324,6 +329,7 @@ class TListBox : public TWinControl {
   bool sorted_ = false;
   bool multiSelect_ = false;
   bool extendedSelect_ = true;
+  int itemHeight_ = 0;
 };
 
 enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };

@@ -58,6 +58,12 @@ struct TPropInfo {
     return std::move(*this);
   }
   TPropInfo&& WithType(const TTypeInfo* t) && { Type = t; return std::move(*this); }
+  // A class that does not publish an inherited property declares it again, hidden: the
+  // reader and the writer then neither take nor give it.
+  TPropInfo&& AsHidden() && {
+    Hidden = true;
+    return std::move(*this);
+  }
 };
 
 using TPropTable = std::vector<TPropInfo>;

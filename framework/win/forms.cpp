@@ -456,11 +456,7 @@ const TClassInfo& TForm::StaticClass() {
        P::Int("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight),
        P::Int("Color", &TForm::Color, &TForm::SetColor, &ColorTypeInfo()).WithDefault(int64_t(clBtnFace)),
        // A form is shown by Show or ShowModal, never by its text.
-       [] {
-         TPropInfo p = P::Bool("Visible", &TForm::Visible, &TForm::SetVisible);
-         p.Hidden = true;
-         return p;
-       }(),
+       P::Bool("Visible", &TForm::Visible, &TForm::SetVisible).AsHidden(),
        P::Enum<TFormBorderStyle>("BorderStyle", &kBorderStyles, &TForm::BorderStyle, &TForm::SetBorderStyle)
            .WithDefault(int64_t(TFormBorderStyle::bsSizeable)),
        P::Set("BorderIcons", &kBorderIcons, &TForm::BorderIcons, &TForm::SetBorderIcons)

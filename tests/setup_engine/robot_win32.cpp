@@ -2,7 +2,7 @@
 //   robot find CAPTION [SECONDS]          waits for a top-level window with that caption
 //   robot controls CAPTION                one line per control: CLASS ID TEXT
 //   robot click CAPTION TEXT              posts BM_CLICK to the visible button with that text
-//   robot set CAPTION N TEXT              sets the N-th edit (from 0): WM_SETTEXT, EN_CHANGE
+//   robot set CAPTION N TEXT              sets the N-th visible edit (from 0): WM_SETTEXT, EN_CHANGE
 //   robot close CAPTION                   posts WM_CLOSE
 // Every command waits up to SECONDS (10 unless given to find) for the window. A button's
 // text matches with or without its "&". Exit 0 when done, 1 when the window or control
@@ -41,6 +41,12 @@ bool IsButton(HWND w) {
   const std::string name = ClassOf(w);
   return lstrcmpiA(name.c_str(), "Button") == 0 || name.find("Btn") != std::string::npos ||
          name.find("Button") != std::string::npos;
+}
+
+// The system's edits and the framework's TEdit.
+bool IsEdit(HWND w) {
+  const std::string name = ClassOf(w);
+  return lstrcmpiA(name.c_str(), "Edit") == 0 || name == "TEdit";
 }
 
 struct TSearch {
@@ -110,7 +116,7 @@ int Run(const std::vector<std::string>& a) {
   if (command == "set" && a.size() == 4) {
     int wanted = std::atoi(a[2].c_str()), n = 0;
     for (HWND c : Controls(top))
-      if (lstrcmpiA(ClassOf(c).c_str(), "Edit") == 0 && n++ == wanted) {
+      if (IsEdit(c) && IsWindowVisible(c) && n++ == wanted) {
         SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
         SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), EN_CHANGE), reinterpret_cast<LPARAM>(c));
         return 0;

@@ -18,6 +18,10 @@
 #include "setup_ui/decor_win32.h"
 #include "setup_ui/filegroups_win32.h"
 #include "setup_ui/pages_win32.h"
+#include "setup_ui/select_folder_win32.h"
+#include "setup_engine/install_folders.h"
+#include "setup_engine/program_manager.h"
+#include "setup_engine/setup_routines.h"
 #include "tests/support/defaults_check.h"
 
 namespace {
@@ -49,7 +53,8 @@ class Dialogs : public TGuiTest {
   TCustomInstall& Driver() { return *setup::Driver(); }
   // Broadcasts code from the driver while act runs every 50 ms until it returns true;
   // "ok", "aborted" or the error's text.
-  std::string Broadcast(int code, TObject* parameter = nullptr, std::function<bool()> act = nullptr) {
+  std::string Broadcast(int code, TObject* parameter = nullptr, std::function<bool()> act = nullptr,
+                        TInstallContainer* from = nullptr) {
     TOwned<TTimer> timer(new TTimer(nullptr));
     timer->SetInterval(50);
     bool done = !act, busy = false;
@@ -62,7 +67,8 @@ class Dialogs : public TGuiTest {
     });
     timer->SetEnabled(!done);
     try {
-      Driver().BroadcastInformation(&Driver(), code, parameter);
+      TInstallContainer& sender = from ? *from : Driver();
+      sender.BroadcastInformation(&sender, code, parameter);
     } catch (const EAIUserAbort&) {
       return "aborted";
     } catch (const std::exception& e) {
@@ -679,6 +685,267 @@ TEST_F(FileGroups, WithoutAContainer) {
 
 namespace {
 
+// The select-folder page over the main link group "Group" with one link in it.
+class SelectFolder : public Dialogs {
+ protected:
+  void SetUp() override {
+    Dialogs::SetUp();
+    existing = setup::ProgramsFolder() + "\\Quiltor Existing Folder";
+    CreateDirectoryA(existing.c_str(), nullptr);
+  }
+  void TearDown() override {
+    Dialogs::TearDown();
+    RemoveDirectoryA(existing.c_str());
+  }
+  void LoadPage(const char* manager, const char* destDir = "\\Quiltor Test") {
+    Load((manager ? Manager("DM1", manager) + Dialog("W", "TWelcomeDlg", "DM1") : std::string()) +
+         "  object Group: TMainLinkGroup\n    Container = Install1\n    DestDir = '" + destDir + "'\n  end\n"
+         "  object Link: TInstallMainLink\n    LinkName = 'Tool.lnk'\n    ObjectLocation = 'C:\\tool.exe'\n  end\n"
+         "  object SF: TSelectFolderDlg\n    Container = Group\n" +
+         (manager ? "    DialogManager = DM1\n" : "") + "  end\n");
+  }
+  TMainLinkGroup& Group() { return *Get<TMainLinkGroup>("Group"); }
+  static std::vector<std::string> Items(TSelectFolderForm& page) {
+    std::vector<std::string> out;
+    for (int i = 0; i < page.FolderListBox->Items().Count(); ++i) out.push_back(page.FolderListBox->Items()[i]);
+    return out;
+  }
+  static bool Has(const std::vector<std::string>& items, const std::string& name) {
+    return std::find(items.begin(), items.end(), name) != items.end();
+  }
+  std::string existing;
+};
+
+// In the wizard after the welcome page: the group's folder in the edit, the Start menu's
+// folders in the list; a typed name moves the group and its link under the programs folder;
+// a bad name disables Next while the group still follows; Previous and Next keep the name,
+// a list entry replaces it, and Next on the page ends the wizard.
+TEST_F(SelectFolder, TypedNameInTheWizard) {
+  LoadPage("dmBeforeInstall");
+  const std::string programs = setup::ProgramsFolder();
+  int step = 0;
+  std::string result = Broadcast(setup::icBeforeInstall, nullptr, [&] {
+    TBaseFormContainer* w = Wizard();
+    if (!w) return false;
+    TBaseInstallForm* current = w->CurrentPage();
+    auto* page = dynamic_cast<TSelectFolderForm*>(current);
+    switch (step++) {
+      case 0:
+        EXPECT_EQ(page, nullptr);
+        EXPECT_EQ(w->Pages().size(), 2u);
+        Click(*current->ProceedBtn);
+        return false;
+      case 1: {
+        if (!page) return ADD_FAILURE() << "no select-folder page", true;
+        EXPECT_EQ(w->Caption(), "Select folder in start menu");
+        EXPECT_TRUE(page->BackBtn->Visible());
+        EXPECT_EQ(page->FolderEdit->Text(), "Quiltor Test");
+        EXPECT_TRUE(page->ProceedBtn->Enabled());
+        std::vector<std::string> items = Items(*page);
+        EXPECT_TRUE(Has(items, "Quiltor Existing Folder")) << items.size();
+        EXPECT_TRUE(std::is_sorted(items.begin(), items.end(),
+                                   [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }));
+        EXPECT_EQ(SendMessageA(page->FolderListBox->Handle(), LB_GETITEMHEIGHT, 0, 0), 14);
+        EXPECT_EQ(page->TopDescriptionLabel->GLID(), 41);
+        EXPECT_EQ(page->ProgramFolders->Caption(), "&Program Folder");
+        EXPECT_EQ(page->ExistingFolders->Caption(), "E&xisting Folders");
+        EXPECT_EQ(page->Label1->Height(), 18);
+
+        SetText(*page->FolderEdit, "Tools\\My Quiltor");
+        EXPECT_TRUE(page->ProceedBtn->Enabled());
+        EXPECT_EQ(Group().DestDir(), "\\Tools\\My Quiltor");
+        EXPECT_TRUE(Is<TpsProgramMenu>(Group().DestDirType()));
+        EXPECT_EQ(Get<TInstallMainLink>("Link")->GetFullDestDir(), programs + "\\Tools\\My Quiltor");
+        Pump();
+        Screenshot("select_folder_good");
+        for (const char* bad : {"", "   ", "a|b", "Tools\\..", "\\Lead", "Tab\there"}) {
+          SetText(*page->FolderEdit, bad);
+          EXPECT_FALSE(page->ProceedBtn->Enabled()) << bad;
+          EXPECT_EQ(Group().DestDir(), "\\" + Trim(bad)) << bad;
+        }
+        SetText(*page->FolderEdit, "Bad:Name");
+        Pump();
+        Screenshot("select_folder_bad");
+        SetText(*page->FolderEdit, "  Tools\\My Quiltor ");
+        EXPECT_TRUE(page->ProceedBtn->Enabled());
+        EXPECT_EQ(Group().DestDir(), "\\Tools\\My Quiltor");
+        Click(*page->BackBtn);
+        return false;
+      }
+      case 2:
+        EXPECT_EQ(page, nullptr);
+        Click(*current->ProceedBtn);
+        return false;
+      case 3: {
+        if (!page) return ADD_FAILURE() << "no select-folder page", true;
+        EXPECT_EQ(page->FolderEdit->Text(), "Tools\\My Quiltor");
+        std::vector<std::string> items = Items(*page);
+        auto at = std::find(items.begin(), items.end(), "Quiltor Existing Folder");
+        if (at == items.end()) return ADD_FAILURE() << "no existing folder", true;
+        SelectItem(*page->FolderListBox, int(at - items.begin()));
+        EXPECT_EQ(page->FolderEdit->Text(), "Quiltor Existing Folder");
+        EXPECT_EQ(Group().DestDir(), "\\Quiltor Existing Folder");
+        Click(*page->ProceedBtn);
+        return true;
+      }
+      default: return true;
+    }
+  });
+  EXPECT_EQ(result, "ok");
+  EXPECT_EQ(Wizard(), nullptr);
+  EXPECT_EQ(Get<TInstallMainLink>("Link")->GetFullDestDir(), programs + "\\Quiltor Existing Folder");
+}
+
+// A group outside the programs folder: the edit takes the first existing folder; with no
+// existing folders it stays empty, Next is disabled and the group keeps its folder.
+TEST_F(SelectFolder, GroupOutsideTheProgramsFolder) {
+  for (bool folders : {true, false}) {
+    SCOPED_TRACE(folders);
+    LoadPage(nullptr);
+    Group().TInstallContainer::SetDestDirType(nullptr);
+    Group().SetDestDir("C:\\Elsewhere");
+    // Program Manager's branch with no groups gives an empty list.
+    struct TNoGroups : setup::IDdeTransport {
+      bool Connect(const std::string&, const std::string&) override { return true; }
+      void Disconnect() override {}
+      bool Execute(const std::string&) override { return true; }
+      bool Request(const std::string&, std::string& text) override {
+        text.clear();
+        return true;
+      }
+    } none;
+    setup::IDdeTransport* transport = nullptr;
+    setup::TWindowsVersionQuery query;
+    if (!folders) {
+      transport = setup::SetProgramManagerTransport(&none);
+      query = setup::SetWindowsVersionQuery([](setup::TWindowsVersion& v) {
+        v = {2, 3, 51};
+        return true;
+      });
+    }
+    std::string shown, dest;
+    bool enabled = true;
+    EXPECT_EQ(Broadcast(setup::icSelectFolder, nullptr,
+                        [&] {
+                          auto* f = Shown<TSelectFolderForm>();
+                          if (!f) return false;
+                          shown = f->FolderEdit->Text();
+                          enabled = f->ProceedBtn->Enabled();
+                          dest = Group().DestDir();
+                          if (enabled) {
+                            Click(*f->ProceedBtn);
+                          } else {
+                            SetText(*f->FolderEdit, "Typed");
+                            Click(*f->ProceedBtn);
+                          }
+                          return true;
+                        },
+                        &Group()),
+              "ok");
+    if (!folders) {
+      setup::SetWindowsVersionQuery(query);
+      setup::SetProgramManagerTransport(transport);
+      EXPECT_EQ(shown, "");
+      EXPECT_FALSE(enabled);
+      EXPECT_EQ(dest, "C:\\Elsewhere");
+      EXPECT_EQ(Group().DestDir(), "\\Typed");
+    } else {
+      EXPECT_FALSE(shown.empty());
+      EXPECT_TRUE(enabled);
+      EXPECT_EQ(Group().DestDir(), "\\" + shown);
+    }
+    EXPECT_TRUE(Is<TpsProgramMenu>(Group().DestDirType()));
+    root->Free();
+    root = nullptr;
+  }
+}
+
+// On a system without a Start-menu programs folder (NT 3.51) the list holds Program
+// Manager's groups, as the session's PROGMAN service answers "Groups".
+TEST_F(SelectFolder, ProgramManagerGroups) {
+  TStringList groups;
+  setup::ProgramManager().GetGroups(groups);
+  setup::ProgramManager().Close();
+  ASSERT_GT(groups.Count(), 0);
+  LoadPage(nullptr);
+  auto query = setup::SetWindowsVersionQuery([](setup::TWindowsVersion& v) {
+    v = {2, 3, 51};
+    return true;
+  });
+  std::vector<std::string> items;
+  EXPECT_EQ(Broadcast(setup::icSelectFolder, nullptr,
+                      [&] {
+                        auto* f = Shown<TSelectFolderForm>();
+                        if (!f) return false;
+                        items = Items(*f);
+                        Click(*f->ProceedBtn);
+                        return true;
+                      },
+                      &Group()),
+            "ok");
+  setup::SetWindowsVersionQuery(query);
+  setup::ProgramManager().Close();
+  std::vector<std::string> expected;
+  for (int i = 0; i < groups.Count(); ++i) expected.push_back(groups[i]);
+  std::sort(expected.begin(), expected.end());
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(items, expected);
+}
+
+// Alone the page runs on its group's code, Back hidden and Next closing it; the dialog needs
+// a link group as its container. Without a group the page is passed over.
+TEST_F(SelectFolder, AloneAndWithoutAGroup) {
+  LoadPage(nullptr);
+  bool back = true;
+  EXPECT_EQ(Broadcast(setup::icSelectFolder, nullptr,
+                      [&] {
+                        auto* f = Shown<TSelectFolderForm>();
+                        if (!f) return false;
+                        back = f->BackBtn->Visible();
+                        Click(*f->ProceedBtn);
+                        return true;
+                      },
+                      &Group()),
+            "ok");
+  EXPECT_FALSE(back);
+  EXPECT_EQ(Broadcast(setup::icSelectFolder), "ok");  // the driver's children: nothing shows
+  auto* dialog = Get<TSelectFolderDlg>("SF");
+  EXPECT_EQ(dialog->GetContainer(), &Group());
+  dialog->SetContainer(&Driver());
+  auto message = [&] {
+    try {
+      dialog->Execute();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return std::string("no exception");
+  };
+  EXPECT_EQ(message(), "The container for SF must be a TCustomShellLinkGroup");
+  dialog->SetContainer(nullptr);
+  EXPECT_EQ(message(), "Cannot run this dialog SF with a blank Container property");
+  root->Free();
+  root = nullptr;
+
+  Load(Manager("DM1", "dmBeforeInstall") + Dialog("W", "TWelcomeDlg", "DM1") +
+       "  object SF: TSelectFolderDlg\n    DialogManager = DM1\n  end\n");
+  int pages = 0;
+  EXPECT_EQ(Broadcast(setup::icBeforeInstall, nullptr,
+                      [&] {
+                        TBaseFormContainer* w = Wizard();
+                        if (!w) return false;
+                        pages = int(w->Pages().size());
+                        EXPECT_TRUE(w->CurrentPage()->IsLastPage() || w->CurrentPage()->Caption() == "Welcome");
+                        Click(*w->CurrentPage()->ProceedBtn);
+                        return true;
+                      }),
+            "ok");
+  EXPECT_EQ(pages, 2);
+}
+
+}  // namespace
+
+namespace {
+
 // Every published default is what a fresh object holds, so the writer never drops a value
 // that reads back as another; and every form of the dialogs loads from its resource.
 TEST(SetupDialogClasses, DefaultsAgreeAndFormsLoad) {
@@ -686,7 +953,7 @@ TEST(SetupDialogClasses, DefaultsAgreeAndFormsLoad) {
        {&TDialogManager::StaticClass(), &TWelcomeDlg::StaticClass(), &TRebootDlg::StaticClass(),
         &TGoodInstallationDlg::StaticClass(), &TBadInstallationDlg::StaticClass(),
         &TInstallStatusDlg::StaticClass(), &TCopyFileDlg::StaticClass(), &TChangeDiskDlg::StaticClass(),
-        &TInstallFileGroupsDlg::StaticClass(), &TBackdrop::StaticClass(), &TRotate3DLabel::StaticClass()}) {
+        &TInstallFileGroupsDlg::StaticClass(), &TSelectFolderDlg::StaticClass(), &TBackdrop::StaticClass(), &TRotate3DLabel::StaticClass()}) {
     std::vector<std::string> wrong = DefaultMismatches(*cls);
     // The label's font starts as Arial, bold; the defaults of a nested font are the font
     // class's own, which no control can change.
@@ -696,7 +963,8 @@ TEST(SetupDialogClasses, DefaultsAgreeAndFormsLoad) {
   for (const TClassInfo* cls :
        {&TBaseFormContainer::StaticClass(), &TWelcomeForm::StaticClass(), &TRebootForm::StaticClass(),
         &TGoodInstallForm::StaticClass(), &TBadInstallForm::StaticClass(), &TInstallStatusForm::StaticClass(),
-        &TCopyFileForm::StaticClass(), &TChangeDiskForm::StaticClass(), &TFileGroupSelectForm::StaticClass()}) {
+        &TCopyFileForm::StaticClass(), &TChangeDiskForm::StaticClass(), &TFileGroupSelectForm::StaticClass(),
+        &TSelectFolderForm::StaticClass()}) {
     TComponent* f = cls->Create(Application);
     EXPECT_FALSE(f->Name().empty()) << cls->Name();
     f->Free();

@@ -70,7 +70,7 @@ TEST(SetupMainForm, ComponentsInStoredOrder) {
       "InstallShellLink1:TInstallShellLink\n";
   for (int i = 1; i <= 6; ++i) expected += "DialogManager" + std::to_string(i) + ":TDialogManager\n";
   expected +=
-      "WelcomeDlg1:TWelcomeDlg\nInstallFileGroupsDlg1:TInstallFileGroupsDlg\n"
+      "WelcomeDlg1:TWelcomeDlg\nInstallFileGroupsDlg1:TInstallFileGroupsDlg\nSelectFolderDlg1:TSelectFolderDlg\n"
       "GoodInstallationDlg1:TGoodInstallationDlg\nBadInstallationDlg1:TBadInstallationDlg\n"
       "ChangeDiskDlg1:TChangeDiskDlg\nRebootDlg1:TRebootDlg\nCopyFileDlg1:TCopyFileDlg\n"
       "InstallStatusDlg1:TInstallStatusDlg\n";
@@ -116,7 +116,9 @@ TEST(SetupMainForm, KeyValues) {
       {"DialogManager3", "ManagerType", "dmAfterBadInstall"}, {"DialogManager4", "ManagerType", "dmDuringCopyFiles"},
       {"DialogManager5", "ManagerType", "dmChangeDisk"}, {"DialogManager6", "ManagerType", "dmReboot"},
       {"WelcomeDlg1", "DialogManager", "DialogManager1"}, {"WelcomeDlg1", "Order", "10"},
-      {"InstallFileGroupsDlg1", "Order", "50"}, {"GoodInstallationDlg1", "DialogManager", "DialogManager2"},
+      {"InstallFileGroupsDlg1", "Order", "50"}, {"SelectFolderDlg1", "Container", "MainFolder1"},
+      {"SelectFolderDlg1", "DialogManager", "DialogManager1"}, {"SelectFolderDlg1", "Order", "60"},
+      {"GoodInstallationDlg1", "DialogManager", "DialogManager2"},
       {"BadInstallationDlg1", "DialogManager", "DialogManager3"}, {"ChangeDiskDlg1", "DialogManager", "DialogManager5"},
       {"RebootDlg1", "DialogManager", "DialogManager6"}, {"CopyFileDlg1", "DialogManager", ""},
       {"InstallStatusDlg1", "OverrideMainTranslator", "False"},

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The distribution installed as a user installs it: dist/setup.exe in a fresh Wine prefix,
-# its wizard walked by the test robot (Welcome, components, Finish), then what the install
-# left: the staged files, links that load back to their targets, the Internet shortcuts,
-# the file association, the uninstall records and nothing of the loader or of a restart;
+# its wizard walked by the test robot (Welcome, components, a typed Start-menu folder,
+# Finish), then what the install left: the staged files, links that load back to their
+# targets, the Internet shortcuts, the file association, the uninstall records and
+# nothing of the loader or of a restart;
 # the installed Quiltor32.exe starts; the uninstaller removes what was recorded. Cancel on
 # the welcome page ends with "Setup incomplete", installs nothing and exits non-zero. An
 # installed newer association ("QuiltorVersion" above 21) keeps its icon, commands and
 # new-file entry; an equal one or one that is no integer is written over.
-#   setup_install.sh DIST STAGE ROBOT LINK_READ WINE_RUN PREFIX
+#   setup_install.sh DIST STAGE ROBOT LINK_READ ARCHIVE_RUN WINE_RUN PREFIX
 set -euo pipefail
-dist=$1 stage=$2 robot=$3 linkread=$4 winerun=$5 prefix=$6
+dist=$1 stage=$2 robot=$3 linkread=$4 archiver=$5 winerun=$6 prefix=$7
 fail() { echo "setup_install: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$winerun")" && pwd)
 source "$here/wine-lib"
@@ -43,6 +44,8 @@ dest='C:\Program Files\Quiltor32'
 destdir=$(unix "$dest")
 temps() { find "$prefix/drive_c" -maxdepth 6 -iname 'kst*' 2>/dev/null | grep -i '/temp/' || true; }
 
+folder_page='Select folder in start menu'
+group_name='Quiltor Tools'
 # page CAPTION BUTTON: waits for the page and clicks its button.
 page() {
   run "$robot" find "$1" 60 || fail "no page '$1'"
@@ -54,10 +57,31 @@ install() {
   run "$dist/setup.exe" >"$work/out.txt" 2>&1 & local pid=$!
   page Welcome 'Next >'
   page 'Select components to install' 'Next >'
+  run "$robot" find "$folder_page" 60 || fail "no page '$folder_page'"
+  run "$robot" set "$folder_page" 0 "$group_name" || fail "no folder edit"
+  run "$robot" click "$folder_page" 'Next >' || fail "no button 'Next >' on '$folder_page'"
   page 'Setup complete' Finish
   rc=0; wait "$pid" || rc=$?
   echo "setup_install: an install took $((SECONDS - start)) s"
 }
+
+# The distribution as the archive reader sees it: the loader, the setup part and the
+# archive before the tail; every file under its short staged name, equal to the staged one.
+winpath() { echo "Z:${1//\//\\}"; }
+read -r _ _ archive_at archive_last <<<"$(run "$archiver" tail "$(winpath "$dist/setup.exe")" | tr -d '\r')"
+[[ $((archive_last + 57)) == $(stat -c %s "$dist/setup.exe") ]] || fail "the archive does not end before the tail"
+names=$(run "$archiver" list "$(winpath "$dist/setup.exe")" "$archive_at" | tr -d '\r' | cut -f1 | sort)
+expected=$({ echo 'program\Quiltor32.exe'; echo 'program\uninstall.exe'
+  for f in selector.html index.html history.htm Form1_page_Expert.html readme.htm liesmich.htm faq.htm \
+           minipnkt.gif quiltor.gif bk101.gif bar.gif; do echo "help\\$f"; done; } | sort)
+[[ $names == "$expected" ]] || fail "the archive holds: $names"
+while read -r name; do
+  run "$archiver" extract "$(winpath "$dist/setup.exe")" "$name" "$(winpath "$work/entry")" "$archive_at" >/dev/null ||
+    fail "cannot extract $name"
+  cmp -s "$stage/${name//\\//}" "$work/entry" || fail "$name differs from the staged file"
+done <<<"$names"
+[[ $(run "$archiver" list "$(winpath "$dist/setup.1")" | tr -d '\r' | cut -f1) == setup.exe ]] ||
+  fail "setup.1 does not hold setup.exe alone"
 
 install
 [[ $rc == 0 ]] || { cat "$work/out.txt" >&2; fail "setup.exe ended with $rc"; }
@@ -68,8 +92,8 @@ for f in "${helps[@]}"; do cmp -s "$stage/help/$f" "$destdir/help/$f" || fail "h
 [[ $(ls "$destdir/help" | wc -l) == ${#helps[@]} ]] || fail "help holds $(ls "$destdir/help")"
 
 # The links and Internet shortcuts, wherever the prefix keeps its Programs and Desktop.
-group=$(find "$prefix/drive_c" -type d -name Quiltor -path '*Programs*' | head -1)
-[[ -n $group ]] || fail "no Quiltor program group"
+group=$(find "$prefix/drive_c" -type d -name "$group_name" -path '*Programs*' | head -1)
+[[ -n $group ]] || fail "no program group '$group_name'"
 desktop=$desktop_dir/Snapmend.LNK
 [[ -f $desktop ]] || fail "no desktop link"
 winof() { local p=${1#"$prefix/drive_c"}; echo "C:${p//\//\\}"; }

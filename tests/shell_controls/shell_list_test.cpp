@@ -10,9 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "framework/core/form_reader.h"
+#include "framework/core/form_writer.h"
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/shell_tree_win32.h"
 #include "shell_controls/drag_objects_win32.h"
 #include "shell_controls/shell_startup_win32.h"
 #include "tests/shell_controls/shell_fakes_win32.h"
@@ -290,6 +293,47 @@ TEST_F(ShellList, RefreshesAfterChangesAndRenamesWithoutADuplicate) {
   PumpUntil([] { return false; }, 3000);  // every notification of the rename has come and gone
   EXPECT_EQ(Names(*list), Log{"renamed.txt"});
   EXPECT_EQ(deleted, 0);
+}
+
+// A shell list arranges its icons from the start, a plain list view does not: the form text
+// holds the arrangement only where it differs from a new list of the same class, so an
+// unarranged shell list reads back unarranged.
+TEST_F(ShellList, StoresItsIconArrangementWhereItDiffersFromANewList) {
+  auto* original = new TForm(Application);
+  Track(original);
+  original->SetName("arranged");
+  auto* shell = new TQsShellList(original);
+  shell->SetName("shell");
+  shell->SetParent(original);
+  auto* plain = new TListView(original);
+  plain->SetName("plain");
+  plain->SetParent(original);
+  // Their own image lists are made by the shell controls, never read from the text.
+  auto* tree = new TQsShellTree(original);
+  tree->SetName("tree");
+  tree->SetParent(original);
+  EXPECT_TRUE(shell->IconOptions().AutoArrange());
+  EXPECT_FALSE(plain->IconOptions().AutoArrange());
+  std::string fresh = WriteFormText(*original);
+  EXPECT_EQ(fresh.find("AutoArrange"), std::string::npos);
+  EXPECT_EQ(fresh.find("Images"), std::string::npos) << fresh;
+
+  shell->IconOptions().SetAutoArrange(false);
+  plain->IconOptions().SetAutoArrange(true);
+  std::string text = WriteFormText(*original);
+  auto* copy = new TForm(Application);
+  Track(copy);
+  ReadForm(*copy, text, "arranged");
+  auto* shellRead = dynamic_cast<TQsShellList*>(copy->FindComponent("shell"));
+  auto* plainRead = dynamic_cast<TListView*>(copy->FindComponent("plain"));
+  ASSERT_NE(shellRead, nullptr);
+  ASSERT_NE(plainRead, nullptr);
+  EXPECT_FALSE(shellRead->IconOptions().AutoArrange());
+  EXPECT_TRUE(plainRead->IconOptions().AutoArrange());
+  auto* treeRead = dynamic_cast<TQsShellTree*>(copy->FindComponent("tree"));
+  ASSERT_NE(treeRead, nullptr);
+  EXPECT_NE(treeRead->Images(), nullptr);
+  EXPECT_NE(shellRead->SmallImages(), nullptr);
 }
 
 TEST_F(ShellList, MakesNewFoldersAndRefusesWhereThereIsNoPath) {

@@ -199,7 +199,7 @@ TEST_F(GroupAndSplitter, ALiveDragMovesThePanesAndAResizeKeepsTheProportion) {
 // The declared defaults of these controls are what a new one holds (the form writer drops
 // a value equal to its default).
 TEST_F(GroupAndSplitter, TheControlsHoldTheirDeclaredDefaults) {
-  for (const char* name : {"TQsGroup", "TQsPane", "TQsSplitter", "TQsShellTree", "TQsShellCombo", "TQsOpenDlg",
+  for (const char* name : {"TQsGroup", "TQsPane", "TQsSplitter", "TQsShellTree", "TQsShellList", "TQsShellCombo", "TQsOpenDlg",
                            "TQsSaveDlg", "TSpeedButton"}) {
     const TClassInfo* cls = FindClass(name);
     ASSERT_NE(cls, nullptr) << name;
