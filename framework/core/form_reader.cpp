@@ -1,6 +1,7 @@
 #include "framework/core/form_reader.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -571,4 +572,74 @@ void ReadForm(TComponent& root, const std::string& text, const std::string& sour
   if (text.size() > kMaxText) error(1, "form text larger than 4 MiB");
   FormObject form = Parser(text, error).ParseForm();
   Reader(root, error).Apply(form);
+}
+
+namespace {
+
+std::string ValueText(const FormValue& v) {
+  switch (v.kind) {
+    case FormValue::Int: return std::to_string(v.i);
+    case FormValue::Float: {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%g", v.f);
+      return buf;
+    }
+    case FormValue::String:
+    case FormValue::Ident: return v.s;
+    case FormValue::Set: {
+      std::string s = "[";
+      for (size_t i = 0; i < v.idents.size(); ++i) s += (i ? "," : "") + v.idents[i];
+      return s + "]";
+    }
+    case FormValue::List: {
+      std::string s = "(";
+      for (size_t i = 0; i < v.list.size(); ++i) s += (i ? " " : "") + ValueText(v.list[i]);
+      return s + ")";
+    }
+    case FormValue::Binary: {
+      static const char digits[] = "0123456789ABCDEF";
+      std::string s;
+      for (uint8_t b : v.bytes) s += std::string{digits[b >> 4], digits[b & 15]};
+      return s;
+    }
+    case FormValue::Collection: break;
+  }
+  return std::string();
+}
+
+void OutlineProps(const std::vector<FormProp>& props, const std::string& prefix,
+                  std::vector<std::pair<std::string, std::string>>& out) {
+  for (const FormProp& p : props) {
+    std::string path = prefix;
+    for (size_t i = 0; i < p.path.size(); ++i) path += (i ? "." : "") + p.path[i];
+    if (p.value.kind != FormValue::Collection) {
+      out.emplace_back(path, ValueText(p.value));
+      continue;
+    }
+    for (size_t i = 0; i < p.value.items.size(); ++i)
+      OutlineProps(p.value.items[i], path + "[" + std::to_string(i) + "].", out);
+  }
+}
+
+TFormOutline Outline(const FormObject& o) {
+  TFormOutline out;
+  out.Name = o.name;
+  out.ClassName = o.className;
+  OutlineProps(o.props, std::string(), out.Properties);
+  for (const FormObject& child : o.children) out.Children.push_back(Outline(child));
+  return out;
+}
+
+}  // namespace
+
+std::string TFormOutline::Value(const std::string& path) const {
+  for (const auto& [name, value] : Properties)
+    if (SameText(name, path)) return value;
+  return std::string();
+}
+
+TFormOutline ReadFormOutline(const std::string& text, const std::string& sourceName) {
+  ErrorAt error(sourceName);
+  if (text.size() > kMaxText) error(1, "form text larger than 4 MiB");
+  return Outline(Parser(text, error).ParseForm());
 }

@@ -1,8 +1,8 @@
 // robot.exe: drives another program's windows for the tests (a test tool, never shipped).
 //   robot find CAPTION [SECONDS]          waits for a top-level window with that caption
 //   robot controls CAPTION                one line per control: CLASS ID TEXT
-//   robot click CAPTION TEXT              posts BM_CLICK to the button with that text
-//   robot set CAPTION N TEXT              sets the N-th edit (from 0): WM_SETTEXT, EN_CHANGE
+//   robot click CAPTION TEXT              posts BM_CLICK to the visible button with that text
+//   robot set CAPTION N TEXT              sets the N-th visible edit (from 0): WM_SETTEXT, EN_CHANGE
 //   robot close CAPTION                   posts WM_CLOSE
 // Every command waits up to SECONDS (10 unless given to find) for the window. A button's
 // text matches with or without its "&". Exit 0 when done, 1 when the window or control
@@ -33,6 +33,20 @@ std::string WithoutAmpersands(const std::string& s) {
   for (char c : s)
     if (c != '&') out += c;
   return out;
+}
+
+// The system's buttons and the framework's (TButton, TBitBtn, TRadioButton and their
+// descendants, which keep the button's behaviour under a class name of their own).
+bool IsButton(HWND w) {
+  const std::string name = ClassOf(w);
+  return lstrcmpiA(name.c_str(), "Button") == 0 || name.find("Btn") != std::string::npos ||
+         name.find("Button") != std::string::npos;
+}
+
+// The system's edits and the framework's TEdit.
+bool IsEdit(HWND w) {
+  const std::string name = ClassOf(w);
+  return lstrcmpiA(name.c_str(), "Edit") == 0 || name == "TEdit";
 }
 
 struct TSearch {
@@ -91,7 +105,7 @@ int Run(const std::vector<std::string>& a) {
   }
   if (command == "click" && a.size() == 3) {
     for (HWND c : Controls(top))
-      if (lstrcmpiA(ClassOf(c).c_str(), "Button") == 0 &&
+      if (IsButton(c) && IsWindowVisible(c) &&
           (TextOf(c) == a[2] || WithoutAmpersands(TextOf(c)) == WithoutAmpersands(a[2]))) {
         PostMessageA(c, BM_CLICK, 0, 0);
         return 0;
@@ -102,7 +116,7 @@ int Run(const std::vector<std::string>& a) {
   if (command == "set" && a.size() == 4) {
     int wanted = std::atoi(a[2].c_str()), n = 0;
     for (HWND c : Controls(top))
-      if (lstrcmpiA(ClassOf(c).c_str(), "Edit") == 0 && n++ == wanted) {
+      if (IsEdit(c) && IsWindowVisible(c) && n++ == wanted) {
         SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
         SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), EN_CHANGE), reinterpret_cast<LPARAM>(c));
         return 0;

@@ -172,3 +172,33 @@ TEST_F(FormReader, RawBytesAndDeepNestingLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The outline names every object and gives each value as its text, without any class
+// registered; a broken text fails as ReadForm does.
+TEST(FormOutline, EveryValueKindAsText) {
+  UnregisterAllClasses();
+  TFormOutline f = ReadFormOutline(ReadCorpusFile("every_kind.form"), "every_kind");
+  EXPECT_EQ(f.Name, "F");
+  EXPECT_EQ(f.ClassName, "TTestForm");
+  const std::vector<std::pair<std::string, std::string>> expected{
+      {"Caption", "It's AB"}, {"Width", "320"}, {"Color", "clBtnFace"}, {"Mark", "*"},
+      {"Checked", "True"}, {"Shape", "shTriangle"}, {"Sides", "[shCircle,shTriangle]"}, {"Ratio", "25"},
+      {"Data", "01FF7A"}, {"Font.Name", "Courier"}, {"Font.Style", "[fsItalic]"}, {"Items", "(Yes No 42)"},
+      {"Entries[0].Ident", "Version"}, {"Entries[0].Value", "16"}, {"Entries[1].Ident", "x"}, {"Tag", "-3"}};
+  EXPECT_EQ(f.Properties, expected);
+  EXPECT_EQ(f.Value("font.name"), "Courier");
+  EXPECT_EQ(f.Value("Height"), "");
+  ASSERT_EQ(f.Children.size(), 1u);
+  EXPECT_EQ(f.Children[0].Name, "Button1");
+  EXPECT_EQ(f.Children[0].ClassName, "TTestItem");
+  try {
+    ReadFormOutline("object F: TTestForm\n  Width = \nend\n", "broken");
+    FAIL() << "no error";
+  } catch (const EFormError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("broken(", 0), 0u) << e.what();
+  }
+}
+
+}  // namespace
