@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -34,14 +36,15 @@ struct TRun {
 };
 
 // Starts dialogs_run with the definition and steps, its output into a file of dir.
-TRun Start(const testsupport::ScratchDir& dir, const std::string& definition, const std::vector<std::string>& steps) {
+TRun Start(const testsupport::ScratchDir& dir, const std::string& definition, const std::vector<std::string>& steps,
+           const std::string& program = testsupport::BesideThisProgram("dialogs_run")) {
   TRun run;
   const std::string def = dir.Path("definition.form");
   std::ofstream(def, std::ios::binary) << definition;
   run.outFile = dir.Path("out.txt");
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE out = CreateFileA(run.outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-  std::string cmd = "\"" + testsupport::BesideThisProgram("dialogs_run") + "\" \"" + def + "\"";
+  std::string cmd = "\"" + program + "\" \"" + def + "\"";
   for (const std::string& s : steps) cmd += " \"" + s + "\"";
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -242,6 +245,78 @@ TEST(DialogsRun, WelcomeSelectFolderFinish) {
   const std::string group = DestOf(out, "Group");
   EXPECT_TRUE(group.ends_with("\\Programs\\Quiltor\\Walk")) << out;
   EXPECT_EQ(DestOf(out, "Link"), group);
+}
+
+BOOL CALLBACK FindListBox(HWND w, LPARAM p) {
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (IsWindowVisible(w) && lstrcmpiA(cls, "TListBox") == 0) {
+    *reinterpret_cast<HWND*>(p) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool RunHidden(std::string cmd) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return false;
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return code == 0;
+}
+
+// Where Windows is NT 3.51 (as Wine reports it for a program set so), the page lists
+// Program Manager's groups (its answer to "Groups"), and a chosen group becomes the link
+// group's folder.
+TEST(DialogsRun, ProgramManagerGroupsOnNT351) {
+  testsupport::ScratchDir dir("dr");
+  const std::string exe = "dialogs_nt351.exe";
+  const std::string key = "HKCU\\Software\\Wine\\AppDefaults\\" + exe;
+  ASSERT_TRUE(CopyFileA(testsupport::BesideThisProgram("dialogs_run").c_str(), dir.Path(exe).c_str(), FALSE));
+  ASSERT_TRUE(RunHidden("reg add \"" + key + "\" /v Version /d nt351 /f"));
+  const std::string definition =
+      "object Form1: TForm\n"
+      "  object Install1: TInstall\n    RunAutomatic = False\n  end\n"
+      "  object DialogManager1: TDialogManager\n    Container = Install1\n  end\n"
+      "  object Group: TMainLinkGroup\n    Container = Install1\n    DestDir = '\\Before'\n  end\n"
+      "  object Folder1: TSelectFolderDlg\n    Container = Group\n    DialogManager = DialogManager1\n  end\n"
+      "end\n";
+  TRun run = Start(dir, definition, {"-980", "dump"}, dir.Path(exe));
+  HWND folder = WaitForWindow(run.pi.dwProcessId, "Select folder in start menu");
+  HWND list = nullptr;
+  for (int i = 0; folder && i < 100 && !list; ++i) {
+    EnumChildWindows(folder, FindListBox, reinterpret_cast<LPARAM>(&list));
+    if (!list) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  // Another process's list box answers in wide characters.
+  std::vector<std::string> items;
+  for (int i = 0; list && i < int(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+    WCHAR wide[256] = {};
+    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide));
+    char text[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    items.push_back(text);
+  }
+  // Wine's Program Manager names at least the Start menu's own StartUp group.
+  EXPECT_NE(std::find(items.begin(), items.end(), "StartUp"), items.end()) << items.size();
+  if (list && !items.empty()) {
+    SendMessageA(list, LB_SETCURSEL, WPARAM(items.size() - 1), 0);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  }
+  if (folder) ClickButton(folder, "Next >");
+  DWORD code = 99;
+  std::string out = Finish(run, code);
+  RunHidden("reg delete \"" + key + "\" /f");
+  EXPECT_EQ(code, 0u);
+  ASSERT_FALSE(items.empty());
+  EXPECT_TRUE(DestOf(out, "Group").ends_with("\\" + items.back())) << out;
 }
 
 // sources: every file reads its size, date and version from its source file; a missing
