@@ -38,6 +38,9 @@ struct TRun {
 // Starts dialogs_run with the definition and steps, its output into a file of dir.
 TRun Start(const testsupport::ScratchDir& dir, const std::string& definition, const std::vector<std::string>& steps,
            const std::string& program = testsupport::BesideThisProgram("dialogs_run")) {
+  // The desktop comes from this process: the helper programs Wine starts with the first
+  // window of a session must not inherit the child's output file (its folder would stay).
+  GetDesktopWindow();
   TRun run;
   const std::string def = dir.Path("definition.form");
   std::ofstream(def, std::ios::binary) << definition;
@@ -290,9 +293,10 @@ TEST(DialogsRun, ProgramManagerGroupsOnNT351) {
   TRun run = Start(dir, definition, {"-980", "dump"}, dir.Path(exe));
   HWND folder = WaitForWindow(run.pi.dwProcessId, "Select folder in start menu");
   HWND list = nullptr;
-  for (int i = 0; folder && i < 100 && !list; ++i) {
-    EnumChildWindows(folder, FindListBox, reinterpret_cast<LPARAM>(&list));
-    if (!list) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The list, once the page has filled it.
+  for (int i = 0; folder && i < 200 && !(list && SendMessageW(list, LB_GETCOUNT, 0, 0) > 0); ++i) {
+    if (!list) EnumChildWindows(folder, FindListBox, reinterpret_cast<LPARAM>(&list));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   // Another process's list box answers in wide characters.
   std::vector<std::string> items;
