@@ -10,6 +10,7 @@
 //   -998=NAME,FILEPERCENT,TOTALPERCENT   a file's copy status
 //   -988=TEXT,PERCENT            a download status
 //   -993=DISK,PATH               the next disk: [the first install file, TDiskParameter]
+//   sources                      every file reads size, date and version from its source
 //   reboot=0|1                   sets the reboot-needed flag
 //   wait=FILE                    handles messages until FILE exists (at most 120 s), deletes it
 //   dump                         each install container in tree order: its name, include=0|1
@@ -109,6 +110,10 @@ void RunStep(TCustomInstall& driver, const std::string& step, std::string& extra
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     DeleteFileA(value.c_str());
+    return;
+  }
+  if (step == "sources") {
+    driver.ReadSourceInfo();
     return;
   }
   if (head == "dump") {

@@ -102,7 +102,9 @@ void TBitBtn::DrawItem(const DRAWITEMSTRUCT& d) {
     RECT t{x, cy - th / 2, x + tw, cy - th / 2 + th};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextA(dc, caption.c_str(), int(caption.size()), &t, DT_SINGLELINE);
+    // The rectangle places the text only: with a "&" prefix the system draws it a pixel
+    // wider than it measures it, and clipping would cut the last character.
+    DrawTextA(dc, caption.c_str(), int(caption.size()), &t, DT_SINGLELINE | DT_NOCLIP);
   }
   SelectObject(dc, oldFont);
   if (d.itemState & ODS_FOCUS) {

@@ -66,6 +66,49 @@ TEST_F(BitBtn, DrawsItsGlyphBesideItsCaption) {
   EXPECT_LT(firstText, lastRed + TBitBtn::kSpacing + 8);
 }
 
+// The whole caption shows: a "&" prefix makes the system draw the text a pixel wider than
+// it measures it, and the last dot of "&Browse..." must not be cut off.
+TEST_F(BitBtn, CaptionWithAPrefixShowsWhole) {
+  auto* form = new TForm(Application);
+  Track(form);
+  form->SetBounds(40, 40, 240, 120);
+  auto* b = new TBitBtn(form);
+  b->SetParent(form);
+  b->SetBounds(20, 20, 85, 25);
+  b->SetCaption("&Browse...");
+  form->Show();
+  Pump();
+  // The columns the text covers: on the button, and drawn unclipped on a bitmap.
+  auto span = [](auto pixel, int width, int height, uint32_t ink) {
+    int first = -1, last = -1;
+    // Inside the button's frame and focus rectangle.
+    for (int x = 6; x < width - 6; ++x)
+      for (int y = 6; y < height - 6; ++y)
+        if (pixel(x, y) == ink) {
+          if (first < 0) first = x;
+          last = x;
+        }
+    return last - first + 1;
+  };
+  TCapture c = CaptureWindow(*b);
+  const uint32_t text = RGBOf(clBtnText);
+  const int shown = span([&](int x, int y) { return c.PixelAt(x, y); }, c.Width, c.Height, text);
+  TBitmap ref;
+  ref.SetSize(100, 30);
+  ref.Canvas().Brush().SetColor(clWhite);
+  ref.Canvas().FillRect({0, 0, 100, 30});
+  HDC dc = ref.Canvas().Handle();
+  HGDIOBJ old = SelectObject(dc, b->Font().Handle());
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkMode(dc, TRANSPARENT);
+  RECT r{10, 8, 95, 25};
+  DrawTextA(dc, "&Browse...", -1, &r, DT_SINGLELINE | DT_NOCLIP);
+  SelectObject(dc, old);
+  const int drawn = span([&](int x, int y) { return ref.PixelRGB(x, y); }, 100, 30, 0u);
+  EXPECT_GT(drawn, 20);
+  EXPECT_EQ(shown, drawn);
+}
+
 TEST_F(BitBtn, GlyphAndKindFromFormText) {
   TBitmap glyph;
   MakeGlyph(glyph);
