@@ -193,6 +193,10 @@ void TCustomInstallFile::ReadInfoFromSource() {
   version_ = version.VersionInfo().FileVersion.substr(0, 20);
 }
 
+bool TCustomInstallFile::HasSelfRegisterFlag() const {
+  return !fileName_.empty() && setup::FileHasSelfRegisterValue(LocalPath(SourceName()));
+}
+
 void TCustomInstallFile::CompressFile() {
   state_ = TInstallFileState::ifsCompress;
   struct Idle {

@@ -100,7 +100,7 @@ void TCustomInstallFile::DesignRule(bool fileNameChanged, TInstallFileType typeB
   }
   std::string ext = ExtractFileExt(destName_);
   if (OneOf(ext, {".HLP", ".CNT"})) registerAsHelp_ = true;
-  if (SameText(ext, ".OCX")) activeX_ = true;
+  if (SameText(ext, ".OCX") || HasSelfRegisterFlag()) activeX_ = true;
   if (activeX_ && !activeXBefore) fileType_ = TInstallFileType::iftSystemWideDLL;
   if (OneOf(ext, {".DLL", ".OCX", ".BLL", ".EXE"}) && DestDirType()) {
     if (Is<TpsWindow>(DestDirType()) || Is<TpsBDEDLL>(DestDirType())) overwriteMode_ = owVersionDate;

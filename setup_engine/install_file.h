@@ -269,6 +269,8 @@ class TCustomInstallFile : public TFileRelated {
   virtual void ReadInfoFromArchive();
   // Size, date and version from the source file; IECustomInstallFile when it is missing.
   virtual void ReadInfoFromSource();
+  // Whether the source file's version information says it registers its OLE server itself.
+  virtual bool HasSelfRegisterFlag() const;
   // Adds the source file to the archive with the file's AddToArchive command.
   virtual void CompressFile();
   // Copies the source file to the destination.

@@ -99,6 +99,20 @@ const VersionNode* QueryVersionValue(const VersionNode& root, const std::string&
   return node;
 }
 
+bool HasSelfRegisterValue(const VersionNode& root) {
+  const VersionNode* strings = QueryVersionValue(root, "\\StringFileInfo");
+  if (!strings) return false;
+  for (const VersionNode& table : strings->children)
+    if (QueryVersionValue(table, "OLESelfRegister")) return true;
+  return false;
+}
+
+bool FileHasSelfRegisterValue(const std::string& path) {
+  std::vector<uint8_t> block;
+  VersionNode root;
+  return ReadFileVersionBlock(path, block) && ParseVersionBlock(block, root) && HasSelfRegisterValue(root);
+}
+
 }  // namespace setup
 
 namespace {

@@ -33,6 +33,10 @@ const VersionNode* QueryVersionValue(const VersionNode& root, const std::string&
 bool ReadFileVersionBlock(const std::string& path, std::vector<uint8_t>& block);
 // The path of the running program.
 std::string RunningProgramPath();
+// Whether the file's version block has an "OLESelfRegister" text in one of its string
+// tables: the file registers its OLE server itself. False without a block.
+bool HasSelfRegisterValue(const VersionNode& root);
+bool FileHasSelfRegisterValue(const std::string& path);
 
 }  // namespace setup
 

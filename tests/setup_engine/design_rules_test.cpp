@@ -5,6 +5,9 @@
 #include "setup_engine/install_cli.h"
 #include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
+#include "tests/setup_engine/version_blocks.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -30,6 +33,27 @@ class DesignRules : public InstallFixture {
   }
   int made_ = 0;
 };
+
+// A program whose version information says it registers itself is an ActiveX file, as an
+// ".OCX" is; one without the text stays a plain file.
+TEST_F(DesignRules, ASelfRegisteringProgramIsAnActiveXFile) {
+  using versiontest::PeImage;
+  using versiontest::VersionBlock;
+  testsupport::ScratchDir scratch;
+  testsupport::WriteFileBytes(scratch.Path("server.exe"),
+                              PeImage(VersionBlock("040904E4", 4, 1, 0, {{"OLESelfRegister", ""}})));
+  testsupport::WriteFileBytes(scratch.Path("tool.exe"), PeImage(VersionBlock("040904E4", 4, 1, 0)));
+  TInstallFile& server = NewFile();
+  server.SetIncludeFromDir(scratch.Dir());
+  server.SetFileName("server.exe");
+  EXPECT_TRUE(server.ActiveX());
+  EXPECT_EQ(server.FileType(), TInstallFileType::iftSystemWideDLL);
+  TInstallFile& tool = NewFile();
+  tool.SetIncludeFromDir(scratch.Dir());
+  tool.SetFileName("tool.exe");
+  EXPECT_FALSE(tool.ActiveX());
+  EXPECT_EQ(tool.FileType(), TInstallFileType::iftNormal);
+}
 
 // What a change brings with it: the destination name, help registration, the ActiveX
 // flag, the overwrite mode, the shared-DLL count and the folder of each DLL kind.
