@@ -1073,8 +1073,11 @@ TEST_F(BuilderColumns, ASingleDroppedFileBecomesItsColumnsVersion) {
 }
 
 // "Browse..." runs the save dialog on the patch name, opened at the type of the page's
-// suffix; the chosen name takes that suffix.
+// suffix; the chosen name takes that suffix. The current directory, below which the help
+// pages are found, stays where it was.
 TEST_F(BuilderColumns, BrowseSetsThePatchNameWithItsSuffix) {
+  char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
   struct Case {
     TButton* browse;
     TEdit* edit;
@@ -1135,6 +1138,8 @@ TEST_F(BuilderColumns, BrowseSetsThePatchNameWithItsSuffix) {
   Click(*Form1->button_WizardBrowsePatchfile);
   d.OnInitialized = {};
   EXPECT_EQ(Form1->edit_WizardPatchName->Text(), scratch_.Path("wizard.utp"));
+  GetCurrentDirectoryA(MAX_PATH, after);
+  EXPECT_STREQ(after, before);
 }
 
 }  // namespace
