@@ -79,6 +79,22 @@ const TMethodTable* TForm1::Methods() const {
           .Field("page_Wizard", &F::page_Wizard)
           .Field("page_Options", &F::page_Options)
           .Field("page_About", &F::page_About)
+          .Field("split_Expert", &F::split_Expert)
+          .Field("scrbox_Expert", &F::scrbox_Expert)
+          .Field("group_ExpertLocalFile", &F::group_ExpertLocalFile)
+          .Field("label_ExpertDest", &F::label_ExpertDest)
+          .Field("chkbox_ExpertSourceActivate1", &F::chkbox_ExpertSourceActivate1)
+          .Field("spdbtn_ExpertSourceUpperDir1", &F::spdbtn_ExpertSourceUpperDir1)
+          .Field("spdbtn_ExpertDestUpperDir", &F::spdbtn_ExpertDestUpperDir)
+          .Field("button_ExpertBrowsePatchfile", &F::button_ExpertBrowsePatchfile)
+          .Field("scrbox_Wizard", &F::scrbox_Wizard)
+          .Field("chkbox_WizardSourceActivate1", &F::chkbox_WizardSourceActivate1)
+          .Field("spdbtn_WizardSourceUpperDir1", &F::spdbtn_WizardSourceUpperDir1)
+          .Field("spdbtn_WizardDestUpperDir", &F::spdbtn_WizardDestUpperDir)
+          .Field("button_WizardBrowsePatchfile", &F::button_WizardBrowsePatchfile)
+          .Field("rdgrp_OptionCurrentFilelistMode", &F::rdgrp_OptionCurrentFilelistMode)
+          .Field("popup_ViewStyleFileList", &F::popup_ViewStyleFileList)
+          .Field("savedialog_Patchname", &F::savedialog_Patchname)
           .Field("pathcombo_ExpertSource1", &F::pathcombo_ExpertSource1)
           .Field("filelist_ExpertSource1", &F::filelist_ExpertSource1)
           .Field("pathcombo_ExpertDest", &F::pathcombo_ExpertDest)
@@ -152,6 +168,7 @@ const TMethodTable* TForm1::Methods() const {
           .Field("CheckBox1", &F::CheckBox1)
           .Field("Edit6", &F::Edit6)
           .Field("chbox_HintsPageExpert", &F::chbox_HintsPageExpert)
+          .Field("button_ExpertHelp", &F::button_ExpertHelp)
           .Field("chbox_HintsPageWizard", &F::chbox_HintsPageWizard)
           .Field("chbox_HintsPageOptions", &F::chbox_HintsPageOptions)
           .Field("label_AboutWeb", &F::label_AboutWeb)
@@ -188,7 +205,16 @@ const TMethodTable* TForm1::Methods() const {
           .Handler<TNotifyEvent>("chbox_HintsPageClick", &F::chbox_HintsPageClick)
           .Handler<TNotifyEvent>("button_HelpClick", &F::button_HelpClick)
           .Handler<TNotifyEvent>("label_AboutWebClick", &F::label_AboutWebClick)
-          .Handler<TNotifyEvent>("label_AboutArtistClick", &F::label_AboutArtistClick);
+          .Handler<TNotifyEvent>("label_AboutArtistClick", &F::label_AboutArtistClick)
+          .Handler<TNotifyEvent>("chkbox_SourceActivateClick", &F::chkbox_SourceActivateClick)
+          .Handler<TNotifyEvent>("spdbtn_UpperDirClick", &F::spdbtn_UpperDirClick)
+          .Handler<TNotifyEvent>("rdgrp_OptionCurrentFilelistModeClick", &F::rdgrp_OptionCurrentFilelistModeClick)
+          .Handler<TNotifyEvent>("popup_ViewStyleFileListPopup", &F::popup_ViewStyleFileListPopup)
+          .Handler<TNotifyEvent>("popup_ViewStyleFileListClick", &F::popup_ViewStyleFileListClick)
+          .Handler<TQsSplitterDragEvent>("split_ExpertSplitterDrop", &F::split_ExpertSplitterDrop)
+          .Handler<TDropFilesEvent>("filelist_DropFiles", &F::filelist_DropFiles)
+          .Handler<TNotifyEvent>("button_ExpertBrowsePatchfileClick", &F::button_ExpertBrowsePatchfileClick)
+          .Handler<TNotifyEvent>("button_WizardBrowsePatchfileClick", &F::button_WizardBrowsePatchfileClick);
   return &t;
 }
 
@@ -201,6 +227,7 @@ void TForm1::FormCreate(TObject*) {
   pathcombo_WizardSource1->SetShellList(filelist_WizardSource1);
   pathcombo_WizardDest->SetShellList(filelist_WizardDest);
   receiverPlaceholder_ = edit_ExpertEmailReceiver1->Text();
+  SetUpColumns();
   ApplySettings();
 }
 
@@ -251,11 +278,7 @@ void TForm1::FormShow(TObject*) {
   if (shown_) return;
   shown_ = true;
   const TMainSettings& m = ProgramSettings().Main;
-  if (m.RestoreDirectories) {
-    if (m.DirectoryContents.size() > 0) RestoreSelection(*pathcombo_ExpertDest, *filelist_ExpertDest, m.DirectoryContents[0]);
-    if (m.DirectoryContents.size() > 1)
-      RestoreSelection(*pathcombo_ExpertSource1, *filelist_ExpertSource1, m.DirectoryContents[1]);
-  }
+  if (m.RestoreDirectories) RestoreColumns(m.DirectoryContents);
   BuildPatchRequest();
 }
 
@@ -284,9 +307,8 @@ std::string TForm1::SaveSelection(TQsShellCombo& combo, TQsShellList& list) {
 void TForm1::FormClose(TObject*, TCloseAction&) {
   CollectSettings();
   TSettings& s = ProgramSettings();
-  if (s.Main.RestoreDirectories)
-    s.Main.DirectoryContents = {SaveSelection(*pathcombo_ExpertDest, *filelist_ExpertDest),
-                                SaveSelection(*pathcombo_ExpertSource1, *filelist_ExpertSource1)};
+  if (s.Main.RestoreDirectories) s.Main.DirectoryContents = SaveColumns();
+  s.Main.ExpertSplitterPosition = split_Expert->Position();
   SaveSettingsAtClose();
 }
 
@@ -378,7 +400,7 @@ TPatchRequest TForm1::ReadRequest(bool expert) const {
   std::vector<TTaggedSelection> selections;
   TPatchRequest r;
   if (expert) {
-    tagged(ExpertSourceCombos, ExpertSourceLists, folders, selections);
+    tagged(ExpertColumns->Combos, ExpertColumns->Lists, folders, selections);
     r.Versions = CollectVersions(ReadColumn(*pathcombo_ExpertSource1, *filelist_ExpertSource1), folders, selections,
                                  ReadColumn(*pathcombo_ExpertDest, *filelist_ExpertDest));
     r.PatchName = edit_ExpertPatchName->Text();
@@ -386,7 +408,7 @@ TPatchRequest TForm1::ReadRequest(bool expert) const {
     r.Packer = IndexOr(*combo_ExpertPackerType, 0);
     r.BackupName = edit_ExpertDefaultBackupDir->Text();
   } else {
-    tagged(WizardSourceCombos, WizardSourceLists, folders, selections);
+    tagged(WizardColumns->Combos, WizardColumns->Lists, folders, selections);
     r.Versions = CollectVersions(ReadColumn(*pathcombo_WizardSource1, *filelist_WizardSource1), folders, selections,
                                  ReadColumn(*pathcombo_WizardDest, *filelist_WizardDest));
     r.PatchName = edit_WizardPatchName->Text();

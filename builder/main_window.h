@@ -12,17 +12,22 @@
 // window back. The Expert page's e-mail box keeps the program's recipient list
 // (recipients.h) as read-only rows in a scroll box; its send button hands a TPatchMail, taken
 // here on the GUI thread, to the e-mail thread and waits while TForm4 shows the progress.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "builder/moxhint.h"
 #include "builder/patch_request.h"
+#include "builder/source_column_views.h"
 #include "framework/controls/comctrls.h"
 #include "framework/controls/extctrls.h"
 #include "framework/controls/scrollbox.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/forms.h"
+#include "framework/win/menus.h"
+#include "shell_controls/open_dialog_win32.h"
 #include "shell_controls/shell_list_win32.h"
+#include "shell_controls/splitter_win32.h"
 
 class TForm1 : public TForm {
   FW_CLASS(TForm1, TForm)
@@ -39,6 +44,14 @@ class TForm1 : public TForm {
   TTabSheet* page_About = nullptr;
 
   // The Expert page.
+  TQsSplitter* split_Expert = nullptr;
+  TScrollBox* scrbox_Expert = nullptr;
+  TGroupBox* group_ExpertLocalFile = nullptr;
+  TLabel* label_ExpertDest = nullptr;
+  TCheckBox* chkbox_ExpertSourceActivate1 = nullptr;
+  TSpeedButton* spdbtn_ExpertSourceUpperDir1 = nullptr;
+  TSpeedButton* spdbtn_ExpertDestUpperDir = nullptr;
+  TButton* button_ExpertBrowsePatchfile = nullptr;
   TQsShellCombo* pathcombo_ExpertSource1 = nullptr;
   TQsShellList* filelist_ExpertSource1 = nullptr;
   TQsShellCombo* pathcombo_ExpertDest = nullptr;
@@ -62,6 +75,11 @@ class TForm1 : public TForm {
   TTabSheet* page_WizardStep1 = nullptr;
   TTabSheet* page_WizardStep2 = nullptr;
   TTabSheet* page_WizardStep3 = nullptr;
+  TScrollBox* scrbox_Wizard = nullptr;
+  TCheckBox* chkbox_WizardSourceActivate1 = nullptr;
+  TSpeedButton* spdbtn_WizardSourceUpperDir1 = nullptr;
+  TSpeedButton* spdbtn_WizardDestUpperDir = nullptr;
+  TButton* button_WizardBrowsePatchfile = nullptr;
   TQsShellCombo* pathcombo_WizardSource1 = nullptr;
   TQsShellList* filelist_WizardSource1 = nullptr;
   TQsShellCombo* pathcombo_WizardDest = nullptr;
@@ -88,6 +106,7 @@ class TForm1 : public TForm {
   TEdit* edit_OptionCustomBrowser = nullptr;
   TEdit* edit_OptionCustomBrowserArgs = nullptr;
   TComboBox* combo_OptionDefaultEmailSettings = nullptr;
+  TRadioGroup* rdgrp_OptionCurrentFilelistMode = nullptr;
   // The packers of the options page in the settings' order (InfoZIP, PkZIP, GZIP, RAR,
   // LHA, ARJ).
   TCheckBox* chkbox_OptionSysPath[6] = {};
@@ -125,6 +144,7 @@ class TForm1 : public TForm {
   TCheckBox* CheckBox1 = nullptr;
   TEdit* Edit6 = nullptr;
   TCheckBox* chbox_HintsPageExpert = nullptr;
+  TButton* button_ExpertHelp = nullptr;
   TCheckBox* chbox_HintsPageWizard = nullptr;
   TCheckBox* chbox_HintsPageOptions = nullptr;
 
@@ -133,11 +153,12 @@ class TForm1 : public TForm {
 
   // The balloon hints' settings.
   TMoxHint* hint_Controller = nullptr;
+  // The file lists' menu of view styles and the save dialog of the patch names.
+  TPopupMenu* popup_ViewStyleFileList = nullptr;
+  TQsSaveDlg* savedialog_Patchname = nullptr;
 
-  // The further source columns of each page (none yet): their combos and lists, each
-  // carrying its column's Tag, in list order.
-  std::vector<TQsShellCombo*> ExpertSourceCombos, WizardSourceCombos;
-  std::vector<TQsShellList*> ExpertSourceLists, WizardSourceLists;
+  // The version columns of each page, the further source columns among them.
+  std::unique_ptr<TSourceColumnViews> ExpertColumns, WizardColumns;
 
   // The request the active page describes; enables the page's buttons by it and returns
   // whether it is valid.
@@ -189,6 +210,20 @@ class TForm1 : public TForm {
   void button_HelpClick(TObject* Sender);
   void label_AboutWebClick(TObject* Sender);
   void label_AboutArtistClick(TObject* Sender);
+  // The version columns (main_window_columns.cpp).
+  void chkbox_SourceActivateClick(TObject* Sender);
+  void spdbtn_UpperDirClick(TObject* Sender);
+  void rdgrp_OptionCurrentFilelistModeClick(TObject* Sender);
+  void popup_ViewStyleFileListPopup(TObject* Sender);
+  void popup_ViewStyleFileListClick(TObject* Sender);
+  void split_ExpertSplitterDrop(TObject* Sender, int Position);
+  // One file dropped on a version list: its column shows the file's folder with the file
+  // selected and focused.
+  void filelist_DropFiles(TObject* Sender, const std::vector<std::string>& Files);
+  void button_ExpertBrowsePatchfileClick(TObject* Sender);
+  void button_WizardBrowsePatchfileClick(TObject* Sender);
+  // Lays out both pages' columns with the current view style.
+  void LayoutColumns();
 
  protected:
   void BeforeDestruction() override;
@@ -208,6 +243,10 @@ class TForm1 : public TForm {
   void RestoreSelection(TQsShellCombo& combo, TQsShellList& list, const std::string& saved);
   std::string SaveSelection(TQsShellCombo& combo, TQsShellList& list);
   void TakeTypedRecipient();
+  void SetUpColumns();
+  void RestoreColumns(const std::vector<std::string>& saved);
+  std::vector<std::string> SaveColumns();
+  void BrowsePatchName(TEdit& edit, const TComboBox& packer, const TComboBox& patchType);
 
   bool restoringPlacement_ = false;
   bool showingIdentity_ = false;

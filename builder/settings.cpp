@@ -285,10 +285,9 @@ void TSettings::ReadMainSettings() {
   m.CustomBrowserPath = ReadText("custom browser path");
   m.CustomBrowserArgs = ReadText("custom browser args", m.CustomBrowserArgs);
   m.RestoreDirectories = ReadBool("Restore Directories", m.RestoreDirectories);
-  // A negative number means that no selection was saved; a number past the last possible
-  // selection is out of range.
-  int last = ReadInteger("Restore Directory number", 0);
-  if (last >= kSavedSelectionCount) last = 0;
+  // A negative number means that no selection was saved; one past the request's limit of
+  // sources reads as the limit, so a corrupt value cannot ask for thousands of columns.
+  const int last = std::min(ReadInteger("Restore Directory number", 0), kSavedSelectionCount - 1);
   if (m.RestoreDirectories)
     for (int i = 0; i <= last; ++i) m.DirectoryContents.push_back(ReadText(DirectoryValue(i)));
   m.ExpertRestoreSplitter = ReadBool("Expert restore splitter", m.ExpertRestoreSplitter);

@@ -44,7 +44,7 @@ inline constexpr int kPackerListCount = kJarListEntry + 1;  // "No packer used" 
 inline constexpr int kPatchTypeCount = int(kPatchTypes.size());
 inline constexpr int kBrowserCount = 4;          // system, Internet Explorer, Netscape, custom
 inline constexpr int kPlacementModeCount = 3;    // default, centred, restored
-inline constexpr int kSavedSelectionCount = 21;  // target, first source, 19 extra sources
+inline constexpr int kSavedSelectionCount = 20;  // target, first source, 18 extra sources
 inline constexpr int kCustomIdentityCount = 9;
 
 // One sender identity. Imported ones come from other programs and are never written back.

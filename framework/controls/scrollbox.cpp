@@ -22,7 +22,7 @@ TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner) {
 
 void TScrollBox::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
-  params.Style |= WS_VSCROLL | WS_CLIPCHILDREN;
+  params.Style |= WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN;
   params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -40,6 +40,26 @@ int TScrollBox::ContentHeight() const {
 
 int TScrollBox::MaxPosition() const { return std::max(0, ContentHeight() - ClientHeight()); }
 
+int TScrollBox::ContentWidth() const {
+  int right = 0;
+  for (TControl* c : ControlList())
+    if (c->Visible()) right = std::max(right, c->Left() + c->Width() + horzPosition_);
+  return right;
+}
+
+int TScrollBox::MaxHorzPosition() const { return std::max(0, ContentWidth() - ClientWidth()); }
+
+void TScrollBox::SetHorzPosition(int position) {
+  position = std::clamp(position, 0, MaxHorzPosition());
+  const int delta = position - horzPosition_;
+  if (delta != 0) {
+    horzPosition_ = position;
+    for (TControl* c : ControlList()) c->SetBounds(c->Left() - delta, c->Top(), c->Width(), c->Height());
+    Invalidate();
+  }
+  ShowScrollInfo();
+}
+
 void TScrollBox::SetVertPosition(int position) {
   position = std::clamp(position, 0, MaxPosition());
   const int delta = position - position_;
@@ -51,7 +71,10 @@ void TScrollBox::SetVertPosition(int position) {
   ShowScrollInfo();
 }
 
-void TScrollBox::UpdateScrollRange() { SetVertPosition(position_); }
+void TScrollBox::UpdateScrollRange() {
+  SetHorzPosition(horzPosition_);
+  SetVertPosition(position_);
+}
 
 void TScrollBox::ScrollInView(const TControl& child) {
   if (child.Parent() != this) return;
@@ -72,6 +95,10 @@ void TScrollBox::ShowScrollInfo() {
   si.nPage = UINT(std::max(0, ClientHeight()));
   si.nPos = position_;
   SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+  si.nMax = std::max(0, ContentWidth() - 1);
+  si.nPage = UINT(std::max(0, ClientWidth()));
+  si.nPos = horzPosition_;
+  SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
 }
 
 void TScrollBox::BoundsChanged(bool resized) {
@@ -79,30 +106,35 @@ void TScrollBox::BoundsChanged(bool resized) {
   if (resized) UpdateScrollRange();
 }
 
-void TScrollBox::WndProc(TMessage& m) {
-  // The box's own bar (a scroll-bar child's messages carry its window and are reflected).
-  if (m.Msg == WM_VSCROLL && m.LParam == 0) {
-    const int code = LOWORD(m.WParam);
-    int target = position_;
-    switch (code) {
-      case SB_LINEUP: target -= kLineStep; break;
-      case SB_LINEDOWN: target += kLineStep; break;
-      case SB_PAGEUP: target -= ClientHeight(); break;
-      case SB_PAGEDOWN: target += ClientHeight(); break;
-      case SB_TOP: target = 0; break;
-      case SB_BOTTOM: target = MaxPosition(); break;
-      case SB_THUMBTRACK:
-      case SB_THUMBPOSITION: {
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_TRACKPOS;
-        GetScrollInfo(Handle(), SB_VERT, &si);
-        target = si.nTrackPos;
-        break;
-      }
-      default: break;
+int TScrollBox::TargetOf(int bar, int code, int position, int page, int max) {
+  switch (code) {
+    case SB_LINEUP: return position - kLineStep;
+    case SB_LINEDOWN: return position + kLineStep;
+    case SB_PAGEUP: return position - page;
+    case SB_PAGEDOWN: return position + page;
+    case SB_TOP: return 0;
+    case SB_BOTTOM: return max;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_TRACKPOS;
+      GetScrollInfo(Handle(), bar, &si);
+      return si.nTrackPos;
     }
-    SetVertPosition(target);
+    default: return position;
+  }
+}
+
+void TScrollBox::WndProc(TMessage& m) {
+  // The box's own bars (a scroll-bar child's messages carry its window and are reflected).
+  if (m.Msg == WM_VSCROLL && m.LParam == 0) {
+    SetVertPosition(TargetOf(SB_VERT, LOWORD(m.WParam), position_, ClientHeight(), MaxPosition()));
+    m.Result = 0;
+    return;
+  }
+  if (m.Msg == WM_HSCROLL && m.LParam == 0) {
+    SetHorzPosition(TargetOf(SB_HORZ, LOWORD(m.WParam), horzPosition_, ClientWidth(), MaxHorzPosition()));
     m.Result = 0;
     return;
   }

@@ -1,9 +1,11 @@
 #pragma once
-// The scroll box: a container whose children may reach past its bottom; a vertical scroll
-// bar moves them. Child positions are those in the scrolled view (as a child's Top is
-// read and set), so laying out rows means placing them below the current origin; the box
-// takes the range from its children when UpdateScrollRange runs (after a layout) and on
-// every resize, and keeps its position inside it.
+// The scroll box: a container whose children may reach past its bottom or its right edge;
+// the vertical and the horizontal scroll bar move them (a bar shows only while the
+// children reach past that edge). Child positions are those in the scrolled view (as a
+// child's Top and Left are read and set), so laying out rows or columns means placing them
+// from the current origin; the box takes the range from its children when
+// UpdateScrollRange runs (after a layout) and on every resize, and keeps its positions
+// inside it.
 #include "framework/win/controls.h"
 
 class TScrollBox : public TWinControl {
@@ -18,6 +20,11 @@ class TScrollBox : public TWinControl {
   void SetVertPosition(int position);
   // The height the children need, measured from the unscrolled top.
   int ContentHeight() const;
+  // How far the view is scrolled to the right, in pixels; clamped to the range.
+  int HorzPosition() const { return horzPosition_; }
+  void SetHorzPosition(int position);
+  // The width the children need, measured from the unscrolled left.
+  int ContentWidth() const;
   void UpdateScrollRange();
   // Scrolls so that the child is wholly in view (its top when it is taller than the box).
   void ScrollInView(const TControl& child);
@@ -30,7 +37,10 @@ class TScrollBox : public TWinControl {
 
  private:
   int MaxPosition() const;
+  int MaxHorzPosition() const;
   void ShowScrollInfo();
+  int TargetOf(int bar, int code, int position, int page, int max);
 
   int position_ = 0;
+  int horzPosition_ = 0;
 };

@@ -46,6 +46,7 @@ struct TPropInfo {
   // Events only.
   std::type_index EventType = typeid(void);
   std::function<void(TPersistent&, const std::any&)> SetEvent;
+  std::function<std::any(const TPersistent&)> GetEvent;  // the delegate, as SetEvent takes it
   std::function<std::string(const TPersistent&)> HandlerName;
   std::function<bool(const TPersistent&)> Assigned;
 
@@ -79,6 +80,12 @@ void ForEachProperty(TPersistent& obj, const TPropVisitor& visit);
 // equals its Default (always, without a default); empty lists, empty collections, nil
 // references and unassigned events are never written.
 bool IsStoredProp(const TPersistent& obj, const TPropInfo& prop);
+
+// Copies every property of src that the writer would store onto dst, an object of the same
+// class: values and references as they are, Nested objects property by property, Strings
+// and Collections through Assign, events as copies of their delegates. Name, TabOrder and
+// the names in except (compared without case) are left alone.
+void CopyProperties(const TPersistent& src, TPersistent& dst, const std::vector<std::string>& except = {});
 
 // Builders for the entries of class T: members or lambdas for the getter and setter.
 template <class T>
@@ -200,6 +207,7 @@ struct TProps {
     p.SetEvent = [member](TPersistent& o, const std::any& e) {
       M(o).*member = std::any_cast<const Ev&>(e);
     };
+    p.GetEvent = [member](const TPersistent& o) { return std::any(C(o).*member); };
     p.HandlerName = [member](const TPersistent& o) { return (C(o).*member).HandlerName(); };
     p.Assigned = [member](const TPersistent& o) { return bool(C(o).*member); };
     return p;

@@ -1,6 +1,7 @@
 #include "framework/win/controls.h"
 
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <climits>
@@ -433,7 +434,9 @@ const TClassInfo& TWinControl::StaticClass() {
        P::Event("OnExit", &TWinControl::OnExit),
        P::Event("OnKeyDown", &TWinControl::OnKeyDown),
        P::Event("OnKeyUp", &TWinControl::OnKeyUp),
-       P::Event("OnKeyPress", &TWinControl::OnKeyPress)}};
+       P::Event("OnKeyPress", &TWinControl::OnKeyPress),
+       P::Bool("AcceptFiles", &TWinControl::AcceptFiles, &TWinControl::SetAcceptFiles).WithDefault(false),
+       P::Event("OnDropFiles", &TWinControl::OnDropFiles)}};
   return info;
 }
 
@@ -464,6 +467,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
   if (Visible()) p.Style |= WS_VISIBLE;
   if (!Enabled()) p.Style |= WS_DISABLED;
   if (tabStop_) p.Style |= WS_TABSTOP;
+  if (acceptFiles_) p.ExStyle |= WS_EX_ACCEPTFILES;
   p.X = left_;
   p.Y = top_;
   p.Width = width_;
@@ -1007,8 +1011,32 @@ void TWinControl::CNCtlColor(TMessage& m) {
   m.Result = reinterpret_cast<LRESULT>(BrushHandle());
 }
 
+void TWinControl::SetAcceptFiles(bool v) {
+  acceptFiles_ = v;
+  if (HandleAllocated()) DragAcceptFiles(Handle(), v);
+}
+
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_DROPFILES:
+      if (acceptFiles_) {
+        auto* drop = reinterpret_cast<HDROP>(m.WParam);
+        std::vector<std::string> files;
+        struct Finish {
+          HDROP d;
+          ~Finish() { DragFinish(d); }
+        } finish{drop};
+        const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+          std::string name(DragQueryFileA(drop, i, nullptr, 0) + 1, '\0');
+          name.resize(DragQueryFileA(drop, i, name.data(), UINT(name.size())));
+          files.push_back(std::move(name));
+        }
+        m.Result = 0;
+        if (EventsAllowed()) OnDropFiles(this, files);
+        return;
+      }
+      break;
     case WM_COMMAND:
       if (m.LParam && ReflectToChild(m, reinterpret_cast<HWND>(m.LParam))) return;
       break;
@@ -1206,6 +1234,20 @@ void ForEachControl(TWinControl& root, const std::function<void(TControl&)>& fn)
     fn(*c);
     if (auto* w = dynamic_cast<TWinControl*>(c)) ForEachControl(*w, fn);
   }
+}
+
+TControl* CloneControl(const TControl& src, TComponent* owner, TWinControl* parent, const std::string& name,
+                       const std::vector<std::string>& except) {
+  auto* c = static_cast<TControl*>(src.ClassType().Create(owner));
+  try {
+    CopyProperties(src, *c, except);
+    if (!name.empty()) c->SetName(name);
+    c->SetParent(parent);
+  } catch (...) {
+    c->Free();
+    throw;
+  }
+  return c;
 }
 
 const TClassInfo& TCustomControl::StaticClass() {

@@ -56,6 +56,8 @@ using TMouseEvent =
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = TEvent<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TKeyPressEvent = TEvent<void(TObject* Sender, char& Key)>;
+// The full paths of files dropped from the shell (WM_DROPFILES), in the order it gives them.
+using TDropFilesEvent = TEvent<void(TObject* Sender, const std::vector<std::string>& Files)>;
 
 // Behaviour flags of a control class.
 using TControlStyle = uint32_t;
@@ -258,6 +260,9 @@ class TWinControl : public TControl {
   virtual void SetFocus();
   int BorderWidth() const { return borderWidth_; }
   void SetBorderWidth(int v);
+  // Whether files dropped from the shell reach OnDropFiles.
+  bool AcceptFiles() const { return acceptFiles_; }
+  void SetAcceptFiles(bool v);
 
   // Positions the aligned children; held while loading or between Disable/EnableAlign.
   void DisableAlign() { ++alignLevel_; }
@@ -282,6 +287,7 @@ class TWinControl : public TControl {
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
   TKeyPressEvent OnKeyPress;
+  TDropFilesEvent OnDropFiles;
 
  protected:
   friend LRESULT CALLBACK FwWndProc(HWND, UINT, WPARAM, LPARAM) noexcept;
@@ -351,6 +357,7 @@ class TWinControl : public TControl {
   std::vector<TControl*> controls_;
   std::vector<TWinControl*> tabList_;
   bool tabStop_ = false;
+  bool acceptFiles_ = false;
   int tabOrderPending_ = -1;
   int borderWidth_ = 0;
   int alignLevel_ = 0;
@@ -386,6 +393,16 @@ bool IsAccel(char c, const std::string& caption);
 
 // A TControl hierarchy walk: fn for every control in the parent tree under root.
 void ForEachControl(TWinControl& root, const std::function<void(TControl&)>& fn);
+
+// A new control of src's class, owned by owner, with src's properties (CopyProperties,
+// except those named), then named and put on parent. The window comes when it is shown.
+TControl* CloneControl(const TControl& src, TComponent* owner, TWinControl* parent, const std::string& name,
+                       const std::vector<std::string>& except = {});
+template <class T>
+T* CloneControl(const T& src, TComponent* owner, TWinControl* parent, const std::string& name,
+                const std::vector<std::string>& except = {}) {
+  return static_cast<T*>(CloneControl(static_cast<const TControl&>(src), owner, parent, name, except));
+}
 
 class TCustomControl : public TWinControl {
   FW_CLASS(TCustomControl, TWinControl)

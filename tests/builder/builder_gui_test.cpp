@@ -26,6 +26,8 @@
 #include "builder/program.h"
 #include "builder/progress_window.h"
 #include "builder/small_windows.h"
+#include "builder/source_columns.h"
+#include "framework/win/timer.h"
 #include "framework/core/clock.h"
 #include "framework/controls/buttons.h"
 #include "framework/controls/dialogs.h"
@@ -38,6 +40,8 @@
 #include "shell_controls/shell_startup_win32.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_tree.h"
+
+#include <shellapi.h>  // after windows.h
 
 namespace {
 
@@ -1048,7 +1052,9 @@ TEST_F(BuilderOptions, PagesHaveTheirHeightsAndHintBoxesSwitchTheirPagesHints) {
     SCOPED_TRACE(c.page->Name());
     SelectTab(*Form1->pagectrl_Main, c.page->PageIndex());
     EXPECT_EQ(Form1->ClientHeight(), c.height);
-    EXPECT_EQ(c.hints->Parent(), c.page);
+    TWinControl* holder = c.hints->Parent();
+    while (holder && holder != c.page) holder = holder->Parent();
+    EXPECT_EQ(holder, c.page) << "the box lies on its page";
     Click(*c.hints);
     EXPECT_FALSE(c.page->ShowHint());
     Click(*c.hints);
@@ -1133,6 +1139,333 @@ TEST_F(BuilderLockedTemplate, LeavesTheMemosEmptyAndTheFileAlone) {
   SetText(*Form1->memo_OptionDefaultEmailText, "A new text");
   CloseMainWindow();
   EXPECT_EQ(TemplateBytes(), "A new text\r\n");
+}
+
+// The version columns: further source columns cloned from the first, their saved
+// selections, the view styles, the splitter, the up-folder buttons and the patch name's
+// save dialog.
+class BuilderColumns : public BuilderGui {
+ protected:
+  // The folder and the selected names a column shows.
+  static TSavedSelection Shown(const TVersionColumnControls& c) {
+    std::vector<std::string> names;
+    for (int i = 0; i < c.List->Items().Count(); ++i)
+      if (c.List->Items()[i]->Selected())
+        if (TQsShListData* d = c.List->GetItemData(i)) names.push_back(d->GetFileName());
+    return {IncludeTrailingBackslash(c.Combo->GetFolder().GetPath()), names};
+  }
+  static void ExpectTagsInOrder(const TSourceColumnViews& v) {
+    for (int i = 0; i < int(v.Combos.size()); ++i) {
+      const int tag = i + 2;
+      EXPECT_EQ(v.ActivateBoxes[size_t(i)]->Tag(), tag);
+      EXPECT_EQ(v.Combos[size_t(i)]->Tag(), tag);
+      EXPECT_EQ(v.Lists[size_t(i)]->Tag(), tag);
+      EXPECT_EQ(v.UpButtons[size_t(i)]->Tag(), tag);
+      EXPECT_EQ(v.Combos[size_t(i)]->ShellList(), v.Lists[size_t(i)]);
+    }
+  }
+  // Each column where the layout numbers put it, the boxes of the columns another follows
+  // ticked.
+  static void ExpectExpertLayout(const TSourceColumnViews& v, int scrollHeight) {
+    const int sources = v.SourceCount();
+    for (int tag = 1; tag <= sources + 1; ++tag) {
+      SCOPED_TRACE("column " + std::to_string(tag));
+      const TColumnPlace p = ExpertColumnPlace(tag, sources, 8, scrollHeight);
+      const TVersionColumnControls c = v.Column(tag);
+      EXPECT_EQ(c.Combo->Left(), p.Left);
+      EXPECT_EQ(c.Combo->Width(), p.ComboWidth);
+      EXPECT_EQ(c.List->Left(), p.Left);
+      EXPECT_EQ(c.List->Width(), p.ListWidth);
+      EXPECT_EQ(c.List->Height(), p.ListHeight);
+      EXPECT_EQ(c.List->TabOrder(), p.ListTab);
+      if (tag <= sources) {
+        EXPECT_EQ(c.Activate->Checked(), tag < sources);
+        EXPECT_EQ(c.Activate->Top(), p.CheckTop);
+        EXPECT_EQ(c.Activate->Caption(), "Activate further source hereafter");
+      }
+    }
+  }
+};
+
+// Three sources saved at the last close: three columns with their folders and selections,
+// chained in column order into the patch the native driver writes; closing saves them again.
+class BuilderRestoredColumns : public BuilderColumns {
+ protected:
+  void Seed() override {
+    BuilderGui::Seed();
+    TRegistry reg(registry_);
+    reg.OpenKey(std::string(kSettingsKey), true);
+    reg.WriteBool("Restore Directories", true);
+    reg.WriteInteger("Restore Directory number", 3);
+    for (size_t i = 0; i < saved_.size(); ++i)
+      reg.WriteString("Directory contents " + std::to_string(i), EncodeSelection(saved_[i]));
+  }
+  const std::vector<TSavedSelection> saved_{{FixturePath("tree-v2\\docs\\"), {"changes.txt"}},
+                                            {FixturePath("tree-v1\\src\\"), {"tally.c"}},
+                                            {FixturePath("tree-v1\\"), {"README.txt"}},
+                                            {FixturePath("tree-v2\\"), {"README.txt"}}};
+};
+
+TEST_F(BuilderRestoredColumns, ThreeSavedSourcesComeBackAsThreeColumnsAndMakeTheNativePatch) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  const TSourceColumnViews& v = *Form1->ExpertColumns;
+  ASSERT_EQ(v.SourceCount(), 3);
+  ExpectTagsInOrder(v);
+  EXPECT_EQ(Shown(v.Target()), saved_[0]);
+  for (int tag = 1; tag <= 3; ++tag) EXPECT_EQ(Shown(v.Column(tag)), saved_[size_t(tag)]) << tag;
+  ExpectExpertLayout(v, Form1->scrbox_Expert->Height());
+  EXPECT_EQ(Form1->ReadRequest(true).Versions,
+            (std::vector<std::string>{FixturePath("tree-v1\\src\\tally.c"), FixturePath("tree-v1\\README.txt"),
+                                      FixturePath("tree-v2\\README.txt"), FixturePath("tree-v2\\docs\\changes.txt")}));
+  HoldForScreenshot();
+  SetText(*Form1->edit_ExpertPatchName, scratch_.Path("three.utp"));
+  ASSERT_TRUE(Form1->button_ExpertCreate->Enabled());
+  Click(*Form1->button_ExpertCreate);
+  EXPECT_EQ(testsupport::ReadFileBytes(scratch_.Path("three.utp")),
+            testsupport::ReadFileBytes(FixturePath("expected/three.utp")));
+  CloseProgress();
+
+  TCloseAction action = TCloseAction::caHide;
+  Form1->FormClose(Form1, action);
+  TRegistry reg(registry_);
+  ASSERT_TRUE(reg.OpenKey(std::string(kSettingsKey), false));
+  EXPECT_EQ(reg.ReadInteger("Restore Directory number"), 3);
+  for (size_t i = 0; i < saved_.size(); ++i) {
+    TSavedSelection again = DecodeSelection(reg.ReadString("Directory contents " + std::to_string(i)));
+    again.Folder = IncludeTrailingBackslash(again.Folder);
+    EXPECT_EQ(again, saved_[i]) << i;
+  }
+}
+
+// A corrupt count brings back no more columns than a request takes.
+class BuilderTooManyColumns : public BuilderColumns {
+ protected:
+  void Seed() override {
+    BuilderGui::Seed();
+    TRegistry reg(registry_);
+    reg.OpenKey(std::string(kSettingsKey), true);
+    reg.WriteBool("Restore Directories", true);
+    reg.WriteInteger("Restore Directory number", 5000);
+  }
+};
+
+TEST_F(BuilderTooManyColumns, ACorruptCountGivesTheLimit) {
+  EXPECT_EQ(Form1->ExpertColumns->SourceCount(), kMaxSourceColumns);
+  ExpectTagsInOrder(*Form1->ExpertColumns);
+  // The last box cannot add one more.
+  TCheckBox* last = Form1->ExpertColumns->ActivateBoxes.back();
+  EXPECT_FALSE(last->Checked());
+  Click(*last);
+  EXPECT_EQ(Form1->ExpertColumns->SourceCount(), kMaxSourceColumns);
+  EXPECT_FALSE(last->Checked());
+}
+
+TEST_F(BuilderColumns, UntickingTheFirstExtraColumnsBoxRemovesTheThirdAndRenumbers) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  TSourceColumnViews& v = *Form1->ExpertColumns;
+  ChooseVersion(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, FixturePath("tree-v1"));
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  ASSERT_EQ(v.SourceCount(), 2);
+  // The new column starts in the folder of the one it follows.
+  EXPECT_EQ(Shown(v.Column(2)), (TSavedSelection{FixturePath("tree-v1\\"), {}}));
+  Click(*v.Column(2).Activate);
+  Click(*v.Column(3).Activate);
+  ASSERT_EQ(v.SourceCount(), 4);
+  ExpectTagsInOrder(v);
+  ExpectExpertLayout(v, Form1->scrbox_Expert->Height());
+  TQsShellList* fourth = v.Column(4).List;
+  ChooseVersion(*v.Column(4).Combo, *fourth, FixturePath("tree-v2"));
+  ChooseVersion(*v.Column(2).Combo, *v.Column(2).List, FixturePath("tree-v1\\src"));
+  Click(*v.Column(2).Activate);  // unticked: the third column goes
+  ASSERT_EQ(v.SourceCount(), 3);
+  ExpectTagsInOrder(v);
+  EXPECT_EQ(v.Column(3).List, fourth);
+  EXPECT_EQ(Shown(v.Column(3)).Folder, FixturePath("tree-v2\\"));
+  ExpectExpertLayout(v, Form1->scrbox_Expert->Height());
+  ChooseVersion(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, FixturePath("pair"));
+  EXPECT_EQ(Form1->ReadRequest(true).Versions,
+            (std::vector<std::string>{FixturePath("tree-v1\\"), FixturePath("tree-v1\\src\\"),
+                                      FixturePath("tree-v2\\"), FixturePath("pair\\")}));
+  // Back to one source: the wide columns again.
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  EXPECT_EQ(v.SourceCount(), 1);
+  ExpectExpertLayout(v, Form1->scrbox_Expert->Height());
+
+  // The Wizard's further columns, 194 apart, chain in its request the same way.
+  TSourceColumnViews& w = *Form1->WizardColumns;
+  ChooseVersion(*Form1->pathcombo_WizardSource1, *Form1->filelist_WizardSource1, FixturePath("tree-v1"));
+  Click(*Form1->chkbox_WizardSourceActivate1);
+  ASSERT_EQ(w.SourceCount(), 2);
+  EXPECT_EQ(w.Column(2).List->Left(), w.Column(1).List->Left() + 194);
+  EXPECT_EQ(w.Column(2).List->Width(), 173);
+  EXPECT_TRUE(Form1->chkbox_WizardSourceActivate1->Checked());
+  ChooseVersion(*w.Column(2).Combo, *w.Column(2).List, FixturePath("tree-v2"));
+  ChooseVersion(*Form1->pathcombo_WizardDest, *Form1->filelist_WizardDest, FixturePath("pair"));
+  EXPECT_EQ(Form1->ReadRequest(false).Versions,
+            (std::vector<std::string>{FixturePath("tree-v1\\"), FixturePath("tree-v2\\"), FixturePath("pair\\")}));
+}
+
+TEST_F(BuilderColumns, ViewStylesReachEveryListAndTheMenuMarksTheCurrentOne) {
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  Click(*Form1->chkbox_WizardSourceActivate1);
+  std::vector<TQsShellList*> lists = Form1->ExpertColumns->AllLists();
+  for (TQsShellList* l : Form1->WizardColumns->AllLists()) lists.push_back(l);
+  ASSERT_EQ(lists.size(), 6u);
+  // The stored default (3, "Multicolumn") at start.
+  EXPECT_EQ(Form1->rdgrp_OptionCurrentFilelistMode->ItemIndex(), 3);
+  const TViewStyle styles[] = {TViewStyle::vsSmallIcon, TViewStyle::vsIcon, TViewStyle::vsReport, TViewStyle::vsList};
+  TMenuItem& items = Form1->popup_ViewStyleFileList->Items();
+  ASSERT_EQ(items.Count(), 4);
+  for (int mode = 0; mode < 4; ++mode) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    Form1->rdgrp_OptionCurrentFilelistMode->SetItemIndex(mode);
+    for (TQsShellList* l : lists) EXPECT_EQ(l->ViewStyle(), styles[mode]);
+    Form1->popup_ViewStyleFileList->OnPopup(Form1->popup_ViewStyleFileList);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(items.Items(i)->Checked(), i == mode) << items.Items(i)->Caption();
+  }
+  for (int i = 0; i < 4; ++i) {
+    TMenuItem& item = *items.Items(i);
+    item.OnClick(&item);
+    EXPECT_EQ(Form1->rdgrp_OptionCurrentFilelistMode->ItemIndex(), item.Tag() - 1);
+    for (TQsShellList* l : lists) EXPECT_EQ(l->ViewStyle(), styles[i]) << item.Caption();
+  }
+  EXPECT_EQ(Form1->filelist_ExpertSource1->PopupMenu(), Form1->popup_ViewStyleFileList);
+  EXPECT_EQ(Form1->ExpertColumns->Lists[0]->PopupMenu(), Form1->popup_ViewStyleFileList);
+}
+
+TEST_F(BuilderColumns, TheSplitterDropLaysOutBothPanesAndUpFolderButtonsClimb) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  // The stored position at start.
+  EXPECT_EQ(Form1->split_Expert->Position(), 336);
+  for (int position : {280, 336, 400}) {
+    SCOPED_TRACE("position " + std::to_string(position));
+    Form1->split_Expert->SetPosition(position);
+    Form1->split_Expert->OnSplitterDrop(Form1->split_Expert, position);
+    const int p1 = Form1->split_Expert->Height() - position - Form1->split_Expert->SplitterWidth();
+    EXPECT_EQ(Form1->scrbox_Expert->Height(), std::max(position - 119, 100));
+    EXPECT_EQ(Form1->group_ExpertLocalFile->Top(), position - 121);
+    EXPECT_EQ(Form1->memo_ExpertEmail->Height(), std::max(p1 - 60, 20));
+    EXPECT_EQ(Form1->group_ExpertEmail->Height(), std::max(p1 - 7, 20));
+    EXPECT_EQ(Form1->scrbox_Email->Height(), std::max(p1 - 64, 40));
+    EXPECT_EQ(Form1->button_ExpertSendEmail->Top(), std::max(p1 - 39, 59));
+    EXPECT_EQ(Form1->filelist_ExpertSource1->Height(), Form1->scrbox_Expert->Height() - 72);
+  }
+  TCloseAction action = TCloseAction::caHide;
+  Form1->FormClose(Form1, action);
+  EXPECT_EQ(settings_->Main.ExpertSplitterPosition, 400);
+
+  ChooseVersion(*Form1->pathcombo_ExpertSource1, *Form1->filelist_ExpertSource1, FixturePath("tree-v1\\src"));
+  ChooseVersion(*Form1->pathcombo_ExpertDest, *Form1->filelist_ExpertDest, FixturePath("tree-v2\\docs"));
+  Click(*Form1->spdbtn_ExpertSourceUpperDir1);
+  Click(*Form1->spdbtn_ExpertDestUpperDir);
+  EXPECT_EQ(IncludeTrailingBackslash(Form1->pathcombo_ExpertSource1->GetFolder().GetPath()), FixturePath("tree-v1\\"));
+  EXPECT_EQ(IncludeTrailingBackslash(Form1->pathcombo_ExpertDest->GetFolder().GetPath()), FixturePath("tree-v2\\"));
+  EXPECT_TRUE(Form1->button_ExpertCreate->Enabled());  // two trees now
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  TVersionColumnControls extra = Form1->ExpertColumns->Column(2);
+  Click(*extra.UpButton);
+  EXPECT_EQ(IncludeTrailingBackslash(extra.Combo->GetFolder().GetPath()), IncludeTrailingBackslash(ExtractFilePath(
+                                                                               FixturePath("tree-v1"))));
+}
+
+// Drops as the shell delivers them to a window that accepts files.
+void DropFiles(TWinControl& target, const std::vector<std::string>& files) {
+  std::string names;
+  for (const std::string& f : files) names += f + '\0';
+  names += '\0';
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
+  auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+  header->pFiles = sizeof(DROPFILES);
+  memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), names.data(), names.size());
+  GlobalUnlock(block);
+  SendMessageA(target.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+TEST_F(BuilderColumns, ASingleDroppedFileBecomesItsColumnsVersion) {
+  ASSERT_FALSE(FixturePath("").empty()) << "QUILTOR_FIXTURES is not set: run through builder_run_check.py";
+  Click(*Form1->chkbox_ExpertSourceActivate1);
+  const TVersionColumnControls extra = Form1->ExpertColumns->Column(2);
+  ASSERT_TRUE(extra.List->AcceptFiles());
+  DropFiles(*extra.List, {FixturePath("tree-v2\\README.txt")});
+  EXPECT_EQ(Shown(extra), (TSavedSelection{FixturePath("tree-v2\\"), {"README.txt"}}));
+  ASSERT_NE(extra.List->ItemFocused(), nullptr);
+  EXPECT_TRUE(extra.List->ItemFocused()->Selected());
+  DropFiles(*Form1->filelist_ExpertDest, {FixturePath("tree-v2\\docs\\changes.txt")});
+  EXPECT_EQ(Shown(Form1->ExpertColumns->Target()), (TSavedSelection{FixturePath("tree-v2\\docs\\"), {"changes.txt"}}));
+  // Two files at once are no version: nothing changes.
+  DropFiles(*Form1->filelist_ExpertDest, {FixturePath("tree-v1\\README.txt"), FixturePath("tree-v2\\README.txt")});
+  EXPECT_EQ(Shown(Form1->ExpertColumns->Target()), (TSavedSelection{FixturePath("tree-v2\\docs\\"), {"changes.txt"}}));
+}
+
+// "Browse..." runs the save dialog on the patch name, opened at the type of the page's
+// suffix; the chosen name takes that suffix. The current directory, below which the help
+// pages are found, stays where it was.
+TEST_F(BuilderColumns, BrowseSetsThePatchNameWithItsSuffix) {
+  char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  struct Case {
+    TButton* browse;
+    TEdit* edit;
+    TComboBox *packer, *patchType;
+    int packerIndex, patchTypeIndex;
+    const char* typed;
+    const char* expected;
+    int filterIndex;
+  } cases[] = {
+      {Form1->button_ExpertBrowsePatchfile, Form1->edit_ExpertPatchName, Form1->combo_ExpertPackerType,
+       Form1->combo_ExpertPatchType, 3, 0, "chosen.zip", "chosen.gz", 4},
+      {Form1->button_ExpertBrowsePatchfile, Form1->edit_ExpertPatchName, Form1->combo_ExpertPackerType,
+       Form1->combo_ExpertPatchType, 0, 1, "other", "other.exe", 2},
+      {Form1->button_WizardBrowsePatchfile, Form1->edit_WizardPatchName, Form1->combo_WizardPackerType,
+       Form1->combo_WizardPatchType, 0, 0, "wizard.exe", "wizard.utp", 1},
+  };
+  TQsSaveDlg& d = *Form1->savedialog_Patchname;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    SelectItem(*c.packer, c.packerIndex);
+    SelectItem(*c.patchType, c.patchTypeIndex);
+    SetText(*c.edit, scratch_.Path("start.utp"));
+    std::string caption, shownName;
+    int shownType = -1;
+    auto* timer = new TTimer(Application);
+    Track(timer);
+    timer->SetEnabled(false);
+    timer->SetInterval(60);
+    timer->OnTimer = TNotifyEvent([&](TObject*) {
+      TQsFrmOpenDlg* f = d.Form();
+      if (!f) return;
+      timer->SetEnabled(false);
+      caption = f->Caption();
+      shownName = f->FileNameEdt->Text();
+      shownType = f->FileTypesCbx->ItemIndex();
+      SetText(*f->FileNameEdt, c.typed);
+      Click(*f->OpenBtn);
+    });
+    d.OnInitialized = TNotifyEvent([&](TObject*) { timer->SetEnabled(true); });
+    Click(*c.browse);
+    d.OnInitialized = {};
+    EXPECT_EQ(caption, "Save the Patchfile after creation as ...");
+    EXPECT_EQ(shownName, "start.utp");
+    EXPECT_EQ(shownType, c.filterIndex - 1);
+    EXPECT_EQ(c.edit->Text(), scratch_.Path(c.expected));
+  }
+  // Cancelled: the name stays.
+  auto* timer = new TTimer(Application);
+  Track(timer);
+  timer->SetEnabled(false);
+  timer->SetInterval(60);
+  timer->OnTimer = TNotifyEvent([&](TObject*) {
+    if (!d.Form()) return;
+    timer->SetEnabled(false);
+    Click(*d.Form()->CancelBtn);
+  });
+  d.OnInitialized = TNotifyEvent([&](TObject*) { timer->SetEnabled(true); });
+  Click(*Form1->button_WizardBrowsePatchfile);
+  d.OnInitialized = {};
+  EXPECT_EQ(Form1->edit_WizardPatchName->Text(), scratch_.Path("wizard.utp"));
+  GetCurrentDirectoryA(MAX_PATH, after);
+  EXPECT_STREQ(after, before);
 }
 
 }  // namespace

@@ -148,6 +148,8 @@ def main():
             ("expected/tree.utp", "tree-v1", "tree-v2"),
             ("expected/multi.utp", "tree-v1/README.txt", "tree-v2/README.txt", "tree-v2/docs/changes.txt"),
             ("expected/pair.utp", "pair/1-old.txt", "pair/2-older.txt", "tree-v2/docs/changes.txt"),
+            ("expected/three.utp", "tree-v1/src/tally.c", "tree-v1/README.txt", "tree-v2/README.txt",
+             "tree-v2/docs/changes.txt"),
             ("--backup", "OldFiles", "expected/backup.utp", "tree-v1/src/tally.c", "tree-v2/src/tally.c"),
         ]
         for run in runs:

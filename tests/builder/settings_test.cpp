@@ -286,9 +286,10 @@ TEST_P(Settings, MissingMistypedAndOutOfRangeValuesGiveTheDefault) {
     EXPECT_EQ(s.Main, defaults);
   }
 
-  // The saved selections: a number past the last possible one reads selection 0 alone, a
-  // negative one none.
-  for (auto [number, count] : {std::pair{21, 1u}, std::pair{-1, 0u}, std::pair{20, 21u}}) {
+  // The saved selections: a number past the request's 19 sources reads as 19 (the target and
+  // 19 sources), a negative one as none.
+  for (auto [number, count] : {std::pair{19, 20u}, std::pair{20, 20u}, std::pair{100000, 20u}, std::pair{-1, 0u},
+                               std::pair{2, 3u}}) {
     RemoveScratchKeys();
     Seed(TRootKey::hkCurrentUser, kSettingsKey, {{"Restore Directories", "#1"}, {"Directory contents 0", "a"}});
     TRegistry r(B());

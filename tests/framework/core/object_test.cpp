@@ -182,4 +182,45 @@ TEST_F(ObjectModel, EventsAreValuesThatCanBeSavedAndRestored) {
   EXPECT_EQ(ev.HandlerName(), "FormCloseQuery");
 }
 
+// A copy takes every stored value, the nested object's own (its "Name" too), list items,
+// references and handlers, and leaves the component's Name, the names excepted and what the
+// source does not store.
+TEST_F(ObjectModel, CopyPropertiesTakesValuesNestedListsReferencesAndHandlers) {
+  TOwned<TTestItem> root(new TTestItem(nullptr));
+  auto* src = new TTestItem(root.get());
+  auto* buddy = new TTestItem(root.get());
+  auto* dst = new TTestItem(root.get());
+  src->SetName("Source");
+  dst->SetName("Copy");
+  src->SetTag(4);
+  src->SetCaption("Activate");
+  src->Checked = true;
+  src->Shape = TShape::shTriangle;
+  src->Data = {1, 2, 3};
+  src->Font.FaceName = "Courier";
+  src->Font.Size = 12;
+  src->Items.Add("one");
+  src->Items.Add("two");
+  src->Buddy = buddy;
+  int clicks = 0;
+  src->OnClick = TNotifyEvent([&](TObject*) { ++clicks; }, "SourceClick");
+  dst->Width = 99;  // the source stores no width of its default: the copy keeps its own
+  CopyProperties(*src, *dst, {"checked"});
+  EXPECT_EQ(dst->Name(), "Copy");
+  EXPECT_EQ(dst->Tag(), 4);
+  EXPECT_EQ(dst->Caption, "Activate");
+  EXPECT_FALSE(dst->Checked);
+  EXPECT_EQ(dst->Shape, TShape::shTriangle);
+  EXPECT_EQ(dst->Data, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(dst->Font.FaceName, "Courier");
+  EXPECT_EQ(dst->Font.Size, 12);
+  EXPECT_EQ(dst->Items.Text(), src->Items.Text());
+  EXPECT_EQ(dst->Buddy.Get(), buddy);
+  EXPECT_EQ(dst->Width, 99);
+  dst->OnClick(dst);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(dst->OnClick.HandlerName(), "SourceClick");
+  EXPECT_THROW(CopyProperties(*src, *new TTestLeaf(root.get())), EConvertError);
+}
+
 }  // namespace

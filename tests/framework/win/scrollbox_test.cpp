@@ -64,4 +64,40 @@ TEST_F(ScrollBox, TheBarMovesTheChildrenWithinTheirRange) {
   EXPECT_EQ(rows[0]->Top(), 8);
 }
 
+// Columns past the right edge: the horizontal bar moves every child within the width they
+// give, and the vertical position is left alone.
+TEST_F(ScrollBox, TheHorizontalBarMovesColumnsWithinTheirWidth) {
+  auto* form = new TForm(Application);
+  Track(form);
+  form->SetBounds(10, 10, 400, 200);
+  auto* box = new TScrollBox(form);
+  box->SetParent(form);
+  box->SetBounds(0, 0, 300, 120);
+  std::vector<TEdit*> columns;
+  for (int i = 0; i < 4; ++i) {
+    auto* e = new TEdit(form);
+    e->SetParent(box);
+    e->SetBounds(8 + i * 197, 8, 188, 21);
+    columns.push_back(e);
+  }
+  form->Show();
+  Pump();
+  box->UpdateScrollRange();
+  const int client = box->ClientWidth();
+  EXPECT_EQ(box->ContentWidth(), 8 + 3 * 197 + 188);
+  SendMessageA(box->Handle(), WM_HSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(box->HorzPosition(), 12);
+  EXPECT_EQ(columns[0]->Left(), 8 - 12);
+  SendMessageA(box->Handle(), WM_HSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(box->HorzPosition(), box->ContentWidth() - client);
+  EXPECT_EQ(columns[3]->Left() + columns[3]->Width(), client);
+  EXPECT_EQ(columns[3]->Top(), 8);
+  EXPECT_EQ(box->VertPosition(), 0);
+  // The last columns go: the view comes back into the width that is left.
+  for (int i = 3; i >= 1; --i) columns[size_t(i)]->Free();
+  box->UpdateScrollRange();
+  EXPECT_EQ(box->HorzPosition(), 0);
+  EXPECT_EQ(columns[0]->Left(), 8);
+}
+
 }  // namespace
