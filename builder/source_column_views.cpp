@@ -1,6 +1,7 @@
 #include "builder/source_column_views.h"
 
 #include "framework/win/graphics.h"
+#include "shell_controls/open_dialog_win32.h"
 
 TSourceColumnViews::TSourceColumnViews(TComponent& owner, TPage page, TScrollBox& box, TVersionColumnControls first,
                                        TVersionColumnControls target, TControl* targetLabel)
@@ -129,21 +130,6 @@ TViewStyle FilelistViewStyle(int mode) {
 }
 
 void MakeUpFolderGlyph(TSpeedButton& button) {
-  TBitmap& b = button.Glyph();
-  b.SetSize(16, 16);
-  TCanvas& c = b.Canvas();
-  c.Brush().SetColor(clBtnFace);
-  c.Brush().SetStyle(TBrushStyle::bsSolid);
-  c.FillRect({0, 0, 16, 16});
-  // A folder with an arrow rising out of it.
-  c.Pen().SetColor(clBlack);
-  c.Brush().SetColor(0x00C0FFFF);
-  c.Polygon({{1, 5}, {5, 5}, {6, 6}, {12, 6}, {12, 13}, {1, 13}});
-  c.MoveTo(8, 11);
-  c.LineTo(8, 4);
-  c.LineTo(14, 4);
-  c.MoveTo(6, 6);
-  c.LineTo(8, 3);
-  c.LineTo(11, 7);
+  MakeUpFolderGlyph(button.Glyph());
   button.Invalidate();
 }

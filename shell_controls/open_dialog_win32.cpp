@@ -103,6 +103,8 @@ void MakeGlyph(TBitmap& b, TGlyph g) {
 
 }  // namespace
 
+void MakeUpFolderGlyph(TBitmap& bitmap) { MakeGlyph(bitmap, gUp); }
+
 // ---- TQsDialog
 
 const TClassInfo& TQsDialog::StaticClass() {

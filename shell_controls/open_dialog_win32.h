@@ -207,3 +207,7 @@ class TQsFrmOpenDlg : public TForm, private shell::TFileDialogHost {
 };
 
 void RegisterOpenDialogClasses();
+
+// The dialog's "up one level" picture (16 x 16 on the button face), for other up-folder
+// buttons.
+void MakeUpFolderGlyph(TBitmap& bitmap);

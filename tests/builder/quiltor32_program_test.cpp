@@ -61,6 +61,21 @@ HWND FindMainWindow(DWORD processId) {
   return s.found;
 }
 
+// Starts the program and waits up to 30 s for its main window; null when none came.
+HWND StartProgram(const std::string& path, PROCESS_INFORMATION& pi) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string line = "\"" + path + "\"";
+  if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return nullptr;
+  HWND main = nullptr;
+  for (int i = 0; i < 300 && !main; ++i) {
+    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+    main = FindMainWindow(pi.dwProcessId);
+  }
+  return main;
+}
+
 HWND FindChild(HWND parent, const std::string& name) {
   TSearch s{0, name, nullptr};
   EnumChildWindows(parent, MatchChild, LPARAM(&s));
@@ -93,16 +108,8 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   testsupport::ScratchDir dir("qprg");
   const std::string copy = dir.Path("Quiltor32.exe");
   ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::string line = "\"" + copy + "\"";
-  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  HWND main = nullptr;
-  for (int i = 0; i < 300 && !main; ++i) {
-    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    main = FindMainWindow(pi.dwProcessId);
-  }
+  HWND main = StartProgram(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   char caption[128] = {};
   GetWindowTextA(main, caption, sizeof caption);
@@ -214,16 +221,8 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
                "reply@seed.example", 0};
   seed.Save();
 
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::string line = "\"" + copy + "\"";
-  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  HWND main = nullptr;
-  for (int i = 0; i < 300 && !main; ++i) {
-    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    main = FindMainWindow(pi.dwProcessId);
-  }
+  HWND main = StartProgram(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   struct Shown {
     const char* name;
