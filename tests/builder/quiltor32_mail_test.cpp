@@ -18,9 +18,12 @@
 #include "builder/settings.h"
 #include "framework/core/registry.h"
 #include "framework/win/registry_win32.h"
+#include "tests/builder/program_windows.h"
 #include "tests/support/file_bytes.h"
 
 namespace {
+
+using namespace programtest;
 
 std::string program;  // Quiltor32.exe, from the command line
 
@@ -33,65 +36,6 @@ std::string FixturePath(const std::string& relative) {
   return p;
 }
 
-std::string NameOf(HWND h) {
-  HANDLE atom = GetPropA(h, "FwName");
-  char name[128] = {};
-  if (atom) GlobalGetAtomNameA(ATOM(uintptr_t(atom)), name, sizeof name);
-  return name;
-}
-
-std::string TextOf(HWND h) {
-  char text[512] = {};
-  SendMessageA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-struct TSearch {
-  std::function<bool(HWND)> match;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK Match(HWND h, LPARAM p) {
-  auto* s = reinterpret_cast<TSearch*>(p);
-  if (!s->match(h)) return TRUE;
-  s->found = h;
-  return FALSE;
-}
-
-bool OfProcess(HWND h, DWORD pid) {
-  DWORD owner = 0;
-  GetWindowThreadProcessId(h, &owner);
-  return owner == pid;
-}
-
-HWND TopLevel(DWORD pid, const std::function<bool(HWND)>& match) {
-  TSearch s{[&](HWND h) { return OfProcess(h, pid) && match(h); }};
-  EnumWindows(Match, LPARAM(&s));
-  return s.found;
-}
-
-HWND Child(HWND parent, const std::function<bool(HWND)>& match) {
-  TSearch s{match};
-  EnumChildWindows(parent, Match, LPARAM(&s));
-  return s.found;
-}
-
-HWND Named(HWND parent, const std::string& name) {
-  return Child(parent, [&](HWND h) { return NameOf(h) == name; });
-}
-HWND Captioned(HWND parent, const std::string& caption) {
-  return Child(parent, [&](HWND h) { return TextOf(h) == caption; });
-}
-
-// Polls until pred holds or the time is up.
-bool WaitFor(const std::function<bool()>& pred, int ms = 30000) {
-  for (int waited = 0; waited < ms; waited += 50) {
-    if (pred()) return true;
-    Sleep(50);
-  }
-  return pred();
-}
-
 // A message box of the process, if one is up.
 HWND Box(DWORD pid) {
   return TopLevel(pid, [](HWND h) {
@@ -99,11 +43,6 @@ HWND Box(DWORD pid) {
     GetClassNameA(h, cls, sizeof cls);
     return IsWindowVisible(h) && std::string(cls) == "#32770";
   });
-}
-
-void ClearSettings() {
-  TRegistry reg(SystemRegistry());
-  reg.DeleteKey("\\Software\\Norvale");
 }
 
 std::string Selection(const std::string& folder, const std::string& name) {
@@ -148,11 +87,8 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
     reg.WriteString("Organization", "Norvale Tests");
   }
 
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::string line = "\"" + copy + "\"";
-  ASSERT_TRUE(CreateProcessA(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(StartProgram(copy, pi));
   const DWORD pid = pi.dwProcessId;
   // A test that stops early ends the program with it.
   struct TEnd {
@@ -163,11 +99,8 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
       CloseHandle(pi.hProcess);
     }
   } end{pi};
-  const auto mainWindow = [pid] {
-    return TopLevel(pid, [](HWND h) { return IsWindowVisible(h) && NameOf(h) == "Form1"; });
-  };
   HWND main = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (main = mainWindow()) != nullptr; })) << "no main window";
+  ASSERT_TRUE(WaitFor([&] { return (main = MainWindow(pid)) != nullptr; })) << "no main window";
 
   // The restored selections make a request; the typed name completes it.
   HWND name = Named(main, "edit_ExpertPatchName");
@@ -184,7 +117,7 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
   })) << "the run did not finish";
   EXPECT_FALSE(Box(pid)) << "a box is up: " << TextOf(Box(pid));
   PostMessageA(close, BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return mainWindow() != nullptr; })) << "the main window did not come back";
+  ASSERT_TRUE(WaitFor([&] { return MainWindow(pid) != nullptr; })) << "the main window did not come back";
   EXPECT_EQ(testsupport::ReadFileBytes(patch), testsupport::ReadFileBytes(FixturePath("expected\\backup.utp")));
 
   // Two recipients, the second offered as "CC", and the send.
@@ -214,7 +147,7 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
     HWND mailWindow = TopLevel(pid, [](HWND h) { return NameOf(h) == "Form4"; });
     HWND label = mailWindow ? Named(mailWindow, "label_Status") : nullptr;
     status = label ? TextOf(label) : "";
-    return status == "Done." && !IsWindowVisible(mailWindow) && mainWindow();
+    return status == "Done." && !IsWindowVisible(mailWindow) && MainWindow(pid);
   })) << "the send did not end: " << status;
   EXPECT_FALSE(Box(pid)) << "a box is up: " << TextOf(Box(pid));
 
@@ -252,11 +185,6 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (argc > 1) {
-    program = argv[1];
-    if (!program.empty() && program[0] == '/') program = "Z:" + program;
-    for (char& c : program)
-      if (c == '/') c = '\\';
-  }
+  program = programtest::ProgramFromArguments(argc, argv);
   return RUN_ALL_TESTS();
 }

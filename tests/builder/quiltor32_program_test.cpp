@@ -13,79 +13,29 @@
 #include "builder/settings.h"
 #include "framework/core/registry.h"
 #include "framework/win/registry_win32.h"
+#include "tests/builder/program_windows.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
 
+using namespace programtest;
+
 std::string program;  // Quiltor32.exe, from the command line
 
-std::string WindowName(HWND h) {
-  HANDLE atom = GetPropA(h, "FwName");
-  char name[128] = {};
-  if (atom) GlobalGetAtomNameA(ATOM(uintptr_t(atom)), name, sizeof name);
-  return name;
-}
-
-std::string ClassOf(HWND h) {
-  char name[128] = {};
-  GetClassNameA(h, name, sizeof name);
-  return name;
-}
-
-struct TSearch {
-  DWORD pid;
-  std::string name;
-  HWND found;
-};
-
-BOOL CALLBACK MatchTopLevel(HWND h, LPARAM p) {
-  auto* s = reinterpret_cast<TSearch*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  if (pid != s->pid || !IsWindowVisible(h) || ClassOf(h) != "TForm1" || WindowName(h) != s->name) return TRUE;
-  s->found = h;
-  return FALSE;
-}
-
-BOOL CALLBACK MatchChild(HWND h, LPARAM p) {
-  auto* s = reinterpret_cast<TSearch*>(p);
-  if (WindowName(h) != s->name) return TRUE;
-  s->found = h;
-  return FALSE;
-}
-
-// The visible main window of the process: class "TForm1", component name "Form1".
-HWND FindMainWindow(DWORD processId) {
-  TSearch s{processId, "Form1", nullptr};
-  EnumWindows(MatchTopLevel, LPARAM(&s));
-  return s.found;
-}
-
-// Starts the program and waits up to 30 s for its main window; null when none came.
-HWND StartProgram(const std::string& path, PROCESS_INFORMATION& pi) {
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  std::string line = "\"" + path + "\"";
-  if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return nullptr;
+// Starts the program and waits up to 30 s for its visible main window (class "TForm1");
+// null when none came.
+HWND StartAndFindMainWindow(const std::string& path, PROCESS_INFORMATION& pi) {
+  if (!StartProgram(path, pi)) return nullptr;
   HWND main = nullptr;
   for (int i = 0; i < 300 && !main; ++i) {
     if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    main = FindMainWindow(pi.dwProcessId);
+    main = TopLevel(pi.dwProcessId, [](HWND h) {
+      char cls[64] = {};
+      GetClassNameA(h, cls, sizeof cls);
+      return IsWindowVisible(h) && std::string(cls) == "TForm1" && NameOf(h) == "Form1";
+    });
   }
   return main;
-}
-
-HWND FindChild(HWND parent, const std::string& name) {
-  TSearch s{0, name, nullptr};
-  EnumChildWindows(parent, MatchChild, LPARAM(&s));
-  return s.found;
-}
-
-// The builder's keys, removed before and after.
-void ClearSettings() {
-  TRegistry reg(SystemRegistry());
-  reg.DeleteKey("\\Software\\Norvale");
 }
 
 TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
@@ -109,7 +59,7 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   const std::string copy = dir.Path("Quiltor32.exe");
   ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
   PROCESS_INFORMATION pi{};
-  HWND main = StartProgram(copy, pi);
+  HWND main = StartAndFindMainWindow(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   char caption[128] = {};
   GetWindowTextA(main, caption, sizeof caption);
@@ -119,10 +69,10 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   EXPECT_EQ(r.left, 123);
   EXPECT_EQ(r.top, 77);
   // The last page open comes back: the options page, where the user centres the window.
-  HWND options = FindChild(main, "page_Options");
+  HWND options = Named(main, "page_Options");
   ASSERT_TRUE(options);
   EXPECT_TRUE(IsWindowVisible(options));
-  HWND group = FindChild(main, "rdgrp_OptionMainWindowPos");
+  HWND group = Named(main, "rdgrp_OptionMainWindowPos");
   ASSERT_TRUE(group);
   HWND centre = GetWindow(GetWindow(group, GW_CHILD), GW_HWNDNEXT);
   ASSERT_TRUE(centre);
@@ -151,13 +101,6 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   EXPECT_EQ(reg.ReadInteger("top"), 77);
   reg.CloseKey();
   ClearSettings();
-}
-
-std::string TextOf(HWND h) {
-  std::string text(size_t(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
-  SendMessageA(h, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(text.size() - 1);
-  return text;
 }
 
 // The settings as text, to see which differ.
@@ -222,7 +165,7 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
   seed.Save();
 
   PROCESS_INFORMATION pi{};
-  HWND main = StartProgram(copy, pi);
+  HWND main = StartAndFindMainWindow(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   struct Shown {
     const char* name;
@@ -236,14 +179,14 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
                {"memo_OptionDefaultEmailText", "Line one\r\nLine two\r\n"},
                {"memo_ExpertEmail", "Line one\r\nLine two\r\n"}};
   for (const Shown& s : shown) {
-    HWND h = FindChild(main, s.name);
+    HWND h = Named(main, s.name);
     ASSERT_TRUE(h) << s.name;
     EXPECT_EQ(TextOf(h), s.text) << s.name;
   }
   // The user's changes: the identity's address and the template's text.
-  SendMessageA(FindChild(main, "edit_OptionEditEmailSettingsFrom"), WM_SETTEXT, 0,
+  SendMessageA(Named(main, "edit_OptionEditEmailSettingsFrom"), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>("changed@sender.example"));
-  HWND memo = FindChild(main, "memo_OptionDefaultEmailText");
+  HWND memo = Named(main, "memo_OptionDefaultEmailText");
   SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed text\r\nand more"));
   PostMessageA(main, WM_CLOSE, 0, 0);
   ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "the program did not end";
@@ -268,11 +211,6 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (argc > 1) {
-    program = argv[1];
-    if (!program.empty() && program[0] == '/') program = "Z:" + program;
-    for (char& c : program)
-      if (c == '/') c = '\\';
-  }
+  program = programtest::ProgramFromArguments(argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -13,9 +13,7 @@ fail() { echo "build_run: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$winerun")" && pwd)
 source "$here/wine-lib"
 arch=$(pe_arch "$installer")
-"$here/wine-prefix" "$prefix" "$arch" || fail "no Wine prefix $prefix"
-use_wine "$arch" "$prefix" || fail "no Wine environment for $arch"
-keep_wineserver
+enter_prefix "$prefix" "$arch" || fail "no $arch Wine prefix $prefix"
 
 work=$(mktemp -d)
 cleanup() {

@@ -9,8 +9,7 @@ installer=$1 archiver=$2 uninstaller=$3 robot=$4 winerun=$5 prefix=$6
 fail() { echo "uninstall_run: $*" >&2; exit 1; }
 here=$(cd "$(dirname "$winerun")" && pwd)
 source "$here/wine-lib"
-use_wine "$(pe_arch "$installer")" "$prefix" || fail "no Wine environment"
-keep_wineserver
+enter_prefix "$prefix" "$(pe_arch "$installer")" || fail "no Wine prefix $prefix"
 product=QuiltorUninstallTest
 work=$(mktemp -d)
 cleanup() {

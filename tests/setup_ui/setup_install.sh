@@ -17,9 +17,7 @@ source "$here/wine-lib"
 arch=$(pe_arch "$dist/setup.exe")
 # A fresh prefix for every run: nothing of an earlier install may count.
 rm -rf "$prefix"
-"$here/wine-prefix" "$prefix" "$arch" || fail "no Wine prefix $prefix"
-use_wine "$arch" "$prefix" || fail "no Wine environment for $arch"
-keep_wineserver
+enter_prefix "$prefix" "$arch" || fail "no $arch Wine prefix $prefix"
 # A new prefix links the user's Desktop to the home folder: the desktop link stays inside.
 desktop_dir=$prefix/drive_c/users/$(id -un)/Desktop
 [[ -L $desktop_dir ]] && rm -f "$desktop_dir"
