@@ -2,7 +2,7 @@
 // controls as the panel's children placed where the layout puts them, hidden when scrolled
 // away and submitting through real clicks and keys; animated pictures in two blocks that
 // both advance while only their own rectangles are repainted; the error box of a table that
-// had to be dropped.
+// had to be dropped; list boxes and a text area whose real windows hold what they submit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "framework/controls/extctrls.h"
 #include "framework/controls/register.h"
+#include "framework/controls/stdctrls.h"
 #include "framework/core/streams.h"
 #include "framework/testing/gui_test.h"
 #include "html_viewer/doc_blocks.h"
@@ -247,6 +248,64 @@ TEST_F(DocHost, RadioButtonsGroupByFormAndName) {
   Click(*radios[0]);
   EXPECT_TRUE(checked(radios[0]));
   EXPECT_FALSE(checked(radios[1]));
+}
+
+TEST_F(DocHost, ListBoxesAndTextAreasKeepTheirStateInTheirWindows) {
+  std::string error;
+  ASSERT_TRUE(ReadLayoutScript(*list,
+                               "form ACTION=pick.cgi\np\n"
+                               "select NAME=many MULTIPLE\noption SELECTED TEXT=one\noption TEXT=two\n"
+                               "option SELECTED VALUE=3 TEXT=three\n/select\n"
+                               "select NAME=rows SIZE=3\noption TEXT=a\noption SELECTED TEXT=b\noption TEXT=c\n"
+                               "/select\n"
+                               "textarea NAME=notes ROWS=2 COLS=12\nline first line\nline second line\n/textarea\n"
+                               "input TYPE=submit NAME=go\ninput TYPE=reset\n",
+                               error))
+      << error;
+  Relayout();
+  std::vector<TListBox*> lists;
+  std::vector<TButton*> buttons;
+  TMemo* memo = nullptr;
+  for (TControl* c : panel->ControlList()) {
+    if (auto* l = dynamic_cast<TListBox*>(c)) lists.push_back(l);
+    if (auto* b = dynamic_cast<TButton*>(c)) buttons.push_back(b);
+    if (auto* m = dynamic_cast<TMemo*>(c)) memo = m;
+  }
+  ASSERT_EQ(lists.size(), 2u);
+  ASSERT_EQ(buttons.size(), 2u);
+  ASSERT_TRUE(memo);
+  auto style = [](TWinControl& w) { return GetWindowLongPtrA(w.Handle(), GWL_STYLE); };
+  EXPECT_TRUE(style(*lists[0]) & LBS_EXTENDEDSEL);
+  EXPECT_FALSE(style(*lists[1]) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL));
+  EXPECT_EQ(style(*memo) & (WS_HSCROLL | WS_VSCROLL), LONG_PTR(WS_HSCROLL | WS_VSCROLL));
+  auto selected = [](TListBox& l) {
+    std::vector<int> s;
+    for (int i = 0, n = int(SendMessageA(l.Handle(), LB_GETCOUNT, 0, 0)); i < n; ++i)
+      if (SendMessageA(l.Handle(), LB_GETSEL, WPARAM(i), 0) > 0) s.push_back(i);
+    return s;
+  };
+  auto current = [](TListBox& l) { return int(SendMessageA(l.Handle(), LB_GETCURSEL, 0, 0)); };
+  EXPECT_EQ(selected(*lists[0]), (std::vector<int>{0, 2}));
+  EXPECT_EQ(current(*lists[1]), 1);
+  EXPECT_EQ(memo->Text(), "first line\r\nsecond line");
+  Click(*buttons[0]);
+  EXPECT_EQ(Submitted, (std::vector<std::string>{"pick.cgi Get", "many=one", "many=3", "rows=b", "notes=first line",
+                                                 "notes=second line", "go=Submit"}));
+  Submitted.clear();
+  // What is changed in the windows is what goes; the reset button puts the first state back.
+  SendMessageA(lists[0]->Handle(), LB_SETSEL, FALSE, 0);
+  SendMessageA(lists[0]->Handle(), LB_SETSEL, TRUE, 1);
+  SelectItem(*lists[1], 2);
+  SetText(*memo, "typed\r\nmore");
+  Click(*buttons[0]);
+  EXPECT_EQ(Submitted, (std::vector<std::string>{"pick.cgi Get", "many=two", "many=3", "rows=c", "notes=typed",
+                                                 "notes=more", "go=Submit"}));
+  Submitted.clear();
+  Click(*buttons[1]);
+  EXPECT_TRUE(Submitted.empty());
+  EXPECT_EQ(selected(*lists[0]), (std::vector<int>{0, 2}));
+  EXPECT_EQ(current(*lists[1]), 1);
+  EXPECT_EQ(memo->Text(), "first line\r\nsecond line");
 }
 
 TEST_F(DocHost, ScrollingHidesTheControlsThatLeftTheView) {

@@ -392,4 +392,33 @@ TEST(GifAnimation, DuplicatesAnimateOnTheirOwnAndStopRestoresFrameOne) {
   SetTickSource(std::move(old));
 }
 
+TEST(GifAnimation, SpeedsBelowOneCountAsOne) {
+  uint32_t now = 0;
+  TTickSource old = SetTickSource([&now] { return now; });
+  Bytes b = GifBuilder()
+                .Header(1, 1, 2, kColours)
+                .Netscape(0)
+                .Control(1, 10)
+                .Add(Solid(0, 0, 1, 1, 1))
+                .Control(1, 10)
+                .Add(Solid(0, 0, 1, 1, 2))
+                .Trailer()
+                .Data();
+  for (int speed : {0, -50}) {
+    SCOPED_TRACE(speed);
+    auto image = Load(b);
+    image->SetSpeed(speed);
+    EXPECT_EQ(image->Speed(), 1);
+    now = 0;
+    image->SetAnimating(true);
+    // At 1 percent a delay of 100 ms lasts 10 s; the first due step only ends the first wait.
+    for (auto [t, shown] : {std::pair{9999u, 1}, {10000u, 1}, {19999u, 1}, {20000u, 2}}) {
+      now = t;
+      image->TimerStep(nullptr);
+      EXPECT_EQ(image->ShownFrame(), shown) << "at " << t;
+    }
+  }
+  SetTickSource(std::move(old));
+}
+
 }  // namespace

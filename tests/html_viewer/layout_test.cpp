@@ -375,6 +375,19 @@ TEST(ImageLayout, SizingBordersAndPlaceholders) {
   off.Layout(1000);
   EXPECT_EQ(s.Images().Image(0).ImageWidth, 10 * 7 + 26);
   EXPECT_TRUE(s.Images().Image(0).IsPlaceholder());
+  // A GIF that does not load (here one without a frame) shows the broken picture as well,
+  // and leaves nothing in the cache.
+  Doc bad;
+  bad.owner.OnImageRequest = [](const std::string&, std::vector<uint8_t>& data) {
+    data = giftest::GifBuilder().Header(2, 2, 0).Trailer().Data();
+    return true;
+  };
+  TSection& broken = bad.Add();
+  broken.InsertImage(Attrs({{SrcSy, "empty.gif"}}));
+  bad.Layout(1000);
+  EXPECT_TRUE(broken.Images().Image(0).IsPlaceholder());
+  EXPECT_EQ(broken.Images().Image(0).ImageWidth, 16);
+  EXPECT_EQ(BitmapList().Count(), 0);
 }
 
 TEST(ImageLayout, MapsAndIsMapLinks) {
