@@ -376,7 +376,8 @@ TEST_F(Driver, RunsWhenTheMainFormIsFirstShown) {
 }
 
 // The clean-up batch only for a program that runs from a folder of its own inside the
-// temporary folder, with -c, with the loading program and without -d.
+// temporary folder, with -c, with the loading program and without -d; a failed run writes
+// it too.
 TEST_F(Driver, CleanupBatch) {
   platform::MakeDirectory(dir.Path("temp/ldr"));
   Write("temp/ldr/setup.exe", "loaded");
@@ -407,6 +408,21 @@ TEST_F(Driver, CleanupBatch) {
                   ".PIF\"\r\nERASE \"" + d.CleanupBatch() + "\"\r\n");
     platform::RemoveFile(d.CleanupBatch());
   }
+  // A run that fails (its archive is missing) cleans up as a cancelled one does.
+  application.program = dir.Path("temp/ldr/setup.exe");
+  application.parameters = {"-c"};
+  Load("  object Install1: TInstall\n    RunAutomatic = False\n    Information.ProductName = 'Demo'\n  end\n" +
+       File("A", "a.txt"));
+  TCustomInstall& d = *setup::Driver();
+  try {
+    d.Process();
+  } catch (...) {
+    d.HandleInstallException(&d, std::current_exception());
+  }
+  EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Bad);
+  ASSERT_FALSE(d.CleanupBatch().empty());
+  EXPECT_EQ(Values(kInstallRecordsKey), "<none>");
+  platform::RemoveFile(d.CleanupBatch());
 }
 
 }  // namespace
