@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
+#include "platform/byte_order.h"
 #include "setup_engine/file_utils.h"
 #include "setup_engine/install_cli.h"
 #include "setup_engine/install_driver.h"
+#include "setup_engine/net_location.h"
 #include "tests/setup_engine/error_text.h"
 #include "tests/setup_engine/install_fakes.h"
 
@@ -271,8 +275,109 @@ TEST_F(Driver, CodeOrderOfWholeRuns) {
   }
 }
 
+// One entry of a list of remote files: size, date, and the name and version fields, which
+// hold their text and its NUL only when it fits.
+std::string ListEntry(int32_t size, double date, const std::string& name, const std::string& version) {
+  uint8_t e[72] = {};
+  platform::PutU32(e, uint32_t(size));
+  uint64_t bits;
+  std::memcpy(&bits, &date, sizeof bits);
+  platform::PutU32(e + 4, uint32_t(bits));
+  platform::PutU32(e + 8, uint32_t(bits >> 32));
+  std::memcpy(e + 12, name.data(), std::min<size_t>(name.size(), 40));
+  std::memcpy(e + 52, version.data(), std::min<size_t>(version.size(), 20));
+  return std::string(reinterpret_cast<const char*>(e), sizeof e);
+}
+
+std::string ListCount(int32_t count) {
+  uint8_t b[4];
+  platform::PutU32(b, uint32_t(count));
+  return std::string(reinterpret_cast<const char*>(b), sizeof b);
+}
+
+// A net install's list of remote files sets the size, date and version of the files it
+// names (without case); a list that claims more entries than it holds, a negative count,
+// or a name or version that fills its field without its end is refused, and the
+// downloaded list is removed either way.
+TEST_F(Driver, RemoteFileList) {
+  // The location of the whole install keeps the library it bound to the end of the process.
+  static installtest::FakeServer server;
+  TInternetLibrary old = SetInternetLibrary(server.Library());
+  platform::MakeDirectory(dir.Path("src"));
+  Load("  object Install1: TInstall\n    RunAutomatic = False\n    DistributeType = dtWeb\n"
+       "    LoginInformation.Hostname = 'files.example'\n    LoginInformation.Protocol = ipHTTP\n"
+       "    LoginInformation.Directory = 'pub'\n  end\n" +
+       File("Readme", "readme.txt") + File("Other", "other.txt"));
+  TCustomInstall& d = *setup::Driver();
+  std::string& list = server.files["/pub/filelist.lst"];
+  list = ListCount(2) + ListEntry(1234, 40000.5, "README", "1.2.3") + ListEntry(7, 1.0, "Elsewhere", "");
+  d.ReadRemoteFileList();
+  auto* readme = Get<TCustomInstallFile>("Readme");
+  EXPECT_EQ(readme->Size(), 1234);
+  EXPECT_EQ(readme->FileDate(), 40000.5);
+  EXPECT_EQ(readme->Version(), "1.2.3");
+  EXPECT_EQ(Get<TCustomInstallFile>("Other")->Size(), 0);
+  std::vector<platform::DirEntry> left;
+  ASSERT_TRUE(platform::ListDirectory(folders.temp, left));
+  EXPECT_TRUE(left.empty());
+
+  struct Case {
+    const char* name;
+    std::string list;
+  } cases[] = {
+      {"short count", ListCount(0).substr(0, 3)},
+      {"negative count", ListCount(-1)},
+      {"more entries than bytes", ListCount(2) + ListEntry(1, 1.0, "Readme", "")},
+      {"huge count", ListCount(0x7fffffff) + ListEntry(1, 1.0, "Readme", "")},
+      {"unended name", ListCount(1) + ListEntry(1, 1.0, std::string(40, 'n'), "")},
+      {"unended version", ListCount(1) + ListEntry(1, 1.0, "Readme", std::string(20, '9'))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    list = c.list;
+    std::string message = Error([&] { d.ReadRemoteFileList(); });
+    EXPECT_EQ(message.rfind("Cannot read the remote list of files: ", 0), 0u) << message;
+    left.clear();
+    ASSERT_TRUE(platform::ListDirectory(folders.temp, left));
+    EXPECT_TRUE(left.empty());
+    EXPECT_EQ(readme->Size(), 1234);
+  }
+  SetInternetLibrary(old);
+}
+
+// With a main form the run waits for its first show: the form's own show handler, the
+// maximized form, the handler put back, then the whole run and the program's end with the
+// run's exit code; a later show runs nothing. Without a main form a run that should start
+// by itself is refused.
+TEST_F(Driver, RunsWhenTheMainFormIsFirstShown) {
+  platform::MakeDirectory(dir.Path("src"));
+  Write("src/a.txt", "a");
+  BuildArchive("prog/files.1", {"src/a.txt"});
+  application.mainForm = true;
+  Load("  object Install1: TInstall\n    DestDirType = nil\n    DestDir = '" + dir.Path("dest") + "'\n  end\n" +
+       File("A", "a.txt"));
+  EXPECT_EQ(application.log, std::vector<std::string>{"hook"});
+  EXPECT_EQ(Read("dest/a.txt"), "<missing>");
+  ASSERT_TRUE(application.onShow);
+  application.onShow();
+  EXPECT_EQ(application.log,
+            (std::vector<std::string>{"hook", "saved show", "maximize", "restore", "terminate 0"}));
+  EXPECT_EQ(Read("dest/a.txt"), "a");
+  application.onShow();
+  EXPECT_EQ(application.log.size(), 5u);
+
+  root.reset();
+  application.mainForm = false;
+  std::string message = Error([&] { Load("  object Install1: TInstall\n  end\n"); });
+  EXPECT_NE(message.find("Application.MainForm is undefined and the TInstall is not on a form. Therefore, therefore "
+                         "the TInstall can't run the installation automatically"),
+            std::string::npos)
+      << message;
+}
+
 // The clean-up batch only for a program that runs from a folder of its own inside the
-// temporary folder, with -c, with the loading program and without -d.
+// temporary folder, with -c, with the loading program and without -d; a failed run writes
+// it too.
 TEST_F(Driver, CleanupBatch) {
   platform::MakeDirectory(dir.Path("temp/ldr"));
   Write("temp/ldr/setup.exe", "loaded");
@@ -303,6 +408,21 @@ TEST_F(Driver, CleanupBatch) {
                   ".PIF\"\r\nERASE \"" + d.CleanupBatch() + "\"\r\n");
     platform::RemoveFile(d.CleanupBatch());
   }
+  // A run that fails (its archive is missing) cleans up as a cancelled one does.
+  application.program = dir.Path("temp/ldr/setup.exe");
+  application.parameters = {"-c"};
+  Load("  object Install1: TInstall\n    RunAutomatic = False\n    Information.ProductName = 'Demo'\n  end\n" +
+       File("A", "a.txt"));
+  TCustomInstall& d = *setup::Driver();
+  try {
+    d.Process();
+  } catch (...) {
+    d.HandleInstallException(&d, std::current_exception());
+  }
+  EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Bad);
+  ASSERT_FALSE(d.CleanupBatch().empty());
+  EXPECT_EQ(Values(kInstallRecordsKey), "<none>");
+  platform::RemoveFile(d.CleanupBatch());
 }
 
 }  // namespace

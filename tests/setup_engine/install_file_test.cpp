@@ -138,6 +138,67 @@ TEST_F(InstallFiles, DestinationsAndTheirRecords) {
   EXPECT_EQ(Values(kInstallRecordsKey), "<none>");
 }
 
+// A dialog that presses the copy dialog's Cancel at the first status of one file.
+class TCancelIn : public TRecorder {
+ public:
+  explicit TCancelIn(TComponent* owner) : TRecorder(owner) {}
+  std::string file;
+  void DoInformationEvent(TObject* sender, int code, TObject* parameter) override {
+    TRecorder::DoInformationEvent(sender, code, parameter);
+    auto* status = dynamic_cast<TFileStatusParameter*>(parameter);
+    if (code == icFileStatus && status && status->FileName == file) {
+      file.clear();
+      RequestCopyCancel();
+    }
+  }
+
+ protected:
+  ~TCancelIn() override = default;
+};
+
+// A run cancelled in the middle of a file of a group's own archive: the file before it
+// stays installed and recorded, one its handler cancelled (1015) is neither written nor
+// recorded, the cancelled file and the one after it stay as they were, and nothing else
+// is left in the folder.
+TEST_F(InstallFiles, ACancelledRunRecordsOnlyWhatItWrote) {
+  Write("src/a.txt", "new a");
+  Write("src/b.txt", "new b");
+  std::string big;
+  for (uint32_t i = 0, x = 1; i < 200000; ++i) big += char((x = x * 1103515245u + 12345u) >> 24);
+  Write("src/c.bin", big);
+  Write("src/d.txt", "new d");
+  BuildArchive("prog/files.1", {"src/a.txt", "src/b.txt"});
+  BuildArchive("prog/group.1", {"src/c.bin", "src/d.txt"});
+  platform::MakeDirectory(dir.Path("dest"));
+  Write("dest/c.bin", "old c");
+  Write("dest/d.txt", "old d");
+  TCustomInstall& d = LoadInto(Driver() + File("A", "a.txt") + File("B", "b.txt") +
+                               "  object G: TInstallFileGroup\n    Container = Install1\n"
+                               "    DestDirType = psContainerDestDir\n    ArchiveFileType = psInstallSource\n"
+                               "    ArchiveFile = '\\group.1'\n  end\n" +
+                               File("C", "c.bin", "", "G") + File("D", "d.txt", "", "G"));
+  Get<TCustomInstallFile>("B")->OnBeforeInstall = TNotifyEvent([](TObject*) { throw EAbort(); });
+  auto* cancel = new TCancelIn(root.get());
+  cancel->file = "c.bin";
+  cancel->SetContainer(&d);
+  try {
+    d.Process();
+  } catch (...) {
+    d.HandleInstallException(&d, std::current_exception());
+  }
+  EXPECT_EQ(d.Outcome(), TCustomInstall::TOutcome::Bad);
+  EXPECT_TRUE(cancel->file.empty()) << "the cancel was never pressed";
+  EXPECT_EQ(Read("dest/a.txt"), "new a");
+  EXPECT_EQ(Read("dest/b.txt"), "<missing>");
+  EXPECT_EQ(Read("dest/c.bin"), "old c");
+  EXPECT_EQ(Read("dest/d.txt"), "old d");
+  std::vector<platform::DirEntry> left;
+  ASSERT_TRUE(platform::ListDirectory(dir.Path("dest"), left));
+  EXPECT_EQ(left.size(), 3u);
+  EXPECT_EQ(Uninstall("Files"), "File1=" + dir.Path("dest") + "\\a.txt\nEntries=1\n");
+  EXPECT_EQ(Values(kInstallRecordsKey), "<none>");
+}
+
 // Servers register in their own folder: a program by /REGSERVER (awaited; an exit code
 // other than 0 fails), a library by DllRegisterServer. A failure during the run is tried
 // once more after the tree, and when that fails too the run ends bad with the reason.

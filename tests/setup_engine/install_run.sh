@@ -2,13 +2,16 @@
 # Whole installations by install_run from archives that archive_run builds: a nested
 # definition installs byte for byte, also with components left out and from disks; the
 # overwrite modes against older and newer files; a cancel in the middle of a file,
-# corrupt and missing archives and a bad switch leave the old files as they were. Under Wine also: an in-process and a local server registered,
-# and installs over HTTP and FTP from servers on the loopback that this script starts (as
-# root: ports 80 and 21), with a missing remote file and a hostile list of remote files.
+# corrupt and missing archives and a bad switch leave the old files as they were. Under Wine
+# also: the version mode against programs of an older and a newer version, an in-process and
+# a local server registered, and installs over HTTP and FTP from servers on the loopback that
+# this script starts (as root: ports 80 and 21), with a missing remote file and a hostile
+# list of remote files.
 #   install_run.sh native INSTALL_RUN ARCHIVE_RUN
-#   install_run.sh windows INSTALL_RUN ARCHIVE_RUN WINE_RUN WINEPREFIX SERVER_DLL SERVER_EXE
+#   install_run.sh windows INSTALL_RUN ARCHIVE_RUN WINE_RUN WINEPREFIX SERVER_DLL SERVER_EXE VERSIONED_EXE
 set -euo pipefail
 kind=$1 installer=$2 archiver=$3 winerun=${4:-} prefix=${5:-} serverdll=${6:-} serverexe=${7:-}
+versioned=${8:-}
 fail() { echo "install_run.sh: $*" >&2; exit 1; }
 [[ -f "$installer" ]] || fail "no install_run at $installer"
 [[ -f "$archiver" ]] || fail "no archive_run at $archiver"
@@ -59,7 +62,8 @@ head -c 300000 /dev/urandom >src/big.bin
 printf 'read me\r\n' >src/readme.txt
 printf 'the manual\r\n' >src/sub/manual.txt
 : >src/empty.dat
-for f in always never date-old date-new vdate-old vdate-new; do printf 'new %s\n' "$f" >"src/$f.txt"; done
+modes=(always-old always-new never-old never-new date-old date-new vdate-old vdate-new)
+for f in "${modes[@]}"; do printf 'new %s\n' "$f" >"src/$f.txt"; done
 touch -d '2010-06-15 12:00:00' src/*.txt src/sub/*.txt
 
 # One file of the definition.
@@ -142,8 +146,10 @@ same src/sub/manual.txt spanned/dest/docs/manual.txt
 # The overwrite modes against an older and a newer destination.
 {
   driver
-  file Always always.txt Install1 $'    OverwriteMode = owAlways\n'
-  file Never never.txt Install1 $'    OverwriteMode = owNever\n'
+  file AlwaysOld always-old.txt Install1 $'    OverwriteMode = owAlways\n'
+  file AlwaysNew always-new.txt Install1 $'    OverwriteMode = owAlways\n'
+  file NeverOld never-old.txt Install1 $'    OverwriteMode = owNever\n'
+  file NeverNew never-new.txt Install1 $'    OverwriteMode = owNever\n'
   file DateOld date-old.txt Install1 $'    OverwriteMode = owDate\n'
   file DateNew date-new.txt Install1 $'    OverwriteMode = owDate\n'
   file VDateOld vdate-old.txt Install1 $'    OverwriteMode = owVersionDate\n'
@@ -151,14 +157,14 @@ same src/sub/manual.txt spanned/dest/docs/manual.txt
   answers
 } >modes.form
 mkdir -p modes/dest
-archive modes/files.1 always.txt never.txt date-old.txt date-new.txt vdate-old.txt vdate-new.txt
-for f in always never date-old date-new vdate-old vdate-new; do printf 'old %s\n' "$f" >"modes/dest/$f.txt"; done
-touch -d '2001-01-01 00:00:00' modes/dest/{always,never,date-old,vdate-old}.txt
-touch -d '2020-01-01 00:00:00' modes/dest/{date-new,vdate-new}.txt
+archive modes/files.1 "${modes[@]/%/.txt}"
+for f in "${modes[@]}"; do printf 'old %s\n' "$f" >"modes/dest/$f.txt"; done
+touch -d '2001-01-01 00:00:00' modes/dest/*-old.txt
+touch -d '2020-01-01 00:00:00' modes/dest/*-new.txt
 install modes.form --dest "$(path modes/dest)" "-s$(path modes)"
 expect_rc 0 "the overwrite modes"
-for f in always date-old vdate-old; do same "src/$f.txt" "modes/dest/$f.txt"; done
-for f in never date-new vdate-new; do
+for f in always-old always-new date-old vdate-old; do same "src/$f.txt" "modes/dest/$f.txt"; done
+for f in never-old never-new date-new vdate-new; do
   [[ $(cat "modes/dest/$f.txt") == "old $f" ]] || fail "$f.txt was replaced"
 done
 
@@ -214,7 +220,7 @@ install bad.form --dest "$(path bad/dest)" "-s$(path bad)"
 expect_rc 1 "the missing archive"
 unchanged readme.txt big.bin manual.txt
 grep -q "Cannot open the compressed file" err.txt || { cat err.txt >&2; fail "no message for the missing archive"; }
-# A switch the driver does not know, and a definition that names no file.
+# A switch the driver does not know, and a definition that is not there.
 mv bad/good.1 bad/files.1
 fresh_dest
 install bad.form --dest "$(path bad/dest)" -x
@@ -223,8 +229,52 @@ has err.txt "Invalid parameter <-x>. Valid command line parameters are: -b (Buil
 unchanged readme.txt big.bin manual.txt
 install nothing.form
 expect_rc 1 "a missing definition"
+[[ -s err.txt ]] || fail "the missing definition gave no message"
+# Definitions refused while they load: one cut short, and one whose destination name
+# is no file name.
+head -n 5 bad.form >broken.form
+install broken.form --dest "$(path bad/dest)" "-s$(path bad)"
+expect_rc 1 "a definition cut short"
+[[ -s err.txt ]] || fail "the definition cut short gave no message"
+sed "s/DestName = 'readme.txt'/DestName = '..'/" bad.form >badname.form
+install badname.form --dest "$(path bad/dest)" "-s$(path bad)"
+expect_rc 1 "a destination name that is no file name"
+grep -q "is not a plain file name" err.txt || { cat err.txt >&2; fail "no message for the destination name"; }
+unchanged readme.txt big.bin manual.txt
 
 [[ $kind == windows ]] || exit 0
+
+# The version mode: the archived program (its version resource says 3.14.15.92) replaces a
+# copy that says 1.0.0.0 and keeps one that says 9.0.0.0; the dates do not count.
+with_version() {  # FILE MAJOR: FILE's fixed version information says MAJOR.0.0.0
+  /usr/bin/python3 - "$1" "$2" <<'EOF'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.find(struct.pack("<I", 0xFEEF04BD), data.find("VS_VERSION_INFO".encode("utf-16-le")))
+assert at > 0, "no fixed version information"
+struct.pack_into("<II", data, at + 8, int(sys.argv[2]) << 16, 0)
+open(sys.argv[1], "wb").write(bytes(data))
+EOF
+}
+cp "$versioned" src/vers-old.exe
+cp "$versioned" src/vers-new.exe
+{
+  driver
+  file VersOld vers-old.exe Install1 $'    OverwriteMode = owVersion\n'
+  file VersNew vers-new.exe Install1 $'    OverwriteMode = owVersion\n'
+  answers
+} >versions.form
+mkdir -p versions/dest
+archive versions/files.1 vers-old.exe vers-new.exe
+cp "$versioned" versions/dest/vers-old.exe && with_version versions/dest/vers-old.exe 1
+cp "$versioned" versions/dest/vers-new.exe && with_version versions/dest/vers-new.exe 9
+touch -d '2030-01-01 00:00:00' versions/dest/vers-old.exe
+touch -d '2001-01-01 00:00:00' versions/dest/vers-new.exe
+cp -p versions/dest/vers-new.exe versions/newer.exe
+install versions.form --dest "$(path versions/dest)" "-s$(path versions)"
+expect_rc 0 "the version mode"
+same src/vers-old.exe versions/dest/vers-old.exe
+same versions/newer.exe versions/dest/vers-new.exe
 
 # Servers: the library's DllRegisterServer and the program's /REGSERVER run in the
 # destination folder, and the record names them as servers.
