@@ -72,7 +72,18 @@ LPCITEMIDLIST TQsShListData::GetAbsIdList() {
   return absolute_;
 }
 
-ULONG TQsShListData::GetAttributes(ULONG mask) { return AttributesOf(owner_->ShellFolder(), relative_, mask); }
+ULONG TQsShListData::GetAttributes(ULONG mask) {
+  // Whether an item on a removable disk is read-only is not asked: asking would reach for
+  // the disk in its drive.
+  bool removable = false;
+  if (mask & SFGAO_READONLY) {
+    std::string root = shell::DriveRootOf(GetPath());
+    removable = !root.empty() && QsShell().DriveType(root) == DRIVE_REMOVABLE;
+  }
+  if (removable) mask &= ~ULONG(SFGAO_READONLY);
+  ULONG a = AttributesOf(owner_->ShellFolder(), relative_, mask);
+  return removable ? a & ~ULONG(SFGAO_READONLY) : a;
+}
 
 bool TQsShListData::IsFolder() { return GetAttributes(SFGAO_FOLDER) & SFGAO_FOLDER; }
 

@@ -336,6 +336,35 @@ TEST_F(ShellList, StoresItsIconArrangementWhereItDiffersFromANewList) {
   EXPECT_NE(shellRead->SmallImages(), nullptr);
 }
 
+// Read-only is asked of the shell only for items that are not on a removable drive; the
+// drive type is asked of the item's drive root.
+TEST_F(ShellList, LeavesReadOnlyOutOnRemovableDrives) {
+  ScratchDir dir("qlist");
+  MakeFile(dir.Path("locked.txt"));
+  ASSERT_TRUE(SetFileAttributesA(dir.Path("locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  struct Writable {
+    std::string path;
+    ~Writable() { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); }
+  } writable{dir.Path("locked.txt")};
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  ASSERT_EQ(list->Items().Count(), 1);
+  TQsShListData* d = list->GetItemData(0);
+  Log asked;
+  UINT type = DRIVE_FIXED;
+  shellFake.driveType = [&](const std::string& root) {
+    asked.push_back(root);
+    return type;
+  };
+  const ULONG mask = SFGAO_READONLY | SFGAO_FILESYSTEM;
+  EXPECT_EQ(d->GetAttributes(mask) & mask, mask);  // a fixed drive: the shell tells
+  type = DRIVE_REMOVABLE;
+  EXPECT_EQ(d->GetAttributes(mask) & mask, ULONG(SFGAO_FILESYSTEM));
+  EXPECT_EQ(asked, (Log{dir.Dir().substr(0, 3), dir.Dir().substr(0, 3)}));
+  asked.clear();
+  EXPECT_EQ(d->GetAttributes(SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM, ULONG(SFGAO_FILESYSTEM));
+  EXPECT_TRUE(asked.empty());  // no read-only asked, no drive type
+}
+
 TEST_F(ShellList, MakesNewFoldersAndRefusesWhereThereIsNoPath) {
   ScratchDir dir("qlist");
   CreateDirectoryA(dir.Path("New Folder").c_str(), nullptr);
