@@ -217,6 +217,50 @@ TEST_F(ShellList, FillsFiltersShowsDetailsAndSortsByItsHeaders) {
   EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0), 0);  // no explorer here
 }
 
+// An explorer instance that answers IShellBrowser with an object of its own; the list hands
+// that out to the asker and keeps no reference to either.
+class TFakeExplorer : public TComObject<IUnknown> {
+ public:
+  explicit TFakeExplorer(IUnknown* browser) : browser_(browser) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (!IsEqualIID(iid, IID_IShellBrowser)) return TComObject<IUnknown>::QueryInterface(iid, out);
+    if (!browser_) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    browser_->AddRef();
+    *out = browser_;
+    return S_OK;
+  }
+
+ private:
+  IUnknown* browser_;
+};
+
+class TFakeBrowser : public TComObject<IUnknown> {};
+
+TEST_F(ShellList, AnswersTheShellsRequestForItsBrowserWithTheExplorersOwn) {
+  ScratchDir dir("qlist");
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  TComPtr<TFakeBrowser> browser(new TFakeBrowser);
+  TComPtr<TFakeExplorer> explorer(new TFakeExplorer(browser.Get()));
+  TComPtr<TFakeExplorer> without(new TFakeExplorer(nullptr));
+  struct Unset {
+    ~Unset() { SHSetInstanceExplorer(nullptr); }
+  } unset;
+  SHSetInstanceExplorer(explorer.Get());
+  ULONG explorerRefs = explorer->RefCount();
+  EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0),
+            reinterpret_cast<LRESULT>(static_cast<IUnknown*>(browser.Get())));
+  EXPECT_EQ(browser->RefCount(), 1u);  // the explorer's reference and the asker's are both given back
+  EXPECT_EQ(explorer->RefCount(), explorerRefs);
+  SHSetInstanceExplorer(without.Get());
+  explorerRefs = without->RefCount();
+  EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0), 0);  // an explorer without one
+  EXPECT_EQ(without->RefCount(), explorerRefs);
+}
+
 TEST_F(ShellList, AFolderWithDetailsGivesItsColumnsAndOrders) {
   ScratchDir dir("qlist");
   for (const char* n : {"alpha.txt", "beta.txt", "gamma.txt"}) MakeFile(dir.Path(n));
@@ -424,17 +468,27 @@ TEST_F(ShellList, FollowsItsPathCombo) {
   list->GoUp(1);
   EXPECT_EQ(combo->GetFolder().GetPath(), dir.Dir());
   EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
+  // A linked list leaves its folder to the combo in a form text; an unlinked one stores it.
+  form->SetName("linked");
+  list->SetName("list");
+  combo->SetName("combo");
+  std::string linked = WriteFormText(*form);
+  EXPECT_EQ(linked.find("Folder.Pidl"), std::string::npos) << linked;
+  EXPECT_NE(linked.find("ShellList = list"), std::string::npos) << linked;
   combo->Free();
   EXPECT_FALSE(list->IsLinked());
+  EXPECT_NE(WriteFormText(*form).find("Folder.Pidl"), std::string::npos);
 }
 
 // A real drag: the cursor presses on an item of one list, moves onto another list and lets
-// go; the second list hands the drop to its folder's target, which records it.
+// go; the second list hands the drop to its folder's target, which records it. A file made
+// in the source folder during the drag is in the source list as soon as the drag ends: the
+// change it brought waited for the drag's end.
 TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
   ScratchDir from("qdrag"), to("qdrop");
   MakeFile(from.Path("moved.txt"));
   shellFake.recordDrops = true;
-  TQsShellList* source = MakeList(from.Dir(), qssloDynamicRefresh);
+  TQsShellList* source = MakeList(from.Dir());
   TQsShellList* target = MakeList(to.Dir(), qssloDynamicRefresh, 320);
   SetForegroundWindow(form->Handle());
   Pump();
@@ -451,13 +505,23 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
       SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
       mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
     }
-    Sleep(300);
+    MakeFile(from.Path("arrived.txt"));
+    Sleep(600);
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     Sleep(300);
     done = true;
   });
-  PumpUntil([&] { return done.load() && !source->DraggingOut(); }, 10000);
+  // The drop happens inside the drag's own message loop; the first look after it returns
+  // sees the source list as the end of the drag left it.
+  Log sourceAfterDrop;
+  PumpUntil([&] {
+    if (sourceAfterDrop.empty() && !shellFake.dropLog.empty() && shellFake.dropLog.back().rfind("drop ", 0) == 0)
+      sourceAfterDrop = Names(*source);
+    return done.load() && !source->DraggingOut();
+  }, 10000);
   mouse.join();
+  EXPECT_EQ(sourceAfterDrop, (Log{"arrived.txt", "moved.txt"}));
+  EXPECT_FALSE(source->RefreshPending());
   ASSERT_FALSE(shellFake.dropLog.empty());
   std::string last = shellFake.dropLog.back();
   EXPECT_EQ(last.rfind("drop 1 ", 0), 0u) << last;
@@ -572,6 +636,13 @@ TEST_F(ShellList, DoubleClicksAndShortcutsOpenFoldersInPlace) {
     return static_cast<TListItem*>(nullptr);
   };
   ASSERT_NE(find("plain.txt"), nullptr);
+  ASSERT_NE(find("to inside.lnk"), nullptr);
+  // A shortcut carries the shortcut overlay (image 2), a plain file none.
+  auto overlay = [&](const std::string& name) {
+    return UINT(SendMessageA(list->Handle(), LVM_GETITEMSTATE, WPARAM(find(name)->Index()), LVIS_OVERLAYMASK));
+  };
+  EXPECT_EQ(overlay("to inside.lnk"), UINT(INDEXTOOVERLAYMASK(2)));
+  EXPECT_EQ(overlay("plain.txt"), 0u);
   list->OpenItem(find("plain.txt"));
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
