@@ -1172,13 +1172,15 @@ void TQsCustomShellList::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD
   } done{*this};
   TPoint p = ScreenToClient({int(point.x), int(point.y)});
   TListItem* item = GetItemAt(p.X, p.Y);
+  // The button that carried the drag is up by now: the key state it had at the start says
+  // which it was.
+  keys |= dragKeys_ & (MK_LBUTTON | MK_RBUTTON);
   bool decided = false;
   TComPtr<IDropTarget> target = ChooseTarget(item, keys, effect, decided, true);
   if (decided || !target) {
     if (!decided) effect = DROPEFFECT_NONE;
     return;
   }
-  keys |= dragKeys_ & (MK_LBUTTON | MK_RBUTTON);
   DWORD asked = effect;
   if (FAILED(target->DragEnter(data, keys, point, &effect)) || effect == DROPEFFECT_NONE) {
     target->DragLeave();

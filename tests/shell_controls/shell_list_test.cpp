@@ -532,6 +532,63 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
 }
 
 
+// A real drag that ends on the free space of its own list: with the left button nothing is
+// dropped; with the right button the shown folder's own target gets the drop, without the
+// move effect and with the right button in the key state.
+TEST_F(ShellList, ADragOntoItsOwnListDropsOnlyWithTheRightButtonAndNeverMoves) {
+  ScratchDir dir("qdrag");
+  MakeFile(dir.Path("kept.txt"));
+  shellFake.recordDrops = true;
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  SetForegroundWindow(form->Handle());
+  Pump();
+  struct Case {
+    const char* what;
+    DWORD down, up;
+    bool drops;
+  };
+  for (const Case& c : {Case{"left", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, false},
+                        Case{"right", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, true}}) {
+    SCOPED_TRACE(c.what);
+    shellFake.dropLog.clear();
+    TRect r = list->Items()[0]->DisplayRect(TDisplayCode::drLabel);
+    TPoint start = list->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    TPoint end = list->ClientToScreen({150, 200});
+    std::atomic<bool> done{false};
+    std::thread mouse([&] {
+      SetCursorPos(start.X, start.Y);
+      Sleep(200);
+      mouse_event(c.down, 0, 0, 0, 0);
+      for (int i = 1; i <= 20; ++i) {
+        Sleep(40);
+        SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
+        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+      }
+      Sleep(300);
+      mouse_event(c.up, 0, 0, 0, 0);
+      Sleep(300);
+      done = true;
+    });
+    PumpUntil([&] { return done.load() && !list->DraggingOut(); }, 10000);
+    mouse.join();
+    Log drops;
+    for (const std::string& e : shellFake.dropLog)
+      if (e.rfind("drop ", 0) == 0 || e.rfind("target ", 0) == 0) drops.push_back(e);
+    if (!c.drops) {
+      EXPECT_TRUE(std::find_if(drops.begin(), drops.end(), [](const std::string& e) { return e.rfind("drop ", 0) == 0; }) ==
+                  drops.end()) << shellFake.dropLog.size();
+      continue;
+    }
+    ASSERT_GE(drops.size(), 2u);
+    EXPECT_EQ(drops[drops.size() - 2], "target " + ExtractFileName(dir.Dir()));
+    std::string last = drops.back();
+    ASSERT_EQ(last.rfind("drop 2 ", 0), 0u) << last;  // the right button, remembered
+    DWORD effect = DWORD(std::stoul(last.substr(7)));
+    EXPECT_NE(effect, 0u);
+    EXPECT_EQ(effect & DROPEFFECT_MOVE, 0u);
+  }
+}
+
 // Drops from outside: over an item the item's target takes them, over free space the
 // shown folder's; a target that takes no effect gets no drop; near an edge the list
 // scrolls, no faster than every 200 ms, and says so in the effect.
