@@ -72,7 +72,18 @@ LPCITEMIDLIST TQsShListData::GetAbsIdList() {
   return absolute_;
 }
 
-ULONG TQsShListData::GetAttributes(ULONG mask) { return AttributesOf(owner_->ShellFolder(), relative_, mask); }
+ULONG TQsShListData::GetAttributes(ULONG mask) {
+  // Whether an item on a removable disk is read-only is not asked: asking would reach for
+  // the disk in its drive.
+  bool removable = false;
+  if (mask & SFGAO_READONLY) {
+    std::string root = shell::DriveRootOf(GetPath());
+    removable = !root.empty() && QsShell().DriveType(root) == DRIVE_REMOVABLE;
+  }
+  if (removable) mask &= ~ULONG(SFGAO_READONLY);
+  ULONG a = AttributesOf(owner_->ShellFolder(), relative_, mask);
+  return removable ? a & ~ULONG(SFGAO_READONLY) : a;
+}
 
 bool TQsShListData::IsFolder() { return GetAttributes(SFGAO_FOLDER) & SFGAO_FOLDER; }
 
@@ -1161,13 +1172,15 @@ void TQsCustomShellList::Drop(IDataObject* data, DWORD keys, POINTL point, DWORD
   } done{*this};
   TPoint p = ScreenToClient({int(point.x), int(point.y)});
   TListItem* item = GetItemAt(p.X, p.Y);
+  // The button that carried the drag is up by now: the key state it had at the start says
+  // which it was.
+  keys |= dragKeys_ & (MK_LBUTTON | MK_RBUTTON);
   bool decided = false;
   TComPtr<IDropTarget> target = ChooseTarget(item, keys, effect, decided, true);
   if (decided || !target) {
     if (!decided) effect = DROPEFFECT_NONE;
     return;
   }
-  keys |= dragKeys_ & (MK_LBUTTON | MK_RBUTTON);
   DWORD asked = effect;
   if (FAILED(target->DragEnter(data, keys, point, &effect)) || effect == DROPEFFECT_NONE) {
     target->DragLeave();

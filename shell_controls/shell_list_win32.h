@@ -46,6 +46,7 @@ class TQsShListData : public TObject {
   void SetRelativeIdList(LPITEMIDLIST relative);
   // The list's folder list joined with the relative list, made once.
   LPCITEMIDLIST GetAbsIdList();
+  // The read-only bit is left out for an item on a removable drive.
   ULONG GetAttributes(ULONG mask);
   bool IsFolder();
   bool IsShortcut();

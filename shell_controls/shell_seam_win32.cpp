@@ -21,6 +21,8 @@ HRESULT TQsShell::GetUIObjectOf(IShellFolder* folder, HWND owner, UINT count, LP
 
 std::string TQsShell::SendToPath() { return SpecialFolderPath(nullptr, CSIDL_SENDTO); }
 
+UINT TQsShell::DriveType(const std::string& root) { return GetDriveTypeA(root.c_str()); }
+
 UINT TQsShell::TrackMenu(HMENU popup, int x, int y, HWND owner) {
   return UINT(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr));
 }

@@ -71,11 +71,14 @@ class TFakeShell : public TQsShell {
   TComPtr<TFakeContextMenu> lastMenu;  // the last menu handed out, kept alive
   // When set, folders are bound through it (a real folder may be wrapped).
   std::function<HRESULT(LPCITEMIDLIST, IShellFolder*&)> bind;
+  // When set, drive types come from it.
+  std::function<UINT(const std::string& root)> driveType;
 
   HRESULT BindFolder(LPCITEMIDLIST absolute, IShellFolder*& folder) override;
   HRESULT GetUIObjectOf(IShellFolder* folder, HWND owner, UINT count, LPCITEMIDLIST* items, REFIID iid,
                         void** out) override;
   std::string SendToPath() override { return sendTo.empty() ? TQsShell::SendToPath() : sendTo; }
+  UINT DriveType(const std::string& root) override { return driveType ? driveType(root) : TQsShell::DriveType(root); }
   UINT TrackMenu(HMENU, int, int, HWND) override {
     menuLog.push_back("track");
     return command;

@@ -217,6 +217,50 @@ TEST_F(ShellList, FillsFiltersShowsDetailsAndSortsByItsHeaders) {
   EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0), 0);  // no explorer here
 }
 
+// An explorer instance that answers IShellBrowser with an object of its own; the list hands
+// that out to the asker and keeps no reference to either.
+class TFakeExplorer : public TComObject<IUnknown> {
+ public:
+  explicit TFakeExplorer(IUnknown* browser) : browser_(browser) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (!IsEqualIID(iid, IID_IShellBrowser)) return TComObject<IUnknown>::QueryInterface(iid, out);
+    if (!browser_) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    browser_->AddRef();
+    *out = browser_;
+    return S_OK;
+  }
+
+ private:
+  IUnknown* browser_;
+};
+
+class TFakeBrowser : public TComObject<IUnknown> {};
+
+TEST_F(ShellList, AnswersTheShellsRequestForItsBrowserWithTheExplorersOwn) {
+  ScratchDir dir("qlist");
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  TComPtr<TFakeBrowser> browser(new TFakeBrowser);
+  TComPtr<TFakeExplorer> explorer(new TFakeExplorer(browser.Get()));
+  TComPtr<TFakeExplorer> without(new TFakeExplorer(nullptr));
+  struct Unset {
+    ~Unset() { SHSetInstanceExplorer(nullptr); }
+  } unset;
+  SHSetInstanceExplorer(explorer.Get());
+  ULONG explorerRefs = explorer->RefCount();
+  EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0),
+            reinterpret_cast<LRESULT>(static_cast<IUnknown*>(browser.Get())));
+  EXPECT_EQ(browser->RefCount(), 1u);  // the explorer's reference and the asker's are both given back
+  EXPECT_EQ(explorer->RefCount(), explorerRefs);
+  SHSetInstanceExplorer(without.Get());
+  explorerRefs = without->RefCount();
+  EXPECT_EQ(SendMessageA(list->Handle(), kGetShellBrowserMessage, 0, 0), 0);  // an explorer without one
+  EXPECT_EQ(without->RefCount(), explorerRefs);
+}
+
 TEST_F(ShellList, AFolderWithDetailsGivesItsColumnsAndOrders) {
   ScratchDir dir("qlist");
   for (const char* n : {"alpha.txt", "beta.txt", "gamma.txt"}) MakeFile(dir.Path(n));
@@ -336,6 +380,35 @@ TEST_F(ShellList, StoresItsIconArrangementWhereItDiffersFromANewList) {
   EXPECT_NE(shellRead->SmallImages(), nullptr);
 }
 
+// Read-only is asked of the shell only for items that are not on a removable drive; the
+// drive type is asked of the item's drive root.
+TEST_F(ShellList, LeavesReadOnlyOutOnRemovableDrives) {
+  ScratchDir dir("qlist");
+  MakeFile(dir.Path("locked.txt"));
+  ASSERT_TRUE(SetFileAttributesA(dir.Path("locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  struct Writable {
+    std::string path;
+    ~Writable() { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); }
+  } writable{dir.Path("locked.txt")};
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  ASSERT_EQ(list->Items().Count(), 1);
+  TQsShListData* d = list->GetItemData(0);
+  Log asked;
+  UINT type = DRIVE_FIXED;
+  shellFake.driveType = [&](const std::string& root) {
+    asked.push_back(root);
+    return type;
+  };
+  const ULONG mask = SFGAO_READONLY | SFGAO_FILESYSTEM;
+  EXPECT_EQ(d->GetAttributes(mask) & mask, mask);  // a fixed drive: the shell tells
+  type = DRIVE_REMOVABLE;
+  EXPECT_EQ(d->GetAttributes(mask) & mask, ULONG(SFGAO_FILESYSTEM));
+  EXPECT_EQ(asked, (Log{dir.Dir().substr(0, 3), dir.Dir().substr(0, 3)}));
+  asked.clear();
+  EXPECT_EQ(d->GetAttributes(SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM, ULONG(SFGAO_FILESYSTEM));
+  EXPECT_TRUE(asked.empty());  // no read-only asked, no drive type
+}
+
 TEST_F(ShellList, MakesNewFoldersAndRefusesWhereThereIsNoPath) {
   ScratchDir dir("qlist");
   CreateDirectoryA(dir.Path("New Folder").c_str(), nullptr);
@@ -395,17 +468,27 @@ TEST_F(ShellList, FollowsItsPathCombo) {
   list->GoUp(1);
   EXPECT_EQ(combo->GetFolder().GetPath(), dir.Dir());
   EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
+  // A linked list leaves its folder to the combo in a form text; an unlinked one stores it.
+  form->SetName("linked");
+  list->SetName("list");
+  combo->SetName("combo");
+  std::string linked = WriteFormText(*form);
+  EXPECT_EQ(linked.find("Folder.Pidl"), std::string::npos) << linked;
+  EXPECT_NE(linked.find("ShellList = list"), std::string::npos) << linked;
   combo->Free();
   EXPECT_FALSE(list->IsLinked());
+  EXPECT_NE(WriteFormText(*form).find("Folder.Pidl"), std::string::npos);
 }
 
 // A real drag: the cursor presses on an item of one list, moves onto another list and lets
-// go; the second list hands the drop to its folder's target, which records it.
+// go; the second list hands the drop to its folder's target, which records it. A file made
+// in the source folder during the drag is in the source list as soon as the drag ends: the
+// change it brought waited for the drag's end.
 TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
   ScratchDir from("qdrag"), to("qdrop");
   MakeFile(from.Path("moved.txt"));
   shellFake.recordDrops = true;
-  TQsShellList* source = MakeList(from.Dir(), qssloDynamicRefresh);
+  TQsShellList* source = MakeList(from.Dir());
   TQsShellList* target = MakeList(to.Dir(), qssloDynamicRefresh, 320);
   SetForegroundWindow(form->Handle());
   Pump();
@@ -422,13 +505,23 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
       SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
       mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
     }
-    Sleep(300);
+    MakeFile(from.Path("arrived.txt"));
+    Sleep(600);
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     Sleep(300);
     done = true;
   });
-  PumpUntil([&] { return done.load() && !source->DraggingOut(); }, 10000);
+  // The drop happens inside the drag's own message loop; the first look after it returns
+  // sees the source list as the end of the drag left it.
+  Log sourceAfterDrop;
+  PumpUntil([&] {
+    if (sourceAfterDrop.empty() && !shellFake.dropLog.empty() && shellFake.dropLog.back().rfind("drop ", 0) == 0)
+      sourceAfterDrop = Names(*source);
+    return done.load() && !source->DraggingOut();
+  }, 10000);
   mouse.join();
+  EXPECT_EQ(sourceAfterDrop, (Log{"arrived.txt", "moved.txt"}));
+  EXPECT_FALSE(source->RefreshPending());
   ASSERT_FALSE(shellFake.dropLog.empty());
   std::string last = shellFake.dropLog.back();
   EXPECT_EQ(last.rfind("drop 1 ", 0), 0u) << last;
@@ -438,6 +531,63 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
   EXPECT_FALSE(target->RefreshPending());
 }
 
+
+// A real drag that ends on the free space of its own list: with the left button nothing is
+// dropped; with the right button the shown folder's own target gets the drop, without the
+// move effect and with the right button in the key state.
+TEST_F(ShellList, ADragOntoItsOwnListDropsOnlyWithTheRightButtonAndNeverMoves) {
+  ScratchDir dir("qdrag");
+  MakeFile(dir.Path("kept.txt"));
+  shellFake.recordDrops = true;
+  TQsShellList* list = MakeList(dir.Dir(), qssloDynamicRefresh);
+  SetForegroundWindow(form->Handle());
+  Pump();
+  struct Case {
+    const char* what;
+    DWORD down, up;
+    bool drops;
+  };
+  for (const Case& c : {Case{"left", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, false},
+                        Case{"right", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, true}}) {
+    SCOPED_TRACE(c.what);
+    shellFake.dropLog.clear();
+    TRect r = list->Items()[0]->DisplayRect(TDisplayCode::drLabel);
+    TPoint start = list->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    TPoint end = list->ClientToScreen({150, 200});
+    std::atomic<bool> done{false};
+    std::thread mouse([&] {
+      SetCursorPos(start.X, start.Y);
+      Sleep(200);
+      mouse_event(c.down, 0, 0, 0, 0);
+      for (int i = 1; i <= 20; ++i) {
+        Sleep(40);
+        SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
+        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+      }
+      Sleep(300);
+      mouse_event(c.up, 0, 0, 0, 0);
+      Sleep(300);
+      done = true;
+    });
+    PumpUntil([&] { return done.load() && !list->DraggingOut(); }, 10000);
+    mouse.join();
+    Log drops;
+    for (const std::string& e : shellFake.dropLog)
+      if (e.rfind("drop ", 0) == 0 || e.rfind("target ", 0) == 0) drops.push_back(e);
+    if (!c.drops) {
+      EXPECT_TRUE(std::find_if(drops.begin(), drops.end(), [](const std::string& e) { return e.rfind("drop ", 0) == 0; }) ==
+                  drops.end()) << shellFake.dropLog.size();
+      continue;
+    }
+    ASSERT_GE(drops.size(), 2u);
+    EXPECT_EQ(drops[drops.size() - 2], "target " + ExtractFileName(dir.Dir()));
+    std::string last = drops.back();
+    ASSERT_EQ(last.rfind("drop 2 ", 0), 0u) << last;  // the right button, remembered
+    DWORD effect = DWORD(std::stoul(last.substr(7)));
+    EXPECT_NE(effect, 0u);
+    EXPECT_EQ(effect & DROPEFFECT_MOVE, 0u);
+  }
+}
 
 // Drops from outside: over an item the item's target takes them, over free space the
 // shown folder's; a target that takes no effect gets no drop; near an edge the list
@@ -543,6 +693,13 @@ TEST_F(ShellList, DoubleClicksAndShortcutsOpenFoldersInPlace) {
     return static_cast<TListItem*>(nullptr);
   };
   ASSERT_NE(find("plain.txt"), nullptr);
+  ASSERT_NE(find("to inside.lnk"), nullptr);
+  // A shortcut carries the shortcut overlay (image 2), a plain file none.
+  auto overlay = [&](const std::string& name) {
+    return UINT(SendMessageA(list->Handle(), LVM_GETITEMSTATE, WPARAM(find(name)->Index()), LVIS_OVERLAYMASK));
+  };
+  EXPECT_EQ(overlay("to inside.lnk"), UINT(INDEXTOOVERLAYMASK(2)));
+  EXPECT_EQ(overlay("plain.txt"), 0u);
   list->OpenItem(find("plain.txt"));
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(list->Folder().GetPath(), dir.Dir());
