@@ -59,6 +59,12 @@ std::string CreatedPatchName(const TPatchRequest& request) {
   return PackerTypeOf(request.Packer, type) ? request.PatchName : ForcedPatchName(request);
 }
 
+std::string ArchiveName(const TPatchRequest& request) {
+  uint32_t type = 0;
+  if (!PackerTypeOf(request.Packer, type)) return {};
+  return ChangeFileExt(ForcedPatchName(request), engine::Packer(engine::PackerType(type)).archiveExtension);
+}
+
 bool IsDirectoryOnDisk(const std::string& path) { return platform::IsDirectory(path); }
 
 namespace {
@@ -92,9 +98,10 @@ TRequestCheck CheckRequest(const TPatchRequest& request, const TDirectoryProbe& 
   for (size_t i = 0; i < v.size(); ++i)
     for (size_t j = i + 1; j < v.size(); ++j)
       if (SameText(WithoutTrailingSeparator(v[i]), WithoutTrailingSeparator(v[j]))) return check;
-  const std::string patch = ForcedPatchName(request);
+  const std::string patch = ForcedPatchName(request), archive = ArchiveName(request);
   for (size_t i = 0; i < v.size(); ++i) {
-    if (SameText(WithoutTrailingSeparator(v[i]), patch)) return check;
+    const std::string version = WithoutTrailingSeparator(v[i]);
+    if (SameText(version, patch) || (!archive.empty() && SameText(version, archive))) return check;
     if (directory[i] && Inside(patch, v[i])) return check;
   }
   check.AllDirectories = directories == v.size();

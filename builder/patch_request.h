@@ -9,9 +9,11 @@
 // forces (".utp" or ".exe"). The request is valid when every version is named, all or none
 // are directories, no two name the same file, the patch name is given and names neither a
 // version nor a file inside a directory version, and there are at most 20 versions; the
-// engine refuses the others. Filling the engine's options resets them first and writes
-// the file names, the applier kind, the packer, the backup folder name and the program of
-// each packer from the options page.
+// engine refuses the others. Nor may a packer's archive name a version: the engine moves
+// an earlier file of the archive's name away and drops it once the packer has run.
+// Filling the engine's options resets them first and writes the file names, the applier
+// kind, the packer, the backup folder name and the program of each packer from the options
+// page.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -70,6 +72,9 @@ std::string ForcedPatchName(const TPatchRequest& request);
 // The name the run leaves the patch under, which the patch-name edit takes on Create: the
 // forced name when no packer runs, else the edit's text (the archive's name).
 std::string CreatedPatchName(const TPatchRequest& request);
+// The file a packer's archive takes the place of: the forced name with the archive's
+// extension; empty when no packer runs.
+std::string ArchiveName(const TPatchRequest& request);
 
 // Tells whether a path names a directory.
 using TDirectoryProbe = std::function<bool(const std::string&)>;

@@ -239,6 +239,7 @@ TEST(PatchRequest, ValidOnlyForADistinctSetOfFilesOrTreesAndAFreePatchName) {
     std::string patchName;
     int patchType;
     bool valid, trees;
+    int packer = 0;
   } cases[] = {
       {"two files", {"C:\\a.bin", "C:\\b.bin"}, "C:\\out\\p.utp", 0, true, false},
       {"two trees", {"C:\\d1\\", "C:\\d2\\"}, "C:\\out\\p.utp", 0, true, true},
@@ -252,6 +253,13 @@ TEST(PatchRequest, ValidOnlyForADistinctSetOfFilesOrTreesAndAFreePatchName) {
       {"twenty versions", twenty, "C:\\out\\p.utp", 0, true, false},
       {"twenty-one versions", twentyOne, "C:\\out\\p.utp", 0, false, false},
       {"one version", {"C:\\a.bin"}, "C:\\out\\p.utp", 0, false, false},
+      // The archive would take the place of a version, which the run then drops.
+      {"the zip archive is the target", {"C:\\x\\a.zip", "C:\\x\\b.zip"}, "C:\\x\\b.zip", 0, false, false, 1},
+      {"the arj archive of an executable patch is a source", {"C:\\x\\a.arj", "C:\\x\\b.arj"}, "c:\\X\\A.exe", 2,
+       false, false, 6},
+      {"the LHA archive is named .lzh", {"C:\\x\\a.lzh", "C:\\x\\b.lzh"}, "C:\\x\\b.lha", 0, false, false, 5},
+      {"an archive beside the versions", {"C:\\x\\a.zip", "C:\\x\\b.zip"}, "C:\\x\\c.zip", 0, true, false, 1},
+      {"JAR runs no packer", {"C:\\x\\a.j", "C:\\x\\b.j"}, "C:\\x\\b.j", 0, true, false, 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -259,6 +267,7 @@ TEST(PatchRequest, ValidOnlyForADistinctSetOfFilesOrTreesAndAFreePatchName) {
     r.Versions = c.versions;
     r.PatchName = c.patchName;
     r.PatchType = c.patchType;
+    r.Packer = c.packer;
     const TRequestCheck check = CheckRequest(r, isDirectory);
     EXPECT_EQ(check.Valid, c.valid);
     if (c.valid) {
