@@ -110,14 +110,20 @@ bool SamePath(const std::string& a, const std::string& b) {
   return platform::PathWithin(a, b) && platform::PathWithin(b, a);
 }
 
-// The refusals that need the inputs' kinds and the output's name.
+// The refusals that need the inputs' kinds and the output's names. The packer's archive
+// counts as an output too: an earlier file of its name is set aside and removed once the
+// archive is written, which must never be a version.
 void CheckPaths(const OutputNames& names, int inputs, bool directoryMode) {
   const auto& fileNames = Options.FileNames;
-  for (int i = 0; i < inputs; ++i) {
-    if (!platform::PathWithin(names.output, fileNames[i])) continue;
-    if (directoryMode) RaiseEngineErrorFmt(msg::OutputInsideTree, names.output, fileNames[i]);
-    RaiseEngineErrorFmt(msg::OutputIsInput, names.output);
-  }
+  std::vector<std::string> outputs{names.output};
+  if (Options.PackerOn)
+    outputs.push_back(names.base + Packer(PackerType(Options.PackerType)).archiveExtension);
+  for (const std::string& output : outputs)
+    for (int i = 0; i < inputs; ++i) {
+      if (!platform::PathWithin(output, fileNames[i])) continue;
+      if (directoryMode) RaiseEngineErrorFmt(msg::OutputInsideTree, output, fileNames[i]);
+      RaiseEngineErrorFmt(msg::OutputIsInput, output);
+    }
   if (!directoryMode) return;
   for (int i = 0; i < inputs; ++i)
     for (int j = 0; j < inputs; ++j)

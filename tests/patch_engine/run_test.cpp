@@ -358,6 +358,18 @@ TEST_F(EngineRun, FailuresGiveTheirMessageAndLeaveNoOutput) {
        [](runfix::Scratch& s) {
          return "Error, the patch file \"" + s.Path("v1.utp") + "\" is one of the versions to be patched!";
        }},
+      {"the packer's archive is a version",
+       [](runfix::Scratch& s) {
+         s.WriteFile("packer.exe", "a packer");
+         s.WriteFile("v1.zip", Version(1));
+         runfix::SetFileNames({s.Path("v0.bin"), s.Path("v1.zip")}, s.Path("v1"));
+         Options.PackerOn = 1;
+         Options.PackerUseCustom[0] = 1;
+         Options.PackerProgram[0] = s.Path("packer.exe");
+       },
+       [](runfix::Scratch& s) {
+         return "Error, the patch file \"" + s.Path("v1.zip") + "\" is one of the versions to be patched!";
+       }},
       {"the output lies in a tree",
        [&](runfix::Scratch& s) {
          trees(s);
