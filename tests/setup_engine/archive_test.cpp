@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,10 @@
 #include "setup_engine/archive_format.h"
 #include "setup_engine/kstn_compress.h"
 #include "tests/setup_engine/archive_test_util.h"
+#include "tests/support/scoped_env.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -434,6 +437,56 @@ TEST(Archive, AnArchiveIsNeverAmongItsOwnFiles) {
   EXPECT_THROW(CreateSelfExtractor(exe, paths[0], exe), IEInstall);
   EXPECT_EQ(ReadFile(exe), Pattern(300, 3));
 }
+
+#ifndef _WIN32
+// A file whose date lies outside the years 1601 to 9999 would be stored with a date that
+// no extraction can set again: it is refused by name, and a refused list leaves the
+// archive as it was. Such dates need a file system that holds them; many disk file
+// systems cut them to 1901 or 2038, a tmpfs keeps them.
+TEST(Archive, FilesDatedOutsideTheFileDatesAreNotAdded) {
+  auto datesStick = [](const std::string& dir) {
+    const std::string probe = Join(dir, "probe");
+    WriteFile(probe, {'p'});
+    const struct timespec early[2] = {{-14831769600, 0}, {-14831769600, 0}};  // 1500
+    struct stat st;
+    const bool ok = utimensat(AT_FDCWD, probe.c_str(), early, 0) == 0 &&
+                    stat(probe.c_str(), &st) == 0 && st.st_mtime == early[1].tv_sec;
+    platform::RemoveFile(probe);
+    return ok;
+  };
+  std::unique_ptr<ScratchDir> scratch = std::make_unique<ScratchDir>("qsa");
+  if (!datesStick(scratch->Dir())) {
+    testsupport::ScopedEnv shm("TMPDIR", "/dev/shm");
+    scratch.reset();
+    if (platform::IsDirectory("/dev/shm")) scratch = std::make_unique<ScratchDir>("qsa");
+    if (!scratch || !datesStick(scratch->Dir()))
+      GTEST_SKIP() << "no file system here holds dates before 1901";
+  }
+  const std::string dir = scratch->Dir();
+  auto paths = MakeInputs(dir, {{"good.txt", 50}, {"early.txt", 10}, {"late.txt", 10}});
+  const std::string archive = Join(dir, "a.1");
+  ASSERT_EQ(Cmd({"build", archive, paths[0]}).rc, 0);
+  const Bytes before = ReadFile(archive);
+  const struct {
+    std::string path;
+    time_t date;
+  } cases[] = {{paths[1], -14831769600},  // 1 January 1500
+               {paths[2], 269250000000}};  // in the year 10500
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const struct timespec dated[2] = {{c.date, 0}, {c.date, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, c.path.c_str(), dated, 0), 0);
+    for (const char* command : {"build", "append"}) {
+      Cli r = Cmd({command, archive, paths[0], c.path});
+      EXPECT_EQ(r.rc, 1) << command;
+      EXPECT_EQ(r.err, "Cannot add " + c.path +
+                           " to the archive: its date lies outside the years 1601 to 9999\n")
+          << command;
+      EXPECT_EQ(ReadFile(archive), before) << command;
+    }
+  }
+}
+#endif
 
 // Stored names are keys; what a file is written under is only the last part of a name,
 // and a name that climbs out of a folder or has no file name at its end is refused.
