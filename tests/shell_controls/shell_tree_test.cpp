@@ -1,8 +1,8 @@
 // The shell tree over the real shell on scratch folders: the base folder and its lazily
 // filled levels, selecting lists inside and outside the base, a linked list and combo that
 // follow at once after a click and after 500 ms for keys, renaming on disk, new folders,
-// a folder deleted outside the program handing the selection to its parent, drops onto a
-// node and a node dragged out while a change comes in.
+// a folder deleted outside the program handing the selection to its parent, a node's shell
+// menu and verbs, drops onto a node and a node dragged out while a change comes in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -236,6 +236,38 @@ TEST_F(ShellTree, ADeletedFolderHandsTheSelectionToItsParent) {
   tree->BaseFolder().SetIdList(drives.Get());
   tree->SetSelected(tree->Items().GetFirstNode());
   EXPECT_FALSE(tree->CreateNewFolder());
+}
+
+// The menu key shows the shell's menu of the selected node and runs the chosen command;
+// Delete asks the node's own menu for its verb; the root has neither.
+TEST_F(ShellTree, TheShellMenuAndVerbsOfANodeAndNoneForTheRoot) {
+  TFakeShell fake;
+  fake.fakeMenus = true;
+  fake.recordDrops = false;
+  fake.command = 50;
+  TQsShell* previous = SetQsShell(&fake);
+  struct Restore {
+    TQsShell* shell;
+    ~Restore() { SetQsShell(shell); }
+  } restore{previous};
+  TQsShellTree* tree = MakeTree();
+  TTreeNode* root = tree->Items().GetFirstNode();
+  TTreeNode* beta = Child(root, "beta");
+  ASSERT_NE(beta, nullptr);
+  tree->SetFocus();
+  tree->SetSelected(beta);
+  PressKey(VK_APPS);
+  ASSERT_TRUE(fake.lastMenu);
+  EXPECT_EQ(fake.menuLog, Log{"track"});
+  EXPECT_EQ(fake.lastMenu->log, Log{"invoke 0"});
+  PressKey(VK_DELETE);  // the fake menu has no "delete": built for beta, nothing runs
+  EXPECT_EQ(fake.menuItems, (Log{"beta", "beta"}));
+  EXPECT_TRUE(fake.lastMenu->log.empty());
+  tree->SetSelected(root);
+  PressKey(VK_APPS);
+  PressKey(VK_DELETE);
+  EXPECT_EQ(fake.menuLog, Log{"track"});
+  EXPECT_EQ(fake.menuItems.size(), 2u);
 }
 
 // A list that tells the tree of a change while a drag enters it, as the change thread
