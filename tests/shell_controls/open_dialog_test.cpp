@@ -2,8 +2,9 @@
 // from inside their modal loop: typed folders are entered, wildcards filter, several names
 // come back whole, each refusal shows its one message (with its buttons and the form's
 // caption) and keeps the dialog open, Cancel returns nothing, F12 shows the tree at 200
-// pixels, the saved state reopens the dialog at its size with its tree, and the list's
-// menu runs its verbs on the shown folder or the selection.
+// pixels, a resize keeps the layout and the smallest size, the saved state reopens the
+// dialog at its size with its tree, and the list's menu runs its verbs on the shown folder
+// or the selection.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -217,6 +218,10 @@ TEST_F(FileDialogs, F12ShowsTheTreeAndTheStateReopensTheDialogAsItWas) {
   bool ok = Run(*d, {[&](TQsFrmOpenDlg& f) {
                        EXPECT_FALSE(f.TreeShown());
                        EXPECT_EQ(f.QsSplitter1_pane1->Width(), 0);
+                       MINMAXINFO limits{};
+                       SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+                       EXPECT_EQ(limits.ptMinTrackSize.x, 459);
+                       EXPECT_EQ(limits.ptMinTrackSize.y, 274);
                        f.QsShellList1->SetFocus();
                        PressKey(VK_F12);
                      },
@@ -228,7 +233,19 @@ TEST_F(FileDialogs, F12ShowsTheTreeAndTheStateReopensTheDialogAsItWas) {
                        f.SetBounds(f.Left(), f.Top(), 520, 340);
                        f.QsSplitter1->SetPosition(150);
                      },
-                     [&](TQsFrmOpenDlg& f) { Type(f, "a.txt"); }});
+                     [&](TQsFrmOpenDlg& f) {
+                       // The resize keeps the splitter between the combo and the panel and
+                       // the buttons at the right edge, the edits 8 pixels before them.
+                       const int x = f.ClientWidth() - f.OpenBtn->Width() - 4;
+                       EXPECT_EQ(f.QsSplitter1->BoundsRect(),
+                                 (TRect{4, f.QsShellCombo1->Top() + f.QsShellCombo1->Height() + 4, f.ClientWidth() - 4,
+                                        f.Panel1->Top()}));
+                       EXPECT_EQ(f.OpenBtn->Left(), x);
+                       EXPECT_EQ(f.CancelBtn->Left(), x);
+                       EXPECT_EQ(f.FileNameEdt->Left() + f.FileNameEdt->Width(), x - 8);
+                       EXPECT_EQ(f.FileTypesCbx->Left() + f.FileTypesCbx->Width(), x - 8);
+                       Type(f, "a.txt");
+                     }});
   EXPECT_TRUE(ok);
   EXPECT_EQ(treeWidth, 200);
   EXPECT_TRUE(d->Options() & qsofShowTree);
