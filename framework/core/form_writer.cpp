@@ -58,16 +58,18 @@ class Writer {
  private:
   static std::string Indent(int depth) { return std::string(size_t(depth) * 2, ' '); }
 
-  void WriteObject(TComponent& obj, int depth) {
+  // placer: the object whose GetChildren gave obj. A child may belong to its placer
+  // instead of the root (a splitter owns its panes); reading gives it to the root again.
+  void WriteObject(TComponent& obj, int depth, TComponent* placer = nullptr) {
     if (&obj != &root_) {
-      if (obj.Owner() != &root_)
+      if (obj.Owner() != &root_ && (!placer || obj.Owner() != placer))
         throw EFormError("component " + obj.Name() + " is not owned by " + root_.Name());
       if (!written_.insert(&obj).second)
         throw EFormError("component " + obj.Name() + " is placed twice");
     }
     out_ += Indent(depth) + "object " + obj.Name() + ": " + obj.ClassName() + "\n";
     WriteProps(obj, "", depth + 1, true);
-    obj.GetChildren([&](TComponent& child) { WriteObject(child, depth + 1); });
+    obj.GetChildren([&](TComponent& child) { WriteObject(child, depth + 1, &obj); });
     out_ += Indent(depth) + "end\n";
   }
 

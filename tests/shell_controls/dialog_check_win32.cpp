@@ -12,6 +12,9 @@
 //   nobox MS                     no message box comes within MS milliseconds
 //   width NAME / text NAME       prints "width N" or "text T" of the control
 //   size                         prints "size W H" of the dialog window
+//   resize W H                   sizes the dialog window to W by H
+//   drag NAME FROM TO            drags with the left button in the control along x, from
+//                                FROM to TO at half its height (posted, as a user's mouse)
 //   gone                         the dialog closes (within 20 s)
 // Exit 0 when every command did what it says, 1 with a message on standard error when one
 // did not, 2 for a bad command line.
@@ -230,6 +233,21 @@ int main(int argc, char** argv) {
       RECT r{};
       GetWindowRect(dialog, &r);
       std::printf("size\t%ld\t%ld\n", long(r.right - r.left), long(r.bottom - r.top));
+    } else if (cmd == "resize") {
+      SetWindowPos(dialog, nullptr, 0, 0, std::atoi(arg(1).c_str()), std::atoi(arg(2).c_str()),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      Sleep(300);
+      i += 2;
+    } else if (cmd == "drag") {
+      HWND h = Need(arg(1));
+      RECT r{};
+      GetClientRect(h, &r);
+      int from = std::atoi(arg(2).c_str()), to = std::atoi(arg(3).c_str()), y = int(r.bottom / 2);
+      PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from, y));
+      for (int k = 1; k <= 4; ++k) PostMessageA(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from + (to - from) * k / 4, y));
+      PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(to, y));
+      Sleep(300);
+      i += 3;
     } else if (cmd == "gone") {
       DWORD end = GetTickCount() + 20000;
       while (IsWindow(dialog) && IsWindowVisible(dialog) && int(GetTickCount() - end) < 0) Sleep(100);

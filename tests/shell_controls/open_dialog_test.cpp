@@ -2,7 +2,9 @@
 // from inside their modal loop: typed folders are entered, wildcards filter, several names
 // come back whole, each refusal shows its one message (with its buttons and the form's
 // caption) and keeps the dialog open, Cancel returns nothing, F12 shows the tree at 200
-// pixels, and the saved state reopens the dialog at its size with its tree.
+// pixels, a resize keeps the layout and the smallest size, the saved state reopens the
+// dialog at its size with its tree, and the list's menu runs its verbs on the shown folder
+// or the selection.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "shell_controls/open_dialog_win32.h"
+#include "tests/shell_controls/shell_fakes_win32.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -215,6 +218,10 @@ TEST_F(FileDialogs, F12ShowsTheTreeAndTheStateReopensTheDialogAsItWas) {
   bool ok = Run(*d, {[&](TQsFrmOpenDlg& f) {
                        EXPECT_FALSE(f.TreeShown());
                        EXPECT_EQ(f.QsSplitter1_pane1->Width(), 0);
+                       MINMAXINFO limits{};
+                       SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+                       EXPECT_EQ(limits.ptMinTrackSize.x, 459);
+                       EXPECT_EQ(limits.ptMinTrackSize.y, 274);
                        f.QsShellList1->SetFocus();
                        PressKey(VK_F12);
                      },
@@ -226,7 +233,19 @@ TEST_F(FileDialogs, F12ShowsTheTreeAndTheStateReopensTheDialogAsItWas) {
                        f.SetBounds(f.Left(), f.Top(), 520, 340);
                        f.QsSplitter1->SetPosition(150);
                      },
-                     [&](TQsFrmOpenDlg& f) { Type(f, "a.txt"); }});
+                     [&](TQsFrmOpenDlg& f) {
+                       // The resize keeps the splitter between the combo and the panel and
+                       // the buttons at the right edge, the edits 8 pixels before them.
+                       const int x = f.ClientWidth() - f.OpenBtn->Width() - 4;
+                       EXPECT_EQ(f.QsSplitter1->BoundsRect(),
+                                 (TRect{4, f.QsShellCombo1->Top() + f.QsShellCombo1->Height() + 4, f.ClientWidth() - 4,
+                                        f.Panel1->Top()}));
+                       EXPECT_EQ(f.OpenBtn->Left(), x);
+                       EXPECT_EQ(f.CancelBtn->Left(), x);
+                       EXPECT_EQ(f.FileNameEdt->Left() + f.FileNameEdt->Width(), x - 8);
+                       EXPECT_EQ(f.FileTypesCbx->Left() + f.FileTypesCbx->Width(), x - 8);
+                       Type(f, "a.txt");
+                     }});
   EXPECT_TRUE(ok);
   EXPECT_EQ(treeWidth, 200);
   EXPECT_TRUE(d->Options() & qsofShowTree);
@@ -252,6 +271,74 @@ TEST_F(FileDialogs, F12ShowsTheTreeAndTheStateReopensTheDialogAsItWas) {
   EXPECT_FALSE(ok);
   EXPECT_FALSE(again->Options() & qsofShowTree);
   EXPECT_EQ(again->FormSplitterPos(), 150);
+}
+
+// Closing moves the current directory to the folder the list shows, even when a hidden
+// tree still selects another; qsofNoChangeDir leaves it.
+TEST_F(FileDialogs, TheCurrentDirectoryFollowsTheShownFolderNeverAHiddenTree) {
+  TQsOpenDlg* d = Open();
+  std::string treeAt;
+  bool ok = Run(*d, {[&](TQsFrmOpenDlg& f) {
+                       f.QsShellList1->SetFocus();
+                       PressKey(VK_F12);  // the tree on, at the shown folder
+                     },
+                     [&](TQsFrmOpenDlg& f) {
+                       ASSERT_TRUE(f.TreeShown());
+                       f.QsShellList1->SetFocus();
+                       PressKey(VK_F12);  // and off: the list moves alone
+                     },
+                     [&](TQsFrmOpenDlg& f) { Type(f, "sub"); },
+                     [&](TQsFrmOpenDlg& f) {
+                       treeAt = f.QsShellTree1->GetSelectedPath();
+                       Type(f, "inner.txt");
+                     }});
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(treeAt, dir.Dir());
+  char now[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, now);
+  EXPECT_EQ(std::string(now), dir.Path("sub"));
+
+  SetCurrentDirectoryA(cwd);
+  d->SetOptions(d->Options() | qsofNoChangeDir);
+  ok = Run(*d, {[&](TQsFrmOpenDlg& f) { Type(f, "a.txt"); }});
+  EXPECT_TRUE(ok);
+  GetCurrentDirectoryA(MAX_PATH, now);
+  EXPECT_EQ(std::string(now), std::string(cwd));
+}
+
+// The menu's Paste runs on the folder the list shows; Properties on the selection, or on
+// the shown folder when nothing is selected.
+TEST_F(FileDialogs, PasteRunsOnTheShownFolderAndPropertiesOnTheSelectionOrTheFolder) {
+  TFakeShell fake;
+  fake.fakeMenus = true;
+  fake.recordDrops = false;
+  TQsShell* previous = SetQsShell(&fake);
+  struct Restore {
+    TQsShell* shell;
+    ~Restore() { SetQsShell(shell); }
+  } restore{previous};
+  const std::string folder = ExtractFileName(dir.Dir());
+  Log runs;
+  auto ran = [&](const std::string& what) {
+    std::string item = fake.menuItems.empty() ? "(no menu)" : fake.menuItems.back();
+    std::string invoked = fake.lastMenu && !fake.lastMenu->log.empty() ? fake.lastMenu->log.back() : "";
+    runs.push_back(what + " " + item + ":" + invoked);
+  };
+  TQsOpenDlg* d = Open();
+  Run(*d, {[&](TQsFrmOpenDlg& f) {
+    f.Paste1MitmClick(f.Paste1Mitm);
+    ran("paste");
+    f.Properties1MitmClick(f.Properties1Mitm);
+    ran("properties");
+    for (int i = 0; i < f.QsShellList1->Items().Count(); ++i)
+      f.QsShellList1->Items()[i]->SetSelected(f.QsShellList1->GetItemData(i)->GetDisplayName() == "b.txt");
+    f.Properties1MitmClick(f.Properties1Mitm);
+    ran("properties");
+    Click(*f.CancelBtn);
+  }});
+  // The fake menu has no "paste" verb, so nothing is invoked for it; "properties" is its
+  // command 1.
+  EXPECT_EQ(runs, (Log{"paste " + folder + ":", "properties " + folder + ":invoke 1", "properties b.txt:invoke 1"}));
 }
 
 }  // namespace

@@ -103,6 +103,7 @@ HRESULT TFakeShell::GetUIObjectOf(IShellFolder* folder, HWND owner, UINT count, 
     return S_OK;
   }
   if (fakeMenus && IsEqualIID(iid, IID_IContextMenu)) {
+    menuItems.push_back(count ? ExtractFileName(PidlDisplayName(folder, items[0], 2)) : std::string("(none)"));
     lastMenu.Reset(new TFakeContextMenu);
     lastMenu->AddRef();
     *out = static_cast<IContextMenu*>(lastMenu.Get());

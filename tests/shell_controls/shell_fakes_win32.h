@@ -68,6 +68,7 @@ class TFakeShell : public TQsShell {
   bool refuse = false;
   std::vector<std::string> dropLog;
   std::vector<std::string> menuLog;  // "track" for every menu shown
+  std::vector<std::string> menuItems;  // the first item's name for every menu made
   TComPtr<TFakeContextMenu> lastMenu;  // the last menu handed out, kept alive
   // When set, folders are bound through it (a real folder may be wrapped).
   std::function<HRESULT(LPCITEMIDLIST, IShellFolder*&)> bind;

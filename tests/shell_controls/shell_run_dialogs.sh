@@ -3,8 +3,8 @@
 # would: each refused name shows its one message, captioned with the dialog's, and the run
 # returns no file; the save dialog asks before replacing; a shown folder deleted outside
 # the program hands the tree's selection to its parent with no error box; F12 shows the
-# tree at 200 pixels and hides it; a run with a saved state reopens at its size with the
-# tree where it was.
+# tree at 200 pixels and hides it; a run with a saved state reopens at the size it was
+# given, with the tree and the splitter's bar where they were left.
 #   shell_run_dialogs.sh WINE_RUN WINEPREFIX SHELL_RUN DIALOG_CHECK
 set -uo pipefail
 winerun=$1 prefix=$2 driver=$3 checker=$4
@@ -85,18 +85,25 @@ finish || fail "the tree dialog exited $?"
 # Open in the parent: the list followed the tree there.
 [[ $(sed -n 2p "$work/result") == "file	C:\\$name\\b.txt" ]] || fail "after the deletion: $(cat "$work/result")"
 
-# The state: the tree on, a run saved; the next run reopens with the tree at its size.
+# The state: the tree on, the splitter's bar dragged from 200 to 150, the dialog made
+# larger (the bar keeps its proportion), a run saved; the next run reopens at that size
+# with the tree and the bar where they were left.
 : > "$work/check"
 start open --dir "$win" --title "State$$" --state "$state"
-check wait "State$$" key QsShellList1 123 size set FileNameEdt a.txt click OpenBtn gone > "$work/s1" ||
+check wait "State$$" key QsShellList1 123 drag QsSplitter1 201 151 width QsSplitter1_pane1 resize 560 380 \
+  width QsSplitter1_pane1 size set FileNameEdt a.txt click OpenBtn gone > "$work/s1" ||
   fail "the first state run: $(cat "$work/check")"
 finish || fail "the first state run exited $?"
 [[ $(stat -c %s "$work/state.bin") -eq 14 ]] || fail "the state file is not 14 bytes"
+[[ $(grep '^width' "$work/s1" | head -n1) == $'width\t150' ]] || fail "the drag left the tree at $(cat "$work/s1")"
+left=$(grep '^width' "$work/s1" | sed -n 2p)
+[[ -n "$left" && "$left" != $'width\t150' ]] || fail "the resize kept no proportion: $(cat "$work/s1")"
+[[ $(grep '^size' "$work/s1") == $'size\t560\t380' ]] || fail "the resize: $(cat "$work/s1")"
 start open --dir "$win" --title "State$$" --state "$state"
 check wait "State$$" width QsSplitter1_pane1 size click CancelBtn gone > "$work/s2" ||
   fail "the second state run: $(cat "$work/check")"
 finish || fail "the second state run exited $?"
-[[ $(grep '^width' "$work/s2") == $'width\t200' ]] || fail "the tree came back as $(cat "$work/s2")"
-[[ $(grep '^size' "$work/s1") == $(grep '^size' "$work/s2") ]] || fail "sizes: $(cat "$work/s1" "$work/s2")"
+[[ $(grep '^width' "$work/s2") == "$left" ]] || fail "the tree came back as $(cat "$work/s2"), left as $left"
+[[ $(grep '^size' "$work/s2") == $'size\t560\t380' ]] || fail "sizes: $(cat "$work/s1" "$work/s2")"
 grep -q '^options	.*qsofShowTree' "$work/result" || fail "the tree option went: $(cat "$work/result")"
 exit 0

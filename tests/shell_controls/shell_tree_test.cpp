@@ -1,16 +1,21 @@
 // The shell tree over the real shell on scratch folders: the base folder and its lazily
 // filled levels, selecting lists inside and outside the base, a linked list and combo that
 // follow at once after a click and after 500 ms for keys, renaming on disk, new folders,
-// and a folder deleted outside the program handing the selection to its parent.
+// a folder deleted outside the program handing the selection to its parent, a node's shell
+// menu and verbs, drops onto a node and a node dragged out while a change comes in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/core/sysutils.h"
 #include "framework/testing/gui_test.h"
 #include "shell_controls/shell_tree_win32.h"
+#include "tests/shell_controls/shell_fakes_win32.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -163,14 +168,18 @@ TEST_F(ShellTree, ALinkedListAndComboFollowAtOnceOnAClickAndLaterForKeys) {
   EXPECT_EQ(list->ShellTree(), nullptr);
 }
 
-TEST_F(ShellTree, RenamesOnDiskAndTheListFollows) {
+TEST_F(ShellTree, RenamesOnDiskAndTheListAndComboFollow) {
   TQsShellTree* tree = MakeTree();
   auto* list = new TQsShellList(form);
   list->SetBounds(260, 30, 360, 250);
   list->SetOptions(list->Options() & ~qssloDynamicRefresh);
   list->SetParent(form);
+  auto* combo = new TQsShellCombo(form);
+  combo->SetBounds(260, 0, 360, 22);
+  combo->SetParent(form);
   Pump();
   tree->SetShellList(list);
+  combo->SetShellTree(tree);
   TTreeNode* root = tree->Items().GetFirstNode();
   TTreeNode* alpha = Child(root, "alpha");
   alpha->Expand();
@@ -187,6 +196,7 @@ TEST_F(ShellTree, RenamesOnDiskAndTheListFollows) {
   EXPECT_EQ(alpha->Text(), "gamma");
   EXPECT_EQ(tree->NodeData(Child(alpha, "inner"))->GetPath(), dir.Path("gamma\\inner"));
   EXPECT_EQ(list->Folder().GetPath(), dir.Path("gamma\\inner"));
+  EXPECT_EQ(combo->GetFolder().GetPath(), dir.Path("gamma\\inner"));
 
   // The root has no rename, a Delete on it runs nothing.
   tree->SetSelected(root);
@@ -226,6 +236,116 @@ TEST_F(ShellTree, ADeletedFolderHandsTheSelectionToItsParent) {
   tree->BaseFolder().SetIdList(drives.Get());
   tree->SetSelected(tree->Items().GetFirstNode());
   EXPECT_FALSE(tree->CreateNewFolder());
+}
+
+// The menu key shows the shell's menu of the selected node and runs the chosen command;
+// Delete asks the node's own menu for its verb; the root has neither.
+TEST_F(ShellTree, TheShellMenuAndVerbsOfANodeAndNoneForTheRoot) {
+  TFakeShell fake;
+  fake.fakeMenus = true;
+  fake.recordDrops = false;
+  fake.command = 50;
+  TQsShell* previous = SetQsShell(&fake);
+  struct Restore {
+    TQsShell* shell;
+    ~Restore() { SetQsShell(shell); }
+  } restore{previous};
+  TQsShellTree* tree = MakeTree();
+  TTreeNode* root = tree->Items().GetFirstNode();
+  TTreeNode* beta = Child(root, "beta");
+  ASSERT_NE(beta, nullptr);
+  tree->SetFocus();
+  tree->SetSelected(beta);
+  PressKey(VK_APPS);
+  ASSERT_TRUE(fake.lastMenu);
+  EXPECT_EQ(fake.menuLog, Log{"track"});
+  EXPECT_EQ(fake.lastMenu->log, Log{"invoke 0"});
+  PressKey(VK_DELETE);  // the fake menu has no "delete": built for beta, nothing runs
+  EXPECT_EQ(fake.menuItems, (Log{"beta", "beta"}));
+  EXPECT_TRUE(fake.lastMenu->log.empty());
+  tree->SetSelected(root);
+  PressKey(VK_APPS);
+  PressKey(VK_DELETE);
+  EXPECT_EQ(fake.menuLog, Log{"track"});
+  EXPECT_EQ(fake.menuItems.size(), 2u);
+}
+
+// A list that tells the tree of a change while a drag enters it, as the change thread
+// would while the user drags a node out.
+class TChangeOnDragList : public TQsShellList {
+ public:
+  using TQsShellList::TQsShellList;
+  TQsShellTree* tree = nullptr;
+  std::string folder;
+  bool pendingDuringDrag = false;
+  void DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD& effect) override {
+    TQsShellList::DragEnter(data, keys, point, effect);
+    if (!tree || pendingDuringDrag) return;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SendMessageA(tree->Handle(), kShellChangedMessage, 0, 0);
+    pendingDuringDrag = tree->DraggingOut() && tree->RefreshPending();
+  }
+};
+
+// Drops from outside go to the node under the pointer through its parent folder's target.
+// A node dragged out carries its item; a change during the drag only marks a refresh
+// pending, and that refresh runs as soon as the drag ends.
+TEST_F(ShellTree, DropsReachTheNodesTargetAndADragOutPutsItsRefreshOff) {
+  TFakeShell fake;
+  TQsShell* previous = SetQsShell(&fake);
+  struct Restore {
+    TQsShell* shell;
+    ~Restore() { SetQsShell(shell); }
+  } restore{previous};
+  TQsShellTree* tree = MakeTree();
+  TTreeNode* beta = Child(tree->Items().GetFirstNode(), "beta");
+  ASSERT_NE(beta, nullptr);
+  TRect r = beta->DisplayRect(true);
+  TPoint onBeta = tree->ClientToScreen({r.Left + 4, (r.Top + r.Bottom) / 2});
+  TComPtr<IDataObject> data = ComNew<IDataObject, TFakeDataObject>(CF_TEXT, std::vector<uint8_t>{'x', 0});
+  DWORD effect = DROPEFFECT_COPY;
+  tree->DragEnter(data.Get(), MK_LBUTTON, POINTL{onBeta.X, onBeta.Y}, effect);
+  EXPECT_EQ(effect, DWORD(DROPEFFECT_COPY));
+  EXPECT_TRUE(beta->DropTarget());
+  fake.dropLog.clear();
+  effect = DROPEFFECT_COPY;
+  tree->Drop(data.Get(), MK_LBUTTON, POINTL{onBeta.X, onBeta.Y}, effect);
+  EXPECT_EQ(fake.dropLog, (Log{"target beta", "enter 1 1", "drop 1 1"}));
+  EXPECT_FALSE(beta->DropTarget());
+  fake.dropLog.clear();
+
+  auto* list = new TChangeOnDragList(form);
+  list->SetBounds(260, 30, 360, 250);
+  list->SetOptions((list->Options() & ~qssloDynamicRefresh) | qssloOleDrop);
+  list->SetParent(form);
+  list->Folder().SetPath(dir.Path("alpha"));
+  list->tree = tree;
+  list->folder = dir.Path("late");
+  SetForegroundWindow(form->Handle());
+  Pump();
+  TPoint end = list->ClientToScreen({150, 150});
+  std::atomic<bool> done{false};
+  std::thread mouse([&] {
+    SetCursorPos(onBeta.X, onBeta.Y);
+    Sleep(200);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    for (int i = 1; i <= 20; ++i) {
+      Sleep(40);
+      SetCursorPos(onBeta.X + (end.X - onBeta.X) * i / 20, onBeta.Y + (end.Y - onBeta.Y) * i / 20);
+      mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+    }
+    Sleep(300);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    done = true;
+  });
+  PumpUntil([&] { return done.load() && !tree->DraggingOut(); }, 10000);
+  mouse.join();
+  ASSERT_TRUE(std::any_of(fake.dropLog.begin(), fake.dropLog.end(),
+                          [](const std::string& e) { return e.rfind("drop ", 0) == 0; }))
+      << "the node was not dropped on the list";
+  EXPECT_TRUE(list->pendingDuringDrag);
+  EXPECT_FALSE(tree->RefreshPending());
+  EXPECT_EQ(Texts(tree->Items().GetFirstNode()), (Log{"alpha", "beta", "late"}));
 }
 
 }  // namespace

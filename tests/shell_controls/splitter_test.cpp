@@ -1,12 +1,14 @@
 // The group frame and the splitter as windows under Wine: the frame's insets and edge
 // colours, a disabled group's children, a caption change that measures the frame again;
-// splitter drags as an outline and live, the clamps, the drop, capture loss and the
-// proportional resize.
+// splitter drags as an outline and live, the clamps, the drop, capture loss, the
+// proportional resize, and panes read from a form text and written back.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "framework/core/form_reader.h"
+#include "framework/core/form_writer.h"
 #include "framework/testing/gui_test.h"
 #include "shell_controls/splitter_win32.h"
 #include "tests/support/defaults_check.h"
@@ -194,6 +196,58 @@ TEST_F(GroupAndSplitter, ALiveDragMovesThePanesAndAResizeKeepsTheProportion) {
   EXPECT_EQ(s->GetPane(0)->Width(), 0);
   EXPECT_EQ(s->GetPane(1)->Left(), 0);
   EXPECT_EQ(s->GetPane(1)->Width(), 200);
+}
+
+// Panes read from a form text go into the splitter by their Index and into its ownership,
+// and the splitter writes them back as its own children: the text reads back the same.
+TEST_F(GroupAndSplitter, PanesFromAFormTextBelongToTheSplitterAndAreWrittenAsItsChildren) {
+  const std::string text =
+      "object holder: TForm\n"
+      "  object split: TQsSplitter\n"
+      "    Width = 300\n"
+      "    Position = 90\n"
+      "    object split_pane2: TQsPane\n"
+      "      Index = 1\n"
+      "      MinSize = 30\n"
+      "    end\n"
+      "    object split_pane1: TQsPane\n"
+      "      MinSize = 10\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  auto check = [](TForm& root) {
+    auto* s = dynamic_cast<TQsSplitter*>(root.FindComponent("split"));
+    ASSERT_NE(s, nullptr);
+    ASSERT_NE(s->GetPane(0), nullptr);
+    ASSERT_NE(s->GetPane(1), nullptr);
+    EXPECT_EQ(s->GetPane(0)->Name(), "split_pane1");
+    EXPECT_EQ(s->GetPane(1)->Name(), "split_pane2");
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(s->GetPane(i)->Owner(), s);
+    EXPECT_EQ(root.FindComponent("split_pane1"), nullptr);
+    EXPECT_EQ(s->PaneMinSize(0), 10);
+    EXPECT_EQ(s->PaneMinSize(1), 30);
+    EXPECT_EQ(s->Position(), 90);
+    EXPECT_DOUBLE_EQ(s->Ratio(), 90.0 / 300.0);
+  };
+  auto* first = new TForm(Application);
+  Track(first);
+  ReadForm(*first, text, "holder");
+  check(*first);
+  std::string written = WriteFormText(*first);
+  size_t splitter = written.find("object split: TQsSplitter");
+  size_t pane = written.find("object split_pane1: TQsPane");
+  ASSERT_NE(splitter, std::string::npos) << written;
+  ASSERT_NE(pane, std::string::npos) << written;
+  EXPECT_GT(pane, splitter);
+  EXPECT_EQ(written.find("Pane1MinSize"), std::string::npos) << written;  // each pane stores its own
+
+  auto* second = new TForm(Application);
+  Track(second);
+  ReadForm(*second, written, "holder");
+  check(*second);
+  // The same text below the root's line (the second root is named "holder_1").
+  std::string again = WriteFormText(*second);
+  EXPECT_EQ(again.substr(again.find('\n')), written.substr(written.find('\n')));
 }
 
 // The declared defaults of these controls are what a new one holds (the form writer drops

@@ -126,6 +126,40 @@ TEST_F(FormWriter, RefusesWhatItCannotWriteFaithfully) {
   }
 }
 
+// A child that belongs to the object placing it (as a splitter's panes belong to the
+// splitter) is written there; one that belongs to any other component is refused.
+TEST_F(FormWriter, AChildOwnedByTheObjectThatPlacesItIsWrittenThere) {
+  const std::string text =
+      "object F: TTestForm\n"
+      "  object Button1: TTestItem\n"
+      "    object Inner: TTestItem\n"
+      "      Width = 7\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  TOwned<TTestForm> form(new TTestForm(nullptr));
+  ReadForm(*form, text, "T");
+  TComponent* inner = form->FindComponent("Inner");
+  ASSERT_NE(inner, nullptr);
+  const std::string owned = WriteFormText(*form);
+  EXPECT_NE(owned.find("\n    object Inner: TTestItem\n      Caption = ''\n      Width = 7\n"), std::string::npos) << owned;
+  form->RemoveComponent(inner);
+  form->Button1->InsertComponent(inner);
+  EXPECT_EQ(WriteFormText(*form), owned);
+
+  TOwned<TTestItem> elsewhere(new TTestItem(nullptr));
+  form->Button1->RemoveComponent(inner);
+  elsewhere->InsertComponent(inner);
+  try {
+    WriteFormText(*form);
+    FAIL();
+  } catch (const EFormError& e) {
+    EXPECT_EQ(e.Message(), "component Inner is not owned by F");
+  }
+  elsewhere->RemoveComponent(inner);
+  form->InsertComponent(inner);
+}
+
 TEST_F(FormWriter, ColoursWriteByNameOrInHex) {
   std::string text = LoadAndWrite(ReadCorpusFile("references.form"));
   EXPECT_NE(text.find("    Color = clNavy\n"), std::string::npos);

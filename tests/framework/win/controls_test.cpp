@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "framework/controls/buttons.h"
 #include "framework/testing/gui_test.h"
 #include "framework/win/hints.h"
+#include "framework/win/menus.h"
 #include "test_forms.h"
 
 namespace {
@@ -300,6 +302,95 @@ TEST_F(Controls, ApplicationWindowCarriesTheTitleAndMinimizesTheForms) {
   EXPECT_TRUE(IsWindowVisible(f->Handle()));
   EXPECT_TRUE(restored);
   Application->OnRestore = TNotifyEvent();
+}
+
+// Speed buttons of one group are down one at a time and a click on the down one keeps it
+// down unless AllowAllUp; a button of group 0 only clicks; none takes the focus.
+TEST_F(Controls, SpeedButtonsOfAGroupAreDownOneAtATime) {
+  auto* f = ShownForm();
+  auto make = [&](int group, bool allowAllUp, int left) {
+    auto* b = new TSpeedButton(f);
+    b->SetGroupIndex(group);
+    b->SetAllowAllUp(allowAllUp);
+    b->SetBounds(left, 4, 23, 22);
+    b->SetParent(f);
+    return b;
+  };
+  TSpeedButton* list = make(1, false, 4);
+  TSpeedButton* details = make(1, false, 30);
+  TSpeedButton* tree = make(2, true, 60);
+  TSpeedButton* plain = make(0, false, 90);
+  int clicks = 0;
+  for (TSpeedButton* b : {list, details, tree, plain}) b->OnClick = TNotifyEvent([&](TObject*) { ++clicks; });
+  Pump();
+  f->edit_Name->SetFocus();
+  auto press = [](TSpeedButton* b) {
+    SendMessageA(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  };
+  struct Step {
+    TSpeedButton* pressed;
+    bool list, details, tree;
+  };
+  for (const Step& s : {Step{list, true, false, false}, Step{details, false, true, false},
+                        Step{details, false, true, false}, Step{tree, false, true, true},
+                        Step{tree, false, true, false}, Step{plain, false, true, false}}) {
+    press(s.pressed);
+    EXPECT_EQ(list->Down(), s.list);
+    EXPECT_EQ(details->Down(), s.details);
+    EXPECT_EQ(tree->Down(), s.tree);
+    EXPECT_FALSE(plain->Down());
+  }
+  EXPECT_EQ(clicks, 6);
+  EXPECT_EQ(GetFocus(), f->edit_Name->Handle());
+  list->SetDown(true);  // in code too
+  EXPECT_FALSE(details->Down());
+}
+
+// A radio item's check is a bullet; a form is never tracked smaller than its smallest
+// size, and its normal bounds are those it returns to from maximised.
+TEST_F(Controls, RadioMenuItemsAndAFormsSmallestAndNormalSize) {
+  auto* f = ShownForm();
+  auto* menu = new TPopupMenu(f);
+  auto* radio = new TMenuItem(f);
+  radio->SetCaption("List");
+  radio->SetRadioItem(true);
+  radio->SetChecked(true);
+  auto* plain = new TMenuItem(f);
+  plain->SetCaption("Paste");
+  menu->Items().Add(radio);
+  menu->Items().Add(plain);
+  std::vector<UINT> types, states;
+  TPopupTrackFunction previous = SetPopupTrackFunction([&](TPopupMenu&, HMENU h, int, int) -> UINT {
+    for (UINT i = 0; i < 2; ++i) {
+      MENUITEMINFOA info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_FTYPE | MIIM_STATE;
+      GetMenuItemInfoA(h, i, TRUE, &info);
+      types.push_back(info.fType & MFT_RADIOCHECK);
+      states.push_back(info.fState & MFS_CHECKED);
+    }
+    return 0;
+  });
+  menu->Popup(10, 10);
+  SetPopupTrackFunction(previous);
+  EXPECT_EQ(types, (std::vector<UINT>{MFT_RADIOCHECK, 0}));
+  EXPECT_EQ(states, (std::vector<UINT>{MFS_CHECKED, 0}));
+
+  f->SetMinTrackSize({459, 274});
+  MINMAXINFO info{};
+  SendMessageA(f->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 459);
+  EXPECT_EQ(info.ptMinTrackSize.y, 274);
+
+  f->SetBounds(40, 30, 500, 300);
+  Pump();
+  f->SetWindowState(TWindowState::wsMaximized);
+  Pump();
+  EXPECT_NE(f->Width(), 500);
+  EXPECT_EQ(f->NormalBounds().Width(), 500);
+  EXPECT_EQ(f->NormalBounds().Height(), 300);
+  f->SetWindowState(TWindowState::wsNormal);
 }
 
 }  // namespace
