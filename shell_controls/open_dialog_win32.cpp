@@ -394,7 +394,13 @@ void TQsFrmOpenDlg::Setup(TQsFileDlg& dialog) {
   QsShellTree1->OnCustomDrawShEx = dialog.OnTvCustomDrawShEx;
   ApplyTexts();
   settingText_ = true;
-  FileNameEdt->SetText(ExtractFileName(dialog.GetFileName()));
+  // A preset name in the folder shown needs only its file part; one in another folder keeps
+  // its folder, which would be lost otherwise.
+  const std::string preset = dialog.GetFileName();
+  const std::string presetFolder = ExcludeTrailingBackslash(ExtractFilePath(preset));
+  FileNameEdt->SetText(presetFolder.empty() || SameText(presetFolder, ExcludeTrailingBackslash(folder))
+                           ? ExtractFileName(preset)
+                           : preset);
   settingText_ = false;
   FormResize(this);
   dialog.DoInitialized();

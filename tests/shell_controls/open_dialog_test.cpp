@@ -129,6 +129,28 @@ TEST_F(FileDialogs, TypedFoldersWildcardsAndSeveralNames) {
   EXPECT_EQ(d->Files().Count(), 0);
 }
 
+// A preset file name shows its file part when it lies in the folder shown, else whole, so a
+// confirmed preset comes back with its own folder.
+TEST_F(FileDialogs, APresetNameKeepsItsFolder) {
+  const struct {
+    std::string preset, edit;
+  } cases[] = {
+      {dir.Path("a.txt"), "a.txt"},
+      {dir.Path("sub\\inner.txt"), dir.Path("sub\\inner.txt")},
+  };
+  for (const auto& c : cases) {
+    TQsOpenDlg* d = Open();
+    d->SetFileName(c.preset);
+    std::string edit;
+    EXPECT_TRUE(Run(*d, {[&](TQsFrmOpenDlg& f) {
+                      edit = f.FileNameEdt->Text();
+                      Click(*f.OpenBtn);
+                    }}));
+    EXPECT_EQ(edit, c.edit);
+    EXPECT_EQ(d->FileName(), c.preset);
+  }
+}
+
 // The dialog's item events reach the list, the tree and the combo it makes.
 TEST_F(FileDialogs, TheItemEventsReachTheListTreeAndCombo) {
   TQsOpenDlg* d = Open();
