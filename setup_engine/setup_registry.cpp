@@ -101,7 +101,8 @@ bool SetRunOnceValue(const std::string& name, const std::string& data, bool uniq
   } catch (const ERegistryException&) {
     return false;
   }
-  return true;
+  // The entry must be on disk before Windows restarts.
+  return reg.FlushKey();
 }
 
 }  // namespace setup

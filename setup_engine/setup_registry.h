@@ -42,8 +42,9 @@ void DeleteRegTree(TRootKeys root, const std::string& key);
 // The RunOnce key of HKEY_LOCAL_MACHINE.
 extern const char* const kRunOnceKey;
 // Writes data as value name under the RunOnce key (created when missing); with unique,
-// under the first of name, name + "1", name + "2", ... that does not exist yet. False when
-// the key cannot be opened or the value not written.
+// under the first of name, name + "1", name + "2", ... that does not exist yet, and flushes
+// the key to disk. False when the key cannot be opened, the value not written or the key
+// not flushed.
 bool SetRunOnceValue(const std::string& name, const std::string& data, bool unique);
 
 }  // namespace setup

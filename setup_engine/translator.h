@@ -13,9 +13,9 @@
 // TranslateComponent walks a form: every string property (but Name) of every component it
 // owns, child forms excepted. What only a window system has (hiding controls during the
 // walk, memo lines and list items, child forms) comes through ITranslateControls, which
-// the Windows build installs (translator_win32.h, with the form fonts); natively the walk
-// sees components only. The first translator made is the global one: TranslateText,
-// TranslateForm and the messages of IException go through it.
+// the Windows build installs (translate_controls_win32.h, with the form fonts); natively
+// the walk sees components only. The first translator made is the global one:
+// TranslateText, TranslateForm and the messages of IException go through it.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -169,6 +169,8 @@ bool TRegistry::DeleteValue(const std::string& name) {
   return key_ != 0 && backend_.DeleteValue(key_, name);
 }
 
+bool TRegistry::FlushKey() { return key_ != 0 && backend_.FlushKey(key_); }
+
 TRegValue TRegistry::Get(const std::string& name) {
   TRegValue v;
   if (!Query(name, v)) Fail("Failed to get data for", name);

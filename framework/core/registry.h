@@ -56,6 +56,9 @@ class IRegistryBackend {
   virtual bool EnumValues(THandle key, std::vector<std::string>& names) = 0;
   // Deletes the direct subkey name of key; it may fail while that key has subkeys.
   virtual bool DeleteSubKey(THandle key, const std::string& name) = 0;
+  // Writes what was changed under key to disk before it returns; false when it cannot. A
+  // registry that keeps nothing on disk has nothing to do.
+  virtual bool FlushKey(THandle) { return true; }
 };
 
 class TRegistry {
@@ -81,6 +84,8 @@ class TRegistry {
 
   bool ValueExists(const std::string& name);
   bool DeleteValue(const std::string& name);
+  // Writes the current key's changes to disk; false with no key open or when it cannot.
+  bool FlushKey();
 
   std::string ReadString(const std::string& name);  // REG_SZ or REG_EXPAND_SZ, unexpanded
   int ReadInteger(const std::string& name);         // a 4-byte REG_DWORD

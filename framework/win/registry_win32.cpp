@@ -108,6 +108,8 @@ bool TWin32RegistryBackend::DeleteSubKey(THandle key, const std::string& name) {
   return RegDeleteKeyA(Key(key), name.c_str()) == ERROR_SUCCESS;
 }
 
+bool TWin32RegistryBackend::FlushKey(THandle key) { return RegFlushKey(Key(key)) == ERROR_SUCCESS; }
+
 IRegistryBackend& SystemRegistry() {
   static TWin32RegistryBackend backend;
   return backend;

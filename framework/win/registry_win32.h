@@ -15,6 +15,7 @@ class TWin32RegistryBackend final : public IRegistryBackend {
   bool EnumKeys(THandle key, std::vector<std::string>& names) override;
   bool EnumValues(THandle key, std::vector<std::string>& names) override;
   bool DeleteSubKey(THandle key, const std::string& name) override;
+  bool FlushKey(THandle key) override;
 };
 
 // The process's one backend over the system registry.

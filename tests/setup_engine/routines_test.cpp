@@ -208,4 +208,26 @@ TEST_F(SetupRegistryRoutines, RunOnceTakesTheFirstFreeName) {
   EXPECT_EQ(ReadRegString(TRootKeys::hkLocalMachine, key, "KestrinUnfinished4", "none"), "none");
 }
 
+// The entry must outlast the restart it is for: the key goes to disk once the value is in
+// it, and a key that cannot be flushed is a failure.
+TEST_F(SetupRegistryRoutines, RunOnceFlushesItsKey) {
+  struct TFlushing : TMemRegistry {
+    bool refuse = false;
+    std::vector<std::string> flushed;  // the values the key held when it was flushed
+    bool FlushKey(THandle key) override {
+      std::vector<std::string> names;
+      EnumValues(key, names);
+      flushed.push_back(names.empty() ? "" : names.back());
+      return !refuse;
+    }
+  } flushing;
+  SetSetupRegistry(&flushing);
+  ASSERT_TRUE(SetRunOnceValue("KestrinBatFile", "a.bat", true));
+  ASSERT_TRUE(SetRunOnceValue("KestrinBatFile", "b.bat", true));
+  EXPECT_EQ(flushing.flushed, std::vector<std::string>({"KestrinBatFile", "KestrinBatFile1"}));
+  flushing.refuse = true;
+  EXPECT_FALSE(SetRunOnceValue("KestrinBatFile", "c.bat", true));
+  EXPECT_EQ(flushing.OpenHandles(), 0u);
+}
+
 }  // namespace

@@ -74,7 +74,8 @@ TEST(SystemVersion, PlatformOfEachWindowsVersion) {
   struct Case {
     const char* version;
     uint32_t platform;
-  } cases[] = {{"win95", 1}, {"win98", 1}, {"nt351", 3}, {"nt40", 2}, {"winxp", 2}, {"win10", 2}};
+  } cases[] = {{"win31", 0}, {"win95", 1}, {"win98", 1}, {"nt351", 3},
+               {"nt40", 2},  {"winxp", 2}, {"win10", 2}};
   TRegistry reg(SystemRegistry(), TRootKey::hkCurrentUser);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.version);

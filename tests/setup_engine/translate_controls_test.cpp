@@ -93,8 +93,10 @@ TEST_F(TranslatedForm, IntoGermanWithItsFont) {
   auto* files = new TListView(f);
   files->SetParent(f);
   files->SetViewStyle(TViewStyle::vsReport);
-  files->SetBounds(300, 150, 160, 60);
-  files->Columns().Add()->SetCaption("Program Files");
+  files->SetBounds(300, 178, 160, 62);  // below the radio group: its header shows
+  TListColumn* named = files->Columns().Add();
+  named->SetCaption("Program Files");
+  named->SetWidth(100);
   files->Columns().Add()->SetCaption("Other");
   f->Show();
   Pump();

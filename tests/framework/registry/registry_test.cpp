@@ -179,6 +179,7 @@ TEST_P(RegistryRules, WithoutAWritableKeyValuesFail) {
   names.Add("stale");
   r.GetKeyNames(names);
   EXPECT_EQ(names.Count(), 0);
+  EXPECT_FALSE(r.FlushKey());
 
   ASSERT_TRUE(r.OpenKeyReadOnly("\\" + kBase + "\\k"));
   EXPECT_EQ(r.ReadString("v"), "1");
@@ -196,6 +197,7 @@ TEST_P(RegistryRules, WithoutAWritableKeyValuesFail) {
   EXPECT_FALSE(r.KeyExists("\\" + kBase + "\\k"));
   ASSERT_TRUE(r.OpenKey("\\" + kBase + "\\k", true));
   EXPECT_FALSE(r.ValueExists("v"));
+  EXPECT_TRUE(r.FlushKey());
 }
 
 TEST_P(RegistryRules, DeleteKeyTakesItsSubkeys) {
