@@ -161,6 +161,9 @@ class RawFile {
 // The system's text for the last error of this thread (errno natively, GetLastError on
 // Windows), without a trailing line end.
 std::string SystemErrorText();
+// The system's text for an error code (an errno natively; a system error code or an
+// HRESULT on Windows), without a trailing line end; empty when the system has none.
+std::string SystemErrorTextOf(uint32_t code);
 
 // True when both paths name the very same existing file, by whatever names or links.
 bool SameFile(const std::string& a, const std::string& b);

@@ -71,6 +71,8 @@ bool RawFile::SetEnd(intptr_t handle, int64_t size) {
 
 std::string SystemErrorText() { return std::strerror(errno); }
 
+std::string SystemErrorTextOf(uint32_t code) { return std::strerror(int(code)); }
+
 int64_t File::OsSize(intptr_t handle) {
   struct stat st;
   if (fstat(int(handle), &st) != 0) return -1;

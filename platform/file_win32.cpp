@@ -115,11 +115,19 @@ bool RawFile::SetEnd(intptr_t handle, int64_t size) {
 
 std::string SystemErrorText() {
   DWORD code = GetLastError();
-  char text[512];
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, text, sizeof text, nullptr);
-  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) --n;
-  return n > 0 ? std::string(text, n) : "System error " + std::to_string(code);
+  std::string text = SystemErrorTextOf(code);
+  return text.empty() ? "System error " + std::to_string(code) : text;
+}
+
+std::string SystemErrorTextOf(uint32_t code) {
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text = n > 0 && buffer ? std::string(buffer, n) : std::string();
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
 }
 
 int64_t File::OsSize(intptr_t handle) {

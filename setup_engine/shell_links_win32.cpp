@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/file.h"
 #include "setup_engine/shell_links.h"
 
 namespace setup {
@@ -47,14 +48,7 @@ class TWinShellLinks : public IShellLinkWriter {
     return int32_t(persist->Save(wide, TRUE));
   }
 
-  std::string ErrorText(int32_t code) override {
-    char buffer[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(code), 0,
-                             buffer, sizeof buffer, nullptr);
-    std::string text(buffer, n);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    return text;
-  }
+  std::string ErrorText(int32_t code) override { return platform::SystemErrorTextOf(uint32_t(code)); }
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "framework/core/shortcut.h"
+#include "platform/file.h"
 
 TComCtlVersion COMCTL32_VER;
 uint16_t CF_IDLIST = 0;
@@ -49,16 +50,6 @@ std::string FromWide(const wchar_t* w) {
 }
 
 bool LeadByte(uint8_t b) { return IsDBCSLeadByte(b) != 0; }
-
-std::string SystemText(DWORD code) {
-  char* buf = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<LPSTR>(&buf), 0, nullptr);
-  std::string s = n && buf ? std::string(buf, n) : std::string();
-  if (buf) LocalFree(buf);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s;
-}
 
 }  // namespace
 
@@ -314,8 +305,8 @@ void AppendDbcsChar(int& pos, const std::string& s, std::string& target) {
 }
 
 std::string ShellErrorText(HRESULT hr) {
-  std::string s = SystemText(DWORD(hr));
-  if (s.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) s = SystemText(HRESULT_CODE(hr));
+  std::string s = platform::SystemErrorTextOf(uint32_t(hr));
+  if (s.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32) s = platform::SystemErrorTextOf(uint32_t(HRESULT_CODE(hr)));
   if (s.empty()) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "Error 0x%08X", unsigned(hr));

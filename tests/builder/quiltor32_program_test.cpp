@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "framework/core/registry.h"
 #include "framework/win/registry_win32.h"
 #include "tests/builder/program_windows.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -119,11 +119,6 @@ std::string Describe(const TMainSettings& m) {
   return o.str();
 }
 
-std::string FileText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
 // Every setting, none at its default, seeded in the registry and the template beside a copy
 // of the program: each comes back after the program has shown it on its options page and
 // taken it from there at the close, and what the user changed there comes back changed.
@@ -203,7 +198,7 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
   EXPECT_EQ(saved.Main, seed.Main) << Describe(saved.Main) << "\n" << Describe(seed.Main);
   EXPECT_EQ(saved.Packers, seed.Packers);
   EXPECT_EQ(saved.Identities, seed.Identities);
-  EXPECT_EQ(FileText(templateFile), "Changed text\r\nand more\r\n");
+  EXPECT_EQ(testsupport::ReadExistingText(templateFile), "Changed text\r\nand more\r\n");
   ClearSettings();
 }
 

@@ -12,13 +12,13 @@
 #include "framework/controls/extctrls.h"
 #include "framework/controls/register.h"
 #include "framework/controls/stdctrls.h"
-#include "framework/core/streams.h"
 #include "framework/testing/gui_test.h"
 #include "html_viewer/doc_blocks.h"
 #include "html_viewer/doc_controls_win32.h"
 #include "html_viewer/doc_graphics_win32.h"
 #include "html_viewer/layout_cli.h"
 #include "tests/html_viewer/gif_builder.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
@@ -40,12 +40,6 @@ class TDocPanel : public TCustomPanel {
     List->Paint(canvas, clip, 0, 0);
   }
 };
-
-std::string ReadFile(const std::string& name) {
-  TMemoryStream s;
-  s.LoadFromFile(name);
-  return std::string(reinterpret_cast<const char*>(s.Memory()), size_t(s.Size()));
-}
 
 // The records of one kind from a dump, as their fields by name.
 std::vector<std::map<std::string, std::string>> Records(const std::string& dump, const std::string& kind) {
@@ -112,7 +106,7 @@ class DocHost : public TGuiTest {
   // Reads the script, lays it out at the panel's width and paints it.
   void Load(const std::string& script) {
     std::string error;
-    ASSERT_TRUE(ReadLayoutScript(*list, ReadFile(script), error)) << error;
+    ASSERT_TRUE(ReadLayoutScript(*list, testsupport::ReadExistingText(script), error)) << error;
     Relayout();
   }
   void Relayout() {

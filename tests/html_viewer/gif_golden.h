@@ -9,20 +9,18 @@
 
 #include "framework/core/sysutils.h"
 #include "platform/file.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 inline std::string GoldenDir() { return platform::JoinPath(platform::FullPath("."), "golden"); }
 
 inline std::vector<uint8_t> ReadGolden(const std::string& name) {
-  platform::File f;
-  std::vector<uint8_t> bytes;
-  if (!f.Open(platform::JoinPath(GoldenDir(), name), platform::OpenMode::Read)) {
+  const std::string path = platform::JoinPath(GoldenDir(), name);
+  if (!platform::IsFile(path)) {
     ADD_FAILURE() << "no golden file " << name;
-    return bytes;
+    return {};
   }
-  bytes.resize(size_t(f.Size()));
-  bytes.resize(f.Read(bytes.data(), bytes.size()));
-  return bytes;
+  return testsupport::ReadExistingFile(path);
 }
 
 inline std::string Unescape(const std::string& s) {

@@ -8,17 +8,9 @@
 #include "framework/core/sysutils.h"
 #include "html_viewer/layout_cli.h"
 #include "platform/file.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-  platform::File f;
-  std::string s;
-  if (!f.Open(path, platform::OpenMode::Read)) return s;
-  s.resize(size_t(f.Size()));
-  s.resize(f.Read(s.data(), s.size()));
-  return s;
-}
 
 TEST(LayoutRun, ScriptsGiveTheirExpectedDumps) {
   std::string dir = platform::JoinPath(platform::FullPath("."), "layouts");
@@ -28,7 +20,7 @@ TEST(LayoutRun, ScriptsGiveTheirExpectedDumps) {
   for (const platform::DirEntry& e : entries) {
     if (ExtractFileExt(e.name) != ".layout") continue;
     SCOPED_TRACE(e.name);
-    std::string path = platform::JoinPath(dir, e.name), text = ReadText(path);
+    std::string path = platform::JoinPath(dir, e.name), text = testsupport::ReadExistingText(path);
     std::vector<std::string> args;
     size_t q = text.find("# queries: ");
     if (q != std::string::npos) {
@@ -38,7 +30,7 @@ TEST(LayoutRun, ScriptsGiveTheirExpectedDumps) {
     args.push_back(path);
     std::ostringstream out, err;
     int rc = RunLayoutCommand(args, TLayoutHost{}, out, err);
-    std::string expected = ReadText(platform::JoinPath(dir, ChangeFileExt(e.name, ".expected")));
+    std::string expected = testsupport::ReadExistingText(platform::JoinPath(dir, ChangeFileExt(e.name, ".expected")));
     std::string got = "exit " + std::to_string(rc) + "\n" + (rc == 0 ? out.str() : err.str());
     EXPECT_EQ(got, expected);
     ++scripts;

@@ -303,7 +303,17 @@ TEST(RawFile, EveryCallGoesStraightToTheFile) {
   EXPECT_TRUE(platform::RemoveFile(path));
   RawFile none;
   EXPECT_FALSE(none.Open(path, OpenMode::Read));
-  EXPECT_FALSE(platform::SystemErrorText().empty());
+  // A missing file is error 2 natively (ENOENT) and on Windows (ERROR_FILE_NOT_FOUND): the
+  // text of the code is the failed call's, without a line end.
+  const std::string why = platform::SystemErrorText();
+  ASSERT_FALSE(why.empty());
+  EXPECT_EQ(why, platform::SystemErrorTextOf(2));
+  EXPECT_EQ(why.find_first_of("\r\n"), std::string::npos) << why;
+  EXPECT_NE(why.back(), ' ');
+#ifdef _WIN32
+  // A code the system has no text for gives none, so a caller can say something of its own.
+  EXPECT_EQ(platform::SystemErrorTextOf(0xA0001234u), "");
+#endif
   EXPECT_FALSE(none.Open(scratch.Dir(), OpenMode::Read));  // a folder is no file
   char c;
   EXPECT_EQ(RawFile::Read(RawFile::kNoHandle, &c, 1), -1);

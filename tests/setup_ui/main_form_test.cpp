@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,14 +11,12 @@
 #include "setup_engine/register.h"
 #include "setup_engine/setup_registry.h"
 #include "setup_ui/association.h"
+#include "tests/support/file_bytes.h"
 
 namespace {
 
 std::string ReadSource(const std::string& path) {
-  std::ifstream in(std::string(QUILTOR_SOURCE_DIR) + "/" + path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return testsupport::ReadExistingText(std::string(QUILTOR_SOURCE_DIR) + "/" + path);
 }
 
 const TFormOutline& Form() {

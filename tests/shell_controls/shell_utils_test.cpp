@@ -2,20 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "framework/core/shortcut.h"
 #include "framework/core/sysutils.h"
 #include "shell_controls/shell_utils_win32.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
 
 using testsupport::ScratchDir;
-
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 LPITEMIDLIST Parse(const std::string& path) {
   LPITEMIDLIST l = nullptr;
@@ -26,7 +24,7 @@ LPITEMIDLIST Parse(const std::string& path) {
 TEST(ShellUtils, PathsAndListsRoundTripAndCompare) {
   ScratchDir dir("qsh");
   CreateDirectoryA(dir.Path("Sub").c_str(), nullptr);
-  WriteFile(dir.Path("Sub\\file.txt"), "x");
+  testsupport::WriteFileBytes(dir.Path("Sub\\file.txt"), "x");
   TPidl folder(Parse(dir.Dir())), sub(Parse(dir.Path("Sub"))), file(Parse(dir.Path("Sub\\file.txt")));
   ASSERT_TRUE(folder.Get() && sub.Get() && file.Get());
   EXPECT_EQ(PidlToPath(sub.Get()), dir.Path("Sub"));
@@ -142,7 +140,7 @@ TEST(ShellUtils, FormatStrPosSubstitutesUpToFiftyStrings) {
 TEST(ShellUtils, ShortcutsReadBackWhatWasWritten) {
   ScratchDir dir("qsh");
   std::string target = dir.Path("target.txt"), link = dir.Path("target.lnk");
-  WriteFile(target, "x");
+  testsupport::WriteFileBytes(target, "x");
   {
     TComRef<IShellLinkA> l;
     ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,

@@ -35,6 +35,11 @@ Bytes ReadExistingFile(const std::string& path) {
   return v;
 }
 
+std::string ReadExistingText(const std::string& path) {
+  const Bytes b = ReadExistingFile(path);
+  return std::string(b.begin(), b.end());
+}
+
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   Write(path, bytes.data(), bytes.size(), nullptr);
 }

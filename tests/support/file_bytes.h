@@ -16,6 +16,8 @@ Bytes ReadFileBytes(const std::string& path);
 // The bytes of a file that must be there; throws std::runtime_error when it cannot be read
 // whole.
 Bytes ReadExistingFile(const std::string& path);
+// The same bytes as a string, for texts, scripts and form files.
+std::string ReadExistingText(const std::string& path);
 // Makes the file (or empties it) with the bytes, and with the modification time when one
 // is given; throws std::runtime_error when that fails.
 void WriteFileBytes(const std::string& path, const Bytes& bytes);

@@ -1,9 +1,7 @@
 #include "test_classes.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "framework/core/color.h"
+#include "tests/support/file_bytes.h"
 
 std::vector<std::string>& Log() {
   static std::vector<std::string> log;
@@ -119,8 +117,5 @@ void RegisterTestClasses() {
 }
 
 std::string ReadCorpusFile(const std::string& name) {
-  std::ifstream f(std::string(FORMS_DIR) + "/" + name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return testsupport::ReadExistingText(std::string(FORMS_DIR) + "/" + name);
 }
