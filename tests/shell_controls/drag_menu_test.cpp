@@ -365,11 +365,7 @@ TEST_F(DragAndMenus, TheSendToPopupHoldsAtMost49Entries) {
   for (int i = 0; i < 52; ++i) MakeFile(many.Path("entry " + std::to_string(100 + i) + ".lnk"));
   TFakeShell fakeShell;
   fakeShell.sendTo = many.Dir();
-  TQsShell* old = SetQsShell(&fakeShell);
-  struct Restore {
-    TQsShell* s;
-    ~Restore() { SetQsShell(s); }
-  } restore{old};
+  TShellSeamScope seam(&fakeShell);
   TComPtr<TFakeContextMenu> fake(new TFakeContextMenu);
   HMENU popup = CreatePopupMenu();
   ASSERT_TRUE(SUCCEEDED(fake->QueryContextMenu(popup, 0, 50, 0x7FFF, CMF_EXPLORE)));

@@ -334,11 +334,7 @@ TEST_F(FileDialogs, PasteRunsOnTheShownFolderAndPropertiesOnTheSelectionOrTheFol
   TFakeShell fake;
   fake.fakeMenus = true;
   fake.recordDrops = false;
-  TQsShell* previous = SetQsShell(&fake);
-  struct Restore {
-    TQsShell* shell;
-    ~Restore() { SetQsShell(shell); }
-  } restore{previous};
+  TShellSeamScope seam(&fake);
   const std::string folder = ExtractFileName(dir.Dir());
   Log runs;
   auto ran = [&](const std::string& what) {

@@ -111,3 +111,22 @@ HRESULT TFakeShell::GetUIObjectOf(IShellFolder* folder, HWND owner, UINT count, 
   }
   return TQsShell::GetUIObjectOf(folder, owner, count, items, iid, out);
 }
+
+std::thread StartMouseDrag(TPoint from, TPoint to, DWORD down, DWORD up, int holdMs, std::atomic<bool>& done,
+                           const std::function<void()>& beforeRelease) {
+  return std::thread([=, &done] {
+    SetCursorPos(from.X, from.Y);
+    Sleep(200);
+    mouse_event(down, 0, 0, 0, 0);
+    for (int i = 1; i <= 20; ++i) {
+      Sleep(40);
+      SetCursorPos(from.X + (to.X - from.X) * i / 20, from.Y + (to.Y - from.Y) * i / 20);
+      mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+    }
+    if (beforeRelease) beforeRelease();
+    Sleep(DWORD(holdMs));
+    mouse_event(up, 0, 0, 0, 0);
+    Sleep(300);
+    done = true;
+  });
+}

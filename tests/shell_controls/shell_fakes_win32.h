@@ -3,10 +3,13 @@
 // menu with a Send To submenu, a drop target that records what it is given and a shell
 // seam that hands them out (and a folder of our own) while passing the rest to the real
 // shell.
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "framework/core/geometry.h"
 #include "framework/win/com_object.h"
 #include "shell_controls/shell_seam_win32.h"
 
@@ -85,3 +88,21 @@ class TFakeShell : public TQsShell {
     return command;
   }
 };
+
+// Puts a shell seam in place for a scope, and the one before it back afterwards.
+class TShellSeamScope {
+ public:
+  explicit TShellSeamScope(TQsShell* shell) : previous_(SetQsShell(shell)) {}
+  ~TShellSeamScope() { SetQsShell(previous_); }
+  TShellSeamScope(const TShellSeamScope&) = delete;
+  TShellSeamScope& operator=(const TShellSeamScope&) = delete;
+
+ private:
+  TQsShell* previous_;
+};
+
+// A real mouse drag on a thread of its own: the cursor rests on from, presses the button
+// (down and up are its MOUSEEVENTF_ pair), moves to to in 20 steps, runs beforeRelease,
+// holds holdMs and lets go; done is set 300 ms later. The caller pumps until done.
+std::thread StartMouseDrag(TPoint from, TPoint to, DWORD down, DWORD up, int holdMs, std::atomic<bool>& done,
+                           const std::function<void()>& beforeRelease = {});

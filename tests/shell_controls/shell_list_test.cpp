@@ -496,21 +496,8 @@ TEST_F(ShellList, DragsItemsOutOntoAnotherListsFolderTarget) {
   TPoint start = source->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
   TPoint end = target->ClientToScreen({150, 150});
   std::atomic<bool> done{false};
-  std::thread mouse([&] {
-    SetCursorPos(start.X, start.Y);
-    Sleep(200);
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    for (int i = 1; i <= 20; ++i) {
-      Sleep(40);
-      SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
-      mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-    }
-    MakeFile(from.Path("arrived.txt"));
-    Sleep(600);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    Sleep(300);
-    done = true;
-  });
+  std::thread mouse = StartMouseDrag(start, end, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 600, done,
+                                     [&] { MakeFile(from.Path("arrived.txt")); });
   // The drop happens inside the drag's own message loop; the first look after it returns
   // sees the source list as the end of the drag left it.
   Log sourceAfterDrop;
@@ -555,20 +542,7 @@ TEST_F(ShellList, ADragOntoItsOwnListDropsOnlyWithTheRightButtonAndNeverMoves) {
     TPoint start = list->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
     TPoint end = list->ClientToScreen({150, 200});
     std::atomic<bool> done{false};
-    std::thread mouse([&] {
-      SetCursorPos(start.X, start.Y);
-      Sleep(200);
-      mouse_event(c.down, 0, 0, 0, 0);
-      for (int i = 1; i <= 20; ++i) {
-        Sleep(40);
-        SetCursorPos(start.X + (end.X - start.X) * i / 20, start.Y + (end.Y - start.Y) * i / 20);
-        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-      }
-      Sleep(300);
-      mouse_event(c.up, 0, 0, 0, 0);
-      Sleep(300);
-      done = true;
-    });
+    std::thread mouse = StartMouseDrag(start, end, c.down, c.up, 300, done);
     PumpUntil([&] { return done.load() && !list->DraggingOut(); }, 10000);
     mouse.join();
     Log drops;

@@ -245,11 +245,7 @@ TEST_F(ShellTree, TheShellMenuAndVerbsOfANodeAndNoneForTheRoot) {
   fake.fakeMenus = true;
   fake.recordDrops = false;
   fake.command = 50;
-  TQsShell* previous = SetQsShell(&fake);
-  struct Restore {
-    TQsShell* shell;
-    ~Restore() { SetQsShell(shell); }
-  } restore{previous};
+  TShellSeamScope seam(&fake);
   TQsShellTree* tree = MakeTree();
   TTreeNode* root = tree->Items().GetFirstNode();
   TTreeNode* beta = Child(root, "beta");
@@ -292,11 +288,7 @@ class TChangeOnDragList : public TQsShellList {
 // pending, and that refresh runs as soon as the drag ends.
 TEST_F(ShellTree, DropsReachTheNodesTargetAndADragOutPutsItsRefreshOff) {
   TFakeShell fake;
-  TQsShell* previous = SetQsShell(&fake);
-  struct Restore {
-    TQsShell* shell;
-    ~Restore() { SetQsShell(shell); }
-  } restore{previous};
+  TShellSeamScope seam(&fake);
   TQsShellTree* tree = MakeTree();
   TTreeNode* beta = Child(tree->Items().GetFirstNode(), "beta");
   ASSERT_NE(beta, nullptr);
@@ -325,19 +317,7 @@ TEST_F(ShellTree, DropsReachTheNodesTargetAndADragOutPutsItsRefreshOff) {
   Pump();
   TPoint end = list->ClientToScreen({150, 150});
   std::atomic<bool> done{false};
-  std::thread mouse([&] {
-    SetCursorPos(onBeta.X, onBeta.Y);
-    Sleep(200);
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    for (int i = 1; i <= 20; ++i) {
-      Sleep(40);
-      SetCursorPos(onBeta.X + (end.X - onBeta.X) * i / 20, onBeta.Y + (end.Y - onBeta.Y) * i / 20);
-      mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-    }
-    Sleep(300);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    done = true;
-  });
+  std::thread mouse = StartMouseDrag(onBeta, end, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 300, done);
   PumpUntil([&] { return done.load() && !tree->DraggingOut(); }, 10000);
   mouse.join();
   ASSERT_TRUE(std::any_of(fake.dropLog.begin(), fake.dropLog.end(),
