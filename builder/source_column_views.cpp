@@ -99,7 +99,7 @@ void TSourceColumnViews::Layout(TViewStyle style) {
     c.List->SetTabOrder(p.ListTab);
     if (c.Activate) {
       const int top = page_ == TPage::Expert ? p.CheckTop : checkTop_;
-      c.Activate->SetBounds(p.Left, top, p.ListWidth, c.Activate->Height());
+      c.Activate->SetBounds(p.Left, top, p.CheckWidth, c.Activate->Height());
       c.Activate->SetChecked(p.Ticked);
       c.Activate->SetTabOrder(p.CheckTab);
     }

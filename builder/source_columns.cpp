@@ -6,6 +6,7 @@ TColumnPlace ExpertColumnPlace(int tag, int sources, int firstLeft, int scrollHe
   TColumnPlace p;
   p.ListWidth = extras ? 188 : 284;
   p.ComboWidth = extras ? 159 : 257;
+  p.CheckWidth = p.ListWidth;
   p.Left = firstLeft + index * (extras ? 197 : 300);
   p.ListHeight = scrollHeight - (extras ? 87 : 72);
   p.CheckTop = p.ListHeight + 51;
@@ -20,6 +21,7 @@ TColumnPlace WizardColumnPlace(int tag, int firstLeft) {
   TColumnPlace p;
   p.ListWidth = 173;
   p.ComboWidth = 144;
+  p.CheckWidth = 190;
   p.Left = firstLeft + (tag - 1) * 194;
   p.ComboTab = 3 * (tag - 1);
   p.ListTab = p.ComboTab + 1;

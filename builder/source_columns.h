@@ -49,6 +49,7 @@ struct TColumnPlace {
   int Left = 0;        // of its combo and list
   int ListWidth = 0;
   int ComboWidth = 0;
+  int CheckWidth = 0;  // the activate box: up to the next column, so that its caption fits
   int ListHeight = 0;  // Expert only
   int CheckTop = 0;    // Expert only: the activate box, in the list's parent
   bool Ticked = false; // the activate box: another source column follows

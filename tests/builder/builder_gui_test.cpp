@@ -1182,8 +1182,22 @@ class BuilderColumns : public BuilderGui {
         EXPECT_EQ(c.Activate->Checked(), tag < sources);
         EXPECT_EQ(c.Activate->Top(), p.CheckTop);
         EXPECT_EQ(c.Activate->Caption(), "Activate further source hereafter");
+        ExpectCaptionFits(*c.Activate);
       }
     }
+  }
+  // The box's caption, drawn in its font after the check mark, is not cut off.
+  static void ExpectCaptionFits(TCheckBox& box) {
+    HWND h = box.Handle();
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(h, WM_GETFONT, 0, 0)));
+    const std::string caption = box.Caption();
+    SIZE text{};
+    GetTextExtentPoint32A(dc, caption.c_str(), int(caption.size()), &text);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    const int mark = GetSystemMetrics(SM_CXMENUCHECK) + 5;  // the check mark and the gap after it
+    EXPECT_LE(mark + text.cx, box.Width()) << box.Name();
   }
 };
 
@@ -1299,6 +1313,8 @@ TEST_F(BuilderColumns, UntickingTheFirstExtraColumnsBoxRemovesTheThirdAndRenumbe
   ASSERT_EQ(w.SourceCount(), 2);
   EXPECT_EQ(w.Column(2).List->Left(), w.Column(1).List->Left() + 194);
   EXPECT_EQ(w.Column(2).List->Width(), 173);
+  ExpectCaptionFits(*Form1->chkbox_WizardSourceActivate1);
+  ExpectCaptionFits(*w.Column(2).Activate);
   EXPECT_TRUE(Form1->chkbox_WizardSourceActivate1->Checked());
   ChooseVersion(*w.Column(2).Combo, *w.Column(2).List, FixturePath("tree-v2"));
   ChooseVersion(*Form1->pathcombo_WizardDest, *Form1->filelist_WizardDest, FixturePath("pair"));

@@ -104,6 +104,7 @@ TEST(ColumnLayout, ExpertColumnsNarrowOnceThereAreExtras) {
   EXPECT_EQ(w.Left, 10 + 2 * 194);
   EXPECT_EQ(w.ListWidth, 173);
   EXPECT_EQ(w.ComboWidth, 144);
+  EXPECT_EQ(w.CheckWidth, 190);  // up to the next column
 }
 
 }  // namespace
