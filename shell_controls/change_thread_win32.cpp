@@ -26,11 +26,19 @@ TChangeHandlerThread::~TChangeHandlerThread() {
   CloseHandle(replyEvent_);
 }
 
+bool TChangeHandlerThread::Settle() {
+  if (!awaitingReply_) return true;
+  if (WaitForSingleObject(replyEvent_, kReplyTimeout) != WAIT_OBJECT_0) return false;
+  awaitingReply_ = false;
+  return true;
+}
+
 bool TChangeHandlerThread::Send(TCommand command) {
+  if (!Settle()) return false;
   command_ = command;
-  ResetEvent(replyEvent_);
   SetEvent(commandEvent_);
-  return WaitForSingleObject(replyEvent_, kReplyTimeout) == WAIT_OBJECT_0;
+  awaitingReply_ = WaitForSingleObject(replyEvent_, kReplyTimeout) != WAIT_OBJECT_0;
+  return !awaitingReply_;
 }
 
 bool TChangeHandlerThread::AddWatch(const std::string& path, DWORD filter, int& slot, bool subtree) {
@@ -38,6 +46,11 @@ bool TChangeHandlerThread::AddWatch(const std::string& path, DWORD filter, int& 
   if (path.empty()) return false;
   HANDLE h = FindFirstChangeNotificationA(path.c_str(), subtree ? TRUE : FALSE, filter);
   if (h == INVALID_HANDLE_VALUE) return false;
+  if (!Settle()) {
+    // The watcher has yet to take the handle of an earlier add: this one must not replace it.
+    FindCloseChangeNotification(h);
+    return false;
+  }
   adding_ = h;
   if (!Send(cmAdd)) return false;  // the handle stays pending: stored later or closed at the end
   if (addedSlot_ < 0) {

@@ -7,7 +7,9 @@
 // The control changes what is watched only through commands (add, close one, close all,
 // end): it opens the handle, stores the command and its argument, sets the command event
 // and waits up to 2000 ms for the reply; the watcher alone keeps the slot table while it
-// runs. Destruction sends the end command and waits for the thread's end before it closes
+// runs. A command left without a reply may still be carried out: the next one first waits
+// for that reply, and is not sent without it, so that it never overwrites what the watcher
+// has yet to read. Destruction sends the end command and waits for the thread's end before it closes
 // any handle.
 #include <string>
 
@@ -37,6 +39,8 @@ class TChangeHandlerThread : public TThread {
  private:
   enum TCommand : uint8_t { cmAdd = 0, cmCloseOne = 1, cmCloseAll = 2, cmTerminate = 3 };
   bool Send(TCommand command);
+  // Waits for the reply to a command that timed out; false while it is still missing.
+  bool Settle();
   void CloseSlot(int slot);
 
   TCommand command_ = cmAdd;
@@ -48,4 +52,5 @@ class TChangeHandlerThread : public TThread {
   UINT message_;
   HANDLE slots_[kSlots];
   int addedSlot_ = -1;
+  bool awaitingReply_ = false;
 };

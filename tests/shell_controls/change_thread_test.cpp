@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/testing/gui_test.h"
 #include "framework/win/forms.h"
@@ -15,14 +16,16 @@ using testsupport::ScratchDir;
 
 constexpr UINT kChanged = 0x465;
 
-// A window that counts the thread's messages.
+// A window that counts the thread's messages and keeps their slots.
 class TCounter : public TForm {
  public:
   using TForm::TForm;
   int changes = 0;
+  std::vector<int> slots;
   void WndProc(TMessage& m) override {
     if (m.Msg == kChanged) {
       ++changes;
+      slots.push_back(int(m.WParam));
       return;
     }
     TForm::WndProc(m);
@@ -123,6 +126,27 @@ TEST_F(ChangeThread, DestroyingAThreadBlockedInItsWaitReturnsPromptly) {
     t.reset();
     EXPECT_LT(GetTickCount() - start, 2000u);
   }
+}
+
+// A watcher that does not answer in time: the add that timed out is still carried out once
+// it runs again, and an add tried meanwhile is refused instead of taking its place.
+TEST_F(ChangeThread, AnAddThatTimedOutIsNeverReplacedByTheNextOne) {
+  ScratchDir first("qchga"), second("qchgb"), third("qchgc");
+  TCounter* c = MakeCounter();
+  auto t = std::make_unique<TChangeHandlerThread>(c->Handle(), kChanged);
+  int slot = -2;
+  ASSERT_TRUE(t->AddWatch(third.Dir(), FILE_NOTIFY_CHANGE_FILE_NAME, slot, false));  // running
+  ASSERT_EQ(slot, 0);
+  ASSERT_NE(SuspendThread(t->Handle()), DWORD(-1));
+  EXPECT_FALSE(t->AddWatch(first.Dir(), FILE_NOTIFY_CHANGE_FILE_NAME, slot, false));
+  EXPECT_FALSE(t->AddWatch(second.Dir(), FILE_NOTIFY_CHANGE_FILE_NAME, slot, false));
+  ResumeThread(t->Handle());
+  ASSERT_TRUE(t->CloseWatch(0));  // waits for the late add's reply first
+  ASSERT_TRUE(MakeFile(second.Path("b.txt")));
+  EXPECT_EQ(ChangesWithin(*c, 600), 0);
+  ASSERT_TRUE(MakeFile(first.Path("a.txt")));
+  PumpUntil([&] { return !c->slots.empty(); }, 2000);
+  EXPECT_EQ(c->slots, std::vector<int>{1});  // the first add's watch, stored late
 }
 
 }  // namespace
