@@ -5,6 +5,7 @@
 
 #include "framework/core/clock.h"
 #include "framework/core/streams.h"
+#include "framework/controls/comctrls.h"
 #include "framework/controls/stdctrls.h"
 #include "framework/win/graphics.h"
 
@@ -163,6 +164,13 @@ void SelectItem(TWinControl& list, int index) {
     return;
   }
   HWND h = list.Handle();
+  if (dynamic_cast<TPageControl*>(&list)) {
+    // A click on a tab, as the tab control tells its parent.
+    SendMessageA(h, TCM_SETCURSEL, WPARAM(index), 0);
+    NMHDR hdr{h, UINT_PTR(GetDlgCtrlID(h)), UINT(TCN_SELCHANGE)};
+    SendMessageA(GetParent(h), WM_NOTIFY, WPARAM(hdr.idFrom), reinterpret_cast<LPARAM>(&hdr));
+    return;
+  }
   bool combo = dynamic_cast<TComboBox*>(&list) != nullptr;
   SendMessageA(h, combo ? CB_SETCURSEL : LB_SETCURSEL, WPARAM(index), 0);
   SendMessageA(GetParent(h), WM_COMMAND,

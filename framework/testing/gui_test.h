@@ -107,7 +107,7 @@ class TGuiTest : public ::testing::Test {
 // Drivers: the real notifications of a user's action.
 void Click(TWinControl& control);          // BM_CLICK, or a left click at the centre
 void SetText(TWinControl& edit, const std::string& text);  // WM_SETTEXT and EN_CHANGE
-void SelectItem(TWinControl& list, int index);              // selection and its notification
+void SelectItem(TWinControl& list, int index);              // selection (a tab too) and its notification
 // Posts key down and up (and the character) to the focused window and handles them, as
 // typing would: through the application's pre-translation.
 void PressKey(UINT vk, TShiftState shift = 0);

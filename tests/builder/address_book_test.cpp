@@ -90,12 +90,9 @@ class AddressBook : public TGuiTest {
     for (int i = 0; i < items.Count(); ++i) items[i]->SetSelected(false);
     for (int i : rows) items[i]->SetSelected(true);
   }
-  // A click on a tab: the selection and its notification, as the tab control sends it.
+  // A click on a tab, and what it brings about.
   void SelectTab(TPageControl& pages, int index) {
-    HWND h = pages.Handle();
-    SendMessageA(h, TCM_SETCURSEL, WPARAM(index), 0);
-    NMHDR hdr{h, UINT_PTR(GetDlgCtrlID(h)), UINT(TCN_SELCHANGE)};
-    SendMessageA(GetParent(h), WM_NOTIFY, WPARAM(hdr.idFrom), reinterpret_cast<LPARAM>(&hdr));
+    SelectItem(pages, index);
     Pump();
   }
 

@@ -929,12 +929,9 @@ class BuilderOptions : public BuilderGui {
     Form1->FormClose(Form1, action);
   }
   std::string TemplatePath() const { return scratch_.Path("Quiltor32_EmailTemplate.txt"); }
-  // A click on a tab: the selection and its notification, as the tab control sends it.
+  // A click on a tab, and what it brings about.
   void SelectTab(TPageControl& pages, int index) {
-    HWND h = pages.Handle();
-    SendMessageA(h, TCM_SETCURSEL, WPARAM(index), 0);
-    NMHDR hdr{h, UINT_PTR(GetDlgCtrlID(h)), UINT(TCN_SELCHANGE)};
-    SendMessageA(GetParent(h), WM_NOTIFY, WPARAM(hdr.idFrom), reinterpret_cast<LPARAM>(&hdr));
+    SelectItem(pages, index);
     Pump();
   }
   std::string TemplateBytes() const {

@@ -85,6 +85,27 @@ inline bool StartProgram(const std::string& path, PROCESS_INFORMATION& pi) {
   return CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
 }
 
+// Ends the started program if it still runs, and closes its handles, when the test leaves,
+// however it leaves.
+struct TEndProgram {
+  PROCESS_INFORMATION& pi;
+  explicit TEndProgram(PROCESS_INFORMATION& started) : pi(started) {}
+  TEndProgram(const TEndProgram&) = delete;
+  TEndProgram& operator=(const TEndProgram&) = delete;
+  ~TEndProgram() {
+    if (!pi.hProcess) return;
+    if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 3);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+};
+
+// Waits up to 30 s for the program's end; false while it still runs, else true with its
+// exit code.
+inline bool Ended(const PROCESS_INFORMATION& pi, DWORD& code) {
+  return WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code);
+}
+
 // The builder's keys, removed before and after a run.
 inline void ClearSettings() {
   TRegistry reg(SystemRegistry());

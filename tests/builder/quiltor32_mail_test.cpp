@@ -90,15 +90,7 @@ TEST(Quiltor32Mail, ACreatedPatchIsMailedToTwoRecipients) {
   PROCESS_INFORMATION pi{};
   ASSERT_TRUE(StartProgram(copy, pi));
   const DWORD pid = pi.dwProcessId;
-  // A test that stops early ends the program with it.
-  struct TEnd {
-    PROCESS_INFORMATION& pi;
-    ~TEnd() {
-      if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 3);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
-  } end{pi};
+  TEndProgram end{pi};  // a test that stops early ends the program with it
   HWND main = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (main = MainWindow(pid)) != nullptr; })) << "no main window";
 

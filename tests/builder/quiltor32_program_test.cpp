@@ -59,6 +59,7 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   const std::string copy = dir.Path("Quiltor32.exe");
   ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE)) << program;
   PROCESS_INFORMATION pi{};
+  TEndProgram end{pi};
   HWND main = StartAndFindMainWindow(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   char caption[128] = {};
@@ -79,12 +80,9 @@ TEST(Quiltor32Program, StartsWithSeededSettingsClosesCleanlyAndSavesThem) {
   SendMessageA(centre, BM_CLICK, 0, 0);
 
   PostMessageA(main, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "the program did not end";
   DWORD code = 1;
-  GetExitCodeProcess(pi.hProcess, &code);
+  ASSERT_TRUE(Ended(pi, code)) << "the program did not end";
   EXPECT_EQ(code, 0u);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
 
   TSettings saved(SystemRegistry());
   saved.Load();
@@ -160,6 +158,7 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
   seed.Save();
 
   PROCESS_INFORMATION pi{};
+  TEndProgram end{pi};
   HWND main = StartAndFindMainWindow(copy, pi);
   ASSERT_TRUE(main) << "no main window";
   struct Shown {
@@ -184,12 +183,9 @@ TEST(Quiltor32Program, EverySettingGoesThroughTheOptionsPageAndComesBack) {
   HWND memo = Named(main, "memo_OptionDefaultEmailText");
   SendMessageA(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Changed text\r\nand more"));
   PostMessageA(main, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "the program did not end";
   DWORD code = 1;
-  GetExitCodeProcess(pi.hProcess, &code);
+  ASSERT_TRUE(Ended(pi, code)) << "the program did not end";
   EXPECT_EQ(code, 0u);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
 
   TSettings saved(SystemRegistry());
   saved.Load();
